@@ -1,0 +1,783 @@
+#include "processing_host.h"
+
+#include "alloc_counter.h"
+#include "mp_sdk_audio.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace qwhost
+{
+namespace
+{
+// A file the host opened for a module.
+class ProtectedFile final : public gmpi::IProtectedFile2
+{
+public:
+    explicit ProtectedFile(FILE* f) : file_(f) {}
+    ~ProtectedFile() { close(); }
+
+    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
+    {
+        if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_PROTECTED_FILE2)
+        {
+            *out = static_cast<gmpi::IProtectedFile2*>(this);
+            addRef();
+            return gmpi::MP_OK;
+        }
+        *out = nullptr;
+        return gmpi::MP_NOSUPPORT;
+    }
+    int32_t addRef() override { return ++refs_; }
+    int32_t release() override
+    {
+        const int32_t r = --refs_;
+        if (r == 0)
+            delete this;
+        return r;
+    }
+    int32_t read(char* buffer, int64_t size) override
+    {
+        if (!file_ || size < 0)
+            return gmpi::MP_FAIL;
+        return std::fread(buffer, 1, static_cast<size_t>(size), file_) == static_cast<size_t>(size) ? gmpi::MP_OK
+                                                                                                     : gmpi::MP_FAIL;
+    }
+    int32_t close() override
+    {
+        if (file_)
+            std::fclose(file_);
+        file_ = nullptr;
+        return gmpi::MP_OK;
+    }
+    int32_t getSize(int64_t& size) override
+    {
+        struct stat st;
+        if (!file_ || fstat(fileno(file_), &st) != 0)
+            return gmpi::MP_FAIL;
+        size = st.st_size;
+        return gmpi::MP_OK;
+    }
+
+private:
+    FILE* file_;
+    int32_t refs_ = 1;
+};
+
+class HostPinIterator final : public gmpi::IMpPinIterator
+{
+public:
+    struct Pin
+    {
+        int id, direction, datatype;
+    };
+    explicit HostPinIterator(std::vector<Pin> pins) : pins_(std::move(pins)) {}
+
+    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
+    {
+        if (iid == gmpi::MP_IID_UNKNOWN)
+        {
+            *out = static_cast<gmpi::IMpPinIterator*>(this);
+            addRef();
+            return gmpi::MP_OK;
+        }
+        *out = nullptr;
+        return gmpi::MP_NOSUPPORT;
+    }
+    int32_t addRef() override { return ++refs_; }
+    int32_t release() override
+    {
+        const int32_t r = --refs_;
+        if (r == 0)
+            delete this;
+        return r;
+    }
+    int32_t getCount(int32_t& v) override
+    {
+        v = static_cast<int32_t>(pins_.size());
+        return gmpi::MP_OK;
+    }
+    int32_t first() override
+    {
+        index_ = 0;
+        return at() ? gmpi::MP_OK : gmpi::MP_FAIL;
+    }
+    int32_t next() override
+    {
+        if (index_ < pins_.size())
+            ++index_;
+        return at() ? gmpi::MP_OK : gmpi::MP_FAIL;
+    }
+    int32_t getUniqueId(int32_t& v) override { return get(v, &Pin::id); }
+    int32_t getDirection(int32_t& v) override { return get(v, &Pin::direction); }
+    int32_t getDatatype(int32_t& v) override { return get(v, &Pin::datatype); }
+
+private:
+    const Pin* at() const { return index_ < pins_.size() ? &pins_[index_] : nullptr; }
+    int32_t get(int32_t& v, int Pin::*field)
+    {
+        if (!at())
+            return gmpi::MP_FAIL;
+        v = pins_[index_].*field;
+        return gmpi::MP_OK;
+    }
+
+    std::vector<Pin> pins_;
+    size_t index_ = 0;
+    int32_t refs_ = 1;
+};
+
+class HostCloneIterator final : public gmpi::IMpCloneIterator
+{
+public:
+    explicit HostCloneIterator(std::vector<gmpi::IMpUnknown*> clones) : clones_(std::move(clones)) {}
+
+    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
+    {
+        if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_CLONE_ITERATOR)
+        {
+            *out = static_cast<gmpi::IMpCloneIterator*>(this);
+            addRef();
+            return gmpi::MP_OK;
+        }
+        *out = nullptr;
+        return gmpi::MP_NOSUPPORT;
+    }
+    int32_t addRef() override { return ++refs_; }
+    int32_t release() override
+    {
+        const int32_t r = --refs_;
+        if (r == 0)
+            delete this;
+        return r;
+    }
+    int32_t first() override
+    {
+        index_ = 0;
+        return gmpi::MP_OK;
+    }
+    int32_t next(gmpi::IMpUnknown** clone) override
+    {
+        if (index_ >= clones_.size())
+        {
+            *clone = nullptr;
+            return gmpi::MP_FAIL;
+        }
+        *clone = clones_[index_++];
+        return gmpi::MP_OK;
+    }
+
+private:
+    std::vector<gmpi::IMpUnknown*> clones_;
+    size_t index_ = 0;
+    int32_t refs_ = 1;
+};
+
+template <class T> T fromBytes(const std::vector<uint8_t>& d)
+{
+    T v{};
+    std::memcpy(&v, d.data(), std::min(d.size(), sizeof(T)));
+    return v;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+float PinUpdate::asFloat() const
+{
+    return fromBytes<float>(data);
+}
+
+int PinUpdate::asInt() const
+{
+    return fromBytes<int32_t>(data);
+}
+
+bool PinUpdate::asBool() const
+{
+    return !data.empty() && data[0] != 0;
+}
+
+std::wstring PinUpdate::asText() const
+{
+    std::wstring s(data.size() / 4, L'\0');
+    if (!s.empty())
+        std::memcpy(&s[0], data.data(), s.size() * 4);
+    return s;
+}
+
+bool encodePinValue(int datatype, const std::string& text, std::vector<uint8_t>& out, std::string& why)
+{
+    out.clear();
+    auto put = [&out](const void* p, size_t n) {
+        auto b = static_cast<const uint8_t*>(p);
+        out.assign(b, b + n);
+    };
+    switch (datatype)
+    {
+    case gmpi::MP_FLOAT32:
+    case gmpi::MP_AUDIO:
+    {
+        if (text.empty())
+        {
+            const float z = 0.0f;
+            put(&z, 4);
+            return true;
+        }
+        char* end = nullptr;
+        const float v = std::strtof(text.c_str(), &end);
+        if (end != text.c_str() + text.size() || !std::isfinite(v))
+        {
+            why = "'" + text + "' is not a finite number";
+            return false;
+        }
+        put(&v, 4);
+        return true;
+    }
+    case gmpi::MP_INT32:
+    case gmpi::MP_ENUM:
+    {
+        int32_t v = 0;
+        if (!text.empty())
+        {
+            char* end = nullptr;
+            errno = 0;
+            const long l = std::strtol(text.c_str(), &end, 10);
+            if (end != text.c_str() + text.size() || errno || l < INT32_MIN || l > INT32_MAX)
+            {
+                why = "'" + text + "' is not a 32-bit whole number";
+                return false;
+            }
+            v = static_cast<int32_t>(l);
+        }
+        put(&v, 4);
+        return true;
+    }
+    case gmpi::MP_BOOL:
+    {
+        bool v;
+        if (text.empty() || text == "0" || text == "false")
+            v = false;
+        else if (text == "1" || text == "true")
+            v = true;
+        else
+        {
+            why = "'" + text + "' is not a boolean (true, false, 1 or 0)";
+            return false;
+        }
+        put(&v, 1);
+        return true;
+    }
+    case gmpi::MP_STRING:
+    {
+        const std::wstring w = gmpi_sdk::fromUtf8(text);
+        put(w.data(), w.size() * 4);
+        return true;
+    }
+    case gmpi::MP_BLOB:
+        put(text.data(), text.size());
+        return true;
+    default:
+        why = "pins of datatype " + datatypeName(datatype) + " take no value";
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+std::unique_ptr<Processor> ProcessingHost::create(std::shared_ptr<Bundle> bundle, const std::wstring& id)
+{
+    const ModuleInfo* info = bundle->metadata().find(id, gmpi::MP_SUB_TYPE_AUDIO);
+    if (!info)
+        throw Error("no processing module " + gmpi_sdk::toUtf8(id) + " is described for bundle '" + bundle->path() +
+                    "'");
+    std::unique_ptr<Processor> p(new Processor(*this, std::move(bundle), *info));
+    p->group_ = std::make_shared<std::vector<Processor*>>(1, p.get());
+    p->instantiate();
+    return p;
+}
+
+std::vector<std::unique_ptr<Processor>> ProcessingHost::createVoices(std::shared_ptr<Bundle> bundle,
+                                                                     const std::wstring& id, int voices)
+{
+    const ModuleInfo* info = bundle->metadata().find(id, gmpi::MP_SUB_TYPE_AUDIO);
+    if (!info)
+        throw Error("no processing module " + gmpi_sdk::toUtf8(id) + " is described for bundle '" + bundle->path() +
+                    "'");
+    auto group = std::make_shared<std::vector<Processor*>>();
+    std::vector<std::unique_ptr<Processor>> out;
+    for (int v = 0; v < voices; ++v)
+    {
+        out.emplace_back(new Processor(*this, bundle, *info));
+        out.back()->group_ = group;
+        group->push_back(out.back().get());
+    }
+    // Every clone exists before the first is opened, as in the host.
+    for (auto& p : out)
+        p->instantiate();
+    return out;
+}
+
+const SharedBlock* ProcessingHost::sharedBlock(const std::wstring& name, float rate) const
+{
+    auto it = shared_.find({name, rate < 0.0f ? -1.0f : rate});
+    return it == shared_.end() ? nullptr : &it->second;
+}
+
+std::string ProcessingHost::resolve(const std::string& name) const
+{
+    if (!name.empty() && name[0] == '/')
+        return name;
+    if (name.empty())
+        return resourceFolder;
+    return resourceFolder + "/" + name;
+}
+
+// ---------------------------------------------------------------------------
+
+Processor::Processor(ProcessingHost& world, std::shared_ptr<Bundle> bundle, const ModuleInfo& info)
+    : world_(world), bundle_(std::move(bundle)), info_(&info)
+{
+    int id = 0;
+    for (auto& p : info.pins)
+    {
+        const int copies = p.autoDuplicate ? std::max(world.autoDuplicateCount, 0) : 1;
+        for (int c = 0; c < copies; ++c)
+            pins_.push_back({id++, &p});
+    }
+    const size_t frames = static_cast<size_t>(std::max(world.blockSize, 1));
+    for (auto& p : pins_)
+    {
+        if (p.info->datatype != gmpi::MP_AUDIO)
+            continue;
+        if (p.info->direction == gmpi::MP_IN)
+            audioIn_[p.id].buffer.assign(frames, 0.0f);
+        else
+            audioOut_[p.id].assign(frames, 0.0f);
+    }
+    queue_.reserve(64);
+    events_.reserve(64);
+}
+
+void Processor::instantiate()
+{
+    void* obj = nullptr;
+    const int32_t r = bundle_->factory()->createInstance(info_->id.c_str(), gmpi::MP_SUB_TYPE_AUDIO,
+                                                          static_cast<gmpi::IMpHost*>(this), &obj);
+    if (r != gmpi::MP_OK || !obj)
+        throw Error("the factory of '" + bundle_->path() + "' refused " + gmpi_sdk::toUtf8(info_->id) + " (code " +
+                    std::to_string(r) + ")");
+    object_ = static_cast<gmpi::IMpUnknown*>(obj);
+    void* p2 = nullptr;
+    if (object_->queryInterface(gmpi::MP_IID_PLUGIN2, &p2) != gmpi::MP_OK || !p2)
+        throw Error(gmpi_sdk::toUtf8(info_->id) + " does not answer the processing interface");
+    plugin_ = static_cast<gmpi::IMpPlugin2*>(p2);
+    plugin_->open();
+    for (auto& [id, in] : audioIn_)
+        plugin_->setBuffer(id, in.buffer.data());
+    for (auto& [id, out] : audioOut_)
+        plugin_->setBuffer(id, out.data());
+}
+
+Processor::~Processor()
+{
+    if (plugin_)
+        plugin_->release();
+    if (object_)
+        object_->release();
+    if (group_)
+        group_->erase(std::remove(group_->begin(), group_->end(), this), group_->end());
+}
+
+MpPluginBase* Processor::base() const
+{
+    // Objects of our bundles hand out their primary view, which starts the base.
+    return static_cast<MpPluginBase*>(static_cast<gmpi::IMpPlugin*>(object_));
+}
+
+const PinInfo& Processor::pinInfo(int pin) const
+{
+    checkPin(pin);
+    return *pins_[static_cast<size_t>(pin)].info;
+}
+
+int Processor::pin(const std::string& name) const
+{
+    for (auto& p : pins_)
+        if (p.info->name == name)
+            return p.id;
+    throw Error("module " + gmpi_sdk::toUtf8(info_->id) + " has no pin named '" + name + "'");
+}
+
+void Processor::checkPin(int pin) const
+{
+    if (pin < 0 || pin >= pinCount())
+        throw Error("module " + gmpi_sdk::toUtf8(info_->id) + " has no pin " + std::to_string(pin));
+}
+
+float* Processor::input(int pin)
+{
+    auto it = audioIn_.find(pin);
+    if (it == audioIn_.end())
+        throw Error("pin " + std::to_string(pin) + " is not an audio input");
+    return it->second.buffer.data();
+}
+
+float* Processor::output(int pin)
+{
+    auto it = audioOut_.find(pin);
+    if (it == audioOut_.end())
+        throw Error("pin " + std::to_string(pin) + " is not an audio output");
+    return it->second.data();
+}
+
+// ---------------------------------------------------------------------------
+// Inputs
+
+void Processor::queue(int type, int pin, const void* data, int size, int offset)
+{
+    Queued q;
+    q.time = now_ + offset;
+    q.seq = seq_++;
+    q.type = type;
+    q.pin = pin;
+    if (data && size > 0)
+        q.bytes.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    queue_.push_back(std::move(q));
+}
+
+void Processor::setRaw(int pin, const void* data, int size, int offset)
+{
+    queue(gmpi::EVENT_PIN_SET, pin, data, size, offset);
+}
+
+void Processor::setBool(int pin, bool v, int offset)
+{
+    setRaw(pin, &v, 1, offset);
+}
+
+void Processor::setText(int pin, const std::wstring& v, int offset)
+{
+    setRaw(pin, v.data(), static_cast<int>(v.size() * 4), offset);
+}
+
+void Processor::setBlob(int pin, const std::vector<uint8_t>& v, int offset)
+{
+    setRaw(pin, v.data(), static_cast<int>(v.size()), offset);
+}
+
+bool Processor::setFromText(int pin, const std::string& text, std::string& why, int offset)
+{
+    checkPin(pin);
+    const PinInfo& info = pinInfo(pin);
+    if (info.direction != gmpi::MP_IN)
+    {
+        why = "pin '" + info.name + "' is an output";
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (!encodePinValue(info.datatype, text, bytes, why))
+        return false;
+    if (info.datatype == gmpi::MP_AUDIO)
+    {
+        float v;
+        std::memcpy(&v, bytes.data(), 4);
+        setConstant(pin, v, offset);
+    }
+    else
+        setRaw(pin, bytes.data(), static_cast<int>(bytes.size()), offset);
+    return true;
+}
+
+void Processor::setConstant(int pin, float value, int offset)
+{
+    input(pin); // must be an audio input
+    queue(gmpi::EVENT_PIN_STREAMING_STOP, pin, nullptr, 0, offset);
+    queue_.back().hasConstant = true;
+    queue_.back().constant = value;
+}
+
+void Processor::setStreaming(int pin, bool streaming, int offset)
+{
+    input(pin);
+    queue(streaming ? gmpi::EVENT_PIN_STREAMING_START : gmpi::EVENT_PIN_STREAMING_STOP, pin, nullptr, 0, offset);
+}
+
+void Processor::sendMidi(int pin, const std::vector<uint8_t>& bytes, int offset)
+{
+    queue(gmpi::EVENT_MIDI, pin, bytes.data(), static_cast<int>(bytes.size()), offset);
+}
+
+void Processor::graphStart(int offset)
+{
+    queue(gmpi::EVENT_GRAPH_START, 0, nullptr, 0, offset);
+}
+
+void Processor::startGraph(int offset)
+{
+    for (auto& p : pins_)
+    {
+        const PinInfo& info = *p.info;
+        if (info.direction != gmpi::MP_IN || info.datatype == gmpi::MP_MIDI)
+            continue;
+        std::string why;
+        if (!setFromText(p.id, info.defaultValue, why, offset))
+            throw Error(info_->source + ": default of pin '" + info.name + "': " + why);
+    }
+    graphStart(offset);
+}
+
+void Processor::rawEvents(const std::vector<gmpi::MpEvent>& events)
+{
+    rawEvents_ = events;
+    hasRaw_ = true;
+}
+
+// ---------------------------------------------------------------------------
+// Running
+
+void Processor::run(int n)
+{
+    if (n < 1 || n > world_.blockSize)
+        throw Error("block of " + std::to_string(n) + " samples: the host's block size is " +
+                    std::to_string(world_.blockSize));
+
+    // Events due in this block, in time order (equal times keep their order).
+    std::vector<Queued> due;
+    auto split = std::stable_partition(queue_.begin(), queue_.end(),
+                                       [&](const Queued& q) { return q.time >= now_ + n; });
+    std::move(split, queue_.end(), std::back_inserter(due));
+    queue_.erase(split, queue_.end());
+    std::stable_sort(due.begin(), due.end(),
+                     [](const Queued& a, const Queued& b) { return a.time != b.time ? a.time < b.time : a.seq < b.seq; });
+
+    // Constant audio inputs: the held value, changing at its events.
+    for (auto& [id, in] : audioIn_)
+    {
+        if (!in.constant)
+            continue;
+        std::fill_n(in.buffer.begin(), n, in.value);
+    }
+    for (auto& q : due)
+    {
+        auto it = audioIn_.find(q.pin);
+        if (it == audioIn_.end() || (q.type != gmpi::EVENT_PIN_STREAMING_START && q.type != gmpi::EVENT_PIN_STREAMING_STOP))
+            continue;
+        AudioInput& in = it->second;
+        const int at = static_cast<int>(std::max<int64_t>(q.time - now_, 0));
+        in.constant = q.hasConstant;
+        if (q.hasConstant)
+        {
+            in.value = q.constant;
+            std::fill(in.buffer.begin() + at, in.buffer.begin() + n, q.constant);
+        }
+    }
+
+    events_.clear();
+    if (hasRaw_)
+    {
+        events_ = rawEvents_;
+        hasRaw_ = false;
+    }
+    else
+    {
+        for (auto& q : due)
+        {
+            gmpi::MpEvent e{};
+            e.timeDelta = static_cast<int32_t>(q.time - now_);
+            e.eventType = q.type;
+            e.parm1 = q.pin;
+            e.parm2 = static_cast<int32_t>(q.bytes.size());
+            if (q.bytes.size() > 8)
+                e.extraData = reinterpret_cast<char*>(q.bytes.data());
+            else if (!q.bytes.empty())
+                std::memcpy(&e.parm3, q.bytes.data(), q.bytes.size());
+            events_.push_back(e);
+        }
+    }
+    for (size_t i = 0; i + 1 < events_.size(); ++i)
+        events_[i].next = &events_[i + 1];
+    if (!events_.empty())
+        events_.back().next = nullptr;
+
+    const bool skip = asleep_ && events_.empty();
+    if (!skip)
+    {
+        asleep_ = false;
+        currentBlockStart_ = 0;
+        ++processCalls_;
+        alloc::begin();
+        plugin_->process(n, events_.empty() ? nullptr : events_.data());
+        lastAllocations_ = alloc::end();
+        if (blockIndex_ > 0)
+            laterAllocations_ += lastAllocations_;
+    }
+    now_ += n;
+    ++blockIndex_;
+}
+
+void Processor::runFor(int64_t total, int block)
+{
+    while (total > 0)
+    {
+        const int n = static_cast<int>(std::min<int64_t>(total, block));
+        run(n);
+        total -= n;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Host services
+
+int32_t Processor::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_HOST)
+        *out = static_cast<gmpi::IMpHost*>(this);
+    else if (iid == gmpi::MP_IID_PROCESSOR_HOST)
+        *out = static_cast<gmpi::IMpProcessorHost*>(this);
+    else if (iid == gmpi::MP_IID_HOST_EMBEDDED_FILE_SUPPORT && world_.embeddedFiles)
+        *out = static_cast<gmpi::IEmbeddedFileSupport*>(this);
+    else
+    {
+        *out = nullptr;
+        return gmpi::MP_NOSUPPORT;
+    }
+    addRef();
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::setPin(int32_t position, int32_t pinId, int32_t size, const void* data)
+{
+    alloc::Pause pause;
+    PinUpdate u{now_ + position, blockIndex_, position, pinId, {}};
+    if (data && size > 0)
+        u.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    updates.push_back(std::move(u));
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::setPinStreaming(int32_t position, int32_t pinId, bool isStreaming)
+{
+    alloc::Pause pause;
+    streamingReports.push_back({now_ + position, blockIndex_, position, pinId, isStreaming});
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::sleep()
+{
+    alloc::Pause pause;
+    asleep_ = true;
+    sleepRequests.push_back(blockIndex_);
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::sendMessageToGui(int32_t id, int32_t size, const void* data)
+{
+    alloc::Pause pause;
+    MessageToGui m{blockIndex_, id, {}};
+    if (data && size > 0)
+        m.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    messages.push_back(m);
+    if (onMessageToGui)
+        onMessageToGui(id, size, data);
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::getBlockSize(int32_t& v)
+{
+    v = world_.blockSize;
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::getSampleRate(float& v)
+{
+    v = world_.sampleRate;
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::createPinIterator(gmpi::IMpPinIterator** out)
+{
+    alloc::Pause pause;
+    std::vector<HostPinIterator::Pin> pins;
+    for (auto& p : pins_)
+        pins.push_back({p.id, p.info->direction, p.info->datatype});
+    *out = new HostPinIterator(std::move(pins));
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::createCloneIterator(gmpi::IMpUnknown** out)
+{
+    alloc::Pause pause;
+    std::vector<gmpi::IMpUnknown*> clones;
+    for (auto* p : *group_)
+        if (p->object_)
+            clones.push_back(p->object_);
+    *out = new HostCloneIterator(std::move(clones));
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::allocateSharedMemory(const wchar_t* name, void** out, float sampleRate, int32_t size,
+                                        int32_t& needInitialise)
+{
+    alloc::Pause pause;
+    *out = nullptr;
+    needInitialise = 0;
+    if (!name || size <= 0)
+        return gmpi::MP_FAIL;
+    SharedBlock& b = world_.shared_[{name, sampleRate < 0.0f ? -1.0f : sampleRate}];
+    ++b.requests;
+    if (!b.memory)
+    {
+        b.memory.reset(new char[static_cast<size_t>(size)]());
+        b.size = size;
+        ++b.fills;
+        needInitialise = 1;
+    }
+    else if (size > b.size)
+        return gmpi::MP_FAIL; // a block is never handed out smaller than asked
+    *out = b.memory.get();
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::resolveFilename(const wchar_t* shortName, int32_t maxChars, wchar_t* out)
+{
+    if (!out || maxChars < 1)
+        return gmpi::MP_FAIL;
+    const std::wstring full = gmpi_sdk::fromUtf8(world_.resolve(gmpi_sdk::toUtf8(shortName ? shortName : L"")));
+    const size_t n = std::min(full.size(), static_cast<size_t>(maxChars - 1));
+    std::copy_n(full.c_str(), n, out);
+    out[n] = L'\0';
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::setLatency(int32_t samples)
+{
+    alloc::Pause pause;
+    latencyReports.push_back(samples);
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::resolveFilename(const char* fileName, gmpi::IString* out)
+{
+    if (!out)
+        return gmpi::MP_FAIL;
+    const std::string full = world_.resolve(fileName ? fileName : "");
+    out->setData(full.data(), static_cast<int32_t>(full.size()));
+    return gmpi::MP_OK;
+}
+
+int32_t Processor::openUri(const char* uri, gmpi::IMpUnknown** out)
+{
+    *out = nullptr;
+    if (!uri)
+        return gmpi::MP_FAIL;
+    FILE* f = std::fopen(uri, "rb");
+    if (!f)
+        return gmpi::MP_FAIL;
+    *out = new ProtectedFile(f);
+    return gmpi::MP_OK;
+}
+} // namespace qwhost

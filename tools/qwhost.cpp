@@ -1,0 +1,87 @@
+// Command-line host: loads a bundle the way the modular host does and works
+// its modules from the shell.
+#include "bundle.h"
+#include "mp_sdk_common.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char* kUsage =
+    "usage: qwhost COMMAND ...\n"
+    "  qwhost list BUNDLE     the module identifiers a bundle registers, by subtype\n";
+
+struct UsageError : qwhost::Error
+{
+    using qwhost::Error::Error;
+};
+
+const char* subtypeTitle(int subtype)
+{
+    switch (subtype)
+    {
+    case 0:
+        return "processing (subtype 0)";
+    case 2:
+        return "user interface (subtype 2)";
+    default:
+        return nullptr;
+    }
+}
+
+int list(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        throw UsageError("list takes exactly one bundle path");
+    auto bundle = qwhost::Bundle::load(args[0]);
+    int shown = -1;
+    for (auto& r : bundle->registrations())
+    {
+        if (r.subtype != shown)
+        {
+            const char* title = subtypeTitle(r.subtype);
+            std::printf("%s:\n", title ? title : ("subtype " + std::to_string(r.subtype)).c_str());
+            shown = r.subtype;
+        }
+        std::printf("  %s\n", gmpi_sdk::toUtf8(r.id).c_str());
+    }
+    if (shown == -1)
+        std::printf("(no modules registered)\n");
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+    {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    try
+    {
+        if (command == "list")
+            return list(args);
+        if (command == "-h" || command == "--help" || command == "help")
+        {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        throw UsageError("unknown command '" + command + "'");
+    }
+    catch (const UsageError& e)
+    {
+        std::fprintf(stderr, "qwhost: %s\n%s", e.what(), kUsage);
+        return 2;
+    }
+    catch (const std::exception& e)
+    {
+        std::fprintf(stderr, "qwhost: %s\n", e.what());
+        return 1;
+    }
+}
