@@ -25,6 +25,8 @@ function(qw_add_bundle name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,mp_sdk>" ${B_LIBS})
+  # Libraries linked with LIBS may bring mp_sdk again; it stays whole.
+  set_property(TARGET ${name} PROPERTY LINK_LIBRARY_OVERRIDE_mp_sdk WHOLE_ARCHIVE)
   if(NOT QW_SANITIZE)
     target_link_options(${name} PRIVATE -Wl,--no-undefined)
   endif()
