@@ -60,8 +60,7 @@ std::shared_ptr<Bundle> Bundle::load(const std::string& path)
 
 Bundle::~Bundle()
 {
-    if (factory_)
-        factory_->release();
+    // The factory counts no references and lives until the bundle unloads.
     if (handle_)
         dlclose(handle_);
 }

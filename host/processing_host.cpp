@@ -296,7 +296,8 @@ std::unique_ptr<Processor> ProcessingHost::create(std::shared_ptr<Bundle> bundle
                     "'");
     std::unique_ptr<Processor> p(new Processor(*this, std::move(bundle), *info));
     p->group_ = std::make_shared<std::vector<Processor*>>(1, p.get());
-    p->instantiate();
+    p->createObject();
+    p->openObject();
     return p;
 }
 
@@ -317,7 +318,9 @@ std::vector<std::unique_ptr<Processor>> ProcessingHost::createVoices(std::shared
     }
     // Every clone exists before the first is opened, as in the host.
     for (auto& p : out)
-        p->instantiate();
+        p->createObject();
+    for (auto& p : out)
+        p->openObject();
     return out;
 }
 
@@ -362,7 +365,7 @@ Processor::Processor(ProcessingHost& world, std::shared_ptr<Bundle> bundle, cons
     events_.reserve(64);
 }
 
-void Processor::instantiate()
+void Processor::createObject()
 {
     void* obj = nullptr;
     const int32_t r = bundle_->factory()->createInstance(info_->id.c_str(), gmpi::MP_SUB_TYPE_AUDIO,
@@ -375,6 +378,10 @@ void Processor::instantiate()
     if (object_->queryInterface(gmpi::MP_IID_PLUGIN2, &p2) != gmpi::MP_OK || !p2)
         throw Error(gmpi_sdk::toUtf8(info_->id) + " does not answer the processing interface");
     plugin_ = static_cast<gmpi::IMpPlugin2*>(p2);
+}
+
+void Processor::openObject()
+{
     plugin_->open();
     for (auto& [id, in] : audioIn_)
         plugin_->setBuffer(id, in.buffer.data());
@@ -388,6 +395,7 @@ Processor::~Processor()
         plugin_->release();
     if (object_)
         object_->release();
+    world_.leakedHostReferences += refCount_ - 1;
     if (group_)
         group_->erase(std::remove(group_->begin(), group_->end(), this), group_->end());
 }

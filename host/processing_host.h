@@ -70,6 +70,7 @@ public:
     std::string resourceFolder = ".";  // where relative file names resolve
     bool embeddedFiles = true;         // offer the embedded-file interface
     int autoDuplicateCount = 2;        // copies the host makes of an auto-duplicating pin
+    int leakedHostReferences = 0;      // references modules kept on their host after they were destroyed
 
     // Creates the processing object of a module and opens it (open, then one
     // setBuffer per audio pin). Throws Error when the module is not described
@@ -138,6 +139,7 @@ public:
     int64_t processCalls() const { return processCalls_; }
     long allocationsInLastProcess() const { return lastAllocations_; }
     long allocationsAfterFirstBlock() const { return laterAllocations_; }
+    void resetAllocationCount() { laterAllocations_ = 0; }
     int hostReferences() const { return refCount_; }
 
     // --- the module ---
@@ -184,7 +186,8 @@ public:
 private:
     friend class ProcessingHost;
     Processor(ProcessingHost& world, std::shared_ptr<Bundle> bundle, const ModuleInfo& info);
-    void instantiate();
+    void createObject();
+    void openObject(); // open, then one setBuffer per audio pin
 
     struct InstancePin
     {

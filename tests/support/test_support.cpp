@@ -1,0 +1,70 @@
+#include "test_support.h"
+
+#include "mp_sdk_audio.h"
+
+#include <map>
+
+namespace qwtest
+{
+std::shared_ptr<qwhost::Bundle> bundle(const std::string& name)
+{
+    static std::map<std::string, std::shared_ptr<qwhost::Bundle>> loaded;
+    auto& b = loaded[name];
+    if (!b)
+    {
+        const bool isTest = name == "testkit" || name == "brokenkit";
+        b = qwhost::Bundle::load(std::string(isTest ? QW_TEST_BUNDLE_DIR : QW_BUNDLE_DIR) + "/" + name + ".so");
+    }
+    return b;
+}
+
+const std::vector<std::string>& productBundles()
+{
+    static const std::vector<std::string> names = {"panelkit", "signalkit", "shapekit", "samplekit2", "samplekit"};
+    return names;
+}
+
+std::vector<std::string> checkPins(qwhost::Processor& p)
+{
+    std::vector<std::string> problems;
+    MpPluginBase* module = p.base();
+    int32_t index = 0, id, direction, datatype;
+    for (; module->describePin(index, id, direction, datatype) == gmpi::MP_OK; ++index)
+    {
+        const std::string at = "pin " + std::to_string(id);
+        if (id != index)
+        {
+            problems.push_back("pin ids do not run 0, 1, 2 ...: " + at + " at index " + std::to_string(index));
+            continue;
+        }
+        if (index >= p.pinCount())
+        {
+            problems.push_back(at + " (" + qwhost::datatypeName(datatype) + ") is not described");
+            continue;
+        }
+        const qwhost::PinInfo& info = p.pinInfo(index);
+        if (info.direction != direction)
+            problems.push_back(at + " '" + info.name + "': described as " + (info.direction ? "output" : "input") +
+                               ", built as " + (direction ? "output" : "input"));
+        if (info.datatype != datatype)
+            problems.push_back(at + " '" + info.name + "': described as " + qwhost::datatypeName(info.datatype) +
+                               ", built as " + qwhost::datatypeName(datatype));
+    }
+    for (int i = index; i < p.pinCount(); ++i)
+        problems.push_back("described pin " + std::to_string(i) + " '" + p.pinInfo(i).name + "' was not built");
+    return problems;
+}
+
+std::vector<LogEntry> probeLog(const qwhost::Processor& p)
+{
+    std::vector<LogEntry> out;
+    for (auto& m : p.messages)
+    {
+        LogEntry e{m.block, m.id, std::vector<int32_t>(m.data.size() / 4)};
+        if (!e.v.empty())
+            std::memcpy(e.v.data(), m.data.data(), e.v.size() * 4);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+} // namespace qwtest

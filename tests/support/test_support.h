@@ -1,0 +1,50 @@
+// Shared helpers of the tests: bundles by name, probe logs, raw interface
+// calls the way a host compiled elsewhere makes them.
+#pragma once
+
+#include "bundle.h"
+#include "processing_host.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qwtest
+{
+// One of the five bundles (built in QW_BUNDLE_DIR) or a test bundle
+// ("testkit", "brokenkit" in QW_TEST_BUNDLE_DIR); loaded once per process.
+std::shared_ptr<qwhost::Bundle> bundle(const std::string& name);
+const std::vector<std::string>& productBundles();
+
+// Compares the pins a processing object built in its constructor (and open)
+// with the host's description; one line per difference.
+std::vector<std::string> checkPins(qwhost::Processor& p);
+
+struct LogEntry
+{
+    int64_t block;
+    int kind;
+    std::vector<int32_t> v;
+};
+// Messages of the test modules, in order.
+std::vector<LogEntry> probeLog(const qwhost::Processor& p);
+
+// Calls slot `slot` of the interface at `object` the way a host compiled from
+// the same slot tables does: through the object's table, `this` first.
+template <class R, class... A> R callSlot(void* object, int slot, A... args)
+{
+    void** table = *static_cast<void***>(object);
+    return reinterpret_cast<R (*)(void*, A...)>(table[slot])(object, args...);
+}
+
+// Slot of a virtual member function (its position in the class's table).
+template <class PMF> int slotOf(PMF f)
+{
+    static_assert(sizeof(PMF) == 2 * sizeof(void*), "two-word member pointer expected");
+    uintptr_t words[2];
+    std::memcpy(words, &f, sizeof words);
+    return (words[0] & 1) ? static_cast<int>((words[0] - 1) / sizeof(void*)) : -1;
+}
+} // namespace qwtest
