@@ -2,6 +2,7 @@
 // its modules from the shell.
 #include "bundle.h"
 #include "mp_sdk_common.h"
+#include "run_command.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,7 +13,13 @@ namespace
 {
 const char* kUsage =
     "usage: qwhost COMMAND ...\n"
-    "  qwhost list BUNDLE     the module identifiers a bundle registers, by subtype\n";
+    "  qwhost list BUNDLE     the module identifiers a bundle registers, by subtype\n"
+    "  qwhost run BUNDLE ID [--in FILE.wav] [--out FILE.wav] [--pin NAME=VALUE ...]\n"
+    "             [--rate HZ] [--block N] [--seconds S]\n"
+    "                         runs one processing module over a WAV file (without --in:\n"
+    "                         a logarithmic sine sweep 20 Hz - 20 kHz at -6 dBFS), writes\n"
+    "                         its audio outputs as WAV and prints its other outputs;\n"
+    "                         'qwhost run --help' tells more\n";
 
 struct UsageError : qwhost::Error
 {
@@ -67,6 +74,8 @@ int main(int argc, char** argv)
     {
         if (command == "list")
             return list(args);
+        if (command == "run")
+            return qwtool::runCommand(args);
         if (command == "-h" || command == "--help" || command == "help")
         {
             std::fputs(kUsage, stdout);

@@ -1,0 +1,281 @@
+// qwhost run, through the built command: its refusals, and real runs of the
+// test bundle's gain probe (Output = Signal x Value) over files and the sweep.
+#include "WavFile32.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+struct Result
+{
+    int code = -1;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const std::string kTestkit = std::string(QW_TEST_BUNDLE_DIR) + "/testkit.so";
+
+class RunCommand : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               ("qw-run-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Runs the built qwhost with these arguments.
+    Result qwhost(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), QW_QWHOST);
+        const std::string out = file("stdout"), err = file("stderr");
+        const pid_t pid = fork();
+        if (pid == 0)
+        {
+            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
+                _exit(127);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Result r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    std::string writeWav(const std::string& name, const std::vector<std::vector<float>>& channels, int rate) const
+    {
+        qw::WavFile32 w;
+        for (size_t c = 0; c < channels.size(); ++c)
+            w.setChannel(int(c), int(channels[c].size()), channels[c].data());
+        w.sampleRate = rate;
+        EXPECT_TRUE(w._saveWav(fs::path(file(name)).wstring(), 32));
+        return file(name);
+    }
+
+    qw::WavFile32 readWav(const std::string& path) const
+    {
+        qw::WavFile32 w;
+        EXPECT_TRUE(w._loadWav(fs::path(path).wstring())) << path;
+        return w;
+    }
+
+    fs::path dir_;
+};
+
+std::vector<float> ramp(int n)
+{
+    std::vector<float> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = float(std::sin(i * 0.01) * 0.8);
+    return v;
+}
+
+// ---------------------------------------------------------------------------
+// Refusals
+
+TEST_F(RunCommand, RefusalsNameWhatIsWrong)
+{
+    const std::string good = writeWav("good.wav", {ramp(10)}, 44100);
+    {
+        std::ofstream(file("text.wav")) << "not a wav";
+    }
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string named; // the message must contain this
+    };
+    const Case cases[] = {
+        {{"run"}, "BUNDLE and ID"},
+        {{"run", kTestkit}, "BUNDLE and ID"},
+        {{"run", kTestkit, "QW_TestProbe", "extra"}, "'extra'"},
+        {{"run", file("nothere.so"), "QW_TestProbe"}, file("nothere.so")},
+        {{"run", kTestkit, "QW_NoSuchModule"}, "QW_NoSuchModule"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Volume=1"}, "'Volume'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value=loud"}, "'loud'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value=nan"}, "'nan'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Flag=maybe"}, "'maybe'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Command=1.5"}, "'1.5'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value"}, "'Value'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value Out=1"}, "'Value Out'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "MIDI In=1"}, "midi"},
+        {{"run", kTestkit, "QW_TestProbe", "--in", file("missing.wav")}, file("missing.wav")},
+        {{"run", kTestkit, "QW_TestProbe", "--in", file("text.wav")}, file("text.wav")},
+        {{"run", kTestkit, "QW_TestProbe", "--in", dir_.string()}, dir_.string()},
+        {{"run", kTestkit, "QW_TestProbe", "--out", file("no/such/folder.wav")}, file("no/such/folder.wav")},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "fast"}, "'fast'"},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "0"}, "--rate '0'"},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "44100.5"}, "'44100.5'"},
+        {{"run", kTestkit, "QW_TestProbe", "--block", "0"}, "--block '0'"},
+        {{"run", kTestkit, "QW_TestProbe", "--block", "99999999999999999999"}, "'99999999999999999999'"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "-1"}, "'-1'"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "inf"}, "'inf'"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "1e-9"}, "0 frames"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "1e9"}, "frames"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds"}, "--seconds needs a value"},
+        {{"run", kTestkit, "QW_TestProbe", "--volume", "3"}, "'--volume'"},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "8000", "--rate", "8000"}, "--rate is given twice"},
+        {{"run", kTestkit, "QW_TestShared", "--in", good}, "no audio input"},
+        {{"run", kTestkit, "QW_TestPins", "--out", file("x.wav")}, "no audio output"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Signal=0.5", "--in", good}, "no audio input"},
+    };
+    for (const Case& c : cases)
+    {
+        std::string joined;
+        for (auto& a : c.args)
+            joined += " " + a;
+        const Result r = qwhost(c.args);
+        EXPECT_NE(r.code, 0) << joined;
+        EXPECT_LT(r.code, 128) << joined << ": died\n" << r.err; // refused, not crashed
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << joined << "\n" << r.err;
+    }
+    EXPECT_FALSE(fs::exists(file("x.wav")));
+}
+
+TEST_F(RunCommand, HelpTellsAboutTheSweep)
+{
+    const Result main = qwhost({"--help"});
+    EXPECT_EQ(main.code, 0);
+    EXPECT_NE(main.out.find("qwhost run BUNDLE ID"), std::string::npos);
+    EXPECT_NE(main.out.find("logarithmic sine sweep 20 Hz - 20 kHz at -6 dBFS"), std::string::npos);
+    const Result run = qwhost({"run", "--help"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_NE(run.out.find("--seconds S"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Real runs
+
+TEST_F(RunCommand, GainOverAFileWritesTheProductAndPrintsUpdates)
+{
+    const std::vector<float> left = ramp(1000), right(1000, 0.25f);
+    const std::string in = writeWav("in.wav", {left, right}, 22050);
+    const std::string out = file("out.wav");
+    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--pin", "Value=0.5",
+                             "--pin", "Text=hello", "--block", "7"});
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    // The file's first channel feeds the one audio input; the rate and length are the file's.
+    const qw::WavFile32 w = readWav(out);
+    EXPECT_EQ(w.sampleRate, 22050);
+    EXPECT_EQ(w.channels, 1);
+    ASSERT_EQ(w.frames, 1000);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(w.data[0][i], left[i] * 0.5f) << i;
+
+    // The probe echoes its value and text inputs on outputs at sample 0.
+    EXPECT_NE(r.out.find("0\t0.000000\tValue Out\t0.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0\t0.000000\tText Out\t\"hello\"\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("# wrote " + out), std::string::npos) << r.out;
+}
+
+TEST_F(RunCommand, BlockSizeDoesNotChangeTheOutput)
+{
+    const std::string in = writeWav("in.wav", {ramp(700)}, 48000);
+    std::vector<std::vector<float>> outs;
+    for (const char* block : {"1", "64", "256", "65536"})
+    {
+        const std::string out = file(std::string("out") + block + ".wav");
+        const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--block", block,
+                                 "--pin", "Value=-2"});
+        ASSERT_EQ(r.code, 0) << block << ": " << r.err;
+        outs.push_back(readWav(out).data.at(0));
+    }
+    for (size_t k = 1; k < outs.size(); ++k)
+        EXPECT_EQ(outs[k], outs[0]) << k;
+}
+
+TEST_F(RunCommand, SecondsAndRateOverrideTheFile)
+{
+    // A longer run than the file: the input is silent after its end.
+    const std::string in = writeWav("in.wav", {std::vector<float>(100, 0.5f)}, 8000);
+    const std::string out = file("out.wav");
+    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--rate", "16000",
+                             "--seconds", "0.01"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const qw::WavFile32 w = readWav(out);
+    EXPECT_EQ(w.sampleRate, 16000);
+    ASSERT_EQ(w.frames, 160);
+    EXPECT_EQ(w.data[0][99], 0.5f);
+    EXPECT_EQ(w.data[0][100], 0.0f);
+    EXPECT_EQ(w.data[0][159], 0.0f);
+}
+
+TEST_F(RunCommand, AnAudioInputGivenAValueIsHeldAtIt)
+{
+    const std::string out = file("out.wav");
+    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--pin", "Signal=0.25", "--pin", "Value=4", "--out",
+                             out, "--seconds", "0.001"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const qw::WavFile32 w = readWav(out);
+    ASSERT_EQ(w.frames, 44);
+    for (float v : w.data[0])
+        ASSERT_EQ(v, 1.0f);
+}
+
+TEST_F(RunCommand, WithoutAnInputTheSweepRisesLogarithmically)
+{
+    const int rate = 48000;
+    const double seconds = 0.5;
+    const std::string out = file("sweep.wav");
+    const Result r =
+        qwhost({"run", kTestkit, "QW_TestProbe", "--out", out, "--rate", "48000", "--seconds", "0.5"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const qw::WavFile32 w = readWav(out);
+    ASSERT_EQ(w.frames, 24000);
+    const std::vector<float>& s = w.data[0];
+
+    // -6 dBFS peak.
+    float peak = 0.0f;
+    for (float v : s)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_NEAR(peak, std::pow(10.0, -6.0 / 20.0), 1e-3);
+    EXPECT_EQ(s[0], 0.0f);
+
+    // Frequency f(t) = 20 x 1000^(t/T): the phase up to t is
+    // 2 pi x 20 T / ln 1000 x (1000^(t/T) - 1), and a sine crosses zero twice a cycle.
+    auto cycles = [&](double t) { return 20.0 * seconds / std::log(1000.0) * (std::pow(1000.0, t / seconds) - 1.0); };
+    auto crossings = [&](int from, int to) {
+        int n = 0;
+        for (int i = from + 1; i < to; ++i)
+            n += (s[i - 1] < 0.0f) != (s[i] < 0.0f);
+        return n;
+    };
+    const int tenth = rate / 10;
+    EXPECT_NEAR(crossings(0, tenth), 2.0 * cycles(0.1), 2.0);
+    EXPECT_NEAR(crossings(4 * tenth, 24000), 2.0 * (cycles(seconds) - cycles(0.4)), 4.0);
+    // The last 1 ms runs near 20 kHz: about 40 crossings.
+    EXPECT_NEAR(crossings(24000 - 48, 24000), 2.0 * (cycles(seconds) - cycles(seconds - 0.001)), 3.0);
+}
+} // namespace
