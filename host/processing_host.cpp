@@ -562,26 +562,25 @@ void Processor::run(int n)
     std::stable_sort(due.begin(), due.end(),
                      [](const Queued& a, const Queued& b) { return a.time != b.time ? a.time < b.time : a.seq < b.seq; });
 
-    // Constant audio inputs: the held value, changing at its events.
+    // Constant audio inputs hold their value; a streaming input keeps what
+    // the caller wrote. Both change at their events.
     for (auto& [id, in] : audioIn_)
     {
-        if (!in.constant)
-            continue;
-        std::fill_n(in.buffer.begin(), n, in.value);
-    }
-    for (auto& q : due)
-    {
-        auto it = audioIn_.find(q.pin);
-        if (it == audioIn_.end() || (q.type != gmpi::EVENT_PIN_STREAMING_START && q.type != gmpi::EVENT_PIN_STREAMING_STOP))
-            continue;
-        AudioInput& in = it->second;
-        const int at = static_cast<int>(std::max<int64_t>(q.time - now_, 0));
-        in.constant = q.hasConstant;
-        if (q.hasConstant)
+        int from = 0;
+        for (auto& q : due)
         {
-            in.value = q.constant;
-            std::fill(in.buffer.begin() + at, in.buffer.begin() + n, q.constant);
+            if (q.pin != id || (q.type != gmpi::EVENT_PIN_STREAMING_START && q.type != gmpi::EVENT_PIN_STREAMING_STOP))
+                continue;
+            const int at = static_cast<int>(std::clamp<int64_t>(q.time - now_, 0, n));
+            if (in.constant)
+                std::fill(in.buffer.begin() + from, in.buffer.begin() + at, in.value);
+            from = at;
+            in.constant = q.hasConstant;
+            if (q.hasConstant)
+                in.value = q.constant;
         }
+        if (in.constant)
+            std::fill(in.buffer.begin() + from, in.buffer.begin() + n, in.value);
     }
 
     events_.clear();
