@@ -562,8 +562,8 @@ void Processor::run(int n)
     std::stable_sort(due.begin(), due.end(),
                      [](const Queued& a, const Queued& b) { return a.time != b.time ? a.time < b.time : a.seq < b.seq; });
 
-    // Constant audio inputs: the held value over the spans where the input is
-    // constant; where it streams, the samples the caller put in the buffer stay.
+    // Constant audio inputs hold their value; a streaming input keeps what
+    // the caller wrote. Both change at their events.
     for (auto& [id, in] : audioIn_)
     {
         int from = 0;
@@ -571,13 +571,13 @@ void Processor::run(int n)
         {
             if (q.pin != id || (q.type != gmpi::EVENT_PIN_STREAMING_START && q.type != gmpi::EVENT_PIN_STREAMING_STOP))
                 continue;
-            const int at = static_cast<int>(std::max<int64_t>(q.time - now_, 0));
+            const int at = static_cast<int>(std::clamp<int64_t>(q.time - now_, 0, n));
             if (in.constant)
                 std::fill(in.buffer.begin() + from, in.buffer.begin() + at, in.value);
+            from = at;
             in.constant = q.hasConstant;
             if (q.hasConstant)
                 in.value = q.constant;
-            from = at;
         }
         if (in.constant)
             std::fill(in.buffer.begin() + from, in.buffer.begin() + n, in.value);

@@ -72,7 +72,7 @@ TEST_F(ProbeFixture, SharedMemoryIsFilledOnce)
         m->setInt(0, 0, 0);
         m->run(64);
         filled += m->updates.back().asInt();
-        EXPECT_EQ(m->output(0)[10], 5.0f); // every instance reads the one table
+        EXPECT_EQ(m->output(0)[10], 5.0f); // every instance reads the one table from its start
     }
     EXPECT_EQ(filled, 3); // the shared table once, each rate's table once
 }

@@ -40,7 +40,10 @@ public:
     {
         float* out = output_.getBuffer() + getBlockPosition();
         for (int i = 0; i < sampleFrames; ++i)
-            out[i] = table_ ? table_[i % kSize] : 0.0f;
+        {
+            out[i] = table_ ? table_[index_] : 0.0f;
+            index_ = (index_ + 1) % kSize;
+        }
     }
 
 private:
@@ -48,6 +51,7 @@ private:
     IntOutPin filled_;
     float* table_ = nullptr;
     int filledCount_ = 0;
+    int index_ = 0;
 };
 
 namespace

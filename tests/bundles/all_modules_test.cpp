@@ -1,0 +1,401 @@
+// Every registered processing module of every bundle, through the real entry:
+// its pins against the host's description, then a run of silence, noise and
+// random pin events at several block sizes and sample rates. No crash, no
+// sanitizer report, nothing but finite numbers out, no allocation inside
+// process after the first block, and the same samples for every block size.
+#include "mp_sdk_common.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace
+{
+// Modules that must allocate inside process, with the reason.
+const std::map<std::wstring, std::string> kAllocates = {
+    {L"QW_TestFiles", "resolving a file name and reading the file build texts and buffers"},
+};
+
+// Modules whose output does not repeat from run to run, with the reason.
+const std::map<std::wstring, std::string> kNotRepeatable = {};
+
+constexpr int64_t kTotal = 8192;
+constexpr int64_t kNoiseStart = 1024;
+constexpr int64_t kNoiseEnd = 6144;
+constexpr int kRandomEvents = 80;
+constexpr int kLongText = 24;
+constexpr int kLongBlob = 64;
+
+struct Rng
+{
+    uint64_t s;
+    uint32_t next()
+    {
+        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<uint32_t>(s >> 33);
+    }
+    float uniform(float a, float b) { return a + (b - a) * (next() / 2147483648.0f); }
+    int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<uint32_t>(hi - lo + 1)); }
+};
+
+float noise(int pin, int64_t t)
+{
+    uint64_t x = static_cast<uint64_t>(t) * 0x9E3779B97F4A7C15ULL + static_cast<uint64_t>(pin) * 0xBF58476D1CE4E5B9ULL;
+    x ^= x >> 31;
+    x *= 0xD6E8FEB86659FD93ULL;
+    x ^= x >> 32;
+    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
+}
+
+// The values of an enumeration list text: "a,b=5,c" or "range a,b".
+std::vector<int> listValues(const std::string& list)
+{
+    std::vector<int> values;
+    if (list.rfind("range", 0) == 0)
+    {
+        int a = 0, b = 0;
+        if (std::sscanf(list.c_str() + 5, " %d , %d", &a, &b) == 2)
+            for (int v = std::min(a, b); v <= std::max(a, b) && values.size() < 1000; ++v)
+                values.push_back(v);
+        return values;
+    }
+    int next = 0;
+    std::stringstream in(list);
+    std::string entry;
+    while (std::getline(in, entry, ','))
+    {
+        const auto eq = entry.find('=');
+        if (eq != std::string::npos)
+            next = std::atoi(entry.c_str() + eq + 1);
+        values.push_back(next++);
+    }
+    return values;
+}
+
+std::vector<uint8_t> randomValue(const qwhost::PinInfo& pin, Rng& r, bool longest)
+{
+    std::vector<uint8_t> out;
+    auto put = [&out](const void* p, size_t n) {
+        out.assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+    };
+    auto number = [&pin](const char* key, float otherwise) {
+        const std::string v = pin.attribute(key);
+        return v.empty() ? otherwise : std::strtof(v.c_str(), nullptr);
+    };
+    switch (pin.datatype)
+    {
+    case gmpi::MP_FLOAT32:
+    {
+        const int pick = r.range(0, 19);
+        float v = pick == 0 ? 0.0f : r.uniform(number("min", -2.0f), number("max", 2.0f));
+        if (pick == 1)
+            v = std::strtof(pin.defaultValue.c_str(), nullptr);
+        put(&v, 4);
+        break;
+    }
+    case gmpi::MP_INT32:
+    case gmpi::MP_ENUM:
+    {
+        int32_t v;
+        const auto listed = listValues(pin.attribute("list"));
+        if (!listed.empty() && !pin.has("min"))
+            v = listed[r.next() % listed.size()];
+        else
+            v = r.range(static_cast<int>(number("min", pin.datatype == gmpi::MP_ENUM ? 0.0f : -4.0f)),
+                        static_cast<int>(number("max", pin.datatype == gmpi::MP_ENUM ? 8.0f : 16.0f)));
+        put(&v, 4);
+        break;
+    }
+    case gmpi::MP_BOOL:
+    {
+        const bool v = r.next() & 1;
+        put(&v, 1);
+        break;
+    }
+    case gmpi::MP_STRING:
+    {
+        static const wchar_t extra[] = {L'\u00e9', L'\u20ac', L' ', L',', L'('};
+        std::wstring s(longest ? kLongText : r.range(0, kLongText), L'a');
+        for (auto& c : s)
+            c = r.range(0, 9) == 0 ? extra[r.next() % 5] : static_cast<wchar_t>(r.range(33, 126));
+        put(s.data(), s.size() * 4);
+        break;
+    }
+    case gmpi::MP_BLOB:
+    {
+        out.resize(longest ? kLongBlob : r.range(0, kLongBlob));
+        for (auto& b : out)
+            b = static_cast<uint8_t>(r.next());
+        break;
+    }
+    case gmpi::MP_MIDI:
+    {
+        static const uint8_t status[] = {0x80, 0x90, 0xB0, 0xC0, 0xD0, 0xE0};
+        out = {static_cast<uint8_t>(status[r.next() % 6] | r.range(0, 15)), static_cast<uint8_t>(r.range(0, 127)),
+               static_cast<uint8_t>(r.range(0, 127))};
+        if (out[0] >= 0xC0 && out[0] < 0xE0)
+            out.resize(2);
+        break;
+    }
+    default:
+        break;
+    }
+    return out;
+}
+
+struct ScriptEvent
+{
+    int64_t time;
+    int pin;
+    bool midi;
+    std::vector<uint8_t> bytes;
+};
+
+struct RunResult
+{
+    std::map<int, std::vector<float>> effective; // audio outputs as a reader sees them
+    std::string failure;
+};
+
+// Runs the script on a fresh instance; audio outputs are recorded as a reader
+// downstream sees them: samples while streaming, the value at the report
+// while static.
+RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::wstring& id, float rate, int block,
+                    const std::vector<ScriptEvent>& script, bool checkAllocations)
+{
+    RunResult result;
+    qwhost::ProcessingHost host;
+    host.sampleRate = rate;
+    host.blockSize = std::max(block, 64);
+    auto p = host.create(bundle, id);
+
+    std::vector<int> audioIn, audioOut, floatOut;
+    for (int i = 0; i < p->pinCount(); ++i)
+    {
+        const auto& info = p->pinInfo(i);
+        if (info.datatype == gmpi::MP_AUDIO)
+            (info.direction == gmpi::MP_IN ? audioIn : audioOut).push_back(i);
+        else if (info.datatype == gmpi::MP_FLOAT32 && info.direction == gmpi::MP_OUT)
+            floatOut.push_back(i);
+    }
+
+    p->startGraph(0);
+    for (int pin : audioIn)
+    {
+        p->setConstant(pin, 0.0f, 0);
+        p->setStreaming(pin, true, static_cast<int>(kNoiseStart));
+        p->setConstant(pin, 0.0f, static_cast<int>(kNoiseEnd));
+    }
+    for (auto& e : script)
+    {
+        if (e.midi)
+            p->sendMidi(e.pin, e.bytes, static_cast<int>(e.time));
+        else
+            p->setRaw(e.pin, e.bytes.data(), static_cast<int>(e.bytes.size()), static_cast<int>(e.time));
+    }
+
+    std::map<int, std::vector<float>> raw;
+    size_t updatesSeen = 0;
+    while (p->now() < kTotal)
+    {
+        const int n = static_cast<int>(std::min<int64_t>(block, kTotal - p->now()));
+        for (int pin : audioIn)
+            for (int i = 0; i < n; ++i)
+            {
+                const int64_t t = p->now() + i;
+                if (t >= kNoiseStart && t < kNoiseEnd)
+                    p->input(pin)[i] = noise(pin, t);
+            }
+        p->run(n);
+        for (int pin : audioOut)
+        {
+            const float* out = p->output(pin);
+            for (int i = 0; i < n; ++i)
+                if (!std::isfinite(out[i]))
+                    return {{}, "output pin " + std::to_string(pin) + " is " + std::to_string(out[i]) + " at sample " +
+                                    std::to_string(p->now() - n + i)};
+            raw[pin].insert(raw[pin].end(), out, out + n);
+        }
+        for (; updatesSeen < p->updates.size(); ++updatesSeen)
+        {
+            const auto& u = p->updates[updatesSeen];
+            for (int pin : floatOut)
+                if (u.pin == pin && !std::isfinite(u.asFloat()))
+                    return {{}, "float output " + std::to_string(pin) + " sent " + std::to_string(u.asFloat()) +
+                                    " at sample " + std::to_string(u.time)};
+        }
+    }
+    if (checkAllocations && p->allocationsAfterFirstBlock() > 0)
+        return {{}, std::to_string(p->allocationsAfterFirstBlock()) + " heap allocations inside process after the first block"};
+
+    for (int pin : audioOut)
+    {
+        std::vector<float>& r = raw[pin];
+        std::vector<float> eff(r);
+        bool streaming = true;
+        float held = 0.0f;
+        size_t k = 0;
+        std::vector<qwhost::StreamingReport> reports;
+        for (auto& s : p->streamingReports)
+            if (s.pin == pin)
+                reports.push_back(s);
+        for (int64_t t = 0; t < kTotal; ++t)
+        {
+            for (; k < reports.size() && reports[k].time <= t; ++k)
+            {
+                streaming = reports[k].streaming;
+                const int64_t at = std::clamp<int64_t>(reports[k].time, 0, kTotal - 1);
+                held = r[static_cast<size_t>(at)];
+            }
+            if (!streaming)
+                eff[static_cast<size_t>(t)] = held;
+        }
+        result.effective[pin] = std::move(eff);
+    }
+    return result;
+}
+
+void exerciseModule(const std::string& bundleName, const std::wstring& id)
+{
+    auto bundle = qwtest::bundle(bundleName);
+    const qwhost::ModuleInfo* info = bundle->metadata().find(id, gmpi::MP_SUB_TYPE_AUDIO);
+    ASSERT_NE(info, nullptr) << "no description";
+
+    // The script: the longest texts and blobs first (a pin's storage may grow
+    // then), random values of every input during the run.
+    Rng r{0x5EED0000ULL + std::hash<std::wstring>()(id)};
+    std::vector<ScriptEvent> script;
+    std::vector<int> inputs;
+    {
+        qwhost::ProcessingHost probe;
+        auto p = probe.create(bundle, id);
+        for (int i = 0; i < p->pinCount(); ++i)
+        {
+            const auto& pin = p->pinInfo(i);
+            if (pin.direction != gmpi::MP_IN || pin.datatype == gmpi::MP_AUDIO)
+                continue;
+            inputs.push_back(i);
+            if (pin.datatype == gmpi::MP_STRING || pin.datatype == gmpi::MP_BLOB)
+                script.push_back({0, i, false, randomValue(pin, r, true)});
+        }
+        for (int e = 0; e < kRandomEvents && !inputs.empty(); ++e)
+        {
+            const int pin = inputs[r.next() % inputs.size()];
+            const auto& info = p->pinInfo(pin);
+            script.push_back({r.range(1, static_cast<int>(kTotal) - 1), pin, info.datatype == gmpi::MP_MIDI,
+                              randomValue(info, r, false)});
+        }
+    }
+
+    const bool checkAllocations = !kAllocates.count(id);
+    const bool repeatable = !kNotRepeatable.count(id);
+    RunResult reference;
+    for (int block : {64, 1, 7, 256})
+    {
+        RunResult run = runScript(bundle, id, 44100.0f, block, script, checkAllocations);
+        ASSERT_TRUE(run.failure.empty()) << "44.1 kHz, blocks of " << block << ": " << run.failure;
+        if (block == 64)
+        {
+            reference = std::move(run);
+            continue;
+        }
+        if (!repeatable)
+            continue;
+        for (auto& [pin, samples] : reference.effective)
+        {
+            const auto& other = run.effective[pin];
+            for (size_t t = 0; t < samples.size(); ++t)
+                if (std::memcmp(&samples[t], &other[t], sizeof(float)) != 0)
+                {
+                    ADD_FAILURE() << "output pin " << pin << " differs at sample " << t << " with blocks of " << block
+                                  << ": " << other[t] << " instead of " << samples[t];
+                    break;
+                }
+        }
+    }
+    for (float rate : {48000.0f, 96000.0f, 192000.0f})
+    {
+        RunResult run = runScript(bundle, id, rate, 64, script, checkAllocations);
+        ASSERT_TRUE(run.failure.empty()) << rate << " Hz: " << run.failure;
+    }
+}
+
+class ModuleTest : public ::testing::Test
+{
+public:
+    explicit ModuleTest(std::function<void()> body) : body_(std::move(body)) {}
+    void TestBody() override { body_(); }
+
+private:
+    std::function<void()> body_;
+};
+
+template <class F> void addTest(const std::string& suite, const std::string& name, F body)
+{
+    ::testing::RegisterTest(suite.c_str(), name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                            [body]() -> ::testing::Test* { return new ModuleTest(body); });
+}
+
+void registerTests()
+{
+    std::vector<std::string> bundles = qwtest::productBundles();
+    bundles.push_back("testkit");
+    for (auto& name : bundles)
+    {
+        std::shared_ptr<qwhost::Bundle> bundle;
+        try
+        {
+            bundle = qwtest::bundle(name);
+        }
+        catch (const std::exception& e)
+        {
+            const std::string why = e.what();
+            addTest("Bundles", name, [why] { FAIL() << why; });
+            continue;
+        }
+
+        // The host's description and the registrations agree.
+        addTest("Described/" + name, "EveryModule", [bundle] {
+            for (auto& r : bundle->registrations())
+                if (r.subtype == gmpi::MP_SUB_TYPE_AUDIO)
+                    EXPECT_NE(bundle->metadata().find(r.id, r.subtype), nullptr)
+                        << gmpi_sdk::toUtf8(r.id) << " is registered but not described";
+            const auto regs = bundle->registrations();
+            for (auto& m : bundle->metadata().modules())
+            {
+                bool found = false;
+                for (auto& r : regs)
+                    found |= r.id == m.id && r.subtype == m.subtype;
+                EXPECT_TRUE(found) << m.source << ": " << gmpi_sdk::toUtf8(m.id) << " is described but not registered";
+            }
+        });
+
+        for (auto& r : bundle->registrations())
+        {
+            if (r.subtype != gmpi::MP_SUB_TYPE_AUDIO)
+                continue;
+            const std::string id = gmpi_sdk::toUtf8(r.id);
+            const std::wstring wid = r.id;
+            addTest("Pins/" + name, id, [bundle, wid] {
+                qwhost::ProcessingHost host;
+                auto p = host.create(bundle, wid);
+                for (auto& problem : qwtest::checkPins(*p))
+                    ADD_FAILURE() << problem;
+            });
+            addTest("AllModules/" + name, id, [name, wid] { exerciseModule(name, wid); });
+        }
+    }
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    registerTests();
+    return RUN_ALL_TESTS();
+}
