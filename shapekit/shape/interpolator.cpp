@@ -47,6 +47,11 @@ bool Shape::Interpolator::render() {
     default:
       break;
   }
+  // Nodes from a blob are taken as they are; whatever they hold, a table
+  // never carries NaN or infinity to its readers.
+  float* t = table.data();
+  for (int i = 0; i < N; ++i)
+    if (!std::isfinite(t[i])) t[i] = 0.f;
   renderedN = N;
   return true;
 }

@@ -307,6 +307,9 @@ TEST(Interpolator, OddBlobNodesGiveFiniteTables) {
       {{0.5f, 1}, {0.5f, -1}, {0.5f, 1}},               // nothing but repeats
       {{0, 0}, {0.25f, 5}, {0.5f, -7}, {-3, 2}, {1, 0}},
       {{0, 0}, {1e30f, 1}, {-1e30f, 1}, {1, 0}},
+      {{0, 0}, {1e-38f, 1}, {2e-38f, -1}, {1, 0}},    // steps too small to divide by
+      {{0, 0}, {0.5f, NAN}, {1, 0}},
+      {{0, 0}, {0.5f, 3e38f}, {0.75f, -3e38f}, {1, 0}},
   };
   for (const auto& b : blobs) {
     for (int itp : {0, 10, 20, 30}) {
