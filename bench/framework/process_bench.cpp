@@ -1,0 +1,54 @@
+// The framework's own cost per process call: a module whose routine does
+// nothing, called with no events and with eight pin events per block.
+#include "bundle.h"
+#include "processing_host.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace
+{
+struct Fixture
+{
+    qwhost::ProcessingHost host;
+    std::unique_ptr<qwhost::Processor> module;
+    std::vector<gmpi::MpEvent> events;
+
+    Fixture(int blockSize, int pinEvents)
+    {
+        static auto bundle = qwhost::Bundle::load(std::string(QW_TEST_BUNDLE_DIR) + "/testkit.so");
+        host.blockSize = blockSize;
+        module = host.create(bundle, L"QW_TestNothing");
+        module->startGraph();
+        module->run(blockSize);
+        // Eight float values spread over the block, prebuilt once.
+        for (int i = 0; i < pinEvents; ++i)
+        {
+            gmpi::MpEvent e{};
+            e.timeDelta = i * blockSize / pinEvents;
+            e.eventType = gmpi::EVENT_PIN_SET;
+            e.parm1 = i;
+            e.parm2 = 4;
+            const float v = 0.1f * static_cast<float>(i);
+            std::memcpy(&e.parm3, &v, 4);
+            events.push_back(e);
+        }
+        for (size_t i = 0; i + 1 < events.size(); ++i)
+            events[i].next = &events[i + 1];
+    }
+};
+
+void processCall(benchmark::State& state)
+{
+    const int blockSize = static_cast<int>(state.range(0));
+    Fixture f(blockSize, static_cast<int>(state.range(1)));
+    gmpi::IMpPlugin2* plugin = f.module->plugin();
+    const gmpi::MpEvent* events = f.events.empty() ? nullptr : f.events.data();
+    for (auto _ : state)
+        plugin->process(blockSize, events);
+    state.SetItemsProcessed(state.iterations());
+}
+} // namespace
+
+BENCHMARK(processCall)->ArgNames({"block", "events"})->Args({64, 0})->Args({256, 0})->Args({64, 8})->Args({256, 8});
