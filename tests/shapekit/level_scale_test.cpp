@@ -111,6 +111,10 @@ TEST(LevelScale, EmptyRangesMapToZero) {
   EXPECT_EQ(neg.upper, 0.f);
   const LS nan(LS::kLinear, 0.f, NAN, -60.f);
   EXPECT_EQ(nan.upper, 0.f);
+  const LS nanDb(LS::kDecibel, kMinusInf, NAN, NAN);
+  EXPECT_EQ(nanDb.upper, 0.f);
+  EXPECT_EQ(nanDb.floorDb, -1000.f);
+  EXPECT_TRUE(std::isnan(nanDb.levelFromScale(NAN)));
 }
 
 TEST(LevelScale, Linear) {
