@@ -2,6 +2,7 @@
 // stand-in cope with them.
 #include "mp_sdk_audio.h"
 
+#include <cmath>
 #include <stdexcept>
 
 namespace
@@ -73,6 +74,63 @@ private:
     IntOutPin which_;
 };
 
+// Audio effects with the faults the all-modules test must catch.
+template <class Fault> class QW_BadAudio : public MpBase2
+{
+public:
+    QW_BadAudio()
+    {
+        initializePin(input_);
+        initializePin(output_);
+        setSubProcess(&QW_BadAudio::subProcessFault);
+    }
+    void onSetPins() override { output_.setStreaming(true); }
+    void subProcessFault(int sampleFrames)
+    {
+        const float* in = input_.getBuffer() + getBlockPosition();
+        float* out = output_.getBuffer() + getBlockPosition();
+        fault_(in, out, sampleFrames);
+    }
+
+private:
+    AudioInPin input_;
+    AudioOutPin output_;
+    Fault fault_;
+};
+
+// A decaying recursion left to run into denormal numbers.
+struct DecaysIntoDenormals
+{
+    float y = 0.0f;
+    void operator()(const float* in, float* out, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            out[i] = y = 0.9f * y + in[i];
+    }
+};
+
+// A gain that steps once per call of the routine: it depends on the block size.
+struct StepsPerBlock
+{
+    float gain = 0.0f;
+    void operator()(const float* in, float* out, int n)
+    {
+        gain += 0.01f;
+        for (int i = 0; i < n; ++i)
+            out[i] = in[i] * gain;
+    }
+};
+
+// Square root of a signal that goes negative.
+struct RootOfNegative
+{
+    void operator()(const float* in, float* out, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            out[i] = std::sqrt(in[i]);
+    }
+};
+
 gmpi::IMpUnknown* createNothing()
 {
     return nullptr;
@@ -85,6 +143,10 @@ auto r4 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadMismatch", &gmpi::Regi
 auto r5 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNull", &createNothing);
 auto r6 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_Twice", &gmpi::Register<QW_Twice<1>>::withId);
 auto r7 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_Twice", &gmpi::Register<QW_Twice<2>>::withId);
+auto r9 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadDenormal",
+                         &gmpi::Register<QW_BadAudio<DecaysIntoDenormals>>::withId);
+auto r10 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
+auto r11 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNaN", &gmpi::Register<QW_BadAudio<RootOfNegative>>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
 } // namespace
 

@@ -2,11 +2,15 @@
 // its pins against the host's description, then a run of silence, noise and
 // random pin events at several block sizes and sample rates. No crash, no
 // sanitizer report, nothing but finite numbers out, no allocation inside
-// process after the first block, and the same samples for every block size.
+// process after the first block, and the same samples for every block size
+// and whatever the processor does with denormal numbers.
 #include "mp_sdk_common.h"
 #include "test_support.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <xmmintrin.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -260,6 +264,36 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
     return result;
 }
 
+// Runs f with the processor flushing denormal results and inputs to zero.
+template <class F> auto withFlushToZero(F f)
+{
+    const unsigned saved = _mm_getcsr();
+    _mm_setcsr(saved | 0x8040); // flush to zero, denormals are zero
+    auto r = f();
+    _mm_setcsr(saved);
+    return r;
+}
+
+// The first sample where two runs differ, as text; empty when equal.
+std::string firstDifference(const RunResult& a, const RunResult& b)
+{
+    for (auto& [pin, samples] : a.effective)
+    {
+        auto it = b.effective.find(pin);
+        if (it == b.effective.end())
+            return "output pin " + std::to_string(pin) + " missing";
+        for (size_t t = 0; t < samples.size(); ++t)
+            if (std::memcmp(&samples[t], &it->second[t], sizeof(float)) != 0)
+            {
+                std::ostringstream s;
+                s << "output pin " << pin << " differs at sample " << t << ": " << it->second[t] << " instead of "
+                  << samples[t];
+                return s.str();
+            }
+    }
+    return {};
+}
+
 void exerciseModule(const std::string& bundleName, const std::wstring& id)
 {
     auto bundle = qwtest::bundle(bundleName);
@@ -306,22 +340,51 @@ void exerciseModule(const std::string& bundleName, const std::wstring& id)
         }
         if (!repeatable)
             continue;
-        for (auto& [pin, samples] : reference.effective)
-        {
-            const auto& other = run.effective[pin];
-            for (size_t t = 0; t < samples.size(); ++t)
-                if (std::memcmp(&samples[t], &other[t], sizeof(float)) != 0)
-                {
-                    ADD_FAILURE() << "output pin " << pin << " differs at sample " << t << " with blocks of " << block
-                                  << ": " << other[t] << " instead of " << samples[t];
-                    break;
-                }
-        }
+        const std::string diff = firstDifference(reference, run);
+        EXPECT_TRUE(diff.empty()) << "blocks of " << block << ": " << diff;
+    }
+    // The processor's denormal mode must not change a sample.
+    if (repeatable)
+    {
+        RunResult flushed = withFlushToZero([&] { return runScript(bundle, id, 44100.0f, 64, script, false); });
+        ASSERT_TRUE(flushed.failure.empty()) << "flush to zero: " << flushed.failure;
+        const std::string diff = firstDifference(reference, flushed);
+        EXPECT_TRUE(diff.empty()) << "with denormals flushed to zero: " << diff;
     }
     for (float rate : {48000.0f, 96000.0f, 192000.0f})
     {
         RunResult run = runScript(bundle, id, rate, 64, script, checkAllocations);
         ASSERT_TRUE(run.failure.empty()) << rate << " Hz: " << run.failure;
+    }
+}
+
+// The checks above catch the faults they are meant to catch.
+TEST(AllModulesHarness, CatchesModulesThatBreakTheRules)
+{
+    struct Row
+    {
+        const wchar_t* id;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {L"QW_BadDenormal", "with denormals flushed to zero: output pin 1 differs"},
+        {L"QW_BadBlockRate", "blocks of 1: output pin 1 differs"},
+        {L"QW_BadNaN", "44.1 kHz, blocks of 64: output pin 1 is"},
+        {L"QW_BadAlloc", "heap allocations inside process after the first block"},
+    };
+    for (auto& r : rows)
+    {
+        ::testing::TestPartResultArray failures;
+        {
+            ::testing::ScopedFakeTestPartResultReporter reporter(
+                ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+            exerciseModule("brokenkit", r.id);
+        }
+        bool found = false;
+        for (int i = 0; i < failures.size(); ++i)
+            found |= std::string(failures.GetTestPartResult(i).message()).find(r.expected) != std::string::npos;
+        EXPECT_TRUE(found) << gmpi_sdk::toUtf8(r.id) << " was not caught as expected ("
+                           << (failures.size() ? failures.GetTestPartResult(0).message() : "no failure") << ")";
     }
 }
 
