@@ -37,8 +37,11 @@ TEST(QwhostList, ShowsIdentifiersBySubtype)
     EXPECT_EQ(o.code, 0);
     EXPECT_EQ(o.output, "processing (subtype 0):\n"
                         "  QW_BadAlloc\n"
+                        "  QW_BadBlockRate\n"
+                        "  QW_BadDenormal\n"
                         "  QW_BadHostThrow\n"
                         "  QW_BadMismatch\n"
+                        "  QW_BadNaN\n"
                         "  QW_BadNull\n"
                         "  QW_BadThrow\n"
                         "  QW_Twice\n"
