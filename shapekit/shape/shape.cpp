@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <locale.h>
+#include <type_traits>
 #if defined(__APPLE__)
 #include <xlocale.h>
 #endif
@@ -17,6 +18,7 @@ namespace qw {
 static_assert(offsetof(Shape, count) == offsetof(Shape, magic) + 4, "blob image must be contiguous");
 static_assert(offsetof(Shape, nodes) == offsetof(Shape, magic) + 8, "blob image must be contiguous");
 static_assert(sizeof(Shape::Node) == 8, "a node is two floats");
+static_assert(std::is_trivially_copyable<Shape>::value, "shapes are plain values, copied freely");
 
 namespace {
 
