@@ -218,7 +218,10 @@ bool Shape::loadShp(const std::wstring& path) {
   const size_t lf = content.find(L'\n');
   int type = 0;
   const bool hasType = lf != std::wstring::npos && readType(content, lf, &type);
-  const bool result = setString(lf == std::wstring::npos ? content : content.substr(0, lf));
+  // A file saved with CR LF line ends reads like one with LF alone.
+  size_t end = lf == std::wstring::npos ? content.size() : lf;
+  if (end > 0 && content[end - 1] == L'\r') --end;
+  const bool result = setString(content.substr(0, end));
   if (invalid == 0 && hasType && isValidItp(type) && type != itp) {
     itp = type;
     changed = 1;

@@ -45,14 +45,29 @@ TEST_F(ShapeFile, ReadsTextAndTypeWithLineFeeds) {
   EXPECT_FLOAT_EQ(s.nodes[1].y, 1.f);
 }
 
-TEST_F(ShapeFile, RefusesAFirstLineEndingInCarriageReturn) {
+TEST_F(ShapeFile, ReadsTextAndTypeWithCarriageReturnLineFeeds) {
   qw::Shape s(L"(-5,1)(5,1)");
-  EXPECT_FALSE(s.loadShp(write("crlf.shp", "(-5,0)(0,5)(5,0)\r\nITP=30\r\n")));
-  EXPECT_EQ(s.invalid, 1);
-  EXPECT_EQ(s.changed, 0);
-  EXPECT_EQ(s.itp, 10);  // the type of a refused file is not applied
-  ASSERT_EQ(s.count, 2);
-  EXPECT_FLOAT_EQ(s.nodes[0].y, 0.2f);
+  EXPECT_TRUE(s.loadShp(write("crlf.shp", "(-5,0)(0,5)(5,0)\r\nITP=30\r\n")));
+  EXPECT_EQ(s.invalid, 0);
+  EXPECT_EQ(s.changed, 1);
+  EXPECT_EQ(s.itp, 30);
+  ASSERT_EQ(s.count, 3);
+  EXPECT_FLOAT_EQ(s.nodes[1].x, 0.5f);
+  EXPECT_FLOAT_EQ(s.nodes[1].y, 1.f);
+  // A single line with a CR LF end, and one ending in CR alone.
+  qw::Shape t;
+  EXPECT_TRUE(t.loadShp(write("one-crlf.shp", "(-5,-5)(5,5)\r\n")));
+  EXPECT_FLOAT_EQ(t.nodes[1].y, 1.f);
+  qw::Shape u;
+  EXPECT_TRUE(u.loadShp(write("one-cr.shp", "(-5,-5)(5,5)\r")));
+  EXPECT_EQ(u.invalid, 0);
+  // Only one carriage return is dropped.
+  qw::Shape v(L"(-5,1)(5,1)");
+  EXPECT_FALSE(v.loadShp(write("crcr.shp", "(-5,0)(0,5)(5,0)\r\r\nITP=30\r\n")));
+  EXPECT_EQ(v.invalid, 1);
+  EXPECT_EQ(v.itp, 10);  // the type of a refused file is not applied
+  ASSERT_EQ(v.count, 2);
+  EXPECT_FLOAT_EQ(v.nodes[0].y, 0.2f);
 }
 
 TEST_F(ShapeFile, WithoutLineFeedTheWholeFileIsTheText) {
