@@ -309,6 +309,13 @@ TEST_F(WavTest, SaveRefusals)
     EXPECT_FALSE(w._saveWav(L"", 16));
     EXPECT_FALSE(w._saveWav(path("no-such-folder/x.wav"), 16));
 
+    // A byte rate (rate x block) beyond 32 bits is refused; the same rate fits at 8 bits mono.
+    w.sampleRate = 0x7FFFFFFF;
+    EXPECT_FALSE(w._saveWav(path("r.wav"), 32));
+    EXPECT_FALSE(exists("r.wav"));
+    EXPECT_TRUE(w._saveWav(path("r.wav"), 8));
+    w.sampleRate = 44100;
+
     // Content that disagrees with its own counts is not written.
     w.frames = 3;
     EXPECT_FALSE(w._saveWav(path("c.wav"), 16));
