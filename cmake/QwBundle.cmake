@@ -1,3 +1,19 @@
+# Platform services a bundle leaves undefined: the loading process provides
+# them (our host stand-in in host/run_loop.cpp, declared for the framework in
+# mp_sdk/platform_run_loop.h).
+set(QW_PLATFORM_SYMBOLS
+  CFAbsoluteTimeGetCurrent CFRunLoopGetCurrent CFRunLoopTimerCreate CFRunLoopAddTimer
+  CFRunLoopRemoveTimer CFRunLoopTimerInvalidate CFRelease kCFAllocatorDefault kCFRunLoopCommonModes)
+
+# qw_export_platform(TARGET)
+# An executable that loads bundles links the stand-in's platform services in
+# and exports exactly those names to the bundles it loads.
+function(qw_export_platform target)
+  foreach(sym ${QW_PLATFORM_SYMBOLS})
+    target_link_options(${target} PRIVATE "LINKER:--undefined=${sym}" "LINKER:--export-dynamic-symbol=${sym}")
+  endforeach()
+endfunction()
+
 # qw_add_bundle(NAME [SOURCES ...] [LIBS ...] [META_DIRS ...] [DIR dir] [NO_COPYRIGHT])
 #
 # A bundle is a loadable module NAME.so in ${QW_BUNDLE_DIR}: the module sources
@@ -28,7 +44,13 @@ function(qw_add_bundle name)
   # Libraries linked with LIBS may bring mp_sdk again; it stays whole.
   set_property(TARGET ${name} PROPERTY LINK_LIBRARY_OVERRIDE_mp_sdk WHOLE_ARCHIVE)
   if(NOT QW_SANITIZE)
-    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+    string(JOIN "," allowed ${QW_PLATFORM_SYMBOLS})
+    # Nothing undefined but the platform services.
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -DBUNDLE=$<TARGET_FILE:${name}> -DCOMPILER=${CMAKE_C_COMPILER}
+              "-DALLOWED=${allowed}" -DWORK=${CMAKE_CURRENT_BINARY_DIR}/undefined_check
+              -P ${CMAKE_SOURCE_DIR}/cmake/QwCheckUndefined.cmake
+      VERBATIM)
   endif()
 
   set(metas)
