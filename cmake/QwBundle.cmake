@@ -40,9 +40,10 @@ function(qw_add_bundle name)
     LIBRARY_OUTPUT_DIRECTORY ${B_DIR}
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
-  target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,mp_sdk>" ${B_LIBS})
-  # Libraries linked with LIBS may bring mp_sdk again; it stays whole.
-  set_property(TARGET ${name} PROPERTY LINK_LIBRARY_OVERRIDE_mp_sdk WHOLE_ARCHIVE)
+  # The framework goes in whole (its exports are referenced by nobody inside);
+  # libraries of LIBS may link it again, which then adds nothing.
+  target_link_libraries(${name} PRIVATE mp_sdk ${B_LIBS})
+  target_link_options(${name} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:mp_sdk>" "LINKER:--no-whole-archive")
   if(NOT QW_SANITIZE)
     string(JOIN "," allowed ${QW_PLATFORM_SYMBOLS})
     # Nothing undefined but the platform services.

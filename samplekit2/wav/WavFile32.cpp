@@ -1,3 +1,4 @@
+#include "mp_sdk_common.h"
 #include "WavFile32.h"
 
 #include <algorithm>
@@ -51,35 +52,7 @@ void putId(std::vector<uint8_t>& out, const char* id)
 // has no UTF-8 form becomes U+FFFD.
 std::filesystem::path toPath(const std::wstring& name)
 {
-    std::string out;
-    out.reserve(name.size());
-    for (wchar_t w : name)
-    {
-        uint32_t c = static_cast<uint32_t>(w);
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            c = 0xFFFD;
-        if (c < 0x80)
-            out += static_cast<char>(c);
-        else if (c < 0x800)
-        {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else if (c < 0x10000)
-        {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else
-        {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return std::filesystem::path(out);
+    return std::filesystem::path(gmpi_sdk::toUtf8(name));
 }
 
 // A 64-bit float as the nearest float; beyond the float range, an infinity
