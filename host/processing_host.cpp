@@ -663,6 +663,8 @@ int32_t Processor::setPin(int32_t position, int32_t pinId, int32_t size, const v
     if (data && size > 0)
         u.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
     updates.push_back(std::move(u));
+    if (onUpdate)
+        onUpdate(updates.back());
     return gmpi::MP_OK;
 }
 
@@ -670,6 +672,8 @@ int32_t Processor::setPinStreaming(int32_t position, int32_t pinId, bool isStrea
 {
     alloc::Pause pause;
     streamingReports.push_back({now_ + position, blockIndex_, position, pinId, isStreaming});
+    if (onStreamingReport)
+        onStreamingReport(streamingReports.back());
     return gmpi::MP_OK;
 }
 

@@ -132,6 +132,9 @@ public:
     std::vector<int32_t> latencyReports;
     std::vector<MessageToGui> messages;
     std::function<void(int id, int size, const void* data)> onMessageToGui;
+    // Called inside process after an update or streaming report is recorded (patch cords).
+    std::function<void(const PinUpdate&)> onUpdate;
+    std::function<void(const StreamingReport&)> onStreamingReport;
 
     bool asleep() const { return asleep_; }
     int64_t now() const { return now_; }         // sample time of the next block

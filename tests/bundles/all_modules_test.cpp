@@ -28,6 +28,11 @@ const std::map<std::wstring, std::string> kAllocates = {
 // Modules whose output does not repeat from run to run, with the reason.
 const std::map<std::wstring, std::string> kNotRepeatable = {};
 
+// Subtype-2 registrations that are not user-interface objects, with the reason.
+const std::map<std::wstring, std::string> kNotUserInterface = {
+    {L"QW_TestTimer", "a test module of the timer service, driven through a test interface of its own"},
+};
+
 constexpr int64_t kTotal = 8192;
 constexpr int64_t kNoiseStart = 1024;
 constexpr int64_t kNoiseEnd = 6144;
@@ -388,6 +393,27 @@ TEST(AllModulesHarness, CatchesModulesThatBreakTheRules)
     }
 }
 
+// A user-interface object through the real entry: created, given the host,
+// initialized and given every pin's default (and once more with the values
+// before initialize, their echoes delivered inside the call), then destroyed.
+void exerciseGuiModule(const std::string& bundleName, const std::wstring& id)
+{
+    auto bundle = qwtest::bundle(bundleName);
+    qwhost::GuiHost host;
+    {
+        auto g = host.create(bundle, id, false);
+        EXPECT_EQ(g->setHostResult, 0);
+        EXPECT_EQ(g->initialize(), 0);
+        g->setDefaults();
+    }
+    host.echo = qwhost::Echo::Inside;
+    {
+        auto g = host.create(bundle, id, true);
+        g->deliverEchoes();
+    }
+    EXPECT_EQ(host.leakedHostReferences, 0) << "references kept on the host after destruction";
+}
+
 class ModuleTest : public ::testing::Test
 {
 public:
@@ -425,9 +451,8 @@ void registerTests()
         // The host's description and the registrations agree.
         addTest("Described/" + name, "EveryModule", [bundle] {
             for (auto& r : bundle->registrations())
-                if (r.subtype == gmpi::MP_SUB_TYPE_AUDIO)
-                    EXPECT_NE(bundle->metadata().find(r.id, r.subtype), nullptr)
-                        << gmpi_sdk::toUtf8(r.id) << " is registered but not described";
+                EXPECT_NE(bundle->metadata().find(r.id, r.subtype), nullptr)
+                    << gmpi_sdk::toUtf8(r.id) << " is registered at subtype " << r.subtype << " but not described";
             const auto regs = bundle->registrations();
             for (auto& m : bundle->metadata().modules())
             {
@@ -438,6 +463,20 @@ void registerTests()
             }
         });
 
+        for (auto& r : bundle->registrations())
+        {
+            if (r.subtype != gmpi::MP_SUB_TYPE_GUI2 || kNotUserInterface.count(r.id))
+                continue;
+            const std::string id = gmpi_sdk::toUtf8(r.id);
+            const std::wstring wid = r.id;
+            addTest("GuiPins/" + name, id, [bundle, wid] {
+                qwhost::GuiHost host;
+                auto g = host.create(bundle, wid);
+                for (auto& problem : qwtest::checkGuiPins(*g))
+                    ADD_FAILURE() << problem;
+            });
+            addTest("AllGuiModules/" + name, id, [name, wid] { exerciseGuiModule(name, wid); });
+        }
         for (auto& r : bundle->registrations())
         {
             if (r.subtype != gmpi::MP_SUB_TYPE_AUDIO)

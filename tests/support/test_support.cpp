@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "mp_sdk_audio.h"
+#include "mp_sdk_gui.h"
 
 #include <map>
 
@@ -52,6 +53,35 @@ std::vector<std::string> checkPins(qwhost::Processor& p)
     }
     for (int i = index; i < p.pinCount(); ++i)
         problems.push_back("described pin " + std::to_string(i) + " '" + p.pinInfo(i).name + "' was not built");
+    return problems;
+}
+
+std::vector<std::string> checkGuiPins(qwhost::GuiModule& g)
+{
+    std::vector<std::string> problems;
+    GuiPinOwner* module = g.pinOwner();
+    int32_t index = 0, id, datatype;
+    for (; module->describePin(index, id, datatype) == gmpi::MP_OK; ++index)
+    {
+        const std::string at = "pin " + std::to_string(id);
+        if (id != index)
+        {
+            problems.push_back("pin ids do not run 0, 1, 2 ...: " + at + " at index " + std::to_string(index));
+            continue;
+        }
+        if (index >= g.pinCount())
+        {
+            problems.push_back(at + " (" + qwhost::datatypeName(datatype) + ") is not described");
+            continue;
+        }
+        const qwhost::PinInfo& info = g.pinInfo(index);
+        const bool integer = info.datatype == gmpi::MP_ENUM && datatype == gmpi::MP_INT32;
+        if (info.datatype != datatype && !integer)
+            problems.push_back(at + " '" + info.name + "': described as " + qwhost::datatypeName(info.datatype) +
+                               ", built as " + qwhost::datatypeName(datatype));
+    }
+    for (int i = index; i < g.pinCount(); ++i)
+        problems.push_back("described pin " + std::to_string(i) + " '" + g.pinInfo(i).name + "' was not built");
     return problems;
 }
 

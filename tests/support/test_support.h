@@ -4,6 +4,7 @@
 
 #include "bundle.h"
 #include "processing_host.h"
+#include "ui_host.h"
 
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,9 @@ const std::vector<std::string>& productBundles();
 // Compares the pins a processing object built in its constructor (and open)
 // with the host's description; one line per difference.
 std::vector<std::string> checkPins(qwhost::Processor& p);
+// The same for a user-interface object, whose pins have no direction: ids
+// and datatypes (an integer pin serves an enumeration pin).
+std::vector<std::string> checkGuiPins(qwhost::GuiModule& g);
 
 struct LogEntry
 {
