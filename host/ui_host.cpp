@@ -122,6 +122,8 @@ std::unique_ptr<GuiModule> GuiHost::create(std::shared_ptr<Bundle> bundle, const
         throw Error("no user-interface module " + gmpi_sdk::toUtf8(id) + " is described for bundle '" +
                     bundle->path() + "'");
     std::unique_ptr<GuiModule> g(new GuiModule(*this, std::move(bundle), *info));
+    if (prepare)
+        prepare(*g);
     g->createObject();
     if (start)
     {
@@ -203,7 +205,24 @@ GuiModule::~GuiModule()
         legacy_->release();
     if (object_)
         object_->release();
+    for (auto& a : answers_)
+        a.second->release();
     world_.leakedHostReferences += refCount_ - 1;
+}
+
+void GuiModule::answer(const gmpi::MpGuid& iid, gmpi::IMpUnknown* object)
+{
+    if (!object)
+        return;
+    object->addRef();
+    for (auto& a : answers_)
+        if (a.first == iid)
+        {
+            a.second->release();
+            a.second = object;
+            return;
+        }
+    answers_.push_back({iid, object});
 }
 
 GuiPinOwner* GuiModule::pinOwner() const
@@ -353,6 +372,13 @@ int32_t GuiModule::queryInterface(const gmpi::MpGuid& iid, void** out)
         *out = static_cast<gmpi::IMpUserInterfaceHost*>(this);
     else
     {
+        for (auto& a : answers_)
+            if (a.first == iid)
+            {
+                *out = a.second;
+                a.second->addRef();
+                return gmpi::MP_OK;
+            }
         *out = nullptr;
         return gmpi::MP_NOSUPPORT;
     }

@@ -74,6 +74,9 @@ public:
     Echo echo = Echo::None;
     int autoDuplicateCount = 2;       // copies the host makes of an auto-duplicating pin
     int leakedHostReferences = 0;     // references modules kept on their host after they were destroyed
+    // Runs for each new module before it gets its host: the place to add
+    // further host interfaces with GuiModule::answer (the graphics host, say).
+    std::function<void(GuiModule&)> prepare;
 
     // Creates the user-interface object of a module and gives it the host
     // (setHost; the factory does it for first-generation objects). With
@@ -135,6 +138,11 @@ public:
     // The last value transmitted on a pin, or null.
     const GuiValue* lastTransmit(int pin) const;
 
+    // Makes this module's host answer `iid` with `object`, handed out as
+    // given with a reference added; the module keeps one reference to the
+    // object and drops it after the object it hosts is destroyed.
+    void answer(const gmpi::MpGuid& iid, gmpi::IMpUnknown* object);
+
     // --- the module ---
     const ModuleInfo& info() const { return *info_; }
     int pinCount() const { return static_cast<int>(pins_.size()); }
@@ -186,6 +194,7 @@ private:
     std::vector<InstancePin> pins_;
     std::vector<GuiValue> echoes_;
     int echoDepth_ = 0;
+    std::vector<std::pair<gmpi::MpGuid, gmpi::IMpUnknown*>> answers_;
 
     gmpi::IMpUnknown* object_ = nullptr;
     gmpi::IMpUserInterface2B* ui_ = nullptr;

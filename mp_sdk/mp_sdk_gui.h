@@ -229,7 +229,10 @@ private:
 // ---------------------------------------------------------------------------
 // Module bases
 
-// Base of every user-interface module; the next layer supplies the reference count.
+// Base of every user-interface module; the next layer supplies the reference
+// count. The primary view has slots 0-13 (destructors at 11 and 12,
+// pinTransmit at 13); a layer built on this base continues at slot 14, so
+// this class declares no further virtual functions.
 class MpGuiBase2 : public gmpi::IMpUserInterface2B, public GuiPinOwner
 {
 public:
@@ -305,9 +308,11 @@ protected:
     int32_t refCount_ = 1;
 };
 
-// Base of the first-generation user-interface interface. The factory hands
-// it the host; a host without the first-generation user-interface host is
-// refused with the exception "host Interfaces not supported".
+// Base of the first-generation user-interface interface (slots 0-8 of its
+// view, destructors at 9 and 10, setHost at 11, pinTransmit at 12). The
+// factory hands it the host; a host without the first-generation
+// user-interface host is refused with the exception "host Interfaces not
+// supported".
 class MpGuiBase_base : public gmpi::IMpUserInterface,
                        public IoldSchoolInitialisation,
                        public gmpi::IMpLegacyInitialization,

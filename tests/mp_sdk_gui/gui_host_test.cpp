@@ -427,3 +427,29 @@ TEST_F(GuiProbeFixture, FirstGenerationObject)
         EXPECT_NE(std::string(e.what()).find("code -1"), std::string::npos) << e.what();
     }
 }
+
+TEST_F(GuiProbeFixture, FurtherHostInterfacesComeFromThePreparation)
+{
+    struct Counted : gmpi::IMpUnknown
+    {
+        int refs = 1;
+        int32_t queryInterface(const gmpi::MpGuid&, void** out) override
+        {
+            *out = nullptr;
+            return gmpi::MP_NOSUPPORT;
+        }
+        int32_t addRef() override { return ++refs; }
+        int32_t release() override { return --refs; }
+    } graphics;
+    host.prepare = [&graphics](qwhost::GuiModule& m) { m.answer(gmpi::MP_IID_GRAPHICS_HOST, &graphics); };
+    make();
+    void* out = nullptr;
+    EXPECT_EQ(g->queryInterface(gmpi::MP_IID_GRAPHICS_HOST, &out), 0);
+    EXPECT_EQ(out, &graphics);
+    EXPECT_EQ(graphics.refs, 3);
+    graphics.release();
+    EXPECT_EQ(g->queryInterface(gmpi::MP_IID_GRAPHICS_HOST_BASE, &out), -2);
+    EXPECT_EQ(out, nullptr);
+    g.reset();
+    EXPECT_EQ(graphics.refs, 1);
+}

@@ -59,6 +59,22 @@ TEST(GuiSlotOrder, InterfacesBasesAndPins)
 
 namespace
 {
+// A base built on the user-interface base, as the drawn base is: its own
+// operations follow the base's fourteen slots.
+class NextLayer : public MpGuiInvisibleBase
+{
+public:
+    virtual int32_t firstOwnOperation() { return 0; }
+};
+} // namespace
+
+TEST(GuiSlotOrder, ALayerOnTheBaseStartsAtSlot14)
+{
+    EXPECT_EQ(slotOf(&NextLayer::firstOwnOperation), 14);
+}
+
+namespace
+{
 struct Sent
 {
     int pin, size, voice;
