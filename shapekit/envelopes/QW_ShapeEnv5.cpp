@@ -126,42 +126,63 @@ public:
     {
         float* out = pinOut_.getBuffer() + blockPosition_;
         const float* table = common->table;
-        bool atEnd = false; // the last sample was read at the end of the table
-        for (int i = 0; i < sampleFrames; ++i)
+        float last = lastValue_;
+        int i = 0;
+        // While a glide lasts, the phase stands still.
+        for (; i < sampleFrames && glideStep_ != 0.0f; ++i)
         {
-            float value;
-            atEnd = false;
-            if (glideStep_ != 0.0f)
+            float value = last + env::clampTo(glideTarget_ - last, -glideStep_, glideStep_);
+            if (value == glideTarget_)
             {
-                // The phase stands still while the output glides.
-                const float d = env::clampTo(glideTarget_ - lastValue_, -glideStep_, glideStep_);
-                value = lastValue_ + d;
-                if (value == glideTarget_)
+                glideStep_ = 0.0f;
+                if (silenceAfterGlide_)
                 {
-                    glideStep_ = 0.0f;
-                    if (silenceAfterGlide_)
-                    {
-                        gain_ = 0.0f;
-                        silenceAfterGlide_ = false;
-                    }
+                    gain_ = 0.0f;
+                    silenceAfterGlide_ = false;
                 }
-            }
-            else
-            {
-                const float t = env::lookup(table, phase_);
-                value = t * tableScale_ + (phase_ - susPos_) * tableSlope_;
-                atEnd = phase_ == kLastF;
-                phase_ += increment_;
-                phase_ = phase_ < 0.0f ? 0.0f : (phase_ > limit_ ? limit_ : phase_);
             }
             value = env::flushTiny(value);
             out[i] = gain_ * value;
-            lastValue_ = value;
+            last = value;
         }
+        // Then through the table.
+        const float gain = gain_, increment = increment_, limit = limit_;
+        const float scale = tableScale_, slope = tableSlope_, susPos = susPos_;
+        float phase = phase_;
+        float readAt = -1.0f; // the phase the last sample was read at
+        auto read = [&](float at) {
+            readAt = at;
+            return env::flushTiny(env::lookup(table, at) * scale + (at - susPos) * slope);
+        };
+        // The phase never falls (the increment is never negative). When the
+        // span cannot reach the limit, with a wide margin for rounding, the
+        // limit test is left out of the loop; the sums are the same.
+        if (phase + static_cast<float>(sampleFrames - i + 1) * increment * 1.001f + 1.0f < limit)
+        {
+            for (; i < sampleFrames; ++i)
+            {
+                const float value = read(phase);
+                phase += increment;
+                out[i] = gain * value;
+                last = value;
+            }
+        }
+        else
+        {
+            for (; i < sampleFrames; ++i)
+            {
+                const float value = read(phase);
+                phase = std::min(phase + increment, limit);
+                out[i] = gain * value;
+                last = value;
+            }
+        }
+        phase_ = phase;
+        lastValue_ = last;
         pinPosition_.setValue(phase_ / kLastF, blockPosition_);
         // The run is over once a sample has shown the end of the table: from
         // then on the output holds that sample, whatever the block size.
-        if (atEnd && glideStep_ == 0.0f)
+        if (readAt == kLastF)
         {
             holdValue_ = out[sampleFrames - 1];
             setSubProcess(&QW_ShapeEnv5::subProcessStatic);
