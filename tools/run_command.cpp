@@ -4,6 +4,7 @@
 #include "bundle.h"
 #include "mp_sdk_common.h"
 #include "processing_host.h"
+#include "qw_shape.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +30,12 @@ const char* const kRunUsage =
     "                   float WAV.\n"
     "  --pin NAME=VALUE an input pin's value from the start (pins named as in the\n"
     "                   metadata; an audio input given a value is held at it).\n"
-    "                   Other inputs take their defaults.\n"
+    "                   Other inputs take their defaults. A value for a blob pin\n"
+    "                   that reads as a shape text, e.g. \"(-5,-5)(0,5)(5,-5)\", is\n"
+    "                   sent as that shape's blob.\n"
+    "  --pin NAME=VALUE@S  the value from S seconds into the run on; a pin may be\n"
+    "                   given several times, e.g. --pin Gate=1@0.1 --pin Gate=0@0.5.\n"
+    "                   (A value ending in @ and a number is always read this way.)\n"
     "  --rate HZ        sample rate (default: the input file's, else 44100).\n"
     "  --block N        samples per block, 1 to 65536 (default 256).\n"
     "  --seconds S      length of the run (default: the input file's, else 1).\n"
@@ -40,10 +46,18 @@ namespace
 {
 using qwhost::Error;
 
+// A pin value from the command line: from the start, or from a time on.
+struct GivenValue
+{
+    std::string name, value;
+    bool timed = false;
+    double seconds = 0.0;
+};
+
 struct Options
 {
     std::string bundle, id, in, out;
-    std::vector<std::pair<std::string, std::string>> pins;
+    std::vector<GivenValue> pins;
     bool hasRate = false, hasBlock = false, hasSeconds = false;
     long rate = 44100;
     long block = 256;
@@ -114,7 +128,24 @@ Options parse(const std::vector<std::string>& args)
             const auto eq = v.find('=');
             if (eq == std::string::npos || eq == 0)
                 throw Error("run: --pin '" + v + "' is not NAME=VALUE");
-            o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+            GivenValue g{v.substr(0, eq), v.substr(eq + 1)};
+            // NAME=VALUE@SECONDS: a number after the last "@" is a time.
+            const auto at = g.value.rfind('@');
+            if (at != std::string::npos && at + 1 < g.value.size())
+            {
+                const std::string when = g.value.substr(at + 1);
+                char* end = nullptr;
+                const double t = std::strtod(when.c_str(), &end);
+                if (end == when.c_str() + when.size())
+                {
+                    if (!std::isfinite(t) || t < 0.0)
+                        throw Error("run: --pin '" + v + "': '" + when + "' is not a time in seconds from 0 on");
+                    g.value.erase(at);
+                    g.timed = true;
+                    g.seconds = t;
+                }
+            }
+            o.pins.push_back(std::move(g));
         }
         else if (a == "--rate")
         {
@@ -209,6 +240,18 @@ std::string describe(const qwhost::PinUpdate& u, int datatype)
     }
 }
 
+// The blob of a shape text; false when the text is not one.
+bool shapeBlob(const std::string& text, std::vector<uint8_t>& blob)
+{
+    qw::Shape shape;
+    shape.setString(gmpi_sdk::fromUtf8(text));
+    if (shape.invalid)
+        return false;
+    const auto* bytes = static_cast<const uint8_t*>(shape.blobData());
+    blob.assign(bytes, bytes + shape.blobSize());
+    return true;
+}
+
 bool isFile(const std::string& path)
 {
     struct stat st;
@@ -251,28 +294,64 @@ int runCommand(const std::vector<std::string>& args)
     host.blockSize = static_cast<int>(o.block);
     auto p = host.create(bundle, gmpi_sdk::fromUtf8(o.id));
 
-    // Given values, checked against the pins before anything runs.
+    // Given values, checked against the pins before anything runs. Values
+    // from the start go in `given`; timed ones wait in `later`.
     std::map<int, std::string> given;
-    for (auto& [name, value] : o.pins)
+    struct Later
+    {
+        int pin;
+        std::string value;
+        int offset;
+    };
+    std::vector<Later> later;
+    std::vector<bool> hasValue(static_cast<size_t>(p->pinCount()), false);
+    for (auto& g : o.pins)
     {
         int pin;
         try
         {
-            pin = p->pin(name);
+            pin = p->pin(g.name);
         }
         catch (const Error&)
         {
-            throw Error("run: module " + o.id + " has no pin named '" + name + "'");
+            throw Error("run: module " + o.id + " has no pin named '" + g.name + "'");
         }
         const qwhost::PinInfo& info = p->pinInfo(pin);
         if (info.direction != gmpi::MP_IN)
-            throw Error("run: pin '" + name + "' of " + o.id + " is an output");
+            throw Error("run: pin '" + g.name + "' of " + o.id + " is an output");
         std::vector<uint8_t> bytes;
         std::string why;
-        if (!qwhost::encodePinValue(info.datatype, value, bytes, why))
-            throw Error("run: pin '" + name + "': " + why);
-        given[pin] = value;
+        if (!qwhost::encodePinValue(info.datatype, g.value, bytes, why))
+            throw Error("run: pin '" + g.name + "': " + why);
+        hasValue[static_cast<size_t>(pin)] = true;
+        if (!g.timed)
+        {
+            given[pin] = g.value;
+            continue;
+        }
+        const double at = std::round(g.seconds * static_cast<double>(rate));
+        if (at >= static_cast<double>(frames))
+        {
+            char what[200];
+            std::snprintf(what, sizeof what, "run: --pin %s=%s@%g: %g s is not inside the run (%g s)", g.name.c_str(),
+                          g.value.c_str(), g.seconds, g.seconds, static_cast<double>(frames) / rate);
+            throw Error(what);
+        }
+        later.push_back({pin, g.value, static_cast<int>(at)});
     }
+    // A value as the pin takes it: a shape text on a blob pin becomes the shape's blob.
+    auto send = [&p](int pin, const std::string& value, int offset) {
+        const qwhost::PinInfo& info = p->pinInfo(pin);
+        std::vector<uint8_t> blob;
+        if (info.datatype == gmpi::MP_BLOB && shapeBlob(value, blob))
+        {
+            p->setBlob(pin, blob, offset);
+            return;
+        }
+        std::string why;
+        if (!p->setFromText(pin, value, why, offset))
+            throw Error("run: pin '" + info.name + "': " + why);
+    };
 
     // Audio inputs and outputs in pin order; the inputs without a given value are fed.
     std::vector<int> fed, outputs;
@@ -283,7 +362,7 @@ int runCommand(const std::vector<std::string>& args)
             continue;
         if (info.direction == gmpi::MP_OUT)
             outputs.push_back(pin);
-        else if (!given.count(pin))
+        else if (!hasValue[static_cast<size_t>(pin)])
             fed.push_back(pin);
     }
     if (!o.in.empty() && fed.empty())
@@ -312,11 +391,12 @@ int runCommand(const std::vector<std::string>& args)
             continue;
         }
         auto g = given.find(pin);
-        std::string why;
-        if (!p->setFromText(pin, g != given.end() ? g->second : info.defaultValue, why))
-            throw Error("run: pin '" + info.name + "': " + why);
+        send(pin, g != given.end() ? g->second : info.defaultValue, 0);
     }
     p->graphStart();
+    // Timed values, in the order given; the host keeps them for their blocks.
+    for (auto& l : later)
+        send(l.pin, l.value, l.offset);
 
     const Sweep sweep(static_cast<double>(rate), frames);
     std::vector<std::vector<float>> written(outputs.size());
