@@ -152,6 +152,7 @@ protected:
     {
         GATE = 1,
         SHAPE = 2,
+        TYPE = 3,
         DURATION = 5,
         OUT = 13,
     };
@@ -181,6 +182,28 @@ TEST_F(Env5Voices, AShapeGivenToOneVoicePlaysOnAnother)
     const auto out = envtest::play(*voices[2], OUT, 400, 64);
     for (int j = 0; j < 400; ++j)
         ASSERT_NEAR(out[static_cast<size_t>(j)], j * 0.5 / 1023, 1e-5) << "sample " << j;
+}
+
+// Each voice receives the same new type; the second finds the type already
+// taken and must not undo the rebuild the first asked for.
+TEST_F(Env5Voices, AllVoicesTakingTheSameTypeKeepTheRebuild)
+{
+    make(3);
+    for (auto& v : voices)
+    {
+        v->setBlob(SHAPE, blobOf(L"(-5,-5)(-4,5)(-3,5)(5,-5)")); // overshoots as a local cubic
+        v->run(64);
+    }
+    voices[0]->setBool(GATE, true); // the table is built, linear
+    voices[0]->run(64);
+    for (auto& v : voices)
+    {
+        v->setInt(TYPE, 20);
+        v->run(64);
+    }
+    voices[2]->setBool(GATE, true);
+    const auto out = envtest::play(*voices[2], OUT, 2100, 64);
+    EXPECT_GT(*std::max_element(out.begin(), out.end()), 1.01f);
 }
 
 // Every voice plays on while the others go, in several orders; the table
