@@ -1,32 +1,57 @@
 // Interface-half test module of the bundle's timer service: a timer client
-// that a test drives through ITimerProbe.
+// driven through its pins (by the interface host) or through ITimerProbe (by
+// a test that creates it with the factory and holds it directly).
+//
+// Pins: 0 interval (ms, < 0 = the default), 1 run (true starts, false stops),
+// 2 default interval (sets it when > 0), 3 tick action (what the next tick
+// does, ITimerProbe::TickAction), 4 action argument, 5 ticks out (the count,
+// sent at every tick).
 #include "TimerManager.h"
-#include "mp_sdk_common.h"
+#include "mp_sdk_gui.h"
 #include "timer_probe.h"
 
-class QW_TestTimer final : public ITimerProbe, public TimerClient
+class QW_TestTimer final : public MpGuiInvisibleBase, public TimerClient, public ITimerProbe
 {
 public:
+    QW_TestTimer()
+    {
+        initializePin(interval_);
+        initializePin(run_, &QW_TestTimer::onSetRun);
+        initializePin(defaultInterval_, &QW_TestTimer::onSetDefaultInterval);
+        initializePin(action_, &QW_TestTimer::onSetAction);
+        initializePin(argument_);
+        initializePin(ticksOut_);
+    }
+
     int32_t queryInterface(const gmpi::MpGuid& iid, void** returnInterface) override
     {
-        if (iid == QW_IID_TIMER_PROBE || iid == gmpi::MP_IID_UNKNOWN)
+        if (iid == QW_IID_TIMER_PROBE)
         {
             *returnInterface = static_cast<ITimerProbe*>(this);
             addRef();
             return gmpi::MP_OK;
         }
-        *returnInterface = nullptr;
-        return gmpi::MP_NOSUPPORT;
+        return MpGuiInvisibleBase::queryInterface(iid, returnInterface);
     }
-    int32_t addRef() override { return ++refs_; }
-    int32_t release() override
-    {
-        const int32_t n = --refs_;
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    int32_t addRef() override { return MpGuiInvisibleBase::addRef(); }
+    int32_t release() override { return MpGuiInvisibleBase::release(); }
 
+    // Pin handlers.
+    void onSetRun()
+    {
+        if (run_)
+            start(interval_);
+        else
+            stop();
+    }
+    void onSetDefaultInterval()
+    {
+        if (defaultInterval_ > 0)
+            setDefaultInterval(defaultInterval_);
+    }
+    void onSetAction() { setTickAction(action_, argument_, true); }
+
+    // ITimerProbe
     int32_t start(int32_t intervalMs) override
     {
         if (intervalMs < 0)
@@ -47,8 +72,8 @@ public:
     }
     int32_t setTickAction(int32_t action, int32_t argument, bool once) override
     {
-        action_ = action;
-        argument_ = argument;
+        nextAction_ = action;
+        nextArgument_ = argument;
         once_ = once;
         return gmpi::MP_OK;
     }
@@ -74,9 +99,10 @@ public:
     {
         ++ticks_;
         lastTick_ = CFAbsoluteTimeGetCurrent();
-        const int32_t action = action_;
+        ticksOut_ = ticks_;
+        const int32_t action = nextAction_;
         if (once_)
-            action_ = KEEP;
+            nextAction_ = KEEP;
         switch (action)
         {
         case LEAVE:
@@ -86,13 +112,13 @@ public:
             return true;
         case RESTART:
             StopTimer();
-            StartTimer(argument_);
+            StartTimer(nextArgument_);
             return true;
         case DESTROY:
             release();
             return false;
         case START_OTHER:
-            StartTimer(argument_);
+            StartTimer(nextArgument_);
             return true;
         default:
             return true;
@@ -100,16 +126,21 @@ public:
     }
 
 private:
-    int32_t refs_ = 1;
+    MpGuiPin<int> interval_;
+    MpGuiPin<bool> run_;
+    MpGuiPin<int> defaultInterval_;
+    MpGuiPin<int> action_;
+    MpGuiPin<int> argument_;
+    MpGuiPin<int> ticksOut_;
+
     int32_t ticks_ = 0;
     double lastTick_ = 0;
-    int32_t action_ = KEEP;
-    int32_t argument_ = 0;
+    int32_t nextAction_ = KEEP;
+    int32_t nextArgument_ = 0;
     bool once_ = false;
 };
 
 namespace
 {
-auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_TestTimer",
-                        []() -> gmpi::IMpUnknown* { return static_cast<ITimerProbe*>(new QW_TestTimer); });
+auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_TestTimer", &gmpi::Register<QW_TestTimer>::withId);
 }

@@ -1,8 +1,10 @@
-// The timer service as a bundle has it: QW_TestTimer, created by the test
-// bundle's factory as an interface object, on the run loop of this process.
+// The timer service as a bundle has it: QW_TestTimer of the test bundle, on
+// the run loop of this process, driven through its pins by the interface
+// host, or created by the factory and held through its test interface.
 #include "run_loop.h"
 #include "test_support.h"
 #include "timer_probe.h"
+#include "ui_host.h"
 
 #include <gtest/gtest.h>
 
@@ -183,5 +185,93 @@ TEST_F(TimerBundleTest, StartingAnotherIntervalInsideATick)
     a->stop();
     int running = 0;
     EXPECT_EQ(bundleTimers(running), 0);
+}
+// Through the interface host: pins start and stop the timer, ticks come back
+// as pin values, at the times the intervals give.
+class TimerGuiTest : public TimerBundleTest
+{
+protected:
+    struct Tick
+    {
+        int module;
+        int count;
+        double time;
+    };
+    std::unique_ptr<qwhost::GuiModule> make(int index)
+    {
+        auto g = host_.create(qwtest::bundle("testkit"), L"QW_TestTimer");
+        const int ticksPin = g->pin("Ticks");
+        g->onTransmit = [this, index, ticksPin](const qwhost::GuiValue& v) {
+            if (v.pin == ticksPin)
+                ticks_.push_back({index, v.asInt(), qwhost::RunLoop::now()});
+        };
+        return g;
+    }
+    static void run(qwhost::GuiModule& g, int intervalMs)
+    {
+        g.setInt(g.pin("Interval"), intervalMs);
+        g.setBool(g.pin("Run"), true);
+    }
+    std::vector<int> ticksOf(int module) const
+    {
+        std::vector<int> out;
+        for (auto& t : ticks_)
+            if (t.module == module)
+                out.push_back(t.count);
+        return out;
+    }
+    qwhost::GuiHost host_;
+    std::vector<Tick> ticks_;
+};
+
+TEST_F(TimerGuiTest, PinsStartAndStopSharedTimers)
+{
+    auto a = make(0), b = make(1);
+    const double start = qwhost::RunLoop::now();
+    run(*a, 40);
+    run(*b, 40);
+    EXPECT_EQ(loop().timerCount(), 1u);
+
+    loop().advance(39);
+    EXPECT_TRUE(ticks_.empty());
+    loop().advance(41);
+    EXPECT_EQ(ticksOf(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(ticksOf(1), (std::vector<int>{1, 2}));
+    ASSERT_FALSE(ticks_.empty());
+    EXPECT_NEAR(ticks_[0].time, start + 0.040, 1e-6);
+
+    a->setBool(a->pin("Run"), false);
+    loop().advance(80);
+    EXPECT_EQ(ticksOf(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(ticksOf(1), (std::vector<int>{1, 2, 3, 4}));
+    b->setBool(b->pin("Run"), false);
+    EXPECT_EQ(loop().timerCount(), 0u);
+}
+
+TEST_F(TimerGuiTest, RestartAtAnotherIntervalThroughThePins)
+{
+    auto a = make(0);
+    run(*a, 50);
+    a->setInt(a->pin("Action Argument"), 20);
+    a->setInt(a->pin("Tick Action"), ITimerProbe::RESTART);
+    loop().advance(50);
+    ASSERT_EQ(ticks_.size(), 1u);
+    const double restart = ticks_[0].time;
+    loop().advance(60);
+    ASSERT_EQ(ticksOf(0), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_NEAR(ticks_[1].time, restart + 0.020, 1e-6);
+    EXPECT_NEAR(ticks_[3].time, restart + 0.060, 1e-6);
+    a.reset(); // destroying the module leaves its timer
+    EXPECT_EQ(loop().timerCount(), 0u);
+}
+
+TEST_F(TimerGuiTest, DefaultIntervalPinServesLaterStarts)
+{
+    auto a = make(0), b = make(1);
+    a->setInt(a->pin("Default Interval"), 25);
+    run(*b, -1);
+    loop().advance(50);
+    EXPECT_EQ(ticksOf(1), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(ticksOf(0).empty());
 }
 } // namespace
