@@ -1,6 +1,7 @@
 // Command-line host: loads a bundle the way the modular host does and works
 // its modules from the shell.
 #include "bundle.h"
+#include "draw_command.h"
 #include "mp_sdk_common.h"
 #include "run_command.h"
 
@@ -19,7 +20,12 @@ const char* kUsage =
     "                         runs one processing module over a WAV file (without --in:\n"
     "                         a logarithmic sine sweep 20 Hz - 20 kHz at -6 dBFS), writes\n"
     "                         its audio outputs as WAV and prints its other outputs;\n"
-    "                         'qwhost run --help' tells more\n";
+    "                         'qwhost run --help' tells more\n"
+    "  qwhost draw BUNDLE ID --size WxH --out FILE.png [--pin NAME=VALUE ...]\n"
+    "             [--pointer SCRIPT | --pointer-file FILE]\n"
+    "                         draws one user-interface module into a PNG file, after\n"
+    "                         pointer input (press, move, release); 'qwhost draw --help'\n"
+    "                         tells more\n";
 
 struct UsageError : qwhost::Error
 {
@@ -76,6 +82,8 @@ int main(int argc, char** argv)
             return list(args);
         if (command == "run")
             return qwtool::runCommand(args);
+        if (command == "draw")
+            return qwtool::drawCommand(args);
         if (command == "-h" || command == "--help" || command == "help")
         {
             std::fputs(kUsage, stdout);

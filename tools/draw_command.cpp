@@ -1,0 +1,346 @@
+#include "draw_command.h"
+
+#include "bundle.h"
+#include "dialogs.h"
+#include "drawing/drawn_view.h"
+#include "mp_api_gui2.h"
+#include "mp_sdk_common.h"
+#include "ui_host.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace qwtool
+{
+const char* const kDrawUsage =
+    "usage: qwhost draw BUNDLE ID --size WxH --out FILE.png [--pin NAME=VALUE ...]\n"
+    "                   [--pointer SCRIPT | --pointer-file FILE]\n"
+    "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
+    "gives its pins their defaults and the --pin values, measures it with the size as\n"
+    "the space available, arranges it at (0, 0, W, H), plays the pointer script and\n"
+    "draws it into a PNG file of W x H pixels:\n"
+    "  --size WxH           the module's size in pixels, 1 to 16384 each way.\n"
+    "  --out FILE.png       where the drawing goes (32-bit with alpha).\n"
+    "  --pin NAME=VALUE     a pin's value (pins named as in the metadata).\n"
+    "  --pointer SCRIPT     pointer input before drawing: steps separated by ';' or\n"
+    "                       line ends, in the module's own coordinates (origin top\n"
+    "                       left):\n"
+    "                         press X,Y     the left button goes down at (X, Y)\n"
+    "                         move X,Y      the pointer moves to (X, Y)\n"
+    "                         release X,Y   the left button comes up at (X, Y)\n"
+    "                       a step may end with 'fine' (the fine-adjustment\n"
+    "                       modifier held); '#' starts a comment.\n"
+    "  --pointer-file FILE  the script from a file.\n"
+    "Prints each pointer step with the module's answer (0 handled, -1 not), every\n"
+    "value the module sends on its pins, and its redraw and re-measure requests.\n"
+    "example: qwhost draw testkit.so QW_TestDrawn --size 120x24 --out slider.png \\\n"
+    "           --pointer 'press 30,12; move 90,12; release 90,12'\n";
+
+namespace
+{
+using qwhost::Error;
+
+struct Options
+{
+    std::string bundle, id, out, script, scriptFile;
+    int width = 0, height = 0;
+    std::vector<std::pair<std::string, std::string>> pins;
+};
+
+[[noreturn]] void syntax(const std::string& what) { throw Error("draw: " + what + "\n" + kDrawUsage); }
+
+bool wholeNumber(const std::string& text, long lo, long hi, long& v)
+{
+    char* end = nullptr;
+    errno = 0;
+    v = text.empty() ? 0 : std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && end == text.c_str() + text.size() && !errno && v >= lo && v <= hi && text[0] != '+' &&
+           text[0] != ' ';
+}
+
+Options parse(const std::vector<std::string>& args)
+{
+    Options o;
+    std::vector<std::string> operands;
+    bool seenSize = false, seenOut = false, seenScript = false, seenScriptFile = false;
+    auto once = [](bool& seen, const std::string& option) {
+        if (seen)
+            syntax(option + " is given twice");
+        seen = true;
+    };
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a.compare(0, 2, "--") != 0)
+        {
+            operands.push_back(a);
+            continue;
+        }
+        const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" || a == "--pointer-file";
+        if (!known)
+            syntax("unknown option '" + a + "'");
+        if (i + 1 >= args.size())
+            syntax(a + " needs a value");
+        const std::string& v = args[++i];
+        if (a == "--size")
+        {
+            once(seenSize, a);
+            const auto x = v.find('x');
+            long w = 0, h = 0;
+            if (x == std::string::npos || !wholeNumber(v.substr(0, x), 1, qwhost::drawing::Factory::kMaxSide, w) ||
+                !wholeNumber(v.substr(x + 1), 1, qwhost::drawing::Factory::kMaxSide, h))
+                throw Error("draw: --size '" + v + "' is not WxH with whole numbers from 1 to " +
+                            std::to_string(qwhost::drawing::Factory::kMaxSide));
+            o.width = static_cast<int>(w);
+            o.height = static_cast<int>(h);
+        }
+        else if (a == "--out")
+        {
+            once(seenOut, a);
+            o.out = v;
+        }
+        else if (a == "--pin")
+        {
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0)
+                throw Error("draw: --pin '" + v + "' is not NAME=VALUE");
+            o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        }
+        else if (a == "--pointer")
+        {
+            once(seenScript, a);
+            o.script = v;
+        }
+        else
+        {
+            once(seenScriptFile, a);
+            o.scriptFile = v;
+        }
+    }
+    if (operands.size() != 2)
+        syntax(operands.size() < 2 ? "BUNDLE and ID are needed" : "unexpected '" + operands[2] + "'");
+    o.bundle = operands[0];
+    o.id = operands[1];
+    if (!seenSize)
+        syntax("--size is needed");
+    if (!seenOut || o.out.empty())
+        syntax("--out needs a file name");
+    if (seenScript && seenScriptFile)
+        syntax("--pointer and --pointer-file are given together");
+    if (seenScriptFile && o.scriptFile.empty())
+        syntax("--pointer-file needs a file name");
+    return o;
+}
+
+std::string trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+bool number(const std::string& text, float& v)
+{
+    const std::string t = trim(text);
+    char* end = nullptr;
+    const double d = t.empty() ? 0.0 : std::strtod(t.c_str(), &end);
+    if (t.empty() || end != t.c_str() + t.size() || !std::isfinite(d) || std::fabs(d) > 1.0e6)
+        return false;
+    v = static_cast<float>(d);
+    return true;
+}
+
+std::string describe(const qwhost::GuiValue& v, int datatype)
+{
+    char b[64];
+    switch (datatype)
+    {
+    case gmpi::MP_FLOAT32:
+        std::snprintf(b, sizeof b, "%.9g", static_cast<double>(v.asFloat()));
+        return b;
+    case gmpi::MP_INT32:
+    case gmpi::MP_ENUM:
+        return std::to_string(v.asInt());
+    case gmpi::MP_BOOL:
+        return v.asBool() ? "true" : "false";
+    case gmpi::MP_STRING:
+        return "\"" + gmpi_sdk::toUtf8(v.asText()) + "\"";
+    default:
+        return "blob of " + std::to_string(v.data.size()) + " bytes";
+    }
+}
+
+// Prints the values the module sent since `from`; returns the new count.
+size_t printSent(const qwhost::GuiModule& m, size_t from)
+{
+    for (size_t i = from; i < m.transmits.size(); ++i)
+    {
+        const auto& t = m.transmits[i];
+        const bool known = t.pin >= 0 && t.pin < m.pinCount();
+        const std::string name = known ? m.pinInfo(t.pin).name : "pin " + std::to_string(t.pin);
+        std::printf("\tsent %s = %s\n", name.c_str(), describe(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
+    }
+    return m.transmits.size();
+}
+
+const char* stepName(PointerStep::Kind k)
+{
+    return k == PointerStep::PRESS ? "press" : k == PointerStep::MOVE ? "move" : "release";
+}
+} // namespace
+
+std::vector<PointerStep> parsePointerScript(const std::string& text)
+{
+    std::vector<PointerStep> steps;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+    {
+        const auto hash = line.find('#');
+        if (hash != std::string::npos)
+            line.erase(hash);
+        std::istringstream parts(line);
+        std::string part;
+        while (std::getline(parts, part, ';'))
+        {
+            const std::string step = trim(part);
+            if (step.empty())
+                continue;
+            auto bad = [&](const std::string& why) -> Error {
+                return Error("draw: pointer step '" + step + "': " + why);
+            };
+            const auto space = step.find_first_of(" \t");
+            const std::string word = step.substr(0, space);
+            PointerStep s{PointerStep::MOVE, 0.0f, 0.0f, false};
+            if (word == "press")
+                s.kind = PointerStep::PRESS;
+            else if (word == "move")
+                s.kind = PointerStep::MOVE;
+            else if (word == "release")
+                s.kind = PointerStep::RELEASE;
+            else
+                throw bad("not press, move or release");
+            std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
+            const std::string fineWord = "fine";
+            if (rest.size() > fineWord.size() &&
+                rest.compare(rest.size() - fineWord.size(), fineWord.size(), fineWord) == 0 &&
+                (rest[rest.size() - fineWord.size() - 1] == ' ' || rest[rest.size() - fineWord.size() - 1] == '\t'))
+            {
+                s.fine = true;
+                rest = trim(rest.substr(0, rest.size() - fineWord.size()));
+            }
+            const auto comma = rest.find(',');
+            if (comma == std::string::npos || !number(rest.substr(0, comma), s.x) ||
+                !number(rest.substr(comma + 1), s.y))
+                throw bad("the point is not X,Y");
+            steps.push_back(s);
+        }
+    }
+    return steps;
+}
+
+int drawCommand(const std::vector<std::string>& args)
+{
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
+    {
+        std::fputs(kDrawUsage, stdout);
+        return 0;
+    }
+    const Options o = parse(args);
+
+    std::string scriptText = o.script;
+    if (!o.scriptFile.empty())
+    {
+        std::ifstream in(o.scriptFile);
+        if (!in)
+            throw Error("draw: cannot open pointer script '" + o.scriptFile + "'");
+        std::ostringstream all;
+        all << in.rdbuf();
+        scriptText = all.str();
+    }
+    const std::vector<PointerStep> steps = parsePointerScript(scriptText);
+
+    auto bundle = qwhost::Bundle::load(o.bundle);
+    qwhost::GuiHost host;
+    qwhost::Dialogs dialogs;
+    qwhost::DrawingDesk desk(host);
+    desk.dialogs = &dialogs;
+    qwhost::DrawnView view(desk, bundle, gmpi_sdk::fromUtf8(o.id));
+    qwhost::GuiModule& m = view.module();
+
+    for (auto& [name, value] : o.pins)
+    {
+        int pin;
+        try
+        {
+            pin = m.pin(name);
+        }
+        catch (const Error&)
+        {
+            throw Error("draw: module " + o.id + " has no pin named '" + name + "'");
+        }
+        std::string why;
+        if (!m.setFromText(pin, value, why))
+            throw Error("draw: pin '" + name + "': " + why);
+    }
+    size_t shown = printSent(m, 0);
+
+    qwhost::GraphicsHost& gh = view.graphicsHost();
+    const float w = static_cast<float>(o.width), h = static_cast<float>(o.height);
+    auto layOut = [&] {
+        GmpiDrawing_API::MP1_SIZE desired;
+        view.measure({w, h}, desired);
+        view.arrange({0.0f, 0.0f, w, h});
+        return desired;
+    };
+    const GmpiDrawing_API::MP1_SIZE desired = layOut();
+    std::printf("# %s measures %gx%g of %dx%d available; arranged at (0, 0, %d, %d)\n", o.id.c_str(),
+                static_cast<double>(desired.width), static_cast<double>(desired.height), o.width, o.height, o.width,
+                o.height);
+
+    int measureRequests = gh.measureRequests;
+    bool buttonDown = false;
+    for (const auto& s : steps)
+    {
+        const int32_t fine = s.fine ? gmpi_gui_api::GG_POINTER_KEY_CONTROL : 0;
+        int32_t answer;
+        switch (s.kind)
+        {
+        case PointerStep::PRESS:
+            buttonDown = true;
+            answer = view.pointerDown(gmpi_gui_api::GG_POINTER_FLAG_FIRSTBUTTON | fine, {s.x, s.y});
+            break;
+        case PointerStep::MOVE:
+            answer = view.pointerMove((buttonDown ? gmpi_gui_api::GG_POINTER_FLAG_FIRSTBUTTON : 0) | fine, {s.x, s.y});
+            break;
+        default:
+            buttonDown = false;
+            answer = view.pointerUp(gmpi_gui_api::GG_POINTER_FLAG_FIRSTBUTTON | fine, {s.x, s.y});
+            break;
+        }
+        std::printf("%s %g,%g%s\t%d\n", stepName(s.kind), static_cast<double>(s.x), static_cast<double>(s.y),
+                    s.fine ? " fine" : "", answer);
+        shown = printSent(m, shown);
+        // A module that asks to be measured again is, before the next step.
+        if (gh.measureRequests != measureRequests)
+        {
+            measureRequests = gh.measureRequests;
+            layOut();
+        }
+    }
+
+    qwhost::drawing::Bitmap& bitmap = view.render(o.width, o.height);
+    printSent(m, shown);
+    std::printf("# %zu redraw request(s), %d re-measure request(s)%s\n", gh.redraws.size(), gh.measureRequests,
+                gh.captured() ? "; the module still holds the pointer capture" : "");
+    if (!bitmap.writePng(o.out))
+        throw Error("draw: cannot write '" + o.out + "'");
+    std::printf("# wrote %s: %dx%d pixels\n", o.out.c_str(), o.width, o.height);
+    return 0;
+}
+} // namespace qwtool

@@ -1,0 +1,35 @@
+// qwhost draw: one drawn user-interface module, laid out, pointed at and
+// drawn into a PNG file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qwtool
+{
+// The command's own help text.
+extern const char* const kDrawUsage;
+
+// One step of a pointer script.
+struct PointerStep
+{
+    enum Kind
+    {
+        PRESS,
+        MOVE,
+        RELEASE,
+    } kind;
+    float x, y;
+    bool fine; // the fine-adjustment modifier is held
+};
+
+// Reads a pointer script: steps separated by ';' or line ends, each
+// "press X,Y", "move X,Y" or "release X,Y", optionally followed by "fine";
+// '#' starts a comment that runs to the end of the line. Throws qwhost::Error
+// naming the step at fault.
+std::vector<PointerStep> parsePointerScript(const std::string& text);
+
+// args: everything after "draw". Throws qwhost::Error with a message naming
+// the file, module, pin, option or value at fault; returns the exit code.
+int drawCommand(const std::vector<std::string>& args);
+} // namespace qwtool
