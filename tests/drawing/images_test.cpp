@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 using drawtest::Canvas;
 using namespace GmpiDrawing;
