@@ -9,7 +9,7 @@ build="${QW_EXAMPLE_BUILD_DIR:-$root/build-example}"
 jobs="${QW_JOBS:-$(nproc)}"
 
 missing=()
-for p in g++ cmake make libcairo2-dev pkg-config fonts-dejavu-core; do
+for p in g++ cmake make libcairo2-dev pkg-config fonts-dejavu-core fonts-liberation; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then

@@ -14,7 +14,7 @@ build="${QW_TEST_BUILD_DIR:-$root/build-test}"
 jobs="${QW_JOBS:-$(nproc)}"
 fuzz_seconds="${QW_FUZZ_SECONDS:-60}"
 
-packages=(g++ cmake make libgtest-dev libbenchmark-dev libcairo2-dev pkg-config fonts-dejavu-core)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev libcairo2-dev pkg-config fonts-dejavu-core fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

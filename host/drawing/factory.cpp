@@ -32,6 +32,13 @@ std::vector<std::string> listFamilies()
     }
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
+    // The host platform has these families; where the machine has a
+    // metric-compatible one, fontconfig draws the platform's name with it.
+    const std::pair<const char*, const char*> platformFamilies[] = {
+        {"Arial", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"}};
+    for (auto& [platform, compatible] : platformFamilies)
+        if (names.count(compatible))
+            names.insert(platform);
     return {names.begin(), names.end()};
 }
 

@@ -475,3 +475,16 @@ TEST(Render, FontFamiliesAreTheMachinesOwn)
     EXPECT_TRUE(f.CreateTextFormat(12.0f, "No Such Family For Tests").isNull());
     EXPECT_TRUE(f.CreateTextFormat(0.0f, "DejaVu Sans").isNull());
 }
+
+// The host platform's Arial is offered where a metric-compatible family is
+// installed (the test machine installs Liberation Sans), and draws with it.
+TEST(Render, PlatformFamiliesDrawWithCompatibleFonts)
+{
+    Canvas canvas(1, 1);
+    const auto& names = canvas.factory->fontFamilies();
+    const bool compatible = std::find(names.begin(), names.end(), "Liberation Sans") != names.end();
+    ASSERT_TRUE(compatible) << "the tests expect Debian's fonts-liberation";
+    EXPECT_EQ(canvas.factory->installedFamily("arial"), "Arial");
+    GmpiDrawing::Factory f = canvas.graphics().GetFactory();
+    EXPECT_FALSE(f.CreateTextFormat(12.0f, "Arial").isNull());
+}
