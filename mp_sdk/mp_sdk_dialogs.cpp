@@ -169,6 +169,52 @@ std::string FileDialog::GetSelectedFilename() const
         Get()->GetSelectedFilename(&name);
     return name.str();
 }
+GraphicsHost::GraphicsHost(gmpi::IMpUnknown* host)
+{
+    if (host)
+        host->queryInterface(gmpi::MP_IID_GRAPHICS_HOST, host_.asIMpUnknownPtr());
+}
+
+PopupMenu GraphicsHost::createPlatformMenu(GmpiDrawing_API::MP1_POINT point)
+{
+    PopupMenu menu;
+    if (host_)
+    {
+        const GmpiDrawing_API::MP1_RECT rect{point.x, point.y, point.x + 120.0f, point.y + 20.0f};
+        host_->createPlatformMenu(&rect, menu.getAddressOf());
+    }
+    return menu;
+}
+
+TextEdit GraphicsHost::createPlatformTextEdit(GmpiDrawing::RectBase<float> rect)
+{
+    TextEdit edit;
+    if (host_)
+    {
+        const GmpiDrawing_API::MP1_RECT r = rect;
+        host_->createPlatformTextEdit(&r, edit.getAddressOf());
+    }
+    return edit;
+}
+
+OkCancelDialog GraphicsHost::createOkCancelDialog(int32_t dialogType)
+{
+    OkCancelDialog dialog;
+    if (host_)
+        host_->createOkCancelDialog(dialogType, dialog.getAddressOf());
+    return dialog;
+}
+
+FileDialog createFileDialog(gmpi::IMpUnknown* host, int32_t dialogType)
+{
+    FileDialog dialog;
+    gmpi_sdk::mp_shared_ptr<gmpi_gui::IMpGraphicsHostBase> base;
+    if (host)
+        host->queryInterface(gmpi::MP_IID_GRAPHICS_HOST_BASE, base.asIMpUnknownPtr());
+    if (base)
+        base->createFileDialog(dialogType, dialog.getAddressOf());
+    return dialog;
+}
 } // namespace GmpiGui
 
 std::string GetExtension(const std::string& path)

@@ -4,12 +4,14 @@
 // user's answer (0 = chosen, confirmed or OK). A module keeps the wrapper as
 // a member while the widget is open:
 //
-//   menu_ = graphicsHost.createPlatformMenu(point);
+//   menu_ = GmpiGui::GraphicsHost(getGuiHost()).createPlatformMenu(point);
 //   menu_.AddItem(L"Reset", 1);
 //   menu_.ShowAsync([this](int32_t result) { if (result == 0) choose(menu_.GetSelectedId()); });
 #pragma once
 
+#include "Drawing.h"
 #include "mp_api_dialogs.h"
+#include "mp_api_gui2.h"
 #include "mp_sdk_common.h"
 
 #include <cstdint>
@@ -168,6 +170,32 @@ public:
     // The chosen path after a completion with 0.
     std::string GetSelectedFilename() const;
 };
+// A module's graphics host, with the widgets it makes. Without a host every
+// widget comes back empty.
+class GraphicsHost
+{
+public:
+    GraphicsHost() = default;
+    explicit GraphicsHost(gmpi_gui::IMpGraphicsHost* host) : host_(host) {}
+    // Asks any host object for its graphics host.
+    explicit GraphicsHost(gmpi::IMpUnknown* host);
+
+    gmpi_gui::IMpGraphicsHost* Get() const { return host_.get(); }
+    bool isNull() const { return host_.isNull(); }
+
+    // A pop-up menu over the rectangle from the point to the point + (120, 20).
+    PopupMenu createPlatformMenu(GmpiDrawing_API::MP1_POINT point);
+    // A one-line text edit over the rectangle.
+    TextEdit createPlatformTextEdit(GmpiDrawing::RectBase<float> rect);
+    OkCancelDialog createOkCancelDialog(int32_t dialogType = 0);
+
+private:
+    gmpi_sdk::mp_shared_ptr<gmpi_gui::IMpGraphicsHost> host_;
+};
+
+// A file dialog from the graphics host's base view, which a module asks of its
+// user-interface host (MP_IID_GRAPHICS_HOST_BASE); empty when the host has none.
+FileDialog createFileDialog(gmpi::IMpUnknown* host, int32_t dialogType);
 } // namespace GmpiGui
 
 // Characters after the last "." that follows the last "/" or "\"; empty

@@ -410,4 +410,99 @@ TEST(Dialogs, FineDragFactor)
     EXPECT_EQ(gmpi_gui::fineDragFactor(0x20000), 0.1f);
     EXPECT_EQ(gmpi_gui::fineDragFactor(0x20010), 0.1f);
 }
+// A graphics host that makes its widgets at a desk and answers nothing else.
+class DeskGraphicsHost final : public gmpi_gui::IMpGraphicsHost, public gmpi_gui::IMpGraphicsHostBase
+{
+public:
+    explicit DeskGraphicsHost(qwhost::Dialogs& desk) : desk_(desk) {}
+    int refs = 1;
+    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
+    {
+        *out = nullptr;
+        if (iid == gmpi::MP_IID_GRAPHICS_HOST)
+            *out = static_cast<gmpi_gui::IMpGraphicsHost*>(this);
+        else if (iid == gmpi::MP_IID_GRAPHICS_HOST_BASE)
+            *out = static_cast<gmpi_gui::IMpGraphicsHostBase*>(this);
+        if (!*out)
+            return gmpi::MP_NOSUPPORT;
+        ++refs;
+        return gmpi::MP_OK;
+    }
+    int32_t addRef() override { return ++refs; }
+    int32_t release() override { return --refs; }
+    int32_t unusedSlot3() override { return gmpi::MP_NOSUPPORT; }
+    int32_t GetDrawingFactory(GmpiDrawing_API::IMpFactory** f) override
+    {
+        *f = nullptr;
+        return gmpi::MP_NOSUPPORT;
+    }
+    void invalidateRect(const GmpiDrawing_API::MP1_RECT*) override {}
+    void invalidateMeasure() override {}
+    int32_t setCapture() override { return gmpi::MP_NOSUPPORT; }
+    int32_t getCapture(int32_t& v) override
+    {
+        v = 0;
+        return gmpi::MP_NOSUPPORT;
+    }
+    int32_t releaseCapture() override { return gmpi::MP_NOSUPPORT; }
+    int32_t createPlatformMenu(const GmpiDrawing_API::MP1_RECT* r, gmpi_gui::IMpPlatformMenu** out) override
+    {
+        return desk_.createMenu({r->left, r->top, r->right, r->bottom}, out);
+    }
+    int32_t createPlatformTextEdit(const GmpiDrawing_API::MP1_RECT* r, gmpi_gui::IMpPlatformText** out) override
+    {
+        return desk_.createTextEdit({r->left, r->top, r->right, r->bottom}, out);
+    }
+    int32_t createOkCancelDialog(int32_t type, gmpi_gui::IMpOkCancelDialog** out) override
+    {
+        return desk_.createOkCancel(type, out);
+    }
+    int32_t createFileDialog(int32_t type, gmpi_gui::IMpFileDialog** out) override
+    {
+        return desk_.createFileDialog(type, out);
+    }
+
+private:
+    qwhost::Dialogs& desk_;
+};
+
+TEST(Dialogs, GraphicsHostMakesTheWidgets)
+{
+    qwhost::Dialogs desk;
+    DeskGraphicsHost graphics(desk);
+    {
+        GmpiGui::GraphicsHost host(static_cast<gmpi::IMpUnknown*>(static_cast<gmpi_gui::IMpGraphicsHost*>(&graphics)));
+        ASSERT_FALSE(host.isNull());
+        GmpiGui::PopupMenu menu = host.createPlatformMenu({10, 30});
+        EXPECT_FALSE(menu.isNull());
+        EXPECT_EQ(desk.lastMenu()->rect, (WidgetRect{10, 30, 130, 50}));
+
+        GmpiGui::TextEdit edit = host.createPlatformTextEdit(GmpiDrawing::Rect(1.5f, 2, 80, 22.5f));
+        EXPECT_FALSE(edit.isNull());
+        EXPECT_EQ(desk.lastTextEdit()->rect, (WidgetRect{1.5f, 2, 80, 22.5f}));
+
+        GmpiGui::OkCancelDialog ok = host.createOkCancelDialog();
+        EXPECT_FALSE(ok.isNull());
+        EXPECT_EQ(desk.lastOkCancel()->dialogType, 0);
+
+        GmpiGui::FileDialog file = GmpiGui::createFileDialog(static_cast<gmpi_gui::IMpGraphicsHost*>(&graphics), 1);
+        EXPECT_FALSE(file.isNull());
+        EXPECT_EQ(desk.lastFileDialog()->dialogType, 1);
+    }
+    // Every reference taken on the host and on the widgets was given back.
+    EXPECT_EQ(graphics.refs, 1);
+    for (auto* m : desk.menus)
+        EXPECT_EQ(m->moduleReferences(), 0);
+    EXPECT_EQ(desk.lastTextEdit()->moduleReferences(), 0);
+    EXPECT_EQ(desk.lastOkCancel()->moduleReferences(), 0);
+    EXPECT_EQ(desk.lastFileDialog()->moduleReferences(), 0);
+
+    // Without a host: empty widgets.
+    GmpiGui::GraphicsHost none;
+    EXPECT_TRUE(none.createPlatformMenu({0, 0}).isNull());
+    EXPECT_TRUE(none.createPlatformTextEdit({}).isNull());
+    EXPECT_TRUE(GmpiGui::createFileDialog(nullptr, 0).isNull());
+    qwhost::ContextMenuSink notAHost;
+    EXPECT_TRUE(GmpiGui::createFileDialog(&notAHost, 0).isNull());
+}
 } // namespace
