@@ -1,0 +1,696 @@
+// Biquad filters through the built bundle and the host stand-in: responses
+// against the textbook design worked out in double precision, the road of a
+// request through the block loop, the silence tail and sleep, stereo,
+// block-size independence, and the guards against unstable or poisoned input.
+#include "mp_sdk_common.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+enum
+{
+    LP = 0,
+    HP = 1,
+    BP = 2,
+    BR = 3
+};
+
+uint32_t bitsOf(float x)
+{
+    uint32_t b;
+    std::memcpy(&b, &x, 4);
+    return b;
+}
+
+float noise(int64_t t, int salt = 0)
+{
+    uint64_t x = static_cast<uint64_t>(t) * 0x9E3779B97F4A7C15ULL + static_cast<uint64_t>(salt + 1) * 0xBF58476D1CE4E5B9ULL;
+    x ^= x >> 31;
+    x *= 0xD6E8FEB86659FD93ULL;
+    x ^= x >> 32;
+    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
+}
+
+// One filter module in the host stand-in, with its pins found by name.
+struct Filter
+{
+    qwhost::ProcessingHost host;
+    std::unique_ptr<qwhost::Processor> p;
+    int reset = -1, type, cutoff, q, sections;
+    std::vector<int> in, out;
+    std::vector<std::vector<float>> recorded; // per output, every sample run so far
+
+    explicit Filter(const std::wstring& id, float rate = 44100.0f, int blockSize = 256)
+    {
+        host.sampleRate = rate;
+        host.blockSize = blockSize;
+        p = host.create(qwtest::bundle("signalkit"), id);
+        const bool stereo = id == L"QW_Biquad2ST" || id == L"QW_StereoBiquad";
+        if (id == L"QW_Biquad2" || id == L"QW_Biquad2ST")
+            reset = p->pin("Reset");
+        type = p->pin("Filter Type");
+        cutoff = p->pin("Cutoff");
+        q = p->pin("Q");
+        sections = p->pin("Sections");
+        if (stereo)
+        {
+            in = {p->pin("Left"), p->pin("Right")};
+            out = {p->pin("Left Out"), p->pin("Right Out")};
+        }
+        else
+        {
+            in = {p->pin("Signal")};
+            out = {p->pin("Output")};
+        }
+        recorded.resize(out.size());
+    }
+
+    // Graph start with the given settings at time 0; the cutoff in Hz.
+    void start(int filterType, double cutoffHz, float quality, int count)
+    {
+        p->startGraph(0);
+        p->setInt(type, filterType);
+        p->setConstant(cutoff, static_cast<float>(cutoffHz / 10.0));
+        p->setFloat(q, quality);
+        p->setInt(sections, count);
+    }
+
+    // Runs `total` samples in blocks of `block`; every audio input buffer is
+    // first filled from signal(pin, time) (the host overwrites static inputs).
+    void run(int64_t total, int block, const std::function<float(int, int64_t)>& signal)
+    {
+        while (total > 0)
+        {
+            const int n = static_cast<int>(std::min<int64_t>(block, total));
+            for (int pin : in)
+                fill(pin, n, signal);
+            fill(cutoff, n, signal);
+            p->run(n);
+            for (size_t k = 0; k < out.size(); ++k)
+                recorded[k].insert(recorded[k].end(), p->output(out[k]), p->output(out[k]) + n);
+            total -= n;
+        }
+    }
+
+    void fill(int pin, int n, const std::function<float(int, int64_t)>& signal)
+    {
+        float* b = p->input(pin);
+        for (int i = 0; i < n; ++i)
+            b[i] = signal ? signal(pin, p->now() + i) : 0.0f;
+    }
+
+    // Times at which an output was reported not streaming / streaming.
+    std::vector<std::pair<int64_t, bool>> streaming(int outIndex) const
+    {
+        std::vector<std::pair<int64_t, bool>> r;
+        for (auto& s : p->streamingReports)
+            if (s.pin == out[static_cast<size_t>(outIndex)])
+                r.emplace_back(s.time, s.streaming);
+        return r;
+    }
+};
+
+// The textbook design in double precision: |H| of one section to the power S.
+double analyticMagnitude(int type, double fc, double quality, int count, double f, double fs)
+{
+    const double w = 2 * kPi * fc / fs;
+    const double c = std::cos(w), s = std::sin(w);
+    const double alpha = s * (quality < 0.01 ? 50.0 : 1.0 / (2 * quality));
+    double b0, b1, b2;
+    switch (type)
+    {
+    case LP:
+        b0 = b2 = (1 - c) / 2, b1 = 1 - c;
+        break;
+    case HP:
+        b0 = b2 = (1 + c) / 2, b1 = -(1 + c);
+        break;
+    case BP:
+        b0 = s / 2, b1 = 0, b2 = -s / 2;
+        break;
+    default:
+        b0 = b2 = 1, b1 = -2 * c;
+        break;
+    }
+    const std::complex<double> z1 = std::polar(1.0, -2 * kPi * f / fs);
+    const std::complex<double> h = (b0 + b1 * z1 + b2 * z1 * z1) / ((1 + alpha) + -2 * c * z1 + (1 - alpha) * z1 * z1);
+    return std::pow(std::abs(h), count);
+}
+
+// Amplitude of the steady-state response to a unit sine at f.
+double measuredMagnitude(const std::wstring& id, int type, double fc, float quality, int count, double f, double fs)
+{
+    Filter flt(id, static_cast<float>(fs));
+    flt.start(type, fc, quality, count);
+    for (int pin : flt.in)
+        flt.p->setStreaming(pin, true);
+    const int64_t settle = static_cast<int64_t>(fs / 10);
+    const int64_t window = static_cast<int64_t>(fs / 10); // whole periods of every multiple of 10 Hz
+    auto sine = [&](int pin, int64_t t) {
+        return pin == flt.cutoff ? 0.0f : static_cast<float>(std::sin(2 * kPi * f * double(t) / fs));
+    };
+    flt.run(settle + window, 256, sine);
+    double a = 0, b = 0;
+    const std::vector<float>& y = flt.recorded[0];
+    for (int64_t t = settle; t < settle + window; ++t)
+    {
+        a += y[static_cast<size_t>(t)] * std::sin(2 * kPi * f * double(t) / fs);
+        b += y[static_cast<size_t>(t)] * std::cos(2 * kPi * f * double(t) / fs);
+    }
+    return 2.0 / double(window) * std::hypot(a, b);
+}
+
+struct ResponseCase
+{
+    int type;
+    int count;
+    double fs;
+    double fc;
+    float quality;
+};
+
+void checkResponse(const std::wstring& id, const ResponseCase& c, std::initializer_list<double> frequencies)
+{
+    for (double f : frequencies)
+    {
+        const double expected = analyticMagnitude(c.type, c.fc, c.quality, c.count, f, c.fs);
+        const double got = measuredMagnitude(id, c.type, c.fc, c.quality, c.count, f, c.fs);
+        EXPECT_NEAR(got, expected, 2e-3 * expected + 2e-5)
+            << "type " << c.type << ", " << c.count << " sections, fc " << c.fc << " Hz, Q " << c.quality << ", fs "
+            << c.fs << ", at " << f << " Hz";
+    }
+}
+
+TEST(BiquadResponse, EveryTypeAndSectionCountMatchesTheDesign)
+{
+    for (int type : {LP, HP, BP, BR})
+        for (int count : {1, 4, 16})
+        {
+            checkResponse(L"QW_Biquad2", {type, count, 44100, 1000, 0.8f}, {250, 500, 1000, 2000, 4000});
+            checkResponse(L"QW_Biquad2", {type, count, 44100, 15000, 2.0f}, {5000, 15000, 20000});
+        }
+}
+
+TEST(BiquadResponse, CorrectAtEverySampleRate)
+{
+    for (double fs : {44100.0, 48000.0, 96000.0, 192000.0})
+        for (int type : {LP, BP})
+        {
+            checkResponse(L"QW_Biquad2", {type, 4, fs, 1000, 1.2f}, {500, 1000, 2000});
+            checkResponse(L"QW_Biquad2", {type, 2, fs, 0.4 * fs, 0.7f}, {0.1 * fs, 0.4 * fs});
+        }
+}
+
+TEST(BiquadResponse, StereoChannelsFilterAlike)
+{
+    Filter flt(L"QW_Biquad2ST");
+    flt.start(BP, 800, 3.0f, 2);
+    flt.p->setStreaming(flt.in[0], true);
+    flt.p->setStreaming(flt.in[1], true);
+    // Left gets the noise, right the same noise scaled by -0.5.
+    flt.run(5000, 64, [&](int pin, int64_t t) {
+        return pin == flt.in[0] ? noise(t) : pin == flt.in[1] ? -0.5f * noise(t) : 0.0f;
+    });
+    double energy = 0;
+    for (size_t t = 0; t < flt.recorded[0].size(); ++t)
+    {
+        ASSERT_EQ(flt.recorded[1][t], -0.5f * flt.recorded[0][t]) << t; // both exact in binary
+        energy += double(flt.recorded[0][t]) * flt.recorded[0][t];
+    }
+    EXPECT_GT(energy, 10.0);
+}
+
+// A filter whose input is streaming noise on every signal pin.
+std::function<float(int, int64_t)> noiseOn(const Filter& flt)
+{
+    std::vector<int> pins = flt.in;
+    return [pins](int pin, int64_t t) {
+        for (size_t k = 0; k < pins.size(); ++k)
+            if (pins[k] == pin)
+                return noise(t, static_cast<int>(k));
+        return 0.0f;
+    };
+}
+
+TEST(BiquadRoad, TypeChangeAppliesFromItsSampleWithHistoryCleared)
+{
+    constexpr int64_t at = 64 * 8 + 23; // inside a block
+    Filter a(L"QW_Biquad2"), lowOnly(L"QW_Biquad2"), highFresh(L"QW_Biquad2");
+    for (Filter* f : {&a, &lowOnly})
+        f->start(LP, 1500, 0.9f, 3);
+    highFresh.start(HP, 1500, 0.9f, 3);
+    for (Filter* f : {&a, &lowOnly, &highFresh})
+        f->p->setStreaming(f->in[0], true);
+    a.p->setInt(a.type, HP, static_cast<int>(at));
+
+    a.run(2048, 64, noiseOn(a));
+    lowOnly.run(2048, 64, noiseOn(lowOnly));
+    // A fresh high-pass that sees silence before `at` has an empty history there.
+    highFresh.run(2048, 64, [&](int pin, int64_t t) { return pin == highFresh.in[0] && t >= at ? noise(t) : 0.0f; });
+
+    for (int64_t t = 0; t < 2048; ++t)
+    {
+        const float expected = (t < at ? lowOnly : highFresh).recorded[0][static_cast<size_t>(t)];
+        ASSERT_EQ(bitsOf(a.recorded[0][static_cast<size_t>(t)]), bitsOf(expected)) << "sample " << t;
+    }
+
+    // And the high-pass from `at` on is the textbook one in double precision.
+    const double w = 2 * kPi * 1500 / 44100.0, c = std::cos(w), alpha = std::sin(w) / (2 * 0.9);
+    const double b[3] = {(1 + c) / 2, -(1 + c), (1 + c) / 2}, a1 = -2 * c, a2 = 1 - alpha, a0 = 1 + alpha;
+    double x1[4] = {}, x2[4] = {};
+    for (int64_t t = at; t < 2048; ++t)
+    {
+        double v = noise(t);
+        for (int s = 1; s <= 3; ++s)
+        {
+            const double y = (b[0] * v + b[1] * x1[s - 1] + b[2] * x2[s - 1] - a1 * x1[s] - a2 * x2[s]) / a0;
+            x2[s - 1] = x1[s - 1];
+            x1[s - 1] = v;
+            v = y;
+        }
+        x2[3] = x1[3];
+        x1[3] = v;
+        ASSERT_NEAR(a.recorded[0][static_cast<size_t>(t)], v, 1e-4) << "sample " << t;
+    }
+}
+
+// Index of the sample that ends the tail: the input stopped streaming at
+// `from`; 1000 consecutive output samples counted from there within 1e-5.
+int64_t expectedTailEnd(const std::vector<std::vector<float>>& outputs, int64_t from)
+{
+    int64_t quiet = 0;
+    for (int64_t t = from; t < static_cast<int64_t>(outputs[0].size()); ++t)
+    {
+        bool loud = false;
+        for (auto& o : outputs)
+            loud |= !(std::fabs(o[static_cast<size_t>(t)]) <= 1e-5f);
+        quiet = loud ? 0 : quiet + 1;
+        if (quiet == 1000)
+            return t;
+    }
+    return -1;
+}
+
+TEST(BiquadTail, FallsSilentAtTheExactSampleThenSleeps)
+{
+    constexpr int64_t stop = 3000 + 17;
+    Filter flt(L"QW_Biquad2", 44100.0f, 256);
+    flt.start(HP, 200, 0.7f, 2);
+    flt.p->setStreaming(flt.in[0], true);
+    flt.p->setConstant(flt.in[0], 0.5f, static_cast<int>(stop)); // the high-pass decays from the step
+    flt.run(stop, 256, noiseOn(flt));
+    flt.run(12000, 256, noiseOn(flt)); // noise is ignored: the input is static now
+
+    const std::vector<float>& y = flt.recorded[0];
+    const int64_t end = expectedTailEnd(flt.recorded, stop);
+    ASSERT_GT(end, stop + 999) << "the step leaves a decaying tail";
+    EXPECT_GT(std::fabs(y[static_cast<size_t>(end - 1000)]), 1e-5f);
+
+    // Reported not streaming exactly one sample after the tail's last sample.
+    auto reports = flt.streaming(0);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), std::make_pair(end + 1, false));
+    for (size_t k = 0; k + 1 < reports.size(); ++k)
+        EXPECT_TRUE(reports[k].second) << "at " << reports[k].first;
+    // Zeros from there on, and the host is asked to sleep within two blocks.
+    for (size_t t = static_cast<size_t>(end + 1); t < y.size(); ++t)
+        ASSERT_EQ(y[t], 0.0f) << t;
+    ASSERT_FALSE(flt.p->sleepRequests.empty());
+    EXPECT_LE(flt.p->sleepRequests.front(), (end + 1) / 256 + 2);
+    EXPECT_TRUE(flt.p->asleep());
+    const int64_t calls = flt.p->processCalls();
+    flt.run(2048, 256, nullptr);
+    EXPECT_EQ(flt.p->processCalls(), calls) << "a sleeping module is not called";
+}
+
+TEST(BiquadTail, StaticNonZeroLowPassNeverFallsSilent)
+{
+    Filter flt(L"QW_Biquad2");
+    flt.start(LP, 300, 0.7f, 4);
+    flt.p->setConstant(flt.in[0], 0.25f);
+    flt.run(20000, 256, nullptr);
+    EXPECT_NEAR(flt.recorded[0].back(), 0.25f, 2.5e-4f); // DC gain 1 up to float rounding
+    for (auto& r : flt.streaming(0))
+        EXPECT_TRUE(r.second) << "at " << r.first;
+    EXPECT_TRUE(flt.p->sleepRequests.empty());
+}
+
+TEST(BiquadTail, StereoWithOneLoudChannelNeverGoesSilent)
+{
+    for (const wchar_t* id : {L"QW_Biquad2ST", L"QW_StereoBiquad"})
+    {
+        Filter flt(id);
+        flt.start(LP, 300, 0.7f, 1);
+        flt.p->setConstant(flt.in[0], 0.0f);
+        flt.p->setConstant(flt.in[1], 0.5f); // the low-pass passes it for ever
+        flt.run(20000, 256, nullptr);
+        for (int k : {0, 1})
+            for (auto& r : flt.streaming(k))
+                EXPECT_TRUE(r.second) << "output " << k << " at " << r.first;
+        EXPECT_TRUE(flt.p->sleepRequests.empty());
+
+        // Once the loud channel is quiet too, both fall silent together.
+        flt.p->setConstant(flt.in[1], 0.0f);
+        flt.run(4000, 256, nullptr);
+        const int64_t end = expectedTailEnd(flt.recorded, 20000);
+        ASSERT_GT(end, 0);
+        for (int k : {0, 1})
+            EXPECT_EQ(flt.streaming(k).back(), std::make_pair(end + 1, false)) << "output " << k;
+    }
+}
+
+// Every output sample and streaming report of a busy script.
+struct Trace
+{
+    std::vector<std::vector<float>> outputs;
+    std::vector<std::tuple<int64_t, int, bool>> reports;
+};
+
+Trace busyScript(const std::wstring& id, int block)
+{
+    Filter flt(id, 44100.0f, 256);
+    auto& p = *flt.p;
+    p.startGraph(0);
+    p.setInt(flt.type, LP);
+    p.setInt(flt.sections, 3);
+    p.setFloat(flt.q, 2.0f);
+    for (int pin : flt.in)
+        p.setStreaming(pin, true);
+    p.setStreaming(flt.cutoff, true);
+    p.setInt(flt.type, HP, 1000);
+    p.setInt(flt.sections, 7, 1500);
+    p.setFloat(flt.q, 0.3f, 2100);
+    if (flt.reset >= 0)
+    {
+        p.setFloat(flt.reset, 1.0f, 2500);
+        p.setFloat(flt.reset, 0.5f, 2600);
+    }
+    p.setStreaming(flt.cutoff, false, 2900);
+    p.setConstant(flt.cutoff, 150.0f, 2900);
+    for (int pin : flt.in)
+        p.setConstant(pin, 0.0f, 3000); // tail, silence, sleep
+    p.setConstant(flt.in[0], 0.3f, 9001); // a new value wakes it: a step through the high-pass
+    p.setInt(flt.type, BR, 15003);        // a new type wakes it: the band-reject passes 0.3
+    p.setInt(flt.type, HP, 17000);
+    for (int pin : flt.in)
+        p.setStreaming(pin, true, 20000);
+    // The cutoff sweeps below 0 and above fs/2 while it streams.
+    flt.run(24000, block, [&](int pin, int64_t t) {
+        if (pin == flt.cutoff)
+            return static_cast<float>(300.0 + 2900.0 * std::sin(2 * kPi * double(t) / 1700.0));
+        for (size_t k = 0; k < flt.in.size(); ++k)
+            if (flt.in[k] == pin)
+                return noise(t, static_cast<int>(k));
+        return 0.0f;
+    });
+    Trace trace;
+    trace.outputs = flt.recorded;
+    for (auto& s : p.streamingReports)
+        trace.reports.emplace_back(s.time, s.pin, s.streaming);
+    EXPECT_EQ(p.allocationsAfterFirstBlock(), 0) << "blocks of " << block;
+    return trace;
+}
+
+TEST(BiquadBlocks, SameOutputForEveryBlockSize)
+{
+    for (const wchar_t* id : {L"QW_Biquad2", L"QW_Biquad2ST"})
+    {
+        const Trace ref = busyScript(id, 64);
+        // The script passes through every state: the tail ended and the filter woke twice.
+        int silences = 0;
+        for (auto& r : ref.reports)
+            silences += !std::get<2>(r);
+        EXPECT_GE(silences, 2 * static_cast<int>(ref.outputs.size()));
+        for (int block : {1, 7, 256})
+        {
+            const Trace other = busyScript(id, block);
+            ASSERT_EQ(other.reports, ref.reports) << "blocks of " << block;
+            for (size_t k = 0; k < ref.outputs.size(); ++k)
+                for (size_t t = 0; t < ref.outputs[k].size(); ++t)
+                    ASSERT_EQ(bitsOf(other.outputs[k][t]), bitsOf(ref.outputs[k][t]))
+                        << "output " << k << ", sample " << t << ", blocks of " << block;
+        }
+    }
+}
+
+TEST(BiquadBlocks, OlderModulesFilterAlike)
+{
+    // The same script without the reset pin: the same samples until the exact
+    // 1.0 on the reset clears the newer module's history at 2500.
+    for (auto [now, old] : {std::pair{L"QW_Biquad2", L"QW_Biquad"}, std::pair{L"QW_Biquad2ST", L"QW_StereoBiquad"}})
+    {
+        const Trace a = busyScript(now, 64);
+        const Trace b = busyScript(old, 64);
+        ASSERT_EQ(a.outputs.size(), b.outputs.size());
+        for (size_t k = 0; k < a.outputs.size(); ++k)
+            for (size_t t = 0; t < 2500; ++t)
+                ASSERT_EQ(bitsOf(a.outputs[k][t]), bitsOf(b.outputs[k][t])) << "output " << k << ", sample " << t;
+        for (size_t k = 0; k < a.outputs.size(); ++k)
+        {
+            bool differs = false;
+            for (size_t t = 2500; t < 2600; ++t)
+                differs |= a.outputs[k][t] != b.outputs[k][t];
+            EXPECT_TRUE(differs) << "the reset cleared the history of " << gmpi_sdk::toUtf8(now);
+        }
+    }
+}
+
+TEST(BiquadPins, ResetClearsOnlyOnExactlyOne)
+{
+    for (float value : {1.0f, 0.5f, 2.0f, 0.99999994f})
+    {
+        Filter flt(L"QW_Biquad2");
+        flt.start(LP, 500, 4.0f, 2);
+        flt.p->setStreaming(flt.in[0], true);
+        // Noise until 1000, then streaming zeros: the output rings down.
+        flt.p->setFloat(flt.reset, value, 1010);
+        flt.run(1100, 64, [&](int pin, int64_t t) { return pin == flt.in[0] && t < 1000 ? noise(t) : 0.0f; });
+        const std::vector<float>& y = flt.recorded[0];
+        bool allZero = true;
+        for (size_t t = 1010; t < 1100; ++t)
+            allZero &= y[t] == 0.0f;
+        EXPECT_EQ(allZero, value == 1.0f) << "reset " << value;
+        EXPECT_NE(y[1009], 0.0f);
+    }
+}
+
+// Output of a mono filter on noise with the given pin settings.
+std::vector<float> noiseResponse(int type, float cutoffValue, float quality, int count, int64_t total = 4096)
+{
+    Filter flt(L"QW_Biquad2");
+    flt.p->startGraph(0);
+    flt.p->setInt(flt.type, type);
+    flt.p->setConstant(flt.cutoff, cutoffValue);
+    flt.p->setFloat(flt.q, quality);
+    flt.p->setInt(flt.sections, count);
+    flt.p->setStreaming(flt.in[0], true);
+    flt.run(total, 256, noiseOn(flt));
+    return flt.recorded[0];
+}
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * 4) == 0;
+}
+
+TEST(BiquadPins, OutOfRangeValuesAreLimited)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Same
+    {
+        const char* what;
+        int typeA;
+        float cutA, qA;
+        int nA;
+        int typeB;
+        float cutB, qB;
+        int nB;
+    };
+    const Same cases[] = {
+        {"sections 0 = 1", LP, 100, 0.7f, 0, LP, 100, 0.7f, 1},
+        {"sections -3 = 1", HP, 100, 0.7f, -3, HP, 100, 0.7f, 1},
+        {"sections 17 = 16", BP, 100, 0.7f, 17, BP, 100, 0.7f, 16},
+        {"sections 1000 = 16", BP, 100, 0.7f, 1000, BP, 100, 0.7f, 16},
+        {"Q below 0.01 = 0.01", LP, 100, 0.001f, 2, LP, 100, 0.01f, 2},
+        {"negative Q = 0.01", HP, 100, -4.0f, 2, HP, 100, 0.01f, 2},
+        {"Q not a number = 0.01", BP, 100, nan, 2, BP, 100, 0.01f, 2},
+        {"cutoff below 0 = 0", HP, -30, 0.7f, 1, HP, 0, 0.7f, 1},
+        {"cutoff not a number = 0", HP, nan, 0.7f, 1, HP, 0, 0.7f, 1},
+        {"cutoff above fs/20 = fs/2", LP, 1e6f, 0.7f, 1, LP, 2205, 0.7f, 1},
+        {"type 7 = band-reject", 7, 100, 0.7f, 2, BR, 100, 0.7f, 2},
+        {"type -1 = band-reject", -1, 100, 0.7f, 2, BR, 100, 0.7f, 2},
+    };
+    for (const Same& c : cases)
+    {
+        const auto a = noiseResponse(c.typeA, c.cutA, c.qA, c.nA);
+        const auto b = noiseResponse(c.typeB, c.cutB, c.qB, c.nB);
+        EXPECT_TRUE(sameBits(a, b)) << c.what;
+        for (float v : a)
+            ASSERT_TRUE(std::isfinite(v)) << c.what;
+    }
+}
+
+TEST(BiquadGuards, CutoffAtTheEndsStaysStable)
+{
+    // At 0 Hz, at fs/2 and where the fast cosine rounds beyond +-1, the
+    // sections would have a pole on or outside the unit circle; ten seconds of
+    // noise must stay within a few times its own level.
+    struct Case
+    {
+        int type;
+        float cutoffValue;
+    };
+    const Case cases[] = {
+        {LP, 1e6f},                 // fs/2
+        {BR, 1e6f},                 // fs/2
+        {HP, 0.0f},                 // 0 Hz
+        {HP, -5.0f},                // 0 Hz
+        {BP, 0.0f},                 // 0 Hz
+        {HP, 0.00059f},             // 0.0059 Hz: cosine rounds to 1.0000001
+        {LP, 2204.7f},              // just below fs/2: cosine rounds to -1.0000001
+    };
+    for (const Case& c : cases)
+    {
+        const auto y = noiseResponse(c.type, c.cutoffValue, 0.707f, 1, 441000);
+        float peak = 0;
+        for (float v : y)
+            peak = std::max(peak, std::fabs(v));
+        EXPECT_LT(peak, 4.0f) << "type " << c.type << ", cutoff value " << c.cutoffValue;
+    }
+}
+
+TEST(BiquadGuards, DecayNeverReachesSubnormalNumbers)
+{
+    // Streaming silence after noise: the ring-down ends in exact zeros, and no
+    // sample on the way is subnormal (slow on many processors).
+    Filter flt(L"QW_Biquad2");
+    flt.start(LP, 1000, 0.707f, 4);
+    flt.p->setStreaming(flt.in[0], true);
+    flt.run(20000, 64, [&](int pin, int64_t t) { return pin == flt.in[0] && t < 500 ? noise(t) : 0.0f; });
+    const std::vector<float>& y = flt.recorded[0];
+    for (size_t t = 0; t < y.size(); ++t)
+        ASSERT_FALSE(y[t] != 0.0f && std::fabs(y[t]) < std::numeric_limits<float>::min()) << "sample " << t;
+    EXPECT_EQ(y.back(), 0.0f);
+}
+
+#if defined(__SSE__)
+// A script through ring-downs, tiny and subnormal inputs and a cutoff that
+// sweeps to 0, with the processor flushing subnormal numbers or not.
+std::vector<std::vector<float>> tinySignals(const std::wstring& id, bool flushToZero)
+{
+    const unsigned saved = _mm_getcsr();
+    if (flushToZero)
+        _mm_setcsr(saved | 0x8040);
+    Filter flt(id);
+    auto& p = *flt.p;
+    p.startGraph(0);
+    p.setInt(flt.type, HP);
+    p.setInt(flt.sections, 3);
+    p.setFloat(flt.q, 0.6f);
+    for (int pin : flt.in)
+        p.setStreaming(pin, true);
+    p.setStreaming(flt.cutoff, true);
+    p.setInt(flt.type, LP, 3000);
+    p.setInt(flt.type, BP, 6000);
+    flt.run(9000, 64, [&](int pin, int64_t t) {
+        if (pin == flt.cutoff)
+            return static_cast<float>(t < 4500 ? 1800.0 * std::sin(2 * kPi * double(t) / 900.0) : 0.3);
+        const float n = noise(t, pin);
+        switch ((t / 500) % 4)
+        {
+        case 0:
+            return n;
+        case 1:
+            return 0.0f; // ring-down
+        case 2:
+            return n * 1e-39f; // subnormal
+        default:
+            return n * 1e-33f; // tiny
+        }
+    });
+    _mm_setcsr(saved);
+    return flt.recorded;
+}
+
+TEST(BiquadGuards, SameSamplesWhateverTheSubnormalMode)
+{
+    for (const wchar_t* id : {L"QW_Biquad2", L"QW_Biquad2ST"})
+    {
+        const auto plain = tinySignals(id, false);
+        const auto flushed = tinySignals(id, true);
+        for (size_t k = 0; k < plain.size(); ++k)
+            for (size_t t = 0; t < plain[k].size(); ++t)
+                ASSERT_EQ(bitsOf(plain[k][t]), bitsOf(flushed[k][t]))
+                    << gmpi_sdk::toUtf8(id) << " output " << k << ", sample " << t << ": " << plain[k][t];
+    }
+}
+#endif
+
+TEST(BiquadWake, NewStaticValueWhileSilentBringsTheFilterBack)
+{
+    Filter flt(L"QW_Biquad2");
+    flt.start(HP, 300, 0.7f, 2);
+    flt.p->setConstant(flt.in[0], 0.0f);
+    flt.run(3000, 256, nullptr); // silent by now
+    ASSERT_FALSE(flt.streaming(0).back().second);
+
+    flt.p->setConstant(flt.in[0], 0.8f, 100); // a step: the high-pass answers, then decays
+    flt.run(6000, 256, nullptr);
+    const std::vector<float>& y = flt.recorded[0];
+    EXPECT_GT(std::fabs(y[3100]), 0.5f) << "the step passes the high-pass";
+    auto r = flt.streaming(0);
+    const int64_t end = expectedTailEnd(flt.recorded, 3100);
+    ASSERT_GT(end, 3100);
+    EXPECT_EQ(r.back(), std::make_pair(end + 1, false));
+    EXPECT_EQ(r[r.size() - 2], std::make_pair(int64_t{3100}, true));
+}
+
+TEST(BiquadWake, NewTypeWhileSilentBringsTheFilterBack)
+{
+    // A high-pass on a static 1.0 decays and falls silent; switched to a
+    // low-pass it must pass the 1.0 again.
+    Filter flt(L"QW_Biquad2");
+    flt.start(HP, 300, 0.7f, 1);
+    flt.p->setConstant(flt.in[0], 1.0f);
+    flt.run(4000, 256, nullptr);
+    ASSERT_FALSE(flt.streaming(0).back().second);
+    flt.p->setInt(flt.type, LP, 10);
+    flt.run(4000, 256, nullptr);
+    EXPECT_NEAR(flt.recorded[0].back(), 1.0f, 1e-3f);
+    EXPECT_EQ(flt.streaming(0).back(), std::make_pair(int64_t{4010}, true));
+}
+
+TEST(BiquadWake, StreamingInputRestartsTheFilter)
+{
+    Filter flt(L"QW_Biquad2ST");
+    flt.start(BP, 1000, 1.0f, 2);
+    flt.run(2000, 256, nullptr); // zeros: silent after 1000 samples
+    ASSERT_FALSE(flt.streaming(0).back().second);
+    ASSERT_FALSE(flt.p->sleepRequests.empty());
+    flt.p->setStreaming(flt.in[1], true, 5);
+    flt.run(512, 64, noiseOn(flt));
+    EXPECT_EQ(flt.streaming(0).back(), std::make_pair(int64_t{2005}, true));
+    EXPECT_EQ(flt.streaming(1).back(), std::make_pair(int64_t{2005}, true));
+    EXPECT_NE(flt.recorded[1].back(), 0.0f);
+    EXPECT_EQ(flt.recorded[0].back(), 0.0f); // the left input is still zero
+}
+} // namespace
