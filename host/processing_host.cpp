@@ -1,6 +1,7 @@
 #include "processing_host.h"
 
 #include "alloc_counter.h"
+#include "counted.h"
 #include "mp_sdk_audio.h"
 
 #include <algorithm>
@@ -13,61 +14,7 @@ namespace qwhost
 {
 namespace
 {
-// A file the host opened for a module.
-class ProtectedFile final : public gmpi::IProtectedFile2
-{
-public:
-    explicit ProtectedFile(FILE* f) : file_(f) {}
-    ~ProtectedFile() { close(); }
-
-    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
-    {
-        if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_PROTECTED_FILE2)
-        {
-            *out = static_cast<gmpi::IProtectedFile2*>(this);
-            addRef();
-            return gmpi::MP_OK;
-        }
-        *out = nullptr;
-        return gmpi::MP_NOSUPPORT;
-    }
-    int32_t addRef() override { return ++refs_; }
-    int32_t release() override
-    {
-        const int32_t r = --refs_;
-        if (r == 0)
-            delete this;
-        return r;
-    }
-    int32_t read(char* buffer, int64_t size) override
-    {
-        if (!file_ || size < 0)
-            return gmpi::MP_FAIL;
-        return std::fread(buffer, 1, static_cast<size_t>(size), file_) == static_cast<size_t>(size) ? gmpi::MP_OK
-                                                                                                     : gmpi::MP_FAIL;
-    }
-    int32_t close() override
-    {
-        if (file_)
-            std::fclose(file_);
-        file_ = nullptr;
-        return gmpi::MP_OK;
-    }
-    int32_t getSize(int64_t& size) override
-    {
-        struct stat st;
-        if (!file_ || fstat(fileno(file_), &st) != 0)
-            return gmpi::MP_FAIL;
-        size = st.st_size;
-        return gmpi::MP_OK;
-    }
-
-private:
-    FILE* file_;
-    int32_t refs_ = 1;
-};
-
-class HostPinIterator final : public gmpi::IMpPinIterator
+class HostPinIterator final : public Counted<gmpi::IMpPinIterator>
 {
 public:
     struct Pin
@@ -76,25 +23,7 @@ public:
     };
     explicit HostPinIterator(std::vector<Pin> pins) : pins_(std::move(pins)) {}
 
-    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
-    {
-        if (iid == gmpi::MP_IID_UNKNOWN)
-        {
-            *out = static_cast<gmpi::IMpPinIterator*>(this);
-            addRef();
-            return gmpi::MP_OK;
-        }
-        *out = nullptr;
-        return gmpi::MP_NOSUPPORT;
-    }
-    int32_t addRef() override { return ++refs_; }
-    int32_t release() override
-    {
-        const int32_t r = --refs_;
-        if (r == 0)
-            delete this;
-        return r;
-    }
+    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override { return answer(iid, out, {}); }
     int32_t getCount(int32_t& v) override
     {
         v = static_cast<int32_t>(pins_.size());
@@ -127,32 +56,16 @@ private:
 
     std::vector<Pin> pins_;
     size_t index_ = 0;
-    int32_t refs_ = 1;
 };
 
-class HostCloneIterator final : public gmpi::IMpCloneIterator
+class HostCloneIterator final : public Counted<gmpi::IMpCloneIterator>
 {
 public:
     explicit HostCloneIterator(std::vector<gmpi::IMpUnknown*> clones) : clones_(std::move(clones)) {}
 
     int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
     {
-        if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_CLONE_ITERATOR)
-        {
-            *out = static_cast<gmpi::IMpCloneIterator*>(this);
-            addRef();
-            return gmpi::MP_OK;
-        }
-        *out = nullptr;
-        return gmpi::MP_NOSUPPORT;
-    }
-    int32_t addRef() override { return ++refs_; }
-    int32_t release() override
-    {
-        const int32_t r = --refs_;
-        if (r == 0)
-            delete this;
-        return r;
+        return answer(iid, out, {&gmpi::MP_IID_CLONE_ITERATOR});
     }
     int32_t first() override
     {
@@ -173,7 +86,6 @@ public:
 private:
     std::vector<gmpi::IMpUnknown*> clones_;
     size_t index_ = 0;
-    int32_t refs_ = 1;
 };
 
 template <class T> T fromBytes(const std::vector<uint8_t>& d)
@@ -782,13 +694,7 @@ int32_t Processor::resolveFilename(const char* fileName, gmpi::IString* out)
 
 int32_t Processor::openUri(const char* uri, gmpi::IMpUnknown** out)
 {
-    *out = nullptr;
-    if (!uri)
-        return gmpi::MP_FAIL;
-    FILE* f = std::fopen(uri, "rb");
-    if (!f)
-        return gmpi::MP_FAIL;
-    *out = new ProtectedFile(f);
-    return gmpi::MP_OK;
+    *out = openProtectedFile(uri);
+    return *out ? gmpi::MP_OK : gmpi::MP_FAIL;
 }
 } // namespace qwhost

@@ -1,5 +1,7 @@
 #include "ui_host.h"
 
+#include "counted.h"
+
 #include "mp_sdk_gui.h"
 #include "processing_host.h"
 
@@ -12,60 +14,6 @@ namespace qwhost
 {
 namespace
 {
-// A file the host opened for a module.
-class OpenedFile final : public gmpi::IProtectedFile2
-{
-public:
-    explicit OpenedFile(FILE* f) : file_(f) {}
-    ~OpenedFile() { close(); }
-
-    int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override
-    {
-        if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_PROTECTED_FILE2)
-        {
-            *out = static_cast<gmpi::IProtectedFile2*>(this);
-            addRef();
-            return gmpi::MP_OK;
-        }
-        *out = nullptr;
-        return gmpi::MP_NOSUPPORT;
-    }
-    int32_t addRef() override { return ++refs_; }
-    int32_t release() override
-    {
-        const int32_t r = --refs_;
-        if (r == 0)
-            delete this;
-        return r;
-    }
-    int32_t read(char* buffer, int64_t size) override
-    {
-        if (!file_ || size < 0 || (size > 0 && !buffer))
-            return gmpi::MP_FAIL;
-        return std::fread(buffer, 1, static_cast<size_t>(size), file_) == static_cast<size_t>(size) ? gmpi::MP_OK
-                                                                                                     : gmpi::MP_FAIL;
-    }
-    int32_t close() override
-    {
-        if (file_)
-            std::fclose(file_);
-        file_ = nullptr;
-        return gmpi::MP_OK;
-    }
-    int32_t getSize(int64_t& size) override
-    {
-        struct stat st;
-        if (!file_ || fstat(fileno(file_), &st) != 0)
-            return gmpi::MP_FAIL;
-        size = st.st_size;
-        return gmpi::MP_OK;
-    }
-
-private:
-    FILE* file_;
-    int32_t refs_ = 1;
-};
-
 bool isRegularFile(const std::string& path)
 {
     struct stat st;
@@ -435,13 +383,8 @@ int32_t GuiModule::OpenUri(const char* uri, gmpi::IProtectedFile2** out)
     if (!out)
         return gmpi::MP_FAIL;
     *out = nullptr;
-    if (!uri || !isRegularFile(uri))
-        return gmpi::MP_FAIL;
-    FILE* f = std::fopen(uri, "rb");
-    if (!f)
-        return gmpi::MP_FAIL;
-    *out = new OpenedFile(f);
-    return gmpi::MP_OK;
+    *out = openProtectedFile(uri);
+    return *out ? gmpi::MP_OK : gmpi::MP_FAIL;
 }
 
 int32_t GuiModule::FindResourceU(const char* name, const char* type, gmpi::IString* out)

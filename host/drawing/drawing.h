@@ -12,6 +12,8 @@
 
 #include "mp_api_drawing.h"
 
+#include "counted.h"
+
 #include <cairo.h>
 
 #include <cstdint>
@@ -21,29 +23,7 @@
 
 namespace qwhost::drawing
 {
-// Counted object: 1 reference after construction, deleted by the last release.
-template <class I> class Counted : public I
-{
-public:
-    int32_t addRef() override { return ++refs_; }
-    int32_t release() override
-    {
-        const int32_t r = --refs_;
-        if (r == 0)
-            delete this;
-        return r;
-    }
-    int32_t refCount() const { return refs_; }
-
-protected:
-    Counted() = default;
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-    virtual ~Counted() = default;
-
-private:
-    int32_t refs_ = 1;
-};
+using qwhost::Counted;
 
 // One recorded call. target: 0 for a context made by the host (the screen),
 // 1, 2, ... for render targets in order of creation.
