@@ -33,15 +33,17 @@ public:
         initializePin(output_);
         setSubProcess(&QW_BadAlloc::subProcessAlloc);
     }
+    ~QW_BadAlloc() { delete[] scratch_; }
     void subProcessAlloc(int sampleFrames)
     {
-        auto* scratch = new float[static_cast<size_t>(sampleFrames) + 1];
-        scratch[0] = 0.0f;
-        output_.getBuffer()[getBlockPosition()] = scratch[0];
-        delete[] scratch;
+        // A fresh buffer every call, kept until the next, so no optimiser drops it.
+        delete[] scratch_;
+        scratch_ = new float[static_cast<size_t>(sampleFrames) + 1]();
+        output_.getBuffer()[getBlockPosition()] = scratch_[0];
     }
 
 private:
+    float* scratch_ = nullptr;
     AudioOutPin output_;
 };
 

@@ -28,17 +28,13 @@ const std::map<std::wstring, std::string> kAllocates = {
 // Modules whose output does not repeat from run to run, with the reason.
 const std::map<std::wstring, std::string> kNotRepeatable = {};
 
-// Subtype-2 registrations that are not user-interface objects, with the reason.
-const std::map<std::wstring, std::string> kNotUserInterface = {
-    {L"QW_TestTimer", "a test module of the timer service, driven through a test interface of its own"},
-};
-
 constexpr int64_t kTotal = 8192;
 constexpr int64_t kNoiseStart = 1024;
 constexpr int64_t kNoiseEnd = 6144;
 constexpr int kRandomEvents = 80;
 constexpr int kLongText = 24;
-constexpr int kLongBlob = 64;
+constexpr int kShortBlob = 64;
+constexpr int kLongBlob = 808; // the largest breakpoint shape
 
 struct Rng
 {
@@ -137,7 +133,24 @@ std::vector<uint8_t> randomValue(const qwhost::PinInfo& pin, Rng& r, bool longes
     }
     case gmpi::MP_BLOB:
     {
-        out.resize(longest ? kLongBlob : r.range(0, kLongBlob));
+        if (!longest && r.range(0, 2) == 0)
+        {
+            // A well-formed breakpoint shape: magic, count, then x rising from 0 to 1.
+            const uint32_t count = static_cast<uint32_t>(r.range(2, 16));
+            std::vector<float> nodes;
+            for (uint32_t i = 0; i < count; ++i)
+            {
+                const float x = i == 0 ? 0.0f : (i + 1 == count ? 1.0f : (i + r.uniform(0.1f, 0.9f)) / (count - 1));
+                nodes.push_back(x);
+                nodes.push_back(r.uniform(-1.0f, 1.0f));
+            }
+            const uint32_t head[2] = {0x53484150u, count};
+            out.resize(8 + nodes.size() * 4);
+            std::memcpy(out.data(), head, 8);
+            std::memcpy(out.data() + 8, nodes.data(), nodes.size() * 4);
+            break;
+        }
+        out.resize(longest ? kLongBlob : r.range(0, kShortBlob));
         for (auto& b : out)
             b = static_cast<uint8_t>(r.next());
         break;
@@ -306,7 +319,8 @@ void exerciseModule(const std::string& bundleName, const std::wstring& id)
     ASSERT_NE(info, nullptr) << "no description";
 
     // The script: the longest texts and blobs first (a pin's storage may grow
-    // then), random values of every input during the run.
+    // then), random values of every input during the run; some blobs are
+    // well-formed breakpoint shapes, so modules that take one run with it.
     Rng r{0x5EED0000ULL + std::hash<std::wstring>()(id)};
     std::vector<ScriptEvent> script;
     std::vector<int> inputs;
@@ -465,7 +479,7 @@ void registerTests()
 
         for (auto& r : bundle->registrations())
         {
-            if (r.subtype != gmpi::MP_SUB_TYPE_GUI2 || kNotUserInterface.count(r.id))
+            if (r.subtype != gmpi::MP_SUB_TYPE_GUI2)
                 continue;
             const std::string id = gmpi_sdk::toUtf8(r.id);
             const std::wstring wid = r.id;
