@@ -8,6 +8,7 @@
 #include "ui_host.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +19,7 @@ namespace qwtool
 {
 const char* const kDrawUsage =
     "usage: qwhost draw BUNDLE ID --size WxH --out FILE.png [--pin NAME=VALUE ...]\n"
-    "                   [--pointer SCRIPT | --pointer-file FILE]\n"
+    "                   [--pointer SCRIPT | --pointer-file FILE] [--answer ANSWER ...]\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults and the --pin values, measures it with the size as\n"
     "the space available, arranges it at (0, 0, W, H), plays the pointer script and\n"
@@ -35,7 +36,16 @@ const char* const kDrawUsage =
     "                       a step may end with 'fine' (the fine-adjustment\n"
     "                       modifier held); '#' starts a comment.\n"
     "  --pointer-file FILE  the script from a file.\n"
-    "Prints each pointer step with the module's answer (0 handled, -1 not), every\n"
+    "  --answer ANSWER      how the user answers the next menu, text edit or dialog\n"
+    "                       the module opens, in the order they open:\n"
+    "                         choose ID     picks the menu item ID\n"
+    "                         enter TEXT    confirms TEXT in a text edit\n"
+    "                         ok            presses OK\n"
+    "                         pick PATH     picks the file PATH\n"
+    "                         cancel        cancels any of them\n"
+    "                       an answer that does not fit its widget cancels it.\n"
+    "Prints each pointer step with the module's answer (0 handled, -1 not), each\n"
+    "widget answered, every\n"
     "value the module sends on its pins, and its redraw and re-measure requests.\n"
     "example: qwhost draw testkit.so QW_TestDrawn --size 120x24 --out slider.png \\\n"
     "           --pointer 'press 30,12; move 90,12; release 90,12'\n";
@@ -49,6 +59,7 @@ struct Options
     std::string bundle, id, out, script, scriptFile;
     int width = 0, height = 0;
     std::vector<std::pair<std::string, std::string>> pins;
+    std::vector<qwhost::WidgetAnswer> answers;
 };
 
 [[noreturn]] void syntax(const std::string& what) { throw Error("draw: " + what + "\n" + kDrawUsage); }
@@ -60,6 +71,36 @@ bool wholeNumber(const std::string& text, long lo, long hi, long& v)
     v = text.empty() ? 0 : std::strtol(text.c_str(), &end, 10);
     return !text.empty() && end == text.c_str() + text.size() && !errno && v >= lo && v <= hi && text[0] != '+' &&
            text[0] != ' ';
+}
+
+qwhost::WidgetAnswer parseAnswer(const std::string& text)
+{
+    using A = qwhost::WidgetAnswer;
+    const auto space = text.find(' ');
+    const std::string word = text.substr(0, space);
+    const std::string rest = space == std::string::npos ? std::string() : text.substr(space + 1);
+    A a;
+    long id = 0;
+    if (word == "choose" && wholeNumber(rest, INT32_MIN, INT32_MAX, id))
+    {
+        a.kind = A::CHOOSE;
+        a.id = static_cast<int32_t>(id);
+    }
+    else if (word == "enter" && space != std::string::npos)
+    {
+        a.kind = A::ENTER;
+        a.text = rest;
+    }
+    else if (word == "pick" && !rest.empty())
+    {
+        a.kind = A::PICK;
+        a.text = rest;
+    }
+    else if ((word == "ok" || word == "cancel") && space == std::string::npos)
+        a.kind = word == "ok" ? A::OK : A::CANCEL;
+    else
+        throw Error("draw: --answer '" + text + "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
+    return a;
 }
 
 Options parse(const std::vector<std::string>& args)
@@ -80,7 +121,8 @@ Options parse(const std::vector<std::string>& args)
             operands.push_back(a);
             continue;
         }
-        const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" || a == "--pointer-file";
+        const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" ||
+                           a == "--pointer-file" || a == "--answer";
         if (!known)
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
@@ -110,6 +152,8 @@ Options parse(const std::vector<std::string>& args)
                 throw Error("draw: --pin '" + v + "' is not NAME=VALUE");
             o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         }
+        else if (a == "--answer")
+            o.answers.push_back(parseAnswer(v));
         else if (a == "--pointer")
         {
             once(seenScript, a);
@@ -288,6 +332,14 @@ int drawCommand(const std::vector<std::string>& args)
         if (!m.setFromText(pin, value, why))
             throw Error("draw: pin '" + name + "': " + why);
     }
+    dialogs.script.assign(o.answers.begin(), o.answers.end());
+    // Widgets the module opened are answered from the script, in the order they opened.
+    auto answerWidgets = [&] {
+        const int n = dialogs.deliverPending();
+        if (n > 0)
+            std::printf("# %d widget(s) answered\n", n);
+    };
+    answerWidgets();
     size_t shown = printSent(m, 0);
 
     qwhost::GraphicsHost& gh = view.graphicsHost();
@@ -325,6 +377,7 @@ int drawCommand(const std::vector<std::string>& args)
         }
         std::printf("%s %g,%g%s\t%d\n", stepName(s.kind), static_cast<double>(s.x), static_cast<double>(s.y),
                     s.fine ? " fine" : "", answer);
+        answerWidgets();
         shown = printSent(m, shown);
         // A module that asks to be measured again is, before the next step.
         if (gh.measureRequests != measureRequests)
@@ -338,6 +391,8 @@ int drawCommand(const std::vector<std::string>& args)
     printSent(m, shown);
     std::printf("# %zu redraw request(s), %d re-measure request(s)%s\n", gh.redraws.size(), gh.measureRequests,
                 gh.captured() ? "; the module still holds the pointer capture" : "");
+    if (!dialogs.pending().empty())
+        std::printf("# %zu widget(s) left open without an answer\n", dialogs.pending().size());
     if (!bitmap.writePng(o.out))
         throw Error("draw: cannot write '" + o.out + "'");
     std::printf("# wrote %s: %dx%d pixels\n", o.out.c_str(), o.width, o.height);

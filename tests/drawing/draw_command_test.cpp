@@ -185,6 +185,10 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
          "cannot write"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer-file", file("none.txt")}, 1,
          "cannot open pointer script"},
+        {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "choose two"}, 1,
+         "--answer 'choose two' is not"},
+        {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "shrug"}, 1,
+         "--answer 'shrug' is not"},
     };
     for (const auto& c : cases)
     {
@@ -193,6 +197,27 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
     EXPECT_FALSE(fs::exists(png));
+}
+
+// The user's answers to the widgets a module opens come from the command line,
+// in the order the widgets open.
+TEST_F(DrawCommand, AnswersTheWidgetsTheModuleOpens)
+{
+    const std::string png = file("widgets.png");
+    const Result r = qwhost({"draw", kTestkit, "QW_TestWidgets", "--size", "40x20", "--out", png, "--pin",
+                             "Items=One=1,Two=2", "--pointer", "press 5,5; release 5,5; press 6,6", "--answer",
+                             "choose 2", "--answer", "cancel"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto first = r.out.find("sent Choice = 2");
+    EXPECT_NE(first, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sent Result = -1\n", first), std::string::npos) << "the second menu was cancelled\n" << r.out;
+    EXPECT_EQ(r.out.find("left open"), std::string::npos) << r.out;
+
+    // No answer left: the menu stays open, and the command says so.
+    const Result open = qwhost({"draw", kTestkit, "QW_TestWidgets", "--size", "40x20", "--out", png, "--pin",
+                                "Items=One=1", "--pointer", "press 5,5"});
+    ASSERT_EQ(open.code, 0) << open.err;
+    EXPECT_NE(open.out.find("# 1 widget(s) left open without an answer"), std::string::npos) << open.out;
 }
 
 TEST_F(DrawCommand, HelpAndUsage)
