@@ -144,10 +144,11 @@ inline float exp2Fast(float x)
     return detail::fromBits(static_cast<uint32_t>(i));
 }
 
-// ~2^x with x clamped to [-127, 128]: 0 at -127, +infinity at 128.
+// ~2^x with x clamped to [-127, 128]: 0 at -127, +infinity at 128. A NaN
+// counts as -127 (0 out), so no level computed from it is ever NaN.
 inline float exp2Acc(float x)
 {
-    x = x < -127.0f ? -127.0f : (x > 128.0f ? 128.0f : x);
+    x = !(x >= -127.0f) ? -127.0f : (x > 128.0f ? 128.0f : x);
     int32_t i = static_cast<int32_t>(x);
     float f = x - static_cast<float>(i);
     if (f < 0.0f)

@@ -69,6 +69,7 @@ TEST(FastMaths, DocumentedValues)
         {"exp2Acc(10)", exp2Acc(10.0f), 1024.0, 0},
         {"exp2Acc(-200)", exp2Acc(-200.0f), 0.0, 0},
         {"exp2Acc(-127)", exp2Acc(-127.0f), 0.0, 0},
+        {"exp2Acc(NaN)", exp2Acc(std::nanf("")), 0.0, 0},
         {"log2Fast(1)", log2Fast(1.0f), 2e-8, 3e-8},
         {"log2Fast(2)", log2Fast(2.0f), 1.0, 0},
         {"log2Fast(3)", log2Fast(3.0f), 1.5833, 5e-5},
