@@ -30,7 +30,7 @@ done
 
 if "$qwhost" list "$build/bundles/signalkit.so" | grep -qx '  QW_Biquad2'; then
     echo "== low-pass at 1 kHz over a two-second sweep"
-    "$qwhost" run "$build/bundles/signalkit.so" QW_Biquad2 --pin "Cutoff=0.1" --seconds 2 \
+    "$qwhost" run "$build/bundles/signalkit.so" QW_Biquad2 --pin "Cutoff=100" --pin "Sections=2" --seconds 2 \
         --out "$build/lowpass.wav"
     echo "written: $build/lowpass.wav"
 fi
