@@ -5,6 +5,7 @@
 #include "drawing/drawn_view.h"
 #include "mp_api_gui2.h"
 #include "mp_sdk_common.h"
+#include "run_loop.h"
 #include "ui_host.h"
 
 #include <cerrno>
@@ -33,8 +34,10 @@ const char* const kDrawUsage =
     "                         press X,Y     the left button goes down at (X, Y)\n"
     "                         move X,Y      the pointer moves to (X, Y)\n"
     "                         release X,Y   the left button comes up at (X, Y)\n"
-    "                       a step may end with 'fine' (the fine-adjustment\n"
-    "                       modifier held); '#' starts a comment.\n"
+    "                         wait MS       MS milliseconds pass in real time, in\n"
+    "                                       which the module's timers run\n"
+    "                       a pointer step may end with 'fine' (the fine-\n"
+    "                       adjustment modifier held); '#' starts a comment.\n"
     "  --pointer-file FILE  the script from a file.\n"
     "  --answer ANSWER      how the user answers the next menu, text edit or dialog\n"
     "                       the module opens, in the order they open:\n"
@@ -267,9 +270,18 @@ std::vector<PointerStep> parsePointerScript(const std::string& text)
                 s.kind = PointerStep::MOVE;
             else if (word == "release")
                 s.kind = PointerStep::RELEASE;
+            else if (word == "wait")
+                s.kind = PointerStep::WAIT;
             else
-                throw bad("not press, move or release");
+                throw bad("not press, move, release or wait");
             std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
+            if (s.kind == PointerStep::WAIT)
+            {
+                if (!number(rest, s.x) || s.x < 0.0f || s.x > 60000.0f)
+                    throw bad("the time is not milliseconds from 0 to 60000");
+                steps.push_back(s);
+                continue;
+            }
             const std::string fineWord = "fine";
             if (rest.size() > fineWord.size() &&
                 rest.compare(rest.size() - fineWord.size(), fineWord.size(), fineWord) == 0 &&
@@ -359,6 +371,14 @@ int drawCommand(const std::vector<std::string>& args)
     bool buttonDown = false;
     for (const auto& s : steps)
     {
+        if (s.kind == PointerStep::WAIT)
+        {
+            const int ticks = qwhost::RunLoop::current().runFor(s.x);
+            std::printf("wait %g\t%d timer tick(s)\n", static_cast<double>(s.x), ticks);
+            answerWidgets();
+            shown = printSent(m, shown);
+            continue;
+        }
         const int32_t fine = s.fine ? gmpi_gui_api::GG_POINTER_KEY_CONTROL : 0;
         int32_t answer;
         switch (s.kind)

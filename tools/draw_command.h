@@ -18,13 +18,15 @@ struct PointerStep
         PRESS,
         MOVE,
         RELEASE,
+        WAIT, // x: milliseconds of real time in which the module's timers run
     } kind;
     float x, y;
     bool fine; // the fine-adjustment modifier is held
 };
 
 // Reads a pointer script: steps separated by ';' or line ends, each
-// "press X,Y", "move X,Y" or "release X,Y", optionally followed by "fine";
+// "press X,Y", "move X,Y" or "release X,Y", optionally followed by "fine",
+// or "wait MS";
 // '#' starts a comment that runs to the end of the line. Throws qwhost::Error
 // naming the step at fault.
 std::vector<PointerStep> parsePointerScript(const std::string& text);

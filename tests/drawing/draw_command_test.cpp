@@ -189,6 +189,8 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
          "--answer 'choose two' is not"},
         {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "shrug"}, 1,
          "--answer 'shrug' is not"},
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "wait -5"}, 1,
+         "pointer step 'wait -5': the time is not milliseconds"},
     };
     for (const auto& c : cases)
     {
@@ -197,6 +199,15 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
     EXPECT_FALSE(fs::exists(png));
+}
+
+// Real time passes between pointer steps where the script says.
+TEST_F(DrawCommand, WaitLetsRealTimePass)
+{
+    const Result r = qwhost({"draw", kTestkit, "QW_TestDrawn", "--size", "40x20", "--out", file("w.png"), "--pointer",
+                             "press 5,5; wait 30; release 5,5"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("wait 30\t0 timer tick(s)"), std::string::npos) << r.out;
 }
 
 // The user's answers to the widgets a module opens come from the command line,
