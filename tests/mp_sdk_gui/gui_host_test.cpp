@@ -284,7 +284,9 @@ TEST_F(GuiProbeFixture, ResourcesAndFileNames)
         ASSERT_NE(g->lastTransmit(INT_OUT), nullptr);
         EXPECT_EQ(g->lastTransmit(INT_OUT)->asInt(), o.size) << gmpi_sdk::toUtf8(o.name);
         if (o.size >= 0)
+        {
             EXPECT_EQ(g->lastTransmit(BLOB_OUT)->data, bytes(o.content));
+        }
     }
 }
 

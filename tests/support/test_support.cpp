@@ -98,3 +98,58 @@ std::vector<LogEntry> probeLog(const qwhost::Processor& p)
     return out;
 }
 } // namespace qwtest
+
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qwtest
+{
+void CommandTest::SetUp()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() / ("qw-" + std::to_string(::getpid()) + "-" +
+                                                     info->test_suite_name() + "-" + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+}
+
+void CommandTest::TearDown()
+{
+    std::filesystem::remove_all(dir_);
+}
+
+std::string CommandTest::slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+CommandTest::Result CommandTest::qwhost(std::vector<std::string> args) const
+{
+    args.insert(args.begin(), QW_QWHOST);
+    const std::string out = file("stdout"), err = file("stderr");
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
+            _exit(127);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Result r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
+}
+} // namespace qwtest

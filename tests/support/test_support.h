@@ -52,3 +52,33 @@ template <class PMF> int slotOf(PMF f)
     return (words[0] & 1) ? static_cast<int>((words[0] - 1) / sizeof(void*)) : -1;
 }
 } // namespace qwtest
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace qwtest
+{
+// A test with a scratch folder of its own, in which it runs the built
+// command-line host.
+class CommandTest : public ::testing::Test
+{
+protected:
+    struct Result
+    {
+        int code = -1; // exit code, or 128 + the signal that ended it
+        std::string out, err;
+    };
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // A path in the scratch folder.
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+    // Runs QW_QWHOST with these arguments; standard output and error apart.
+    Result qwhost(std::vector<std::string> args) const;
+    static std::string slurp(const std::string& path);
+
+    std::filesystem::path dir_;
+};
+} // namespace qwtest

@@ -2,6 +2,8 @@
 // test bundle's gain probe (Output = Signal x Value) over files and the sweep.
 #include "WavFile32.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,63 +19,11 @@ namespace
 {
 namespace fs = std::filesystem;
 
-struct Result
-{
-    int code = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 const std::string kTestkit = std::string(QW_TEST_BUNDLE_DIR) + "/testkit.so";
 
-class RunCommand : public ::testing::Test
+class RunCommand : public qwtest::CommandTest
 {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("qw-run-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string file(const std::string& name) const { return (dir_ / name).string(); }
-
-    // Runs the built qwhost with these arguments.
-    Result qwhost(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), QW_QWHOST);
-        const std::string out = file("stdout"), err = file("stderr");
-        const pid_t pid = fork();
-        if (pid == 0)
-        {
-            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
-                _exit(127);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = slurp(out);
-        r.err = slurp(err);
-        return r;
-    }
-
     std::string writeWav(const std::string& name, const std::vector<std::vector<float>>& channels, int rate) const
     {
         qw::WavFile32 w;
@@ -91,7 +41,6 @@ protected:
         return w;
     }
 
-    fs::path dir_;
 };
 
 std::vector<float> ramp(int n)

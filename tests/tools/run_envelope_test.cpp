@@ -2,6 +2,8 @@
 // given as text on a blob pin, a gate from the start or at given times.
 #include "WavFile32.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,59 +23,9 @@ namespace fs = std::filesystem;
 const std::string kShapekit = std::string(QW_BUNDLE_DIR) + "/shapekit.so";
 constexpr int kRate = 48000;
 
-struct Result
-{
-    int code = -1;
-    std::string out, err;
-};
-
-class RunEnvelope : public ::testing::Test
+class RunEnvelope : public qwtest::CommandTest
 {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("qw-run-env-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string file(const std::string& name) const { return (dir_ / name).string(); }
-
-    static std::string slurp(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    Result qwhost(std::vector<std::string> args) const
-    {
-        args.insert(args.begin(), QW_QWHOST);
-        const std::string out = file("stdout"), err = file("stderr");
-        const pid_t pid = fork();
-        if (pid == 0)
-        {
-            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
-                _exit(127);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = slurp(out);
-        r.err = slurp(err);
-        return r;
-    }
-
     // The envelope written by a run of QW_ShapeEnv5 with these pins.
     std::vector<float> play(const std::vector<std::string>& pins, double seconds)
     {
@@ -95,7 +47,6 @@ protected:
         return w.data[0];
     }
 
-    fs::path dir_;
     Result last_;
 };
 
