@@ -87,39 +87,9 @@ private:
     std::vector<gmpi::IMpUnknown*> clones_;
     size_t index_ = 0;
 };
-
-template <class T> T fromBytes(const std::vector<uint8_t>& d)
-{
-    T v{};
-    std::memcpy(&v, d.data(), std::min(d.size(), sizeof(T)));
-    return v;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
-
-float PinUpdate::asFloat() const
-{
-    return fromBytes<float>(data);
-}
-
-int PinUpdate::asInt() const
-{
-    return fromBytes<int32_t>(data);
-}
-
-bool PinUpdate::asBool() const
-{
-    return !data.empty() && data[0] != 0;
-}
-
-std::wstring PinUpdate::asText() const
-{
-    std::wstring s(data.size() / 4, L'\0');
-    if (!s.empty())
-        std::memcpy(&s[0], data.data(), s.size() * 4);
-    return s;
-}
 
 bool encodePinValue(int datatype, const std::string& text, std::vector<uint8_t>& out, std::string& why)
 {
@@ -571,7 +541,7 @@ int32_t Processor::queryInterface(const gmpi::MpGuid& iid, void** out)
 int32_t Processor::setPin(int32_t position, int32_t pinId, int32_t size, const void* data)
 {
     alloc::Pause pause;
-    PinUpdate u{now_ + position, blockIndex_, position, pinId, {}};
+    PinUpdate u{{}, now_ + position, blockIndex_, position, pinId, {}};
     if (data && size > 0)
         u.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
     updates.push_back(std::move(u));

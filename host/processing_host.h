@@ -6,6 +6,7 @@
 #include "bundle.h"
 #include "metadata.h"
 #include "mp_api.h"
+#include "raw_value.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,18 +19,13 @@ class MpPluginBase;
 
 namespace qwhost
 {
-struct PinUpdate
+struct PinUpdate : RawValueReader<PinUpdate>
 {
     int64_t time;  // samples since the first block
     int64_t block; // index of the block
     int position;  // block position the module gave
     int pin;
     std::vector<uint8_t> data;
-
-    float asFloat() const;
-    int asInt() const;
-    bool asBool() const;
-    std::wstring asText() const;
 };
 
 struct StreamingReport

@@ -26,39 +26,10 @@ void fill(gmpi::IString* out, const std::string& text)
         out->setData(text.data(), static_cast<int32_t>(text.size()));
 }
 
-template <class T> T fromBytes(const std::vector<uint8_t>& d)
-{
-    T v{};
-    std::memcpy(&v, d.data(), std::min(d.size(), sizeof(T)));
-    return v;
-}
 
 // Deeper than this, an echo inside the call waits for deliverEchoes instead.
 constexpr int kMaxEchoDepth = 32;
 } // namespace
-
-float GuiValue::asFloat() const
-{
-    return fromBytes<float>(data);
-}
-
-int GuiValue::asInt() const
-{
-    return fromBytes<int32_t>(data);
-}
-
-bool GuiValue::asBool() const
-{
-    return !data.empty() && data[0] != 0;
-}
-
-std::wstring GuiValue::asText() const
-{
-    std::wstring s(data.size() / 4, L'\0');
-    if (!s.empty())
-        std::memcpy(&s[0], data.data(), s.size() * 4);
-    return s;
-}
 
 // ---------------------------------------------------------------------------
 // GuiHost
@@ -336,7 +307,7 @@ int32_t GuiModule::queryInterface(const gmpi::MpGuid& iid, void** out)
 
 int32_t GuiModule::pinTransmit(int32_t pinId, int32_t size, const void* data, int32_t voice)
 {
-    GuiValue v{pinId, voice, {}};
+    GuiValue v{{}, pinId, voice, {}};
     if (data && size > 0)
         v.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
     transmits.push_back(v);

@@ -21,6 +21,7 @@
 // gives the resource folder itself.
 #pragma once
 
+#include "raw_value.h"
 #include "bundle.h"
 #include "metadata.h"
 #include "mp_api_gui.h"
@@ -37,16 +38,11 @@ class GuiPinOwner;
 namespace qwhost
 {
 // A value a module handed to the host.
-struct GuiValue
+struct GuiValue : RawValueReader<GuiValue>
 {
     int pin;
     int voice;
     std::vector<uint8_t> data;
-
-    float asFloat() const;
-    int asInt() const;
-    bool asBool() const;
-    std::wstring asText() const;
 };
 
 struct MessageToAudio
