@@ -477,33 +477,31 @@ void registerTests()
             }
         });
 
+        // Per module: its pins against the description, then the run.
         for (auto& r : bundle->registrations())
         {
-            if (r.subtype != gmpi::MP_SUB_TYPE_GUI2)
-                continue;
             const std::string id = gmpi_sdk::toUtf8(r.id);
             const std::wstring wid = r.id;
-            addTest("GuiPins/" + name, id, [bundle, wid] {
-                qwhost::GuiHost host;
-                auto g = host.create(bundle, wid);
-                for (auto& problem : qwtest::checkGuiPins(*g))
-                    ADD_FAILURE() << problem;
-            });
-            addTest("AllGuiModules/" + name, id, [name, wid] { exerciseGuiModule(name, wid); });
-        }
-        for (auto& r : bundle->registrations())
-        {
-            if (r.subtype != gmpi::MP_SUB_TYPE_AUDIO)
-                continue;
-            const std::string id = gmpi_sdk::toUtf8(r.id);
-            const std::wstring wid = r.id;
-            addTest("Pins/" + name, id, [bundle, wid] {
-                qwhost::ProcessingHost host;
-                auto p = host.create(bundle, wid);
-                for (auto& problem : qwtest::checkPins(*p))
-                    ADD_FAILURE() << problem;
-            });
-            addTest("AllModules/" + name, id, [name, wid] { exerciseModule(name, wid); });
+            if (r.subtype == gmpi::MP_SUB_TYPE_GUI2)
+            {
+                addTest("GuiPins/" + name, id, [bundle, wid] {
+                    qwhost::GuiHost host;
+                    auto g = host.create(bundle, wid);
+                    for (auto& problem : qwtest::checkGuiPins(*g))
+                        ADD_FAILURE() << problem;
+                });
+                addTest("AllGuiModules/" + name, id, [name, wid] { exerciseGuiModule(name, wid); });
+            }
+            else if (r.subtype == gmpi::MP_SUB_TYPE_AUDIO)
+            {
+                addTest("Pins/" + name, id, [bundle, wid] {
+                    qwhost::ProcessingHost host;
+                    auto p = host.create(bundle, wid);
+                    for (auto& problem : qwtest::checkPins(*p))
+                        ADD_FAILURE() << problem;
+                });
+                addTest("AllModules/" + name, id, [name, wid] { exerciseModule(name, wid); });
+            }
         }
     }
 }
