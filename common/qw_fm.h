@@ -114,9 +114,9 @@ inline float sinQuarter(float v)
 
 inline float cosQuarter(float v)
 {
-    return 1.0f +
-           v * (1.69861e-5f +
-                v * (-19.740452f + v * (0.035351235f + v * (64.4206f + v * (4.3116903f + v * (-106.06275f + v * 53.44812f))))));
+    return 1.0f + v * (1.69861e-5f +
+                       v * (-19.740452f + v * (0.035351235f +
+                                               v * (64.4206f + v * (4.3116903f + v * (-106.06275f + v * 53.44812f))))));
 }
 
 inline float negateIf(float x, bool negate)
@@ -158,9 +158,9 @@ inline float exp2Acc(float x)
     }
     const float p =
         1.0f +
-        f * (0.6931472f +
-             f * (0.24022631f +
-                  f * (0.055505503f + f * (0.009613149f + f * (0.0013432892f + f * (0.0001429277f + f * 2.16324e-5f))))));
+        f * (0.6931472f + f * (0.24022631f +
+                               f * (0.055505503f +
+                                    f * (0.009613149f + f * (0.0013432892f + f * (0.0001429277f + f * 2.16324e-5f))))));
     return detail::fromBits(detail::bits(p) + static_cast<uint32_t>(i) * 8388608u);
 }
 
@@ -172,7 +172,8 @@ inline float log2Fast(float x)
     if (sub)
         b = detail::bits(x * 8388608.0f);
     const float m = detail::fromBits((b & 0x807FFFFFu) | 0x3F800000u);
-    const float r = ((6.0f - m) * m - 2.0f) * 0.33333334f + static_cast<float>(static_cast<int32_t>((b >> 23) & 255u) - 128);
+    const float r =
+        ((6.0f - m) * m - 2.0f) * 0.33333334f + static_cast<float>(static_cast<int32_t>((b >> 23) & 255u) - 128);
     return sub ? r - 23.0f : r;
 }
 

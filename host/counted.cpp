@@ -22,7 +22,7 @@ public:
         if (!file_ || size < 0 || (size > 0 && !buffer))
             return gmpi::MP_FAIL;
         return std::fread(buffer, 1, static_cast<size_t>(size), file_) == static_cast<size_t>(size) ? gmpi::MP_OK
-                                                                                                     : gmpi::MP_FAIL;
+                                                                                                    : gmpi::MP_FAIL;
     }
     int32_t close() override
     {

@@ -65,9 +65,9 @@ class Widget
 {
 public:
     virtual ~Widget();
-    int shows = 0;                   // ShowAsync calls
-    int completions = 0;             // answers delivered
-    int32_t lastResult = 0;          // of the last answer delivered
+    int shows = 0;                    // ShowAsync calls
+    int completions = 0;              // answers delivered
+    int32_t lastResult = 0;           // of the last answer delivered
     int32_t lastOnCompleteAnswer = 0; // what the module's handler returned
 
     // Shown and not yet answered.

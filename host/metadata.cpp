@@ -73,8 +73,7 @@ int parseInt(const std::string& s, const std::string& where, const char* what)
             return v;
     }
     catch (const std::exception&)
-    {
-    }
+    {}
     throw Error(where + ": " + what + " is not a whole number: '" + s + "'");
 }
 } // namespace

@@ -251,7 +251,7 @@ void Processor::createObject()
 {
     void* obj = nullptr;
     const int32_t r = bundle_->factory()->createInstance(info_->id.c_str(), gmpi::MP_SUB_TYPE_AUDIO,
-                                                          static_cast<gmpi::IMpHost*>(this), &obj);
+                                                         static_cast<gmpi::IMpHost*>(this), &obj);
     if (r != gmpi::MP_OK || !obj)
         throw Error("the factory of '" + bundle_->path() + "' refused " + gmpi_sdk::toUtf8(info_->id) + " (code " +
                     std::to_string(r) + ")");
@@ -437,12 +437,13 @@ void Processor::run(int n)
 
     // Events due in this block, in time order (equal times keep their order).
     std::vector<Queued> due;
-    auto split = std::stable_partition(queue_.begin(), queue_.end(),
-                                       [&](const Queued& q) { return q.time >= now_ + n; });
+    auto split =
+        std::stable_partition(queue_.begin(), queue_.end(), [&](const Queued& q) { return q.time >= now_ + n; });
     std::move(split, queue_.end(), std::back_inserter(due));
     queue_.erase(split, queue_.end());
-    std::stable_sort(due.begin(), due.end(),
-                     [](const Queued& a, const Queued& b) { return a.time != b.time ? a.time < b.time : a.seq < b.seq; });
+    std::stable_sort(due.begin(), due.end(), [](const Queued& a, const Queued& b) {
+        return a.time != b.time ? a.time < b.time : a.seq < b.seq;
+    });
 
     // Constant audio inputs hold their value; a streaming input keeps what
     // the caller wrote. Both change at their events.

@@ -62,11 +62,11 @@ class ProcessingHost
 {
 public:
     float sampleRate = 44100.0f;
-    int blockSize = 256;               // the host's largest block
-    std::string resourceFolder = ".";  // where relative file names resolve
-    bool embeddedFiles = true;         // offer the embedded-file interface
-    int autoDuplicateCount = 2;        // copies the host makes of an auto-duplicating pin
-    int leakedHostReferences = 0;      // references modules kept on their host after they were destroyed
+    int blockSize = 256;              // the host's largest block
+    std::string resourceFolder = "."; // where relative file names resolve
+    bool embeddedFiles = true;        // offer the embedded-file interface
+    int autoDuplicateCount = 2;       // copies the host makes of an auto-duplicating pin
+    int leakedHostReferences = 0;     // references modules kept on their host after they were destroyed
 
     // Creates the processing object of a module and opens it (open, then one
     // setBuffer per audio pin). Throws Error when the module is not described
@@ -133,7 +133,7 @@ public:
     std::function<void(const StreamingReport&)> onStreamingReport;
 
     bool asleep() const { return asleep_; }
-    int64_t now() const { return now_; }         // sample time of the next block
+    int64_t now() const { return now_; } // sample time of the next block
     int64_t blocks() const { return blockIndex_; }
     int64_t processCalls() const { return processCalls_; }
     long allocationsInLastProcess() const { return lastAllocations_; }

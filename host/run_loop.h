@@ -44,8 +44,8 @@ public:
 
     struct TimerInfo
     {
-        double interval;  // seconds; 0 for a one-shot timer
-        double nextFire;  // clock seconds
+        double interval; // seconds; 0 for a one-shot timer
+        double nextFire; // clock seconds
     };
     // Scheduled (added and valid) timers in the order they were added.
     std::vector<TimerInfo> timers() const;

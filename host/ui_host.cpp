@@ -26,7 +26,6 @@ void fill(gmpi::IString* out, const std::string& text)
         out->setData(text.data(), static_cast<int32_t>(text.size()));
 }
 
-
 // Deeper than this, an echo inside the call waits for deliverEchoes instead.
 constexpr int kMaxEchoDepth = 32;
 } // namespace
@@ -38,8 +37,8 @@ std::unique_ptr<GuiModule> GuiHost::create(std::shared_ptr<Bundle> bundle, const
 {
     const ModuleInfo* info = bundle->metadata().find(id, gmpi::MP_SUB_TYPE_GUI2);
     if (!info)
-        throw Error("no user-interface module " + gmpi_sdk::toUtf8(id) + " is described for bundle '" +
-                    bundle->path() + "'");
+        throw Error("no user-interface module " + gmpi_sdk::toUtf8(id) + " is described for bundle '" + bundle->path() +
+                    "'");
     std::unique_ptr<GuiModule> g(new GuiModule(*this, std::move(bundle), *info));
     if (prepare)
         prepare(*g);
@@ -96,7 +95,7 @@ void GuiModule::createObject()
 {
     void* obj = nullptr;
     const int32_t r = bundle_->factory()->createInstance(info_->id.c_str(), gmpi::MP_SUB_TYPE_GUI2,
-                                                          static_cast<gmpi::IMpUserInterfaceHost2*>(this), &obj);
+                                                         static_cast<gmpi::IMpUserInterfaceHost2*>(this), &obj);
     if (r != gmpi::MP_OK || !obj)
         throw Error("the factory of '" + bundle_->path() + "' refused user-interface object " +
                     gmpi_sdk::toUtf8(info_->id) + " (code " + std::to_string(r) + ")");

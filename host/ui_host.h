@@ -21,10 +21,10 @@
 // gives the resource folder itself.
 #pragma once
 
-#include "raw_value.h"
 #include "bundle.h"
 #include "metadata.h"
 #include "mp_api_gui.h"
+#include "raw_value.h"
 
 #include <cstdint>
 #include <functional>
@@ -68,8 +68,8 @@ public:
     bool offerHost2 = true;           // answer MP_IID_UI_HOST2
     bool offerLegacyHost = true;      // answer MP_IID_UI_HOST
     Echo echo = Echo::None;
-    int autoDuplicateCount = 2;       // copies the host makes of an auto-duplicating pin
-    int leakedHostReferences = 0;     // references modules kept on their host after they were destroyed
+    int autoDuplicateCount = 2;   // copies the host makes of an auto-duplicating pin
+    int leakedHostReferences = 0; // references modules kept on their host after they were destroyed
     // Runs for each new module before it gets its host: the place to add
     // further host interfaces with GuiModule::answer (the graphics host, say).
     std::function<void(GuiModule&)> prepare;

@@ -166,9 +166,8 @@ TextFormat Factory::createTextFormat2(float height, const FontStack& stack, Font
             }
         }
 
-        TextFormat tf =
-            CreateTextFormat(height * (heightIsCapHeight ? factors.second : factors.first), family, weight, style,
-                             stretch);
+        TextFormat tf = CreateTextFormat(height * (heightIsCapHeight ? factors.second : factors.first), family, weight,
+                                         style, stretch);
         if (tf)
             tf.SetLineSpacing(-512.0f, 0.0f);
         return tf;
@@ -251,8 +250,7 @@ RadialGradientBrush Graphics_base::CreateRadialGradientBrush(MP1_POINT centre, f
                                                              MP1_COLOR outer) const
 {
     const GradientStop stops[2] = {{0.0f, inner}, {1.0f, outer}};
-    return CreateRadialGradientBrush(CreateGradientStopCollection(stops, 2), centre, Point(0.0f, 0.0f), radius,
-                                     radius);
+    return CreateRadialGradientBrush(CreateGradientStopCollection(stops, 2), centre, Point(0.0f, 0.0f), radius, radius);
 }
 
 RadialGradientBrush Graphics_base::CreateRadialGradientBrush(const GradientStopCollection& stops, Point centre,

@@ -164,8 +164,7 @@ template <class T> struct RectBase
     constexpr RectBase(const MP1_RECT& r)
         : left(static_cast<T>(r.left)), top(static_cast<T>(r.top)), right(static_cast<T>(r.right)),
           bottom(static_cast<T>(r.bottom))
-    {
-    }
+    {}
     constexpr operator MP1_RECT() const
     {
         return {static_cast<float>(left), static_cast<float>(top), static_cast<float>(right),
@@ -505,8 +504,8 @@ public:
     // Two stops: inner at the centre (0.0), outer at the radius (1.0).
     RadialGradientBrush CreateRadialGradientBrush(MP1_POINT centre, float radius, MP1_COLOR inner,
                                                   MP1_COLOR outer) const;
-    RadialGradientBrush CreateRadialGradientBrush(const GradientStopCollection& stops, Point centre,
-                                                  Point originOffset, float radiusX, float radiusY) const;
+    RadialGradientBrush CreateRadialGradientBrush(const GradientStopCollection& stops, Point centre, Point originOffset,
+                                                  float radiusX, float radiusY) const;
 
     void DrawLine(Point p0, Point p1, const Brush& brush, float strokeWidth = 1.0f,
                   GmpiDrawing_API::IMpStrokeStyle* strokeStyle = nullptr) const
@@ -575,16 +574,16 @@ public:
     // Text: options 2 (DrawTextOptions::Clip) clips to the rectangle.
     void DrawTextU(const std::string& utf8, const TextFormat_readonly& format, const Rect& rect, const Brush& brush,
                    int32_t options = 0) const;
-    void DrawTextW(const std::wstring& text, const TextFormat_readonly& format, const Rect& rect,
-                   const Brush& brush, int32_t options = 0) const;
-    void DrawTextW(const std::wstring& text, const TextFormat_readonly& format, const Rect& rect,
-                   const Brush& brush, DrawTextOptions options) const
+    void DrawTextW(const std::wstring& text, const TextFormat_readonly& format, const Rect& rect, const Brush& brush,
+                   int32_t options = 0) const;
+    void DrawTextW(const std::wstring& text, const TextFormat_readonly& format, const Rect& rect, const Brush& brush,
+                   DrawTextOptions options) const
     {
         DrawTextW(text, format, rect, brush, static_cast<int32_t>(options));
     }
     // Laid out in (x, y, x + 10000, y + 10000).
-    void DrawTextW(const std::wstring& text, const TextFormat_readonly& format, float x, float y,
-                   const Brush& brush, DrawTextOptions options = DrawTextOptions::None) const
+    void DrawTextW(const std::wstring& text, const TextFormat_readonly& format, float x, float y, const Brush& brush,
+                   DrawTextOptions options = DrawTextOptions::None) const
     {
         DrawTextW(text, format, Rect(x, y, x + 10000.0f, y + 10000.0f), brush, static_cast<int32_t>(options));
     }

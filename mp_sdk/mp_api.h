@@ -36,7 +36,10 @@ inline bool operator==(const MpGuid& a, const MpGuid& b)
 {
     return std::memcmp(&a, &b, sizeof(MpGuid)) == 0;
 }
-inline bool operator!=(const MpGuid& a, const MpGuid& b) { return !(a == b); }
+inline bool operator!=(const MpGuid& a, const MpGuid& b)
+{
+    return !(a == b);
+}
 
 // clang-format off
 inline constexpr MpGuid MP_IID_UNKNOWN = {0x00000000, 0x0000, 0xc000, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};

@@ -28,7 +28,7 @@ class IMpPlatformMenu : public gmpi::IMpUnknown
 public:
     virtual int32_t AddItem(const char* text, int32_t id, int32_t flags) = 0; // 3
     // Id of the item the user chose, valid after a completion with 0.
-    virtual int32_t GetSelectedId(int32_t& returnId) = 0;                   // 4
+    virtual int32_t GetSelectedId(int32_t& returnId) = 0;                        // 4
     virtual int32_t ShowAsync(ICompletionCallback* returnCompletionHandler) = 0; // 5
 };
 
@@ -45,19 +45,19 @@ enum TextEditAlignment : int32_t
 class IMpPlatformText : public gmpi::IMpUnknown
 {
 public:
-    virtual int32_t SetText(const char* text) = 0;                              // 3
-    virtual int32_t GetText(gmpi::IString* returnString) = 0;                   // 4
+    virtual int32_t SetText(const char* text) = 0;                               // 3
+    virtual int32_t GetText(gmpi::IString* returnString) = 0;                    // 4
     virtual int32_t ShowAsync(ICompletionCallback* returnCompletionHandler) = 0; // 5
-    virtual int32_t SetAlignment(int32_t alignment) = 0;                        // 6
-    virtual int32_t SetTextSize(float height) = 0;                              // 7
+    virtual int32_t SetAlignment(int32_t alignment) = 0;                         // 6
+    virtual int32_t SetTextSize(float height) = 0;                               // 7
 };
 
 class IMpOkCancelDialog : public gmpi::IMpUnknown
 {
 public:
     // Two texts, in this order; which one is the title is the host's choice.
-    virtual int32_t SetFirstText(const char* text) = 0;                         // 3
-    virtual int32_t SetSecondText(const char* text) = 0;                        // 4
+    virtual int32_t SetFirstText(const char* text) = 0;                          // 3
+    virtual int32_t SetSecondText(const char* text) = 0;                         // 4
     virtual int32_t ShowAsync(ICompletionCallback* returnCompletionHandler) = 0; // 5
 };
 

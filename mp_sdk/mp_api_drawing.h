@@ -221,8 +221,7 @@ public:
 };
 
 class IMpBrush : public IMpResource
-{
-};
+{};
 
 class IMpSolidColorBrush : public IMpBrush
 {
@@ -231,21 +230,17 @@ public:
 };
 
 class IMpGradientStopCollection : public IMpResource
-{
-};
+{};
 
 class IMpLinearGradientBrush : public IMpBrush
-{
-};
+{};
 
 class IMpRadialGradientBrush : public IMpBrush
-{
-};
+{};
 
 // Stroke styles are never created by the system; drawing calls pass null.
 class IMpStrokeStyle : public IMpResource
-{
-};
+{};
 
 // Locked pixels of a bitmap; the lock ends with the last release.
 class IMpBitmapPixels : public gmpi::IMpUnknown
@@ -262,7 +257,7 @@ public:
     virtual int32_t unusedSlot4() = 0;
     virtual int32_t unusedSlot5() = 0;
     virtual int32_t unusedSlot6() = 0;
-    virtual int32_t GetSizeU(MP1_SIZE_U* returnSize) = 0;                       // 7
+    virtual int32_t GetSizeU(MP1_SIZE_U* returnSize) = 0;                          // 7
     virtual int32_t lockPixels(IMpBitmapPixels** returnPixels, int32_t flags) = 0; // 8: MP1_BITMAP_LOCK_FLAGS
 };
 
@@ -287,11 +282,11 @@ public:
 class IMpTextFormat : public gmpi::IMpUnknown
 {
 public:
-    virtual int32_t SetTextAlignment(MP1_TEXT_ALIGNMENT alignment) = 0;                              // 3
-    virtual int32_t SetParagraphAlignment(MP1_PARAGRAPH_ALIGNMENT alignment) = 0;                    // 4
-    virtual int32_t SetWordWrapping(MP1_WORD_WRAPPING wordWrapping) = 0;                             // 5
+    virtual int32_t SetTextAlignment(MP1_TEXT_ALIGNMENT alignment) = 0;                                     // 3
+    virtual int32_t SetParagraphAlignment(MP1_PARAGRAPH_ALIGNMENT alignment) = 0;                           // 4
+    virtual int32_t SetWordWrapping(MP1_WORD_WRAPPING wordWrapping) = 0;                                    // 5
     virtual int32_t GetTextExtentU(const char* utf8String, int32_t stringLength, MP1_SIZE* returnSize) = 0; // 6
-    virtual int32_t GetFontMetrics(MP1_FONT_METRICS* returnFontMetrics) = 0;                         // 7
+    virtual int32_t GetFontMetrics(MP1_FONT_METRICS* returnFontMetrics) = 0;                                // 7
     // Line height in pixels (a negative height keeps the font's own) and the
     // baseline's distance from the top of a line (0 = the font's ascent).
     virtual int32_t SetLineSpacing(float lineSpacing, float baseline) = 0; // 8
@@ -305,12 +300,12 @@ public:
     virtual int32_t CreatePathGeometry(IMpPathGeometry** returnPathGeometry) = 0; // 3
     // out stays null when the family is not installed or the size unusable.
     virtual int32_t CreateTextFormat(const char* fontFamilyName, gmpi::IMpUnknown* fontCollection,
-                                     MP1_FONT_WEIGHT fontWeight, MP1_FONT_STYLE fontStyle,
-                                     MP1_FONT_STRETCH fontStretch, float fontSize, const char* localeName,
+                                     MP1_FONT_WEIGHT fontWeight, MP1_FONT_STYLE fontStyle, MP1_FONT_STRETCH fontStretch,
+                                     float fontSize, const char* localeName,
                                      IMpTextFormat** returnTextFormat) = 0; // 4
     // A transparent bitmap of that many pixels, for pixel access.
     virtual int32_t CreateImage(int32_t width, int32_t height, IMpBitmap** returnBitmap) = 0; // 5
-    virtual int32_t LoadImageU(const char* utf8Uri, IMpBitmap** returnBitmap) = 0;           // 6
+    virtual int32_t LoadImageU(const char* utf8Uri, IMpBitmap** returnBitmap) = 0;            // 6
 };
 
 // Second version: the installed font families (MP_IID_FACTORY2_MPGUI).
@@ -344,16 +339,16 @@ public:
     virtual int32_t DrawLine(MP1_POINT point0, MP1_POINT point1, IMpBrush* brush, float strokeWidth,
                              IMpStrokeStyle* strokeStyle) = 0; // 9
     virtual int32_t DrawRectangle(const MP1_RECT* rect, IMpBrush* brush, float strokeWidth,
-                                  IMpStrokeStyle* strokeStyle) = 0;  // 10
+                                  IMpStrokeStyle* strokeStyle) = 0;           // 10
     virtual int32_t FillRectangle(const MP1_RECT* rect, IMpBrush* brush) = 0; // 11
     virtual int32_t DrawRoundedRectangle(const MP1_ROUNDED_RECT* roundedRect, IMpBrush* brush, float strokeWidth,
-                                         IMpStrokeStyle* strokeStyle) = 0;                 // 12
+                                         IMpStrokeStyle* strokeStyle) = 0;                          // 12
     virtual int32_t FillRoundedRectangle(const MP1_ROUNDED_RECT* roundedRect, IMpBrush* brush) = 0; // 13
     virtual int32_t DrawEllipse(const MP1_ELLIPSE* ellipse, IMpBrush* brush, float strokeWidth,
-                                IMpStrokeStyle* strokeStyle) = 0;        // 14
+                                IMpStrokeStyle* strokeStyle) = 0;                 // 14
     virtual int32_t FillEllipse(const MP1_ELLIPSE* ellipse, IMpBrush* brush) = 0; // 15
     virtual int32_t DrawGeometry(IMpPathGeometry* geometry, IMpBrush* brush, float strokeWidth,
-                                 IMpStrokeStyle* strokeStyle) = 0;                                  // 16
+                                 IMpStrokeStyle* strokeStyle) = 0;                                        // 16
     virtual int32_t FillGeometry(IMpPathGeometry* geometry, IMpBrush* brush, IMpBrush* opacityBrush) = 0; // 17
     // sourceRectangle null = the whole bitmap.
     virtual int32_t DrawBitmap(IMpBitmap* bitmap, const MP1_RECT* destinationRectangle, float opacity,

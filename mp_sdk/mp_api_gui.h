@@ -18,13 +18,13 @@ namespace gmpi
 class IMpUserInterface2 : public IMpUnknown
 {
 public:
-    virtual int32_t setHost(IMpUnknown* host) = 0;                                             // 3
-    virtual int32_t initialize() = 0;                                                          // 4
-    virtual int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) = 0;  // 5
-    virtual int32_t receiveMessageFromAudio(int32_t id, int32_t size, const void* data) = 0;   // 6
+    virtual int32_t setHost(IMpUnknown* host) = 0;                                               // 3
+    virtual int32_t initialize() = 0;                                                            // 4
+    virtual int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) = 0;    // 5
+    virtual int32_t receiveMessageFromAudio(int32_t id, int32_t size, const void* data) = 0;     // 6
     virtual int32_t populateContextMenu(float x, float y, IMpUnknown* contextMenuItemsSink) = 0; // 7
-    virtual int32_t onContextMenu(int32_t selection) = 0;                                      // 8
-    virtual int32_t getToolTip(float x, float y, IMpUnknown* returnToolTipString) = 0;         // 9
+    virtual int32_t onContextMenu(int32_t selection) = 0;                                        // 8
+    virtual int32_t getToolTip(float x, float y, IMpUnknown* returnToolTipString) = 0;           // 9
 };
 
 // The same object with the host's notification after a value was set.
@@ -38,12 +38,12 @@ public:
 class IMpUserInterface : public IMpUnknown
 {
 public:
-    virtual int32_t initialize() = 0;                                                     // 3
-    virtual int32_t setPin(int32_t pinId, int32_t voice, int32_t size, void* data) = 0;   // 4
-    virtual int32_t notifyPin(int32_t pinId, int32_t voice) = 0;                          // 5
-    virtual int32_t receiveMessageFromAudio(int32_t id, int32_t size, void* data) = 0;    // 6
-    virtual int32_t onCreateContextMenu() = 0;                                            // 7
-    virtual int32_t onContextMenu(int32_t selection) = 0;                                 // 8
+    virtual int32_t initialize() = 0;                                                   // 3
+    virtual int32_t setPin(int32_t pinId, int32_t voice, int32_t size, void* data) = 0; // 4
+    virtual int32_t notifyPin(int32_t pinId, int32_t voice) = 0;                        // 5
+    virtual int32_t receiveMessageFromAudio(int32_t id, int32_t size, void* data) = 0;  // 6
+    virtual int32_t onCreateContextMenu() = 0;                                          // 7
+    virtual int32_t onContextMenu(int32_t selection) = 0;                               // 8
 };
 
 // The host's user-interface services, current generation (MP_IID_UI_HOST2).

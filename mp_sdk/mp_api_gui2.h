@@ -38,19 +38,19 @@ enum GG_POINTER_FLAGS : int32_t
 class IMpGraphics : public gmpi::IMpUnknown
 {
 public:
-    virtual int32_t measure(MP1_SIZE availableSize, MP1_SIZE* returnDesiredSize) = 0;         // 3
-    virtual int32_t arrange(MP1_RECT finalRect) = 0;                                         // 4
-    virtual int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* drawingContext) = 0;         // 5
-    virtual int32_t onPointerDown(int32_t flags, MP1_POINT point) = 0;                       // 6
-    virtual int32_t onPointerMove(int32_t flags, MP1_POINT point) = 0;                       // 7
-    virtual int32_t onPointerUp(int32_t flags, MP1_POINT point) = 0;                         // 8
+    virtual int32_t measure(MP1_SIZE availableSize, MP1_SIZE* returnDesiredSize) = 0; // 3
+    virtual int32_t arrange(MP1_RECT finalRect) = 0;                                  // 4
+    virtual int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* drawingContext) = 0;  // 5
+    virtual int32_t onPointerDown(int32_t flags, MP1_POINT point) = 0;                // 6
+    virtual int32_t onPointerMove(int32_t flags, MP1_POINT point) = 0;                // 7
+    virtual int32_t onPointerUp(int32_t flags, MP1_POINT point) = 0;                  // 8
 };
 
 // MP_IID_GRAPHICS_MPGUI2
 class IMpGraphics2 : public IMpGraphics
 {
 public:
-    virtual int32_t hitTest(MP1_POINT point) = 0;                               // 9
+    virtual int32_t hitTest(MP1_POINT point) = 0;                                 // 9
     virtual int32_t getToolTip(MP1_POINT point, gmpi::IString* returnString) = 0; // 10
 };
 
@@ -58,9 +58,9 @@ public:
 class IMpGraphics3 : public IMpGraphics2
 {
 public:
-    virtual int32_t hitTest2(int32_t flags, MP1_POINT point) = 0;                 // 11
+    virtual int32_t hitTest2(int32_t flags, MP1_POINT point) = 0;                    // 11
     virtual int32_t onMouseWheel(int32_t flags, int32_t delta, MP1_POINT point) = 0; // 12
-    virtual int32_t setHover(bool isMouseOverMe) = 0;                             // 13
+    virtual int32_t setHover(bool isMouseOverMe) = 0;                                // 13
 };
 
 // MP_IID_GRAPHICS_MPGUI4
@@ -90,7 +90,7 @@ public:
     virtual int32_t createPlatformMenu(const GmpiDrawing_API::MP1_RECT* rect,
                                        IMpPlatformMenu** returnMenu) = 0; // 10
     virtual int32_t createPlatformTextEdit(const GmpiDrawing_API::MP1_RECT* rect,
-                                           IMpPlatformText** returnTextEdit) = 0; // 11
+                                           IMpPlatformText** returnTextEdit) = 0;                   // 11
     virtual int32_t createOkCancelDialog(int32_t dialogType, IMpOkCancelDialog** returnDialog) = 0; // 12
 };
 

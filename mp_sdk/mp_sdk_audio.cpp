@@ -452,8 +452,7 @@ void MpBase::subProcessPreSleep(int bufferOffset, int sampleFrames)
 {
     const int start = blockPosition_;
     blockPosition_ = bufferOffset;
-    const int n =
-        countDownToSleep(sampleFrames, [this](int k) { (this->*saveSubProcess_)(blockPosition_, k); });
+    const int n = countDownToSleep(sampleFrames, [this](int k) { (this->*saveSubProcess_)(blockPosition_, k); });
     if (n >= 0)
     {
         curSubProcess_ = saveSubProcess_;

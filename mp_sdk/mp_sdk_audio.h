@@ -101,8 +101,7 @@ protected:
     bool freshValue_ = false;
 };
 
-template <typename T, int pinDirection, int pinDatatype>
-class MpControlPin : public MpControlPinBase<T, pinDatatype>
+template <typename T, int pinDirection, int pinDatatype> class MpControlPin : public MpControlPinBase<T, pinDatatype>
 {
 public:
     using MpControlPinBase<T, pinDatatype>::operator=;
@@ -384,8 +383,8 @@ void MpPluginBase::processEvents(int32_t sampleFrames, const gmpi::MpEvent* even
         {
             preProcessEvent(groupEnd);
             const int t = groupEnd->eventType;
-            pinEvent |= t == gmpi::EVENT_PIN_SET || t == gmpi::EVENT_PIN_STREAMING_START ||
-                        t == gmpi::EVENT_PIN_STREAMING_STOP;
+            pinEvent |=
+                t == gmpi::EVENT_PIN_SET || t == gmpi::EVENT_PIN_STREAMING_START || t == gmpi::EVENT_PIN_STREAMING_STOP;
         }
         for (auto g = e; g != groupEnd; g = g->next)
             processEvent(g);

@@ -28,8 +28,7 @@ public:
     int32_t release() override { return 1; }
     int32_t createInstance(const wchar_t* uniqueId, int32_t subType, gmpi::IMpUnknown* host,
                            void** returnInterface) override;
-    int32_t getSdkInformation(int32_t& returnSdkVersion, int32_t maxChars,
-                              wchar_t* returnCompilerInformation) override;
+    int32_t getSdkInformation(int32_t& returnSdkVersion, int32_t maxChars, wchar_t* returnCompilerInformation) override;
     int32_t createInstance2(const wchar_t* uniqueId, int32_t subType, void** returnInterface) override;
     virtual ~MpFactory() = default;
 

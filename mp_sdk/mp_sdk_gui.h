@@ -102,11 +102,26 @@ protected:
 };
 
 template <typename T> struct MpGuiPinDatatype;
-template <> struct MpGuiPinDatatype<int> { static constexpr int32_t value = gmpi::MP_INT32; };
-template <> struct MpGuiPinDatatype<float> { static constexpr int32_t value = gmpi::MP_FLOAT32; };
-template <> struct MpGuiPinDatatype<bool> { static constexpr int32_t value = gmpi::MP_BOOL; };
-template <> struct MpGuiPinDatatype<std::wstring> { static constexpr int32_t value = gmpi::MP_STRING; };
-template <> struct MpGuiPinDatatype<MpBlob> { static constexpr int32_t value = gmpi::MP_BLOB; };
+template <> struct MpGuiPinDatatype<int>
+{
+    static constexpr int32_t value = gmpi::MP_INT32;
+};
+template <> struct MpGuiPinDatatype<float>
+{
+    static constexpr int32_t value = gmpi::MP_FLOAT32;
+};
+template <> struct MpGuiPinDatatype<bool>
+{
+    static constexpr int32_t value = gmpi::MP_BOOL;
+};
+template <> struct MpGuiPinDatatype<std::wstring>
+{
+    static constexpr int32_t value = gmpi::MP_STRING;
+};
+template <> struct MpGuiPinDatatype<MpBlob>
+{
+    static constexpr int32_t value = gmpi::MP_BLOB;
+};
 
 // One value of type T (int, float, bool, std::wstring, MpBlob).
 template <typename T> class MpGuiPin : public MpGuiPinBase

@@ -78,7 +78,10 @@ void MpGuiGfxBase::invalidateMeasure()
         guiHost_->invalidateMeasure();
 }
 
-int32_t MpGuiGfxBase::setCapture() { return guiHost_ ? guiHost_->setCapture() : gmpi::MP_FAIL; }
+int32_t MpGuiGfxBase::setCapture()
+{
+    return guiHost_ ? guiHost_->setCapture() : gmpi::MP_FAIL;
+}
 
 bool MpGuiGfxBase::getCapture() const
 {
@@ -86,5 +89,8 @@ bool MpGuiGfxBase::getCapture() const
     return guiHost_ && guiHost_->getCapture(held) == gmpi::MP_OK && held != 0;
 }
 
-int32_t MpGuiGfxBase::releaseCapture() { return guiHost_ ? guiHost_->releaseCapture() : gmpi::MP_FAIL; }
+int32_t MpGuiGfxBase::releaseCapture()
+{
+    return guiHost_ ? guiHost_->releaseCapture() : gmpi::MP_FAIL;
+}
 } // namespace gmpi_gui

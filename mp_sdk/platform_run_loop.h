@@ -43,8 +43,8 @@ extern "C"
     // A timer that first fires at fireDate and then every interval seconds
     // (interval <= 0: once). The caller owns one reference.
     QW_PLATFORM_API CFRunLoopTimerRef CFRunLoopTimerCreate(CFAllocatorRef allocator, CFAbsoluteTime fireDate,
-                                                           CFTimeInterval interval, CFOptionFlags flags,
-                                                           CFIndex order, CFRunLoopTimerCallBack callout,
+                                                           CFTimeInterval interval, CFOptionFlags flags, CFIndex order,
+                                                           CFRunLoopTimerCallBack callout,
                                                            CFRunLoopTimerContext* context);
     QW_PLATFORM_API void CFRunLoopAddTimer(CFRunLoopRef loop, CFRunLoopTimerRef timer, CFStringRef mode);
     QW_PLATFORM_API void CFRunLoopRemoveTimer(CFRunLoopRef loop, CFRunLoopTimerRef timer, CFStringRef mode);

@@ -51,13 +51,15 @@ const gammaLookupTables& gammaTables()
 GmpiDrawing_API::MP1_COLOR colorFromArgb(uint32_t v)
 {
     const float* lin = gammaTables().toLinear();
-    return {lin[(v >> 16) & 255], lin[(v >> 8) & 255], lin[v & 255], static_cast<float>((v >> 24) & 255) * 0.003921569f};
+    return {lin[(v >> 16) & 255], lin[(v >> 8) & 255], lin[v & 255],
+            static_cast<float>((v >> 24) & 255) * 0.003921569f};
 }
 
 GmpiDrawing_API::MP1_COLOR colorFromAbgr(uint32_t v)
 {
     const float* lin = gammaTables().toLinear();
-    return {lin[v & 255], lin[(v >> 8) & 255], lin[(v >> 16) & 255], static_cast<float>((v >> 24) & 255) * 0.003921569f};
+    return {lin[v & 255], lin[(v >> 8) & 255], lin[(v >> 16) & 255],
+            static_cast<float>((v >> 24) & 255) * 0.003921569f};
 }
 
 bool colorFromText(const std::wstring& text, GmpiDrawing_API::MP1_COLOR& color)

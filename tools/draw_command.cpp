@@ -9,8 +9,8 @@
 #include "ui_host.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -65,7 +65,10 @@ struct Options
     std::vector<qwhost::WidgetAnswer> answers;
 };
 
-[[noreturn]] void syntax(const std::string& what) { throw Error("draw: " + what + "\n" + kDrawUsage); }
+[[noreturn]] void syntax(const std::string& what)
+{
+    throw Error("draw: " + what + "\n" + kDrawUsage);
+}
 
 bool wholeNumber(const std::string& text, long lo, long hi, long& v)
 {
@@ -124,8 +127,8 @@ Options parse(const std::vector<std::string>& args)
             operands.push_back(a);
             continue;
         }
-        const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" ||
-                           a == "--pointer-file" || a == "--answer";
+        const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" || a == "--pointer-file" ||
+                           a == "--answer";
         if (!known)
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
@@ -230,7 +233,8 @@ size_t printSent(const qwhost::GuiModule& m, size_t from)
         const auto& t = m.transmits[i];
         const bool known = t.pin >= 0 && t.pin < m.pinCount();
         const std::string name = known ? m.pinInfo(t.pin).name : "pin " + std::to_string(t.pin);
-        std::printf("\tsent %s = %s\n", name.c_str(), describe(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
+        std::printf("\tsent %s = %s\n", name.c_str(),
+                    describe(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
     }
     return m.transmits.size();
 }

@@ -108,8 +108,7 @@ Options parse(const std::vector<std::string>& args)
             continue;
         }
         if (i + 1 >= args.size())
-            syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--rate" || a == "--block" ||
-                           a == "--seconds"
+            syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--rate" || a == "--block" || a == "--seconds"
                        ? a + " needs a value"
                        : "unknown option '" + a + "'");
         const std::string& v = args[++i];

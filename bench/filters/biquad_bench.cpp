@@ -100,8 +100,7 @@ float textbookCascade(const qw::biquad::Coefficients& k, float* h1, float* h2, i
     return v;
 }
 
-template <bool AudioRate, bool Floor>
-void bareBlock(Bare& b, const float* in, const float* cut, float* out, int S)
+template <bool AudioRate, bool Floor> void bareBlock(Bare& b, const float* in, const float* cut, float* out, int S)
 {
     float h1[qw::biquad::kPoints], h2[qw::biquad::kPoints];
     for (int p = 0; p <= S; ++p)

@@ -49,8 +49,8 @@ void envelopeVoices(benchmark::State& state)
         for (auto* p : plugins)
             p->process(block, nullptr);
     // Time per voice and sample.
-    state.counters["voice_samples"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * voices * block, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["voice_samples"] = benchmark::Counter(static_cast<double>(state.iterations()) * voices * block,
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * voices);
 }
 } // namespace

@@ -17,7 +17,10 @@ Bitmap::~Bitmap()
     factory_->release();
 }
 
-int32_t Bitmap::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t Bitmap::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 int32_t Bitmap::GetFactory(IMpFactory** out)
 {
@@ -28,8 +31,14 @@ int32_t Bitmap::GetFactory(IMpFactory** out)
     return gmpi::MP_OK;
 }
 
-int Bitmap::width() const { return cairo_image_surface_get_width(surface_); }
-int Bitmap::height() const { return cairo_image_surface_get_height(surface_); }
+int Bitmap::width() const
+{
+    return cairo_image_surface_get_width(surface_);
+}
+int Bitmap::height() const
+{
+    return cairo_image_surface_get_height(surface_);
+}
 
 int32_t Bitmap::GetSizeU(MP1_SIZE_U* out)
 {
@@ -57,8 +66,8 @@ Bitmap::Pixel Bitmap::pixel(int x, int y) const
     if (x < 0 || y < 0 || x >= width() || y >= height())
         return {0, 0, 0, 0};
     cairo_surface_flush(surface_);
-    const uint8_t* row = cairo_image_surface_get_data(surface_) + static_cast<size_t>(y) *
-                                                                      cairo_image_surface_get_stride(surface_);
+    const uint8_t* row =
+        cairo_image_surface_get_data(surface_) + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface_);
     const uint8_t* p = row + 4 * x;
     return {p[0], p[1], p[2], p[3]};
 }

@@ -15,7 +15,10 @@ namespace
 // cairo keeps coordinates in fixed point; far-off values are pulled in.
 constexpr double kFar = 1.0e6;
 
-double c(float v) { return std::clamp(static_cast<double>(v), -kFar, kFar); }
+double c(float v)
+{
+    return std::clamp(static_cast<double>(v), -kFar, kFar);
+}
 
 bool finite(std::initializer_list<float> values)
 {
@@ -25,9 +28,15 @@ bool finite(std::initializer_list<float> values)
     return true;
 }
 
-bool finiteRect(const MP1_RECT* r) { return r && finite({r->left, r->top, r->right, r->bottom}); }
+bool finiteRect(const MP1_RECT* r)
+{
+    return r && finite({r->left, r->top, r->right, r->bottom});
+}
 
-bool usableWidth(float w) { return std::isfinite(w) && w >= 0.0f; }
+bool usableWidth(float w)
+{
+    return std::isfinite(w) && w >= 0.0f;
+}
 
 std::vector<double> rectValues(const MP1_RECT* r)
 {
@@ -212,8 +221,8 @@ int32_t DeviceContext::CreateCompatibleRenderTarget(const MP1_SIZE* size, IMpBit
         record(std::move(call));
         return gmpi::MP_FAIL;
     }
-    Bitmap* bitmap = factory_->createBitmap(static_cast<int>(std::ceil(size->width)),
-                                            static_cast<int>(std::ceil(size->height)));
+    Bitmap* bitmap =
+        factory_->createBitmap(static_cast<int>(std::ceil(size->width)), static_cast<int>(std::ceil(size->height)));
     if (!bitmap)
     {
         record(std::move(call));
@@ -324,8 +333,7 @@ void DeviceContext::roundedRectPath(const MP1_ROUNDED_RECT& rr)
     cairo_close_path(cr_);
 }
 
-int32_t DeviceContext::DrawRoundedRectangle(const MP1_ROUNDED_RECT* rr, IMpBrush* brush, float width,
-                                            IMpStrokeStyle*)
+int32_t DeviceContext::DrawRoundedRectangle(const MP1_ROUNDED_RECT* rr, IMpBrush* brush, float width, IMpStrokeStyle*)
 {
     DrawCall call{"DrawRoundedRectangle", rr ? rectValues(&rr->rect) : std::vector<double>{}};
     if (rr)
@@ -347,8 +355,7 @@ int32_t DeviceContext::FillRoundedRectangle(const MP1_ROUNDED_RECT* rr, IMpBrush
     DrawCall call{"FillRoundedRectangle", rr ? rectValues(&rr->rect) : std::vector<double>{}};
     if (rr)
         call.values.insert(call.values.end(), {rr->radiusX, rr->radiusY});
-    const bool ok =
-        rr && finiteRect(&rr->rect) && finite({rr->radiusX, rr->radiusY}) && setSource(brush, call);
+    const bool ok = rr && finiteRect(&rr->rect) && finite({rr->radiusX, rr->radiusY}) && setSource(brush, call);
     record(std::move(call));
     if (!ok)
         return gmpi::MP_FAIL;
@@ -479,8 +486,9 @@ int32_t DeviceContext::DrawBitmap(IMpBitmap* bitmap, const MP1_RECT* dest, float
     cairo_pattern_t* p = cairo_pattern_create_for_surface(part);
     cairo_surface_destroy(part);
     cairo_pattern_set_extend(p, inside ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE);
-    cairo_pattern_set_filter(p, interpolation == MP1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR ? CAIRO_FILTER_NEAREST
-                                                                                                : CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_filter(p, interpolation == MP1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR
+                                    ? CAIRO_FILTER_NEAREST
+                                    : CAIRO_FILTER_BILINEAR);
     // Pattern space from user space: destination -> source.
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, sw / dw, sh / dh);

@@ -33,11 +33,11 @@ struct DrawCall
     DrawCall(std::string name, std::vector<double> v = {}) : op(std::move(name)), values(std::move(v)) {}
 
     int target = 0;
-    std::string op;             // the interface member's name, e.g. "FillRectangle"
-    std::vector<double> values; // its numbers in argument order (DrawTextU: rectangle, options, byte length)
-    std::string brush;          // "solid", "linear", "radial" or "" (no brush)
+    std::string op;                     // the interface member's name, e.g. "FillRectangle"
+    std::vector<double> values;         // its numbers in argument order (DrawTextU: rectangle, options, byte length)
+    std::string brush;                  // "solid", "linear", "radial" or "" (no brush)
     GmpiDrawing_API::MP1_COLOR color{}; // a solid brush's colour at the call
-    std::string text;           // drawn text (UTF-8)
+    std::string text;                   // drawn text (UTF-8)
 };
 
 class Factory;
@@ -114,8 +114,8 @@ public:
                          float strokeWidth, GmpiDrawing_API::IMpStrokeStyle* strokeStyle) override;
     int32_t FillGeometry(GmpiDrawing_API::IMpPathGeometry* geometry, GmpiDrawing_API::IMpBrush* brush,
                          GmpiDrawing_API::IMpBrush* opacityBrush) override;
-    int32_t DrawBitmap(GmpiDrawing_API::IMpBitmap* bitmap, const GmpiDrawing_API::MP1_RECT* destination,
-                       float opacity, int32_t interpolationMode, const GmpiDrawing_API::MP1_RECT* source) override;
+    int32_t DrawBitmap(GmpiDrawing_API::IMpBitmap* bitmap, const GmpiDrawing_API::MP1_RECT* destination, float opacity,
+                       int32_t interpolationMode, const GmpiDrawing_API::MP1_RECT* source) override;
     int32_t DrawTextU(const char* utf8String, int32_t stringLength, GmpiDrawing_API::IMpTextFormat* textFormat,
                       const GmpiDrawing_API::MP1_RECT* layoutRect, GmpiDrawing_API::IMpBrush* brush,
                       int32_t options) override;

@@ -4,8 +4,7 @@
 
 namespace qwhost
 {
-DrawingDesk::DrawingDesk(GuiHost& host)
-    : host_(host), factory_(new drawing::Factory()), previousPrepare_(host.prepare)
+DrawingDesk::DrawingDesk(GuiHost& host) : host_(host), factory_(new drawing::Factory()), previousPrepare_(host.prepare)
 {
     host_.prepare = [this](GuiModule& module) {
         if (previousPrepare_)
@@ -83,15 +82,30 @@ int32_t DrawnView::measure(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API:
     return graphics_->measure(available, &desired);
 }
 
-int32_t DrawnView::arrange(GmpiDrawing_API::MP1_RECT rect) { return graphics_->arrange(rect); }
-int32_t DrawnView::pointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT p) { return graphics_->onPointerDown(flags, p); }
-int32_t DrawnView::pointerMove(int32_t flags, GmpiDrawing_API::MP1_POINT p) { return graphics_->onPointerMove(flags, p); }
-int32_t DrawnView::pointerUp(int32_t flags, GmpiDrawing_API::MP1_POINT p) { return graphics_->onPointerUp(flags, p); }
+int32_t DrawnView::arrange(GmpiDrawing_API::MP1_RECT rect)
+{
+    return graphics_->arrange(rect);
+}
+int32_t DrawnView::pointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT p)
+{
+    return graphics_->onPointerDown(flags, p);
+}
+int32_t DrawnView::pointerMove(int32_t flags, GmpiDrawing_API::MP1_POINT p)
+{
+    return graphics_->onPointerMove(flags, p);
+}
+int32_t DrawnView::pointerUp(int32_t flags, GmpiDrawing_API::MP1_POINT p)
+{
+    return graphics_->onPointerUp(flags, p);
+}
 int32_t DrawnView::wheel(int32_t flags, int32_t delta, GmpiDrawing_API::MP1_POINT p)
 {
     return graphics_->onMouseWheel(flags, delta, p);
 }
-int32_t DrawnView::hitTest(GmpiDrawing_API::MP1_POINT p) { return graphics_->hitTest(p); }
+int32_t DrawnView::hitTest(GmpiDrawing_API::MP1_POINT p)
+{
+    return graphics_->hitTest(p);
+}
 
 drawing::Bitmap& DrawnView::layOutAndRender(int width, int height)
 {

@@ -135,7 +135,8 @@ cairo_surface_t* decodePng(const std::vector<uint8_t>& bytes)
     if (bytes.size() < 24)
         return nullptr;
     auto be32 = [&](size_t o) {
-        return (uint32_t{bytes[o]} << 24) | (uint32_t{bytes[o + 1]} << 16) | (uint32_t{bytes[o + 2]} << 8) | bytes[o + 3];
+        return (uint32_t{bytes[o]} << 24) | (uint32_t{bytes[o + 1]} << 16) | (uint32_t{bytes[o + 2]} << 8) |
+               bytes[o + 3];
     };
     if (be32(16) > Factory::kMaxSide || be32(20) > Factory::kMaxSide)
         return nullptr;
@@ -147,8 +148,7 @@ cairo_surface_t* decodePng(const std::vector<uint8_t>& bytes)
         return nullptr;
     }
     // Whatever format the file gave, the bitmap is ARGB32 (opaque files get alpha 255).
-    cairo_surface_t* s =
-        newSurface(cairo_image_surface_get_width(loaded), cairo_image_surface_get_height(loaded));
+    cairo_surface_t* s = newSurface(cairo_image_surface_get_width(loaded), cairo_image_surface_get_height(loaded));
     if (s)
     {
         cairo_t* cr = cairo_create(s);
@@ -227,9 +227,8 @@ int32_t Factory::CreatePathGeometry(IMpPathGeometry** out)
     return gmpi::MP_OK;
 }
 
-int32_t Factory::CreateTextFormat(const char* family, gmpi::IMpUnknown*, MP1_FONT_WEIGHT weight,
-                                  MP1_FONT_STYLE style, MP1_FONT_STRETCH stretch, float size, const char*,
-                                  IMpTextFormat** out)
+int32_t Factory::CreateTextFormat(const char* family, gmpi::IMpUnknown*, MP1_FONT_WEIGHT weight, MP1_FONT_STYLE style,
+                                  MP1_FONT_STRETCH stretch, float size, const char*, IMpTextFormat** out)
 {
     if (!out)
         return gmpi::MP_FAIL;

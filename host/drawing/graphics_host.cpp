@@ -12,9 +12,15 @@ WidgetRect widgetRect(const GmpiDrawing_API::MP1_RECT* r)
 }
 } // namespace
 
-GraphicsHost::GraphicsHost(drawing::Factory* factory) : factory_(factory) { factory_->addRef(); }
+GraphicsHost::GraphicsHost(drawing::Factory* factory) : factory_(factory)
+{
+    factory_->addRef();
+}
 
-GraphicsHost::~GraphicsHost() { factory_->release(); }
+GraphicsHost::~GraphicsHost()
+{
+    factory_->release();
+}
 
 int32_t GraphicsHost::release()
 {

@@ -43,16 +43,25 @@ double unitAlpha(float a)
 // ---------------------------------------------------------------------------
 // Brushes
 
-int32_t SolidBrush::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t SolidBrush::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 cairo_pattern_t* solidPattern(const MP1_COLOR& c)
 {
     return cairo_pattern_create_rgba(linearToSrgb(c.r), linearToSrgb(c.g), linearToSrgb(c.b), unitAlpha(c.a));
 }
 
-cairo_pattern_t* SolidBrush::createPattern() const { return solidPattern(color_); }
+cairo_pattern_t* SolidBrush::createPattern() const
+{
+    return solidPattern(color_);
+}
 
-int32_t StopCollection::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t StopCollection::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 GradientData::GradientData(const StopCollection& c, const MP1_BRUSH_PROPERTIES* p) : stops(c.stops())
 {
@@ -93,7 +102,10 @@ void GradientData::setMatrix(cairo_pattern_t* pattern, const cairo_matrix_t& bru
     cairo_pattern_set_matrix(pattern, &m);
 }
 
-int32_t LinearBrush::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t LinearBrush::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 cairo_pattern_t* LinearBrush::createPattern() const
 {
@@ -107,7 +119,10 @@ cairo_pattern_t* LinearBrush::createPattern() const
     return p;
 }
 
-int32_t RadialBrush::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t RadialBrush::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 cairo_pattern_t* RadialBrush::createPattern() const
 {
@@ -138,10 +153,12 @@ cairo_pattern_t* RadialBrush::createPattern() const
 
 TextFormat::TextFormat(Factory* f, std::string family, cairo_scaled_font_t* font)
     : factory_(f), family_(std::move(family)), font_(font)
-{
-}
+{}
 
-TextFormat::~TextFormat() { cairo_scaled_font_destroy(font_); }
+TextFormat::~TextFormat()
+{
+    cairo_scaled_font_destroy(font_);
+}
 
 int32_t TextFormat::queryInterface(const gmpi::MpGuid& iid, void** out)
 {
@@ -291,7 +308,10 @@ int32_t TextFormat::GetFontMetrics(MP1_FONT_METRICS* out)
 // ---------------------------------------------------------------------------
 // Path geometry
 
-int32_t PathGeometry::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t PathGeometry::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 int32_t PathGeometry::Open(IMpGeometrySink** returnSink)
 {
@@ -305,7 +325,10 @@ int32_t PathGeometry::Open(IMpGeometrySink** returnSink)
     return gmpi::MP_OK;
 }
 
-int32_t GeometrySink::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t GeometrySink::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
 int32_t GeometrySink::BeginFigure(MP1_POINT start, MP1_FIGURE_BEGIN begin)
 {
@@ -364,10 +387,19 @@ BitmapPixels::~BitmapPixels()
     bitmap_->release();
 }
 
-int32_t BitmapPixels::queryInterface(const gmpi::MpGuid& iid, void** out) { return answerUnknown(this, iid, out); }
+int32_t BitmapPixels::queryInterface(const gmpi::MpGuid& iid, void** out)
+{
+    return answerUnknown(this, iid, out);
+}
 
-uint8_t* BitmapPixels::getAddress() { return cairo_image_surface_get_data(bitmap_->surface()); }
+uint8_t* BitmapPixels::getAddress()
+{
+    return cairo_image_surface_get_data(bitmap_->surface());
+}
 
-int32_t BitmapPixels::getBytesPerRow() { return cairo_image_surface_get_stride(bitmap_->surface()); }
+int32_t BitmapPixels::getBytesPerRow()
+{
+    return cairo_image_surface_get_stride(bitmap_->surface());
+}
 
 } // namespace qwhost::drawing

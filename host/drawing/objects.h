@@ -74,8 +74,7 @@ class StopCollection final : public Counted<GmpiDrawing_API::IMpGradientStopColl
 public:
     StopCollection(Factory* f, const GmpiDrawing_API::MP1_GRADIENT_STOP* stops, uint32_t count)
         : factory_(f), stops_(stops, stops + count)
-    {
-    }
+    {}
     int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override;
     int32_t GetFactory(GmpiDrawing_API::IMpFactory** out) override { return factory_.hand(out); }
     const std::vector<GmpiDrawing_API::MP1_GRADIENT_STOP>& stops() const { return stops_; }
@@ -103,8 +102,7 @@ class LinearBrush final : public Counted<GmpiDrawing_API::IMpLinearGradientBrush
 public:
     LinearBrush(Factory* f, const GmpiDrawing_API::MP1_LINEAR_GRADIENT_BRUSH_PROPERTIES& p, GradientData d)
         : factory_(f), props_(p), data_(std::move(d))
-    {
-    }
+    {}
     int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override;
     int32_t GetFactory(GmpiDrawing_API::IMpFactory** out) override { return factory_.hand(out); }
     cairo_pattern_t* createPattern() const override;
@@ -121,8 +119,7 @@ class RadialBrush final : public Counted<GmpiDrawing_API::IMpRadialGradientBrush
 public:
     RadialBrush(Factory* f, const GmpiDrawing_API::MP1_RADIAL_GRADIENT_BRUSH_PROPERTIES& p, GradientData d)
         : factory_(f), props_(p), data_(std::move(d))
-    {
-    }
+    {}
     int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override;
     int32_t GetFactory(GmpiDrawing_API::IMpFactory** out) override { return factory_.hand(out); }
     cairo_pattern_t* createPattern() const override;

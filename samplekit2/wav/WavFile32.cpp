@@ -1,5 +1,5 @@
-#include "mp_sdk_common.h"
 #include "WavFile32.h"
+#include "mp_sdk_common.h"
 
 #include <algorithm>
 #include <cmath>
@@ -377,8 +377,8 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
     {
         putId(header, "smpl");
         putU32(header, 60);
-        const uint32_t fields[15] = {0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, static_cast<uint32_t>(loopStart),
-                                     static_cast<uint32_t>(loopEnd), 0, 0};
+        const uint32_t fields[15] = {
+            0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, static_cast<uint32_t>(loopStart), static_cast<uint32_t>(loopEnd), 0, 0};
         for (uint32_t f : fields)
             putU32(header, f);
     }

@@ -380,7 +380,7 @@ private:
     AudioOutPin pinOut_;
     FloatOutPin pinPosition_;
 
-    float rampStep_ = 0.0f;  // glide step per unit of span: a glide lasts 10 ms
+    float rampStep_ = 0.0f; // glide step per unit of span: a glide lasts 10 ms
     float gain_ = 1.0f;
     float holdValue_ = 0.0f; // the output after the end
     float increment_ = 0.0f; // table points per sample

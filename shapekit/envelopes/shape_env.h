@@ -221,8 +221,9 @@ private:
                 const Shape::Node& node = interp_.shape.nodes[susNode_];
                 susLevel_ = env::clampTo((node.y + 1.0f) * 0.5f, -env::kLevelLimit, env::kLevelLimit);
                 const float pos = env::clampTo(node.x * (kPoints - 1), 0.0f, static_cast<float>(kPoints - 1));
-                susPos_ = nearestSustain_ ? static_cast<float>(env::nearestPoint(table_.data(), kPoints - 1, pos, susLevel_))
-                                          : pos;
+                susPos_ = nearestSustain_
+                              ? static_cast<float>(env::nearestPoint(table_.data(), kPoints - 1, pos, susLevel_))
+                              : pos;
             }
             else
             {

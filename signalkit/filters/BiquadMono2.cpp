@@ -2,8 +2,7 @@
 #include "Biquad.h"
 
 class QW_Biquad2 final : public qw::BiquadFilter<1, true>
-{
-};
+{};
 
 namespace
 {

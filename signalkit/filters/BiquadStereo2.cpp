@@ -3,8 +3,7 @@
 #include "Biquad.h"
 
 class QW_Biquad2ST final : public qw::BiquadFilter<2, true>
-{
-};
+{};
 
 namespace
 {

@@ -2,8 +2,7 @@
 #include "Biquad.h"
 
 class QW_Biquad final : public qw::BiquadFilter<1, false>
-{
-};
+{};
 
 namespace
 {

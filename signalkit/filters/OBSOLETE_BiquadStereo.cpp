@@ -2,8 +2,7 @@
 #include "Biquad.h"
 
 class QW_StereoBiquad final : public qw::BiquadFilter<2, false>
-{
-};
+{};
 
 namespace
 {

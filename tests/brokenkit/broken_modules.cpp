@@ -147,7 +147,8 @@ auto r6 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_Twice", &gmpi::Register<Q
 auto r7 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_Twice", &gmpi::Register<QW_Twice<2>>::withId);
 auto r9 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadDenormal",
                          &gmpi::Register<QW_BadAudio<DecaysIntoDenormals>>::withId);
-auto r10 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
+auto r10 =
+    RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
 auto r11 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNaN", &gmpi::Register<QW_BadAudio<RootOfNegative>>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
 } // namespace

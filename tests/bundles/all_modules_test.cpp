@@ -239,8 +239,9 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
             const float* out = p->output(pin);
             for (int i = 0; i < n; ++i)
                 if (!std::isfinite(out[i]))
-                    return {{}, "output pin " + std::to_string(pin) + " is " + std::to_string(out[i]) + " at sample " +
-                                    std::to_string(p->now() - n + i)};
+                    return {{},
+                            "output pin " + std::to_string(pin) + " is " + std::to_string(out[i]) + " at sample " +
+                                std::to_string(p->now() - n + i)};
             raw[pin].insert(raw[pin].end(), out, out + n);
         }
         for (; updatesSeen < p->updates.size(); ++updatesSeen)
@@ -248,12 +249,15 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
             const auto& u = p->updates[updatesSeen];
             for (int pin : floatOut)
                 if (u.pin == pin && !std::isfinite(u.asFloat()))
-                    return {{}, "float output " + std::to_string(pin) + " sent " + std::to_string(u.asFloat()) +
-                                    " at sample " + std::to_string(u.time)};
+                    return {{},
+                            "float output " + std::to_string(pin) + " sent " + std::to_string(u.asFloat()) +
+                                " at sample " + std::to_string(u.time)};
         }
     }
     if (checkAllocations && p->allocationsAfterFirstBlock() > 0)
-        return {{}, std::to_string(p->allocationsAfterFirstBlock()) + " heap allocations inside process after the first block"};
+        return {{},
+                std::to_string(p->allocationsAfterFirstBlock()) +
+                    " heap allocations inside process after the first block"};
 
     for (int pin : audioOut)
     {

@@ -11,8 +11,8 @@ TEST(BundleExports, EveryBundleHasTheEntryPoints)
     const char* functions[] = {
         "MP_GetFactory",
         "_Z14RegisterPluginiPKwPFPN4gmpi10IMpUnknownEvE", // RegisterPlugin(int, const wchar_t*, IMpUnknown* (*)())
-        "_Z17RegisterPluginXmlPKc",                        // RegisterPluginXml(const char*)
-        "_Z7Factoryv",                                     // Factory()
+        "_Z17RegisterPluginXmlPKc",                       // RegisterPluginXml(const char*)
+        "_Z7Factoryv",                                    // Factory()
         "grim_reaper",
     };
     for (auto& name : qwtest::productBundles())

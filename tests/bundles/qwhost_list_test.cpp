@@ -9,18 +9,19 @@ TEST_F(QwhostList, ShowsIdentifiersBySubtype)
 {
     const Result r = qwhost({"list", std::string(QW_TEST_BUNDLE_DIR) + "/brokenkit.so"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "processing (subtype 0):\n"
-                     "  QW_BadAlloc\n"
-                     "  QW_BadBlockRate\n"
-                     "  QW_BadDenormal\n"
-                     "  QW_BadHostThrow\n"
-                     "  QW_BadMismatch\n"
-                     "  QW_BadNaN\n"
-                     "  QW_BadNull\n"
-                     "  QW_BadThrow\n"
-                     "  QW_Twice\n"
-                     "user interface (subtype 2):\n"
-                     "  QW_Twice\n");
+    EXPECT_EQ(r.out,
+              "processing (subtype 0):\n"
+              "  QW_BadAlloc\n"
+              "  QW_BadBlockRate\n"
+              "  QW_BadDenormal\n"
+              "  QW_BadHostThrow\n"
+              "  QW_BadMismatch\n"
+              "  QW_BadNaN\n"
+              "  QW_BadNull\n"
+              "  QW_BadThrow\n"
+              "  QW_Twice\n"
+              "user interface (subtype 2):\n"
+              "  QW_Twice\n");
 }
 
 TEST_F(QwhostList, RefusesBadArguments)
@@ -37,9 +38,12 @@ TEST_F(QwhostList, RefusesBadArguments)
         {{"list"}, 2, "qwhost: list takes exactly one bundle path"},
         {{"list", "a.so", "b.so"}, 2, "qwhost: list takes exactly one bundle path"},
         {{"frobnicate"}, 2, "qwhost: unknown command 'frobnicate'"},
-        {{"list", "/no/such.so"}, 1, "qwhost: cannot load bundle '/no/such.so': /no/such.so: cannot open shared object file"},
+        {{"list", "/no/such.so"},
+         1,
+         "qwhost: cannot load bundle '/no/such.so': /no/such.so: cannot open shared object file"},
         {{"list", meta}, 1, "qwhost: cannot load bundle '" + meta + "': "},
-        {{"list", "/lib/x86_64-linux-gnu/libm.so.6"}, 1,
+        {{"list", "/lib/x86_64-linux-gnu/libm.so.6"},
+         1,
          "qwhost: bundle '/lib/x86_64-linux-gnu/libm.so.6' has no MP_GetFactory entry point"},
     };
     for (auto& r : rows)

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <limits>
@@ -135,8 +135,8 @@ TEST(FastMaths, Exp2FastRelativeError)
     // the top of the range and rounded four times: 2^-15 in v, 2^-15 ln 2 in 2^v.
     const double bound = 5.2e-5 + std::ldexp(1.0, -15) * std::log(2.0);
     float at = 0;
-    const double worst =
-        sweep(-126.0, 128.0, 3000000, [](float x) { return std::fabs(exp2Fast(x) / std::exp2(double(x)) - 1); }, &at);
+    const double worst = sweep(
+        -126.0, 128.0, 3000000, [](float x) { return std::fabs(exp2Fast(x) / std::exp2(double(x)) - 1); }, &at);
     EXPECT_LE(worst, bound) << "at x = " << at;
 }
 
@@ -145,8 +145,8 @@ TEST(FastMaths, Exp2AccRelativeError)
     // Formula and final rounding 6e-8; the 32-bit Horner steps add half an ulp of p.
     const double bound = 6e-8 + kHalfUlpAt1;
     float at = 0;
-    const double worst =
-        sweep(-126.0, 128.0, 3000000, [](float x) { return std::fabs(exp2Acc(x) / std::exp2(double(x)) - 1); }, &at);
+    const double worst = sweep(
+        -126.0, 128.0, 3000000, [](float x) { return std::fabs(exp2Acc(x) / std::exp2(double(x)) - 1); }, &at);
     EXPECT_LE(worst, bound) << "at x = " << at;
     // Between -127 and -126 the result is subnormal: right to within the smallest normal.
     const double sub = sweep(
@@ -227,8 +227,8 @@ TEST(FastMaths, SineAndCosineAbsoluteError)
             for (double lo : {0.25, 0.625})
             {
                 float here = 0;
-                const double e = sweep(k + lo, k + lo + 0.125, 200000,
-                                       [&](float x) { return std::fabs(c.f(x) - c.ref(x)); }, &here);
+                const double e = sweep(
+                    k + lo, k + lo + 0.125, 200000, [&](float x) { return std::fabs(c.f(x) - c.ref(x)); }, &here);
                 if (e > worst)
                 {
                     worst = e;
@@ -238,7 +238,8 @@ TEST(FastMaths, SineAndCosineAbsoluteError)
         EXPECT_LE(worst, c.stated + kHalfUlpAt1) << c.name << " at x = " << at;
 
         // Elsewhere the fold rounds the phase by up to 2^-24 turns (2 pi 2^-24 in the value).
-        worst = sweep(-3.0, 3.0, 4000000, [&](float x) { return std::fabs(c.f(x) - c.ref(x)); }, &at);
+        worst = sweep(
+            -3.0, 3.0, 4000000, [&](float x) { return std::fabs(c.f(x) - c.ref(x)); }, &at);
         EXPECT_LE(worst, c.stated + kHalfUlpAt1 + kTwoPi * std::ldexp(1.0, -24)) << c.name << " at x = " << at;
     }
 }

@@ -48,7 +48,9 @@ TEST(Dialogs, MenuDeliversTheChosenIdWhenTheScriptSays)
     qwhost::PlatformMenu* m = desk.lastMenu();
     ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->items.size(), 2u);
-    EXPECT_EQ(m->items[0].text, "Gr\xc3\xbc\xc3\x9f" "e");
+    EXPECT_EQ(m->items[0].text,
+              "Gr\xc3\xbc\xc3\x9f"
+              "e");
     EXPECT_EQ(m->items[0].id, 3);
     EXPECT_EQ(m->items[1].flags, 8);
     // Nothing reaches the module inside its show call.
@@ -335,7 +337,8 @@ TEST(Dialogs, ScriptAnswersPendingWidgetsInTheOrderShown)
     ASSERT_EQ(desk.createTextEdit({}, edit.getAddressOf()), gmpi::MP_OK);
     std::vector<std::string> log;
     edit.ShowAsync([&](int32_t r) { log.push_back("edit " + std::to_string(r) + " " + edit.GetText()); });
-    menu.ShowAsync([&](int32_t r) { log.push_back("menu " + std::to_string(r) + " " + std::to_string(menu.GetSelectedId())); });
+    menu.ShowAsync(
+        [&](int32_t r) { log.push_back("menu " + std::to_string(r) + " " + std::to_string(menu.GetSelectedId())); });
     file.ShowAsync([&](int32_t r) { log.push_back("file " + std::to_string(r) + " " + file.GetSelectedFilename()); });
 
     using A = qwhost::WidgetAnswer;
@@ -395,9 +398,9 @@ TEST(Dialogs, ExtensionOfAPath)
         const char* path;
         const char* ext;
     } rows[] = {
-        {"song.WAV", "WAV"},     {"/a/b.c/file.txt", "txt"}, {"/a/b.c/file", ""}, {"C:\\x.y\\name", ""},
-        {"C:\\dir\\a.tar.gz", "gz"}, {"noext", ""},          {"trailing.", ""},   {".hidden", "hidden"},
-        {"", ""},
+        {"song.WAV", "WAV"},   {"/a/b.c/file.txt", "txt"},  {"/a/b.c/file", ""},
+        {"C:\\x.y\\name", ""}, {"C:\\dir\\a.tar.gz", "gz"}, {"noext", ""},
+        {"trailing.", ""},     {".hidden", "hidden"},       {"", ""},
     };
     for (auto& r : rows)
         EXPECT_EQ(GetExtension(r.path), r.ext) << r.path;

@@ -1,6 +1,6 @@
 // qwhost draw, through the built command, on the test bundle's drawn slider.
-#include <cairo.h>
 #include "test_support.h"
+#include <cairo.h>
 
 #include <gtest/gtest.h>
 
@@ -83,12 +83,13 @@ TEST_F(DrawCommand, PointerScriptDragsTheKnobBeforeDrawing)
     const Result r = qwhost({"draw", kTestkit, "QW_TestDrawn", "--size", "100x20", "--out", png, "--pointer",
                              "move 10,10; press 30,10;move 90,10 fine\nrelease 90,10 # done"});
     ASSERT_EQ(r.code, 0) << r.err;
-    const std::string expected = "move 10,10\t-1\n"
-                                 "press 30,10\t0\n"
-                                 "\tsent Position = 0.300000012\n"
-                                 "move 90,10 fine\t0\n"
-                                 "\tsent Position = 0.899999976\n"
-                                 "release 90,10\t0\n";
+    const std::string expected =
+        "move 10,10\t-1\n"
+        "press 30,10\t0\n"
+        "\tsent Position = 0.300000012\n"
+        "move 90,10 fine\t0\n"
+        "\tsent Position = 0.899999976\n"
+        "release 90,10\t0\n";
     EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
     const Png p = readPng(png);
     EXPECT_EQ(p.at(90, 8).g, 0xFF);
@@ -99,8 +100,8 @@ TEST_F(DrawCommand, ScriptFromAFile)
 {
     const std::string script = file("steps.txt"), png = file("f.png");
     std::ofstream(script) << "# drag to the left end\npress 50,5\nmove -20,5\nrelease -20,5\n";
-    const Result r = qwhost({"draw", kTestkit, "QW_TestDrawn", "--size", "40x10", "--out", png, "--pointer-file",
-                             script});
+    const Result r =
+        qwhost({"draw", kTestkit, "QW_TestDrawn", "--size", "40x10", "--out", png, "--pointer-file", script});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("\tsent Position = 0\n"), std::string::npos) << r.out;
 }
@@ -119,27 +120,35 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "100x20"}, 1, "--out needs a file name"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "0x20", "--out", png}, 1, "--size '0x20'"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "20000x20", "--out", png}, 1, "--size '20000x20'"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pin", "Nope=1"}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pin", "Nope=1"},
+         1,
          "no pin named 'Nope'"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pin", "Position=abc"}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pin", "Position=abc"},
+         1,
          "pin 'Position'"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press 1,2; jump 3,4"}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press 1,2; jump 3,4"},
+         1,
          "pointer step 'jump 3,4'"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press 1"}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press 1"},
+         1,
          "pointer step 'press 1': the point is not X,Y"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press nan,1"}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press nan,1"},
+         1,
          "the point is not X,Y"},
         {{"draw", kTestkit, "QW_TestGuiProbe", "--size", "10x10", "--out", png}, 1, "does not draw"},
         {{"draw", kTestkit, "QW_NoSuchModule", "--size", "10x10", "--out", png}, 1, "QW_NoSuchModule"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", file("no/such/dir/x.png")}, 1,
-         "cannot write"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer-file", file("none.txt")}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", file("no/such/dir/x.png")}, 1, "cannot write"},
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer-file", file("none.txt")},
+         1,
          "cannot open pointer script"},
-        {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "choose two"}, 1,
+        {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "choose two"},
+         1,
          "--answer 'choose two' is not"},
-        {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "shrug"}, 1,
+        {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "shrug"},
+         1,
          "--answer 'shrug' is not"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "wait -5"}, 1,
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "wait -5"},
+         1,
          "pointer step 'wait -5': the time is not milliseconds"},
     };
     for (const auto& c : cases)
@@ -165,9 +174,9 @@ TEST_F(DrawCommand, WaitLetsRealTimePass)
 TEST_F(DrawCommand, AnswersTheWidgetsTheModuleOpens)
 {
     const std::string png = file("widgets.png");
-    const Result r = qwhost({"draw", kTestkit, "QW_TestWidgets", "--size", "40x20", "--out", png, "--pin",
-                             "Items=One=1,Two=2", "--pointer", "press 5,5; release 5,5; press 6,6", "--answer",
-                             "choose 2", "--answer", "cancel"});
+    const Result r =
+        qwhost({"draw", kTestkit, "QW_TestWidgets", "--size", "40x20", "--out", png, "--pin", "Items=One=1,Two=2",
+                "--pointer", "press 5,5; release 5,5; press 6,6", "--answer", "choose 2", "--answer", "cancel"});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto first = r.out.find("sent Choice = 2");
     EXPECT_NE(first, std::string::npos) << r.out;

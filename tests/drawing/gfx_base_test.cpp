@@ -49,8 +49,8 @@ TEST_F(DrawnBase, MeasureAsksForTheAvailableSizeAtLeastOneByOne)
         MP1_SIZE available, desired;
     };
     const Case cases[] = {
-        {{0.5f, 200.0f}, {1.0f, 200.0f}}, {{0.0f, 0.0f}, {1.0f, 1.0f}},      {{nan, 5.0f}, {1.0f, 5.0f}},
-        {{300.0f, nan}, {300.0f, 1.0f}},  {{-3.0f, 1.0f}, {1.0f, 1.0f}},     {{1.5f, 40.0f}, {1.5f, 40.0f}},
+        {{0.5f, 200.0f}, {1.0f, 200.0f}}, {{0.0f, 0.0f}, {1.0f, 1.0f}},  {{nan, 5.0f}, {1.0f, 5.0f}},
+        {{300.0f, nan}, {300.0f, 1.0f}},  {{-3.0f, 1.0f}, {1.0f, 1.0f}}, {{1.5f, 40.0f}, {1.5f, 40.0f}},
     };
     for (const auto& c : cases)
     {

@@ -14,7 +14,10 @@ using Pixel = qwhost::drawing::Bitmap::Pixel;
 
 namespace
 {
-bool transparent(Pixel p) { return p.a == 0 && p.r == 0 && p.g == 0 && p.b == 0; }
+bool transparent(Pixel p)
+{
+    return p.a == 0 && p.r == 0 && p.g == 0 && p.b == 0;
+}
 
 // The bounding box of every pixel with some ink.
 struct Ink
@@ -362,10 +365,10 @@ TEST(Render, BitmapPartsAreDrawnScaledWithoutTheirNeighbours)
             for (int x = 0; x < 4; ++x)
             {
                 uint8_t* p = px.getAddress() + y * px.getBytesPerRow() + 4 * x;
-                p[0] = 0;                  // blue
-                p[1] = y < 4 ? 0 : 255;    // green
-                p[2] = y < 4 ? 255 : 0;    // red
-                p[3] = 255;                // alpha
+                p[0] = 0;               // blue
+                p[1] = y < 4 ? 0 : 255; // green
+                p[2] = y < 4 ? 255 : 0; // red
+                p[3] = 255;             // alpha
             }
     }
     g.DrawBitmap(strip, Rect(0, 0, 40, 40), Rect(0, 4, 4, 8)); // the green frame, ten times its size
@@ -446,9 +449,9 @@ TEST(Render, RecordsTheCallsInOrderWithTheirTarget)
     std::vector<std::string> ops;
     for (auto& c : canvas.factory->calls())
         ops.push_back(std::to_string(c.target) + " " + c.op);
-    EXPECT_EQ(ops, (std::vector<std::string>{"0 CreateCompatibleRenderTarget", "1 BeginDraw", "1 FillEllipse",
-                                             "1 EndDraw", "0 PushAxisAlignedClip", "0 FillRectangle",
-                                             "0 PopAxisAlignedClip"}));
+    EXPECT_EQ(ops,
+              (std::vector<std::string>{"0 CreateCompatibleRenderTarget", "1 BeginDraw", "1 FillEllipse", "1 EndDraw",
+                                        "0 PushAxisAlignedClip", "0 FillRectangle", "0 PopAxisAlignedClip"}));
     const auto& fill = canvas.factory->calls()[5];
     EXPECT_EQ(fill.values, (std::vector<double>{0, 0, 20, 20}));
     EXPECT_EQ(fill.brush, "solid");

@@ -110,9 +110,8 @@ TEST(DrawingSlots, DrawnObjectsAndTheGraphicsHost)
         {"base onPointerMove", slotOf(&MpGuiGfxBase::onPointerMove), 18},
         {"base onPointerUp", slotOf(&MpGuiGfxBase::onPointerUp), 19},
         {"base hitTest", slotOf(&MpGuiGfxBase::hitTest), 20},
-        {"base getToolTip", slotOf(static_cast<int32_t (MpGuiGfxBase::*)(MP1_POINT, gmpi::IString*)>(
-                                &MpGuiGfxBase::getToolTip)),
-         21},
+        {"base getToolTip",
+         slotOf(static_cast<int32_t (MpGuiGfxBase::*)(MP1_POINT, gmpi::IString*)>(&MpGuiGfxBase::getToolTip)), 21},
         {"base hitTest2", slotOf(&MpGuiGfxBase::hitTest2), 22},
         {"base onMouseWheel", slotOf(&MpGuiGfxBase::onMouseWheel), 23},
         {"base setHover", slotOf(&MpGuiGfxBase::setHover), 24},

@@ -9,8 +9,14 @@
 
 namespace
 {
-double toLinear(double x) { return x <= 0.0404482362771082 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4); }
-double toSrgb(double y) { return y <= 0.00313066844250063 ? 12.92 * y : 1.055 * std::pow(y, 1.0 / 2.4) - 0.055; }
+double toLinear(double x)
+{
+    return x <= 0.0404482362771082 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+}
+double toSrgb(double y)
+{
+    return y <= 0.00313066844250063 ? 12.92 * y : 1.055 * std::pow(y, 1.0 / 2.4) - 0.055;
+}
 
 // 1/255 as the tables use it: rounded to single precision first.
 const double kStep = 0.003921568859368563;
@@ -73,12 +79,12 @@ TEST(ColourText, ReadsAarrggbbThroughTableZero)
     const Case cases[] = {
         {L"FF808080", lin[0x80], lin[0x80], lin[0x80], 1.0f},
         {L"00000000", 0, 0, 0, 0},
-        {L"zz", 0, 0, 0, 0},                                              // no digits
+        {L"zz", 0, 0, 0, 0},                                                // no digits
         {L"C00080A0", lin[0x00], lin[0x80], lin[0xA0], 192 * 0.003921569f}, // explicit alpha
-        {L"80A0C0", lin[0x80], lin[0xA0], lin[0xC0], 0.0f},               // six digits: alpha 0
-        {L"  ff102030", lin[0x10], lin[0x20], lin[0x30], 1.0f},           // leading blanks, lower case
-        {L"FF1020zz", lin[0xFF], lin[0x10], lin[0x20], 0.0f},             // stops at the first non-hex: 0xFF1020
-        {L"0xFF010203", lin[1], lin[2], lin[3], 1.0f},                    // as wcstoul reads hex
+        {L"80A0C0", lin[0x80], lin[0xA0], lin[0xC0], 0.0f},                 // six digits: alpha 0
+        {L"  ff102030", lin[0x10], lin[0x20], lin[0x30], 1.0f},             // leading blanks, lower case
+        {L"FF1020zz", lin[0xFF], lin[0x10], lin[0x20], 0.0f},               // stops at the first non-hex: 0xFF1020
+        {L"0xFF010203", lin[1], lin[2], lin[3], 1.0f},                      // as wcstoul reads hex
     };
     int index = 0;
     for (const auto& c : cases)

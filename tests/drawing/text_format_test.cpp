@@ -25,7 +25,7 @@ public:
     };
 
     bool answersSecondVersion = true;
-    std::vector<std::string> families;           // what GetFontFamilyName lists
+    std::vector<std::string> families;             // what GetFontFamilyName lists
     std::map<std::string, MP1_FONT_METRICS> fonts; // families that can be created, metrics at size 32
     std::vector<Created> created;
     std::vector<std::pair<float, float>> lineSpacings;
@@ -85,8 +85,8 @@ public:
     int32_t addRef() override { return ++refs_; }
     int32_t release() override { return --refs_; }
     int32_t CreatePathGeometry(IMpPathGeometry**) override { return gmpi::MP_FAIL; }
-    int32_t CreateTextFormat(const char* family, gmpi::IMpUnknown*, MP1_FONT_WEIGHT, MP1_FONT_STYLE,
-                             MP1_FONT_STRETCH, float size, const char*, IMpTextFormat** out) override
+    int32_t CreateTextFormat(const char* family, gmpi::IMpUnknown*, MP1_FONT_WEIGHT, MP1_FONT_STYLE, MP1_FONT_STRETCH,
+                             float size, const char*, IMpTextFormat** out) override
     {
         created.push_back({family, size});
         *out = nullptr;
@@ -142,8 +142,8 @@ TEST_F(CreateTextFormat2Test, SizeMeetsTheBodyOrCapHeightAndTheFactorsAreMeasure
     EXPECT_FLOAT_EQ(m.ascent + m.descent, 10.0f);
     EXPECT_EQ(host.lineSpacings.back(), std::make_pair(-512.0f, 0.0f));
 
-    TextFormat cap = f.CreateTextFormat2(10.0f, Stack("Alpha"), FontWeight::Bold, FontStyle::Normal,
-                                         FontStretch::Normal, true);
+    TextFormat cap =
+        f.CreateTextFormat2(10.0f, Stack("Alpha"), FontWeight::Bold, FontStyle::Normal, FontStretch::Normal, true);
     ASSERT_EQ(host.created.size(), 3u); // no second measurement
     EXPECT_EQ(host.created[2].size, 16.0f);
     EXPECT_FLOAT_EQ(cap.GetFontMetrics().capHeight, 10.0f);

@@ -120,9 +120,11 @@ TEST(BundleLoad, NamesTheFileAndTheReason)
     };
     const std::string meta = std::string(QW_BUNDLE_DIR) + "/signalkit.meta";
     const Row rows[] = {
-        {"/no/such/bundle.so", "cannot load bundle '/no/such/bundle.so': /no/such/bundle.so: cannot open shared object file"},
+        {"/no/such/bundle.so",
+         "cannot load bundle '/no/such/bundle.so': /no/such/bundle.so: cannot open shared object file"},
         {meta, "cannot load bundle '" + meta + "': "},
-        {"/lib/x86_64-linux-gnu/libm.so.6", "bundle '/lib/x86_64-linux-gnu/libm.so.6' has no MP_GetFactory entry point"},
+        {"/lib/x86_64-linux-gnu/libm.so.6",
+         "bundle '/lib/x86_64-linux-gnu/libm.so.6' has no MP_GetFactory entry point"},
     };
     for (auto& r : rows)
     {

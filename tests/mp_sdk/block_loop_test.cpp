@@ -20,7 +20,8 @@ TEST_F(ProbeFixture, EventsOfOneTimeAreAppliedTogether)
     p->setBool(FLAG, true, 0);
     p->setBool(FLAG, false, 5);
     p->run(10);
-    EXPECT_EQ(log(), Strings({"handler 0 100 10", "pins 0 10", "span 0 5 0", "handler 5 100 8", "pins 5 8", "span 5 5 0"}));
+    EXPECT_EQ(log(),
+              Strings({"handler 0 100 10", "pins 0 10", "span 0 5 0", "handler 5 100 8", "pins 5 8", "span 5 5 0"}));
 }
 
 TEST_F(ProbeFixture, MidiAloneDoesNotCallOnSetPins)
@@ -74,7 +75,8 @@ TEST_F(ProbeFixture, OlderBasePassesTheOffset)
     p->setBool(1, true, 0);
     p->setBool(1, false, 5);
     p->run(10);
-    EXPECT_EQ(log(), Strings({"handler 0 100 0", "pins 0 8", "span 0 5 0", "handler 5 100 0", "pins 5 8", "span 5 5 0"}));
+    EXPECT_EQ(log(),
+              Strings({"handler 0 100 0", "pins 0 8", "span 0 5 0", "handler 5 100 0", "pins 5 8", "span 5 5 0"}));
 }
 
 // Graph start: every output reports its current value or streaming state at
@@ -94,8 +96,8 @@ TEST_F(ProbeFixture, GraphStartSendsFirstUpdatesOfOutputs)
     EXPECT_EQ(pinsAt3, std::vector<int>({VALUE_OUT, TEXT_OUT, FLAG_OUT, BLOB_OUT, COUNT_OUT, VALUE_OUT}));
     EXPECT_EQ(p->updates.back().asFloat(), 1.0f);
     ASSERT_GE(p->streamingReports.size(), 2u);
-    EXPECT_TRUE(p->streamingReports[0].streaming);   // graph start
-    EXPECT_FALSE(p->streamingReports[1].streaming);  // the input is a constant
+    EXPECT_TRUE(p->streamingReports[0].streaming);  // graph start
+    EXPECT_FALSE(p->streamingReports[1].streaming); // the input is a constant
     EXPECT_EQ(p->streamingReports[1].position, 3);
 }
 

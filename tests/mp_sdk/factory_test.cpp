@@ -55,8 +55,11 @@ TEST(FactoryEntry, AnswersItsInterfacesAndCountsNothing)
         const gmpi::MpGuid* iid;
         int32_t result;
     };
-    const Row rows[] = {{&gmpi::MP_IID_UNKNOWN, 0}, {&gmpi::MP_IID_FACTORY, 0}, {&gmpi::MP_IID_FACTORY2, 0},
-                        {&gmpi::MP_IID_PLUGIN2, -2}, {&gmpi::MP_IID_RETURNSTRING, -2}};
+    const Row rows[] = {{&gmpi::MP_IID_UNKNOWN, 0},
+                        {&gmpi::MP_IID_FACTORY, 0},
+                        {&gmpi::MP_IID_FACTORY2, 0},
+                        {&gmpi::MP_IID_PLUGIN2, -2},
+                        {&gmpi::MP_IID_RETURNSTRING, -2}};
     for (auto& r : rows)
     {
         void* out = reinterpret_cast<void*>(0x1);
@@ -85,19 +88,18 @@ TEST(FactoryEntry, CreationResults)
         int32_t expected;
     };
     const Row rows[] = {
-        {&good, L"QW_TestProbe", 0, 0},
-        {&good, L"QW_TestProbe", 1, -2},   // no such subtype
-        {&good, L"QW_TestProbe", 2, -2},   // no interface half registered
-        {&good, L"QW_NoSuchModule", 0, -2},
-        {&bad, L"QW_BadThrow", 0, -1},     // constructor throws
-        {&bad, L"QW_BadNull", 0, -1},      // creation function makes nothing
+        {&good, L"QW_TestProbe", 0, 0},     {&good, L"QW_TestProbe", 1, -2}, // no such subtype
+        {&good, L"QW_TestProbe", 2, -2},                                     // no interface half registered
+        {&good, L"QW_NoSuchModule", 0, -2}, {&bad, L"QW_BadThrow", 0, -1},   // constructor throws
+        {&bad, L"QW_BadNull", 0, -1},                                        // creation function makes nothing
     };
     for (auto& r : rows)
     {
         for (bool second : {false, true})
         {
             void* out;
-            const int32_t result = second ? r.entry->create2(r.id, r.subtype, &out) : r.entry->create(r.id, r.subtype, &out);
+            const int32_t result =
+                second ? r.entry->create2(r.id, r.subtype, &out) : r.entry->create(r.id, r.subtype, &out);
             EXPECT_EQ(result, r.expected) << (second ? "createInstance2 " : "createInstance ") << r.subtype;
             EXPECT_EQ(out == nullptr, r.expected != 0);
             if (out)
@@ -161,8 +163,9 @@ TEST(FactoryEntry, ProcessingObjectViews)
         const gmpi::MpGuid* iid;
         int32_t result;
     };
-    const Row rows[] = {{&gmpi::MP_IID_UNKNOWN, 0}, {&gmpi::MP_IID_PLUGIN, 0}, {&gmpi::MP_IID_PLUGIN2, 0},
-                        {&gmpi::MP_IID_LEGACY_INITIALIZATION, 0}, {&gmpi::MP_IID_FACTORY, -2}, {&gmpi::MP_IID_HOST, -2}};
+    const Row rows[] = {{&gmpi::MP_IID_UNKNOWN, 0},  {&gmpi::MP_IID_PLUGIN, 0},
+                        {&gmpi::MP_IID_PLUGIN2, 0},  {&gmpi::MP_IID_LEGACY_INITIALIZATION, 0},
+                        {&gmpi::MP_IID_FACTORY, -2}, {&gmpi::MP_IID_HOST, -2}};
     for (auto& r : rows)
     {
         void* view = reinterpret_cast<void*>(0x1);

@@ -63,7 +63,8 @@ TEST(SlotOrder, InterfacesAndProcessingBase)
         {"factory getRegistration", slotOf(&MpFactory::getRegistration), 8},
         {"plugin open", slotOf(&gmpi::IMpPlugin::open), 3},
         {"plugin setBuffer", slotOf(&gmpi::IMpPlugin::setBuffer), 4},
-        {"plugin process", slotOf(static_cast<void (gmpi::IMpPlugin::*)(int32_t, gmpi::MpEvent*)>(&gmpi::IMpPlugin::process)), 5},
+        {"plugin process",
+         slotOf(static_cast<void (gmpi::IMpPlugin::*)(int32_t, gmpi::MpEvent*)>(&gmpi::IMpPlugin::process)), 5},
         {"plugin2 setHost", slotOf(&gmpi::IMpPlugin2::setHost), 3},
         {"plugin2 open", slotOf(&gmpi::IMpPlugin2::open), 4},
         {"plugin2 setBuffer", slotOf(&gmpi::IMpPlugin2::setBuffer), 5},
@@ -72,10 +73,16 @@ TEST(SlotOrder, InterfacesAndProcessingBase)
         {"legacy setHost", slotOf(&gmpi::IMpLegacyInitialization::setHost), 3},
         {"old-school setHost", slotOf(&IoldSchoolInitialisation::setHost), 0},
         {"base setHost", slotOf(&MpPluginBase::setHost), 9},
-        {"base process", slotOf(static_cast<void (MpPluginBase::*)(int32_t, const gmpi::MpEvent*)>(&MpPluginBase::process)), 10},
-        {"base receiveMessageFromGui", slotOf(static_cast<int32_t (MpPluginBase::*)(int32_t, int32_t, const void*)>(&MpPluginBase::receiveMessageFromGui)), 11},
-        {"base onMidiMessage const", slotOf(static_cast<void (MpPluginBase::*)(int, const unsigned char*, int)>(&MpPluginBase::onMidiMessage)), 12},
-        {"base onMidiMessage", slotOf(static_cast<void (MpPluginBase::*)(int, unsigned char*, int)>(&MpPluginBase::onMidiMessage)), 13},
+        {"base process",
+         slotOf(static_cast<void (MpPluginBase::*)(int32_t, const gmpi::MpEvent*)>(&MpPluginBase::process)), 10},
+        {"base receiveMessageFromGui",
+         slotOf(static_cast<int32_t (MpPluginBase::*)(int32_t, int32_t, const void*)>(
+             &MpPluginBase::receiveMessageFromGui)),
+         11},
+        {"base onMidiMessage const",
+         slotOf(static_cast<void (MpPluginBase::*)(int, const unsigned char*, int)>(&MpPluginBase::onMidiMessage)), 12},
+        {"base onMidiMessage",
+         slotOf(static_cast<void (MpPluginBase::*)(int, unsigned char*, int)>(&MpPluginBase::onMidiMessage)), 13},
         {"base onSetPins", slotOf(&MpPluginBase::onSetPins), 14},
         {"base OnPinStreamingChange", slotOf(&MpPluginBase::OnPinStreamingChange), 15},
         {"base onGraphStart", slotOf(&MpPluginBase::onGraphStart), 16},
@@ -113,8 +120,14 @@ TEST(SlotOrder, InterfacesAndProcessingBase)
         {"pin getDirection", slotOf(&MpPinBase::getDirection), 7},
         {"pin getDefaultEventHandler", slotOf(&MpPinBase::getDefaultEventHandler), 8},
         {"pin sendFirstUpdate", slotOf(&MpPinBase::sendFirstUpdate), 9},
-        {"control pin setValueRaw(int)", slotOf(static_cast<void (MpControlPinBase<float, 6>::*)(int, const void*)>(&MpControlPinBase<float, 6>::setValueRaw)), 10},
-        {"control pin setValueRaw(size_t)", slotOf(static_cast<void (MpControlPinBase<float, 6>::*)(size_t, const void*)>(&MpControlPinBase<float, 6>::setValueRaw)), 11},
+        {"control pin setValueRaw(int)",
+         slotOf(static_cast<void (MpControlPinBase<float, 6>::*)(int, const void*)>(
+             &MpControlPinBase<float, 6>::setValueRaw)),
+         10},
+        {"control pin setValueRaw(size_t)",
+         slotOf(static_cast<void (MpControlPinBase<float, 6>::*)(size_t, const void*)>(
+             &MpControlPinBase<float, 6>::setValueRaw)),
+         11},
         {"control pin rawSize", slotOf(&MpControlPinBase<float, 6>::rawSize), 12},
         {"control pin rawData", slotOf(&MpControlPinBase<float, 6>::rawData), 13},
         {"pin properties getUniqueId", slotOf(&IPinProperties::getUniqueId), 0},
@@ -213,7 +226,8 @@ TEST(PinValues, RawBytesFromTheHost)
         bool expected;
     };
     const BoolRow bools[] = {
-        {{}, false}, {{0}, false}, {{1}, true}, {{0, 0, 0, 1}, true}, {{0, 0, 0, 0}, false}, {{0, 1}, false}, {{2, 0}, true},
+        {{}, false},           {{0}, false},    {{1}, true},    {{0, 0, 0, 1}, true},
+        {{0, 0, 0, 0}, false}, {{0, 1}, false}, {{2, 0}, true},
     };
     for (auto& r : bools)
     {

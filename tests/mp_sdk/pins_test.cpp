@@ -39,7 +39,7 @@ TEST_F(ProbeFixture, RawValuesFromTheHost)
     gmpi::MpEvent longInt = rawSet(1, COMMAND, 0x01020304, 8);
     longInt.parm4 = 0x7f7f7f7f; // only the first four bytes are the value
     events.push_back(longInt);
-    events.push_back(rawSet(2, FLAG, 0x100, 1)); // one byte: zero
+    events.push_back(rawSet(2, FLAG, 0x100, 1));   // one byte: zero
     gmpi::MpEvent lying = rawSet(3, TEXT, 0, 100); // claims 100 inline bytes
     lying.parm3 = 'h';
     lying.parm4 = 'i';

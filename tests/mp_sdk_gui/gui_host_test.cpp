@@ -142,8 +142,8 @@ TEST_F(GuiProbeFixture, EveryTypeIsSentWithItsRawBytes)
     std::vector<uint8_t> textBytes(8);
     std::memcpy(textBytes.data(), text, 8);
     const std::vector<Row> expected = {
-        {INT_OUT, {7, 0, 0, 0}}, {BOOL_OUT, {1}}, {BOOL_OUT, {0}}, {TEXT_OUT, textBytes}, {TEXT_OUT, {}},
-        {BLOB_OUT, {1, 2, 3}},
+        {INT_OUT, {7, 0, 0, 0}}, {BOOL_OUT, {1}}, {BOOL_OUT, {0}},
+        {TEXT_OUT, textBytes},   {TEXT_OUT, {}},  {BLOB_OUT, {1, 2, 3}},
     };
     ASSERT_EQ(g->transmits.size(), expected.size());
     for (size_t k = 0; k < expected.size(); ++k)
@@ -176,7 +176,9 @@ TEST_F(GuiProbeFixture, TextPinsCrossAsUtf8)
     const FromUtf8 in[] = {
         {"plain", L"plain"},
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", L"\u00e9\u20ac\U0001F600"},
-        {"a\xFF" "b\xC3", L"a\uFFFDb\uFFFD"},
+        {"a\xFF"
+         "b\xC3",
+         L"a\uFFFDb\uFFFD"},
         {"\xC0\xAF", L"\uFFFD\uFFFD"}, // overlong
     };
     for (auto& r : in)

@@ -206,13 +206,13 @@ TEST(GuiPins, AssignmentSendsOnlyChangedValues)
     m.initializePin(blob);
     const float nan = std::numeric_limits<float>::quiet_NaN();
 
-    i = 0;           // equal: nothing
-    i = 3;           // sent
-    f = -0.0f;       // -0 equals 0: nothing
-    f = nan;         // NaN is never equal: sent
-    f = nan;         // and again
-    b = true;        // one byte
-    t = L"\u00e9x";  // 4 bytes per character
+    i = 0;              // equal: nothing
+    i = 3;              // sent
+    f = -0.0f;          // -0 equals 0: nothing
+    f = nan;            // NaN is never equal: sent
+    f = nan;            // and again
+    b = true;           // one byte
+    t = L"\u00e9x";     // 4 bytes per character
     t = std::wstring(); // empty text: size 0
     blob = MpBlob(2, "hi");
     blob = MpBlob(2, "hi");
@@ -376,8 +376,7 @@ public:
 };
 
 class OldPlain : public MpGuiBase_base
-{
-};
+{};
 } // namespace
 
 TEST(GuiBase, AnswersAndDefaultsWithoutAHost)

@@ -350,13 +350,12 @@ TEST_F(WavTest, WriteConversionTable)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const WriteCase cases[] = {
-        {8, 0.0f, 0x80},       {8, 1.0f, 0xFF},        {8, -1.0f, 0x00},       {8, 0.5f, 0xC0},
-        {8, -0.5f, 0x40},      {8, 0.99f, 0xFE},       {8, 3.0f, 0xFF},        {8, -inf, 0x00},
-        {8, nan, 0x80},        {16, 0.0f, 0},          {16, 1.0f, 32767},      {16, -1.0f, -32767},
-        {16, 0.5f, 16383},     {16, -0.5f, -16383},    {16, 2.0f, 32767},      {16, -inf, -32767},
-        {16, nan, 0},          {16, 1e-5f, 0},         {24, 1.0f, 8388607},    {24, -1.0f, -8388607},
-        {24, 0.25f, 2097151},  {24, -0.25f, -2097151}, {24, inf, 8388607},     {24, nan, 0},
-        {24, -1e-7f, 0},       {24, 2.0e-7f, 1},
+        {8, 0.0f, 0x80},      {8, 1.0f, 0xFF},        {8, -1.0f, 0x00},   {8, 0.5f, 0xC0},     {8, -0.5f, 0x40},
+        {8, 0.99f, 0xFE},     {8, 3.0f, 0xFF},        {8, -inf, 0x00},    {8, nan, 0x80},      {16, 0.0f, 0},
+        {16, 1.0f, 32767},    {16, -1.0f, -32767},    {16, 0.5f, 16383},  {16, -0.5f, -16383}, {16, 2.0f, 32767},
+        {16, -inf, -32767},   {16, nan, 0},           {16, 1e-5f, 0},     {24, 1.0f, 8388607}, {24, -1.0f, -8388607},
+        {24, 0.25f, 2097151}, {24, -0.25f, -2097151}, {24, inf, 8388607}, {24, nan, 0},        {24, -1e-7f, 0},
+        {24, 2.0e-7f, 1},
     };
     for (const WriteCase& c : cases)
     {
@@ -377,8 +376,13 @@ TEST_F(WavTest, WriteConversionTable)
 
 TEST_F(WavTest, FloatWriteKeepsBitsButNotNaN)
 {
-    const float values[] = {0.0f, -0.0f, 1.5f, -3.25e-20f, std::numeric_limits<float>::denorm_min(),
-                            std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+    const float values[] = {0.0f,
+                            -0.0f,
+                            1.5f,
+                            -3.25e-20f,
+                            std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN()};
     WavFile32 w;
     w.setChannel(0, 7, values);
     ASSERT_TRUE(w._saveWav(path("f.wav"), 32));
@@ -443,8 +447,7 @@ TEST_F(WavTest, ReadConversionTable)
     for (const ReadCase& c : cases)
     {
         WavFile32 w;
-        ASSERT_TRUE(load(w, riff(chunk("fmt ", fmtBody(c.tag, 1, 8000, c.bits)) + chunk("data", c.stored))))
-            << c.bits;
+        ASSERT_TRUE(load(w, riff(chunk("fmt ", fmtBody(c.tag, 1, 8000, c.bits)) + chunk("data", c.stored)))) << c.bits;
         ASSERT_EQ(w.frames, 1);
         EXPECT_EQ(w.data[0][0], c.expected) << c.tag << "/" << c.bits << " " << hex(c.stored);
         EXPECT_EQ(w.bits, c.bits);
@@ -472,8 +475,8 @@ TEST_F(WavTest, ReadsInterleavedChannelsAndHeaderFields)
 TEST_F(WavTest, ReadsExtensibleIntegerAndFloat)
 {
     WavFile32 a;
-    ASSERT_TRUE(load(a, riff(chunk("fmt ", extensibleBody(2, 96000, 24, 1)) +
-                             chunk("data", {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}))));
+    ASSERT_TRUE(load(
+        a, riff(chunk("fmt ", extensibleBody(2, 96000, 24, 1)) + chunk("data", {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0}))));
     EXPECT_EQ(a.channels, 2);
     EXPECT_EQ(a.sampleRate, 96000);
     EXPECT_EQ(a.data[0][0], 0.5f);
@@ -602,8 +605,8 @@ TEST_F(WavTest, OddChunkIsFollowedByItsPadByte)
 TEST_F(WavTest, RiffSizeThatDisagreesIsToleratedInsideTheFile)
 {
     const Bytes chunks = chunk("fmt ", fmtBody(1, 1, 8000, 16)) + chunk("data", pcm16({0x4000}));
-    for (int64_t size : {int64_t(chunks.size() + 4 - 1), int64_t(chunks.size() + 4 + 1), int64_t(0),
-                         int64_t(0xFFFFFFFF)})
+    for (int64_t size :
+         {int64_t(chunks.size() + 4 - 1), int64_t(chunks.size() + 4 + 1), int64_t(0), int64_t(0xFFFFFFFF)})
     {
         WavFile32 w;
         ASSERT_TRUE(load(w, riff(chunks, size))) << size;
@@ -633,12 +636,14 @@ TEST_F(WavTest, RefusesMissingAndRepeatedChunks)
         {"two smpl", riff(fmt + smpl + smpl + data)},
         {"fmt of 14 bytes", riff(chunk("fmt ", Bytes(fmt16.begin(), fmt16.begin() + 14)) + data)},
         {"data not whole frames", riff(chunk("fmt ", fmtBody(1, 2, 8000, 16)) + chunk("data", pcm16({1, 2, 3})))},
-        {"not RIFF", [&] {
+        {"not RIFF",
+         [&] {
              Bytes b = riff(fmt + data);
              b[0] = 'X';
              return b;
          }()},
-        {"not WAVE", [&] {
+        {"not WAVE",
+         [&] {
              Bytes b = riff(fmt + data);
              b[11] = 'X';
              return b;

@@ -93,8 +93,8 @@ protected:
 struct Timing
 {
     float increment;
-    int64_t samplesToEnd;       // from the gate sample to the first sample at the end
-    std::vector<float> phases;  // the phase read at each sample of the run
+    int64_t samplesToEnd;      // from the gate sample to the first sample at the end
+    std::vector<float> phases; // the phase read at each sample of the run
 };
 
 Timing timing(float rate, float ms, float speedPin, float vel, float from = 0.0f, float to = kLast)
@@ -128,15 +128,12 @@ TEST_F(Env5, RunTimingFollowsDurationSpeedAndVelocity)
         {128000, 16, 20, 0, 2046},   // velocity 0: speed 1 whatever the attack speed
         {128000, 16, 40, 1, 103},    // attack speed clamped to 20: 10 points per sample
         {128000, 0.25f, 1, 1, 128},  // at least 1 ms: 8 points per sample
-        {44100, 100, 1, 1, -1},
-        {48000, 100, 1, 1, -1},
-        {96000, 100, 1.5f, 1, -1},
-        {192000, 100, 1, 1, -1},
+        {44100, 100, 1, 1, -1},      {48000, 100, 1, 1, -1}, {96000, 100, 1.5f, 1, -1}, {192000, 100, 1, 1, -1},
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(::testing::Message() << c.rate << " Hz, " << c.ms << " ms, attack " << c.attack << ", velocity "
-                                          << c.velocity);
+        SCOPED_TRACE(::testing::Message()
+                     << c.rate << " Hz, " << c.ms << " ms, attack " << c.attack << ", velocity " << c.velocity);
         make(c.rate, kRise, -1, c.ms);
         p->setFloat(ATTACK, c.attack);
         p->setConstant(VELOCITY, c.velocity);
@@ -158,8 +155,8 @@ TEST_F(Env5, RunTimingFollowsDurationSpeedAndVelocity)
             ASSERT_EQ(out[static_cast<size_t>(i)], 0.0f) << "before the gate, sample " << i;
         for (int64_t j = 0; j < t.samplesToEnd; ++j)
         {
-            ASSERT_NEAR(out[static_cast<size_t>(kGateAt + j)], kRiseCurve.unipolarAt(t.phases[static_cast<size_t>(j)], kPoints),
-                        1e-5)
+            ASSERT_NEAR(out[static_cast<size_t>(kGateAt + j)],
+                        kRiseCurve.unipolarAt(t.phases[static_cast<size_t>(j)], kPoints), 1e-5)
                 << "sample " << j << " after the gate";
             ASSERT_LT(out[static_cast<size_t>(kGateAt + j)], 1.0f);
         }
@@ -270,8 +267,8 @@ TEST_F(Env5, AReleaseAboveTheSustainLevelGlidesThereInTenMilliseconds)
         EXPECT_NEAR(static_cast<double>(glideEnd - gateOff), glide - 1, 1.0);
         for (int64_t k = 1; k < 500; ++k)
             ASSERT_NEAR(out[static_cast<size_t>(glideEnd + k)],
-                        curve.unipolarAt(std::min<double>(susPos + (k - 1) * static_cast<double>(attack.increment), kLast),
-                                         kPoints),
+                        curve.unipolarAt(
+                            std::min<double>(susPos + (k - 1) * static_cast<double>(attack.increment), kLast), kPoints),
                         1e-4)
                 << "release sample " << k;
         EXPECT_EQ(out.back(), 0.0f);

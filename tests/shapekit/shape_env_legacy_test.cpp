@@ -16,7 +16,7 @@ using envtest::play;
 
 constexpr int kPoints = 4096;
 constexpr int kLast = kPoints - 1;
-constexpr float kRate = 128000;   // 32 ms = 4096 samples: one point per sample
+constexpr float kRate = 128000;        // 32 ms = 4096 samples: one point per sample
 constexpr double kRamp = 0.02 * kRate; // samples of a full de-click ramp
 
 const Linear kRise{{-5, -5}, {5, 5}};
@@ -123,7 +123,8 @@ TEST_F(GatedEnv, SustainPositions)
         make(l, L"(-5,-5)(-2.5,5)(2.5,5)(5,-5)", 1);
         p->setBool(GATE, true);
         const auto out = run(6000);
-        const double held = l.bipolar < 0 ? kPlateau.unipolarAt(nodePos, kPoints) : kPlateau.unipolarPoint(1024, kPoints);
+        const double held =
+            l.bipolar < 0 ? kPlateau.unipolarAt(nodePos, kPoints) : kPlateau.unipolarPoint(1024, kPoints);
         EXPECT_NEAR(out.back(), held, 1e-6);
         EXPECT_NEAR(out[1023], kPlateau.unipolarPoint(1023, kPoints), 1e-6);
         // The release runs from there to the end at one point per sample.

@@ -43,7 +43,8 @@ uint32_t bitsOf(float x)
 
 float noise(int64_t t, int salt = 0)
 {
-    uint64_t x = static_cast<uint64_t>(t) * 0x9E3779B97F4A7C15ULL + static_cast<uint64_t>(salt + 1) * 0xBF58476D1CE4E5B9ULL;
+    uint64_t x =
+        static_cast<uint64_t>(t) * 0x9E3779B97F4A7C15ULL + static_cast<uint64_t>(salt + 1) * 0xBF58476D1CE4E5B9ULL;
     x ^= x >> 31;
     x *= 0xD6E8FEB86659FD93ULL;
     x ^= x >> 32;
@@ -407,7 +408,7 @@ Trace busyScript(const std::wstring& id, int block)
     p.setStreaming(flt.cutoff, false, 2900);
     p.setConstant(flt.cutoff, 150.0f, 2900);
     for (int pin : flt.in)
-        p.setConstant(pin, 0.0f, 3000); // tail, silence, sleep
+        p.setConstant(pin, 0.0f, 3000);   // tail, silence, sleep
     p.setConstant(flt.in[0], 0.3f, 9001); // a new value wakes it: a step through the high-pass
     p.setInt(flt.type, BR, 15003);        // a new type wakes it: the band-reject passes 0.3
     p.setInt(flt.type, HP, 17000);
@@ -560,13 +561,13 @@ TEST(BiquadGuards, CutoffAtTheEndsStaysStable)
         float cutoffValue;
     };
     const Case cases[] = {
-        {LP, 1e6f},                 // fs/2
-        {BR, 1e6f},                 // fs/2
-        {HP, 0.0f},                 // 0 Hz
-        {HP, -5.0f},                // 0 Hz
-        {BP, 0.0f},                 // 0 Hz
-        {HP, 0.00059f},             // 0.0059 Hz: cosine rounds to 1.0000001
-        {LP, 2204.7f},              // just below fs/2: cosine rounds to -1.0000001
+        {LP, 1e6f},     // fs/2
+        {BR, 1e6f},     // fs/2
+        {HP, 0.0f},     // 0 Hz
+        {HP, -5.0f},    // 0 Hz
+        {BP, 0.0f},     // 0 Hz
+        {HP, 0.00059f}, // 0.0059 Hz: cosine rounds to 1.0000001
+        {LP, 2204.7f},  // just below fs/2: cosine rounds to -1.0000001
     };
     for (const Case& c : cases)
     {

@@ -10,8 +10,7 @@ using namespace GmpiDrawing;
 
 // Every drawing entry point left as the base has it.
 class QW_TestDrawnPlain : public gmpi_gui::MpGuiGfxBase
-{
-};
+{};
 
 // Hits only the left ten units; the pointer defaults follow.
 class QW_TestDrawnHit : public gmpi_gui::MpGuiGfxBase
@@ -52,7 +51,8 @@ public:
 
         if (!label_.getValue().empty())
         {
-            TextFormat format = g.GetFactory().CreateTextFormat2(std::max(1.0f, h * 0.4f), GmpiDrawing::Factory::FontStack("DejaVu Sans"));
+            TextFormat format = g.GetFactory().CreateTextFormat2(std::max(1.0f, h * 0.4f),
+                                                                 GmpiDrawing::Factory::FontStack("DejaVu Sans"));
             format.SetParagraphAlignment(ParagraphAlignment::Far);
             g.DrawTextW(label_.getValue(), format, Rect(2, 0, w - 2, h), white, DrawTextOptions::Clip);
         }

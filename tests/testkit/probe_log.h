@@ -10,10 +10,10 @@
 
 enum ProbeLog : int32_t
 {
-    LOG_SPAN = 1,       // blockPosition, samples, updated-pin mask
-    LOG_SET_PINS = 2,   // blockPosition, updated-pin mask
-    LOG_HANDLER = 3,    // blockPosition, event type, updated-pin mask
-    LOG_MIDI = 4,       // blockPosition, size, bytes...
+    LOG_SPAN = 1,        // blockPosition, samples, updated-pin mask
+    LOG_SET_PINS = 2,    // blockPosition, updated-pin mask
+    LOG_HANDLER = 3,     // blockPosition, event type, updated-pin mask
+    LOG_MIDI = 4,        // blockPosition, size, bytes...
     LOG_GRAPH_START = 5, // blockPosition
     LOG_GUI_MESSAGE = 6, // id, size
 };

@@ -48,9 +48,18 @@ struct ListCase
 };
 
 const ListCase kLists[] = {
-    {L"range 0,9", 10,
-     {{0, 0, L"0"}, {1, 1, L"1"}, {2, 2, L"2"}, {3, 3, L"3"}, {4, 4, L"4"},
-      {5, 5, L"5"}, {6, 6, L"6"}, {7, 7, L"7"}, {8, 8, L"8"}, {9, 9, L"9"}}},
+    {L"range 0,9",
+     10,
+     {{0, 0, L"0"},
+      {1, 1, L"1"},
+      {2, 2, L"2"},
+      {3, 3, L"3"},
+      {4, 4, L"4"},
+      {5, 5, L"5"},
+      {6, 6, L"6"},
+      {7, 7, L"7"},
+      {8, 8, L"8"},
+      {9, 9, L"9"}}},
     {L"range 5", 1, {{0, 5, L"5"}}},
     {L"range 3,1", 3, {}},
     {L"range -2, 1", 4, {{0, -2, L"-2"}, {1, -1, L"-1"}, {2, 0, L"0"}, {3, 1, L"1"}}},
@@ -135,13 +144,10 @@ TEST(EnumList, FindValueSkipsMarkersAndStaysOnTheMatch)
         int found;
         const wchar_t* current; // entry text after a match
     } rows[] = {
-        {L"Off,On", 1, 1, L"On"},
-        {L"Off,On", 2, 0, nullptr},
-        {L"A=3,----,B", 4, 0, nullptr}, // the marker holds 4
-        {L"A=3,----,B", 5, 1, L"B"},
-        {L"a=5,b=7,c=7", 7, 1, L"b"},   // the first of equal values
-        {L"range 10,20", 15, 1, L"15"},
-        {L"range 10,20", 21, 0, nullptr},
+        {L"Off,On", 1, 1, L"On"},       {L"Off,On", 2, 0, nullptr},
+        {L"A=3,----,B", 4, 0, nullptr},                               // the marker holds 4
+        {L"A=3,----,B", 5, 1, L"B"},    {L"a=5,b=7,c=7", 7, 1, L"b"}, // the first of equal values
+        {L"range 10,20", 15, 1, L"15"}, {L"range 10,20", 21, 0, nullptr},
         {L"", 0, 0, nullptr},
     };
     for (auto& r : rows)
@@ -176,15 +182,9 @@ TEST(EnumList, ForceValidValue)
         int value;
         int expected;
     } rows[] = {
-        {L"Off,On", 7, 0},
-        {L"Off,On", 1, 1},
-        {L"A=3,----,B", 4, 3},
-        {L"A=3,----,B", 5, 5},
+        {L"Off,On", 7, 0},    {L"Off,On", 1, 1},    {L"A=3,----,B", 4, 3}, {L"A=3,----,B", 5, 5},
         {L"----=9,a", 2, 9}, // the first entry, marker or not
-        {L"range 5,8", 2, 5},
-        {L"range 5,8", 7, 7},
-        {L"", 5, 0},
-        {L"range 3,1", 2, 0},
+        {L"range 5,8", 2, 5}, {L"range 5,8", 7, 7}, {L"", 5, 0},           {L"range 3,1", 2, 0},
     };
     for (auto& r : rows)
         EXPECT_EQ(it_enum_list::ForceValidValue(r.text, r.value), r.expected) << static_cast<int>(&r - rows);

@@ -35,8 +35,8 @@ void callback(CFRunLoopTimerRef timer, void* info)
 CFRunLoopTimerRef schedule(Tag& tag, double firstIn, double interval)
 {
     CFRunLoopTimerContext context = {0, &tag, nullptr, nullptr, nullptr};
-    CFRunLoopTimerRef t = CFRunLoopTimerCreate(kCFAllocatorDefault, CFAbsoluteTimeGetCurrent() + firstIn, interval,
-                                               0, 0, &callback, &context);
+    CFRunLoopTimerRef t = CFRunLoopTimerCreate(kCFAllocatorDefault, CFAbsoluteTimeGetCurrent() + firstIn, interval, 0,
+                                               0, &callback, &context);
     CFRunLoopAddTimer(CFRunLoopGetCurrent(), t, kCFRunLoopCommonModes);
     return t;
 }

@@ -265,8 +265,7 @@ TEST_F(TimerManagerTest, RestartingInsideItsTick)
         ASSERT_EQ(a.ticks, 1);
 
         // From now on only the timer of the new interval calls the client.
-        std::vector<int> expected = r.alone || r.from == r.to ? std::vector<int>{r.to}
-                                                               : std::vector<int>{r.from, r.to};
+        std::vector<int> expected = r.alone || r.from == r.to ? std::vector<int>{r.to} : std::vector<int>{r.from, r.to};
         EXPECT_EQ(intervals(), expected);
         if (r.alone || r.from != r.to)
         {

@@ -40,7 +40,6 @@ protected:
         EXPECT_TRUE(w._loadWav(fs::path(path).wstring())) << path;
         return w;
     }
-
 };
 
 std::vector<float> ramp(int n)
@@ -131,8 +130,8 @@ TEST_F(RunCommand, GainOverAFileWritesTheProductAndPrintsUpdates)
     const std::vector<float> left = ramp(1000), right(1000, 0.25f);
     const std::string in = writeWav("in.wav", {left, right}, 22050);
     const std::string out = file("out.wav");
-    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--pin", "Value=0.5",
-                             "--pin", "Text=hello", "--block", "7"});
+    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--pin", "Value=0.5", "--pin",
+                             "Text=hello", "--block", "7"});
     ASSERT_EQ(r.code, 0) << r.err;
 
     // The file's first channel feeds the one audio input; the rate and length are the file's.
@@ -156,8 +155,8 @@ TEST_F(RunCommand, BlockSizeDoesNotChangeTheOutput)
     for (const char* block : {"1", "64", "256", "65536"})
     {
         const std::string out = file(std::string("out") + block + ".wav");
-        const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--block", block,
-                                 "--pin", "Value=-2"});
+        const Result r =
+            qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--block", block, "--pin", "Value=-2"});
         ASSERT_EQ(r.code, 0) << block << ": " << r.err;
         outs.push_back(readWav(out).data.at(0));
     }
@@ -170,8 +169,8 @@ TEST_F(RunCommand, SecondsAndRateOverrideTheFile)
     // A longer run than the file: the input is silent after its end.
     const std::string in = writeWav("in.wav", {std::vector<float>(100, 0.5f)}, 8000);
     const std::string out = file("out.wav");
-    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--rate", "16000",
-                             "--seconds", "0.01"});
+    const Result r =
+        qwhost({"run", kTestkit, "QW_TestProbe", "--in", in, "--out", out, "--rate", "16000", "--seconds", "0.01"});
     ASSERT_EQ(r.code, 0) << r.err;
     const qw::WavFile32 w = readWav(out);
     EXPECT_EQ(w.sampleRate, 16000);
@@ -184,8 +183,8 @@ TEST_F(RunCommand, SecondsAndRateOverrideTheFile)
 TEST_F(RunCommand, AnAudioInputGivenAValueIsHeldAtIt)
 {
     const std::string out = file("out.wav");
-    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--pin", "Signal=0.25", "--pin", "Value=4", "--out",
-                             out, "--seconds", "0.001"});
+    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--pin", "Signal=0.25", "--pin", "Value=4", "--out", out,
+                             "--seconds", "0.001"});
     ASSERT_EQ(r.code, 0) << r.err;
     const qw::WavFile32 w = readWav(out);
     ASSERT_EQ(w.frames, 44);
@@ -198,8 +197,7 @@ TEST_F(RunCommand, WithoutAnInputTheSweepRisesLogarithmically)
     const int rate = 48000;
     const double seconds = 0.5;
     const std::string out = file("sweep.wav");
-    const Result r =
-        qwhost({"run", kTestkit, "QW_TestProbe", "--out", out, "--rate", "48000", "--seconds", "0.5"});
+    const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--out", out, "--rate", "48000", "--seconds", "0.5"});
     ASSERT_EQ(r.code, 0) << r.err;
     const qw::WavFile32 w = readWav(out);
     ASSERT_EQ(w.frames, 24000);

@@ -29,8 +29,15 @@ protected:
     // The envelope written by a run of QW_ShapeEnv5 with these pins.
     std::vector<float> play(const std::vector<std::string>& pins, double seconds)
     {
-        std::vector<std::string> args = {"run", kShapekit, "QW_ShapeEnv5", "--rate", std::to_string(kRate),
-                                         "--seconds", std::to_string(seconds), "--out", file("env.wav")};
+        std::vector<std::string> args = {"run",
+                                         kShapekit,
+                                         "QW_ShapeEnv5",
+                                         "--rate",
+                                         std::to_string(kRate),
+                                         "--seconds",
+                                         std::to_string(seconds),
+                                         "--out",
+                                         file("env.wav")};
         for (auto& pin : pins)
         {
             args.push_back("--pin");
@@ -76,9 +83,8 @@ TEST_F(RunEnvelope, AShapeTextOnTheBlobPinIsPlayedAtTheGate)
 TEST_F(RunEnvelope, TimedValuesRaiseAndDropTheGateAtTheirSamples)
 {
     // Sustain at the peak from 0.05 s to 0.15 s.
-    const auto out = play({"Shape=(-5,-5)(0,5)(5,-5)", "Sustain Node=1", "Duration=100", "Gate=0", "Gate=1@0.05",
-                           "Gate=0@0.15"},
-                          0.3);
+    const auto out = play(
+        {"Shape=(-5,-5)(0,5)(5,-5)", "Sustain Node=1", "Duration=100", "Gate=0", "Gate=1@0.05", "Gate=0@0.15"}, 0.3);
     ASSERT_EQ(out.size(), 14400u);
     for (int n = 0; n <= 2400; ++n)
         ASSERT_EQ(out[static_cast<size_t>(n)], 0.0f) << "sample " << n;
@@ -97,10 +103,8 @@ TEST_F(RunEnvelope, RefusesTimesOutsideTheRunAndBadValues)
         std::string named;
     };
     const Case cases[] = {
-        {{"Gate=1@-0.1"}, "'-0.1'"},
-        {{"Gate=1@nan"}, "'nan'"},
-        {{"Gate=1@2"}, "not inside the run"},
-        {{"Gate=maybe@0.1"}, "'maybe'"},
+        {{"Gate=1@-0.1"}, "'-0.1'"},           {{"Gate=1@nan"}, "'nan'"},
+        {{"Gate=1@2"}, "not inside the run"},  {{"Gate=maybe@0.1"}, "'maybe'"},
         {{"Attack Speed=fast@0.1"}, "'fast'"},
     };
     for (const Case& c : cases)
