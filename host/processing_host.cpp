@@ -541,42 +541,64 @@ int32_t Processor::queryInterface(const gmpi::MpGuid& iid, void** out)
 
 int32_t Processor::setPin(int32_t position, int32_t pinId, int32_t size, const void* data)
 {
+    ++updateCount;
+    if (!world_.record && !onUpdate)
+        return gmpi::MP_OK;
     alloc::Pause pause;
     PinUpdate u{{}, now_ + position, blockIndex_, position, pinId, {}};
     if (data && size > 0)
         u.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
-    updates.push_back(std::move(u));
     if (onUpdate)
-        onUpdate(updates.back());
+        onUpdate(u);
+    if (world_.record)
+        updates.push_back(std::move(u));
     return gmpi::MP_OK;
 }
 
 int32_t Processor::setPinStreaming(int32_t position, int32_t pinId, bool isStreaming)
 {
-    alloc::Pause pause;
-    streamingReports.push_back({now_ + position, blockIndex_, position, pinId, isStreaming});
+    ++streamingReportCount;
+    const StreamingReport r{now_ + position, blockIndex_, position, pinId, isStreaming};
     if (onStreamingReport)
-        onStreamingReport(streamingReports.back());
+    {
+        alloc::Pause pause;
+        onStreamingReport(r);
+    }
+    if (world_.record)
+    {
+        alloc::Pause pause;
+        streamingReports.push_back(r);
+    }
     return gmpi::MP_OK;
 }
 
 int32_t Processor::sleep()
 {
-    alloc::Pause pause;
     asleep_ = true;
-    sleepRequests.push_back(blockIndex_);
+    if (world_.record)
+    {
+        alloc::Pause pause;
+        sleepRequests.push_back(blockIndex_);
+    }
     return gmpi::MP_OK;
 }
 
 int32_t Processor::sendMessageToGui(int32_t id, int32_t size, const void* data)
 {
-    alloc::Pause pause;
-    MessageToGui m{blockIndex_, id, {}};
-    if (data && size > 0)
-        m.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
-    messages.push_back(m);
+    ++messageCount;
     if (onMessageToGui)
+    {
+        alloc::Pause pause;
         onMessageToGui(id, size, data);
+    }
+    if (world_.record)
+    {
+        alloc::Pause pause;
+        MessageToGui m{blockIndex_, id, {}};
+        if (data && size > 0)
+            m.data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+        messages.push_back(std::move(m));
+    }
     return gmpi::MP_OK;
 }
 

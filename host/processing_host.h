@@ -67,6 +67,9 @@ public:
     bool embeddedFiles = true;        // offer the embedded-file interface
     int autoDuplicateCount = 2;       // copies the host makes of an auto-duplicating pin
     int leakedHostReferences = 0;     // references modules kept on their host after they were destroyed
+    // Keep what modules tell the host (updates, streaming reports, messages).
+    // Benchmarks turn it off: then only the counts below grow.
+    bool record = true;
 
     // Creates the processing object of a module and opens it (open, then one
     // setBuffer per audio pin). Throws Error when the module is not described
@@ -127,6 +130,10 @@ public:
     std::vector<int64_t> sleepRequests; // block index of each sleep call
     std::vector<int32_t> latencyReports;
     std::vector<MessageToGui> messages;
+    // Counts of the calls above, kept whether or not the host records them.
+    int64_t updateCount = 0;
+    int64_t streamingReportCount = 0;
+    int64_t messageCount = 0;
     std::function<void(int id, int size, const void* data)> onMessageToGui;
     // Called inside process after an update or streaming report is recorded (patch cords).
     std::function<void(const PinUpdate&)> onUpdate;

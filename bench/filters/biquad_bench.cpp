@@ -42,6 +42,7 @@ void moduleBiquad(benchmark::State& state)
     const bool audioRate = state.range(1) != 0;
 
     qwhost::ProcessingHost host;
+    host.record = false; // counts only: recording would be measured too
     host.sampleRate = kRate;
     host.blockSize = kBlock;
     auto p = host.create(qwhost::Bundle::load(QW_BUNDLE_DIR "/signalkit.so"), L"QW_Biquad2");

@@ -27,6 +27,7 @@ void envelopeVoices(benchmark::State& state)
     const int voices = static_cast<int>(state.range(0));
     const int block = static_cast<int>(state.range(1));
     qwhost::ProcessingHost host;
+    host.record = false; // counts only: recording would be measured too
     host.sampleRate = 48000;
     host.blockSize = block;
     auto group = host.createVoices(bundle, L"QW_ShapeEnv5", voices);
