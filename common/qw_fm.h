@@ -119,14 +119,6 @@ inline float cosQuarter(float v)
                                                v * (64.4206f + v * (4.3116903f + v * (-106.06275f + v * 53.44812f))))));
 }
 
-// P(r) with r P(r) ~ atan(r) / (2 pi) for r in [0, 1].
-inline float atanTurnsPoly(float r)
-{
-    return 0.1591569f +
-           r * (-7.67094e-5f +
-                r * (-0.052052658f + r * (-0.006151436f + r * (0.052188575f + r * (-0.03686849f + r * 0.008803822f)))));
-}
-
 inline float negateIf(float x, bool negate)
 {
     return fromBits(bits(x) ^ (negate ? 0x80000000u : 0u));
@@ -257,7 +249,11 @@ inline float atan2Turns(float y, float x)
         r = (X - N) / den;
     }
     const float offset = (y < 0.0f ? 0.5f : 0.0f) + (A <= 0.0f ? 0.25f : 0.0f) + (N <= X ? 0.125f : 0.0f);
-    const float result = offset + r * detail::atanTurnsPoly(r);
+    const float p =
+        0.1591569f +
+        r * (-7.67094e-5f +
+             r * (-0.052052658f + r * (-0.006151436f + r * (0.052188575f + r * (-0.03686849f + r * 0.008803822f)))));
+    const float result = offset + r * p;
     // Just below a full turn the sum rounds up to 1, which is the angle 0.
     return result >= 1.0f ? result - 1.0f : result;
 }

@@ -2,6 +2,7 @@
 
 #include "qw_fm.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -34,37 +35,41 @@ bool isBlank(char c)
 
 bool isOperator(char c)
 {
-    return std::strchr("%()*+,-/=^", c) != nullptr && c != '\0';
+    switch (c)
+    {
+    case '%':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case '-':
+    case '/':
+    case '=':
+    case '^':
+        return true;
+    default:
+        return false;
+    }
 }
 
-// Angle of the point (x, y) folded into one octant of a half plane, in turns
-// in [0, 0.5]: the step shared by turns (with the lower half plane's 0.5
-// added) and arg.
-float halfPlaneTurns(float a, float b)
+// A name of at most 7 characters, zero-padded to 8 bytes, as one number.
+uint64_t word(char const name[8])
 {
-    float n, x;
-    if (a > 0.0f)
-    {
-        n = a;
-        x = b;
-    }
-    else
-    {
-        n = b;
-        x = -a;
-    }
-    float r;
-    if (n > x)
-        r = x / n;
-    else
-    {
-        const float den = x + n;
-        if (den == 0.0f)
-            return 0.0f;
-        r = (x - n) / den;
-    }
-    const float offset = (a <= 0.0f ? 0.25f : 0.0f) + (n <= x ? 0.125f : 0.0f);
-    return offset + r * fm::detail::atanTurnsPoly(r);
+    uint64_t w;
+    std::memcpy(&w, name, 8);
+    return w;
+}
+
+// Up to 7 characters as one number (0 for a longer text, which no row holds).
+uint64_t pack(char const* text, size_t length)
+{
+    if (length > 7)
+        return 0;
+    uint64_t w = 0;
+    for (size_t i = 0; i < length; ++i)
+        w |= static_cast<uint64_t>(static_cast<unsigned char>(text[i])) << (8 * i);
+    return w;
 }
 
 float cost(float x)
@@ -182,9 +187,11 @@ float fTurns(float x, float y, uint32_t&)
 {
     return fm::atan2Turns(y, x);
 }
+// The angle of (x, |y|), in the upper half plane, in radians, negated below
+// the x axis: in (-pi, pi].
 float fArg(float x, float y, uint32_t&)
 {
-    return fm::detail::negateIf(halfPlaneTurns(x, fm::detail::absf(y)) * 6.2831855f, y < 0.0f);
+    return fm::detail::negateIf(fm::atan2Turns(fm::detail::absf(y), x) * 6.2831855f, y < 0.0f);
 }
 float fCost(float x, float, uint32_t&)
 {
@@ -237,7 +244,8 @@ float fSqu(float x, float y, uint32_t&)
 void setRow(char name[8], char const* text)
 {
     std::memset(name, 0, 8);
-    std::strncpy(name, text, 7);
+    for (int i = 0; i < 7 && text[i]; ++i)
+        name[i] = text[i];
 }
 } // namespace
 
@@ -285,8 +293,9 @@ bool FormulaParser::normalize(char const* name, char key[8])
 bool FormulaParser::store(char const key[8], float value)
 {
     // The variable's own row first, so that no name is ever held twice.
+    const uint64_t k = word(key);
     for (Row& r : vars_)
-        if (std::memcmp(r.name, key, 8) == 0)
+        if (word(r.name) == k)
         {
             r.value = value;
             return true;
@@ -303,8 +312,9 @@ bool FormulaParser::store(char const key[8], float value)
 
 int FormulaParser::clear(char const key[8])
 {
+    const uint64_t k = word(key);
     for (Row& r : vars_)
-        if (r.name[0] != '\0' && std::memcmp(r.name, key, 8) == 0)
+        if (r.name[0] != '\0' && word(r.name) == k)
         {
             setRow(r.name, "");
             r.value = 0.0f;
@@ -322,10 +332,14 @@ int FormulaParser::clearVar(char const* name)
 int FormulaParser::getValue(char const* name, float* value) const
 {
     char key[8];
-    if (!normalize(name, key))
-        return 0;
+    return normalize(name, key) ? lookup(key, value) : 0;
+}
+
+int FormulaParser::lookup(char const key[8], float* value) const
+{
+    const uint64_t k = word(key);
     for (const Row& r : vars_)
-        if (r.name[0] != '\0' && std::memcmp(r.name, key, 8) == 0)
+        if (r.name[0] != '\0' && word(r.name) == k)
         {
             *value = r.value;
             return 1;
@@ -334,7 +348,7 @@ int FormulaParser::getValue(char const* name, float* value) const
     {
         if (r.name[0] == '\0')
             break;
-        if (std::memcmp(r.name, key, 8) == 0)
+        if (word(r.name) == k)
         {
             *value = r.value;
             return 1;
@@ -381,9 +395,11 @@ float FormulaParser::number() const
     const char* first = formula.data() + tokenStart_;
     const char* last = first + tokenLength_;
     const char* end = first;
-    bool digits = false;
     bool point = false;
     bool nonZero = false; // a nonzero digit before the point
+    int digits = 0;
+    int decimals = 0;
+    uint64_t mantissa = 0; // the digits as one integer while there are at most 15
     for (; end != last; ++end)
     {
         if (*end == '.')
@@ -394,12 +410,22 @@ float FormulaParser::number() const
         }
         else
         {
-            digits = true;
+            ++digits;
+            decimals += point;
             nonZero = nonZero || (!point && *end != '0');
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*end - '0');
         }
     }
-    if (!digits)
+    if (digits == 0)
         return 0.0f;
+    if (digits <= 15)
+    {
+        // Both the integer and the power of ten are exact doubles, so one
+        // division rounds correctly, as a full conversion would.
+        static constexpr double kTens[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        return static_cast<float>(static_cast<double>(mantissa) / kTens[decimals]);
+    }
     double d = 0.0;
     const std::from_chars_result r = std::from_chars(first, end, d, std::chars_format::fixed);
     if (r.ec == std::errc::result_out_of_range)
@@ -579,7 +605,7 @@ float FormulaParser::level6()
         char key[8];
         nameKey(key);
         float value = 0.0f;
-        if (!getValue(key, &value))
+        if (!lookup(key, &value))
         {
             fail(); // neither a variable nor a constant
             return 0.0f;
@@ -594,10 +620,17 @@ float FormulaParser::level6()
 // Function call: the current token is the function's name, '(' follows.
 float FormulaParser::call()
 {
-    const char* name = formula.data() + tokenStart_;
+    // The rows' names packed as numbers, for a quick search.
+    static const std::array<uint64_t, 38> words = [] {
+        std::array<uint64_t, 38> w{};
+        for (size_t i = 0; functions_[i].name; ++i)
+            w[i] = pack(functions_[i].name, std::strlen(functions_[i].name));
+        return w;
+    }();
+    const uint64_t name = pack(formula.data() + tokenStart_, tokenLength_);
     const FunctionRow* row = functions_;
     for (; row->name; ++row)
-        if (std::strlen(row->name) == tokenLength_ && std::memcmp(row->name, name, tokenLength_) == 0)
+        if (words[row - functions_] == name)
             break;
     if (!row->name || ++depth_ > kMaxNesting)
     {

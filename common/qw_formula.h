@@ -101,6 +101,7 @@ private:
     // Lower-cases name into key, cut to kNameLength; false for an empty name.
     static bool normalize(char const* name, char key[8]);
     bool store(char const key[8], float value);
+    int lookup(char const key[8], float* value) const;
     int clear(char const key[8]);
     void fail()
     {

@@ -533,6 +533,26 @@ TEST(Formula, NumbersAndNamesOfAnyLength)
     check(parser, {"qqqqq+" + longName, VALUE, 6});
 }
 
+TEST(Formula, NumbersAreReadAsTheCLibraryReadsThem)
+{
+    // Random decimals of 1 to 30 digits, the point anywhere (or nowhere):
+    // strtod's double rounded to float.
+    uint32_t state = 12345;
+    auto next = [&] { return state = state * 1664525u + 1013904223u; };
+    for (int i = 0; i < 20000; ++i)
+    {
+        const int digits = 1 + static_cast<int>(next() >> 8) % 30;
+        std::string text;
+        for (int k = 0; k < digits; ++k)
+            text += static_cast<char>('0' + (next() >> 8) % 10);
+        const int point = static_cast<int>((next() >> 8) % (digits + 2));
+        if (point <= digits)
+            text.insert(static_cast<size_t>(point), ".");
+        qw::FormulaParser parser;
+        check(parser, {text, VALUE, static_cast<float>(std::strtod(text.c_str(), nullptr))});
+    }
+}
+
 TEST(Formula, UnexpectedBytesAreErrors)
 {
     const Case cases[] = {
