@@ -43,12 +43,16 @@ float longCompiled(float x, float a, float b)
     return (a * std::pow(x, 2.0f) + b * x - std::sin(x * kPi) * a) / (1.0f + std::fabs(b)) - hann(x - b) * 0.25f + a;
 }
 
+// The parameters a and b of the long formula.
+constexpr float kA = 0.75f;
+constexpr float kB = -0.3f;
+
 qw::FormulaParser parserFor(const char* text)
 {
     qw::FormulaParser p;
     p.formula = text;
-    p.setVar("a", 0.75f);
-    p.setVar("b", -0.3f);
+    p.setVar("a", kA);
+    p.setVar("b", kB);
     return p;
 }
 
@@ -65,10 +69,11 @@ bool agree(qw::FormulaParser& p, float (*compiled)(float))
     return true;
 }
 
-void moduleFormulaShort(benchmark::State& state)
+// The owner's loop: set x, evaluate.
+void evaluateEach(benchmark::State& state, const char* text, float (*compiled)(float))
 {
-    qw::FormulaParser p = parserFor("sin(x*2*pi)*0.5+x^2");
-    if (!agree(p, shortCompiled))
+    qw::FormulaParser p = parserFor(text);
+    if (!agree(p, compiled))
         state.SkipWithError("the parser and the compiled expression differ");
     Ramp ramp;
     for (auto _ : state)
@@ -79,6 +84,11 @@ void moduleFormulaShort(benchmark::State& state)
         benchmark::DoNotOptimize(v);
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+void moduleFormulaShort(benchmark::State& state)
+{
+    evaluateEach(state, "sin(x*2*pi)*0.5+x^2", shortCompiled);
 }
 
 void bareFormulaShort(benchmark::State& state)
@@ -94,24 +104,13 @@ void bareFormulaShort(benchmark::State& state)
 
 void moduleFormulaLong(benchmark::State& state)
 {
-    qw::FormulaParser p = parserFor(kLong);
-    if (!agree(p, [](float x) { return longCompiled(x, 0.75f, -0.3f); }))
-        state.SkipWithError("the parser and the compiled expression differ");
-    Ramp ramp;
-    for (auto _ : state)
-    {
-        p.setVar("x", ramp.next());
-        float v;
-        p.evaluate(&v);
-        benchmark::DoNotOptimize(v);
-    }
-    state.SetItemsProcessed(state.iterations());
+    evaluateEach(state, kLong, [](float x) { return longCompiled(x, kA, kB); });
 }
 
 void bareFormulaLong(benchmark::State& state)
 {
     Ramp ramp;
-    float a = 0.75f, b = -0.3f;
+    float a = kA, b = kB;
     for (auto _ : state)
     {
         benchmark::DoNotOptimize(a); // read as variables, as the parser reads them
