@@ -294,6 +294,7 @@ TEST(Formula, Functions)
     }
 
     qw::FormulaParser parser;
+    EXPECT_EQ(valueOf(parser, "hann(5)"), valueOf(parser, "hann(1)")); // clamped to 1
     const float zero = valueOf(parser, "abs(-0)");
     EXPECT_EQ(zero, 0.0f);
     EXPECT_FALSE(std::signbit(zero)) << "abs clears the sign bit";
