@@ -25,6 +25,17 @@ const std::map<std::wstring, std::string> kAllocates = {
     {L"QW_TestFiles", "resolving a file name and reading the file build texts and buffers"},
 };
 
+// Modules whose results are +-Inf or NaN for some finite inputs by design,
+// with the reason; every other check still runs on them.
+const std::map<std::wstring, std::string> kNonFiniteResults = {
+    {L"QW_FloatDiv", "division by 0 gives +-Inf or NaN (IEEE)"},
+    {L"QW_FloatCDiv", "division by 0 + 0i gives +-Inf or NaN (IEEE)"},
+    {L"QW_FloatLog", "the logarithm of 0 or less is -Inf"},
+    {L"QW_FloatExp", "2^x is +Inf from x = 128 on"},
+    {L"QW_FloatPow", "0 to a negative power is +Inf"},
+    {L"QW_FloatTan", "the tangent of a quarter turn is very large or infinite"},
+};
+
 // Modules whose output does not repeat from run to run, with the reason.
 const std::map<std::wstring, std::string> kNotRepeatable = {};
 
@@ -190,6 +201,7 @@ struct RunResult
 RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::wstring& id, float rate, int block,
                     const std::vector<ScriptEvent>& script, bool checkAllocations)
 {
+    const bool checkFinite = !kNonFiniteResults.count(id);
     RunResult result;
     qwhost::ProcessingHost host;
     host.sampleRate = rate;
@@ -237,14 +249,14 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
         for (int pin : audioOut)
         {
             const float* out = p->output(pin);
-            for (int i = 0; i < n; ++i)
+            for (int i = 0; i < n && checkFinite; ++i)
                 if (!std::isfinite(out[i]))
                     return {{},
                             "output pin " + std::to_string(pin) + " is " + std::to_string(out[i]) + " at sample " +
                                 std::to_string(p->now() - n + i)};
             raw[pin].insert(raw[pin].end(), out, out + n);
         }
-        for (; updatesSeen < p->updates.size(); ++updatesSeen)
+        for (; checkFinite && updatesSeen < p->updates.size(); ++updatesSeen)
         {
             const auto& u = p->updates[updatesSeen];
             for (int pin : floatOut)
