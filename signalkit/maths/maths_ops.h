@@ -259,7 +259,9 @@ inline float cleanInfNan(float x, int option)
         return 0.0f;
     if (!std::isinf(x))
         return x;
-    const float limit = option == 0 ? 1.0f : (option == 1 ? 10.0f : 0.0f);
+    if (option != 0 && option != 1)
+        return 0.0f;
+    const float limit = option == 0 ? 1.0f : 10.0f;
     return x < 0.0f ? -limit : limit;
 }
 } // namespace flt
