@@ -151,4 +151,36 @@ TEST(DSPBlobTool, CountsEveryBlobAndShowsItsSizeAndAddress)
     null << std::hex << std::uppercase << static_cast<const void*>(nullptr);
     EXPECT_EQ(lastText(m, "Address"), null.str());
 }
+// Once a pin has held its longest value, converting shorter ones allocates
+// nothing on the audio thread.
+TEST(BlobTools, NoAllocationOnceTheLongestValueWasSeen)
+{
+    std::wstring longText;
+    for (int i = 0; i < 21845; ++i)
+        longText += L"a5 ";
+    for (const wchar_t* id : {L"QW_Blob2UU64", L"QW_DSPBlobTool", L"QW_Text2Blob", L"QW_BlobSwitch2To1",
+                              L"QW_StringSwitch2To1", L"QW_FixedString"})
+    {
+        SCOPED_TRACE(gmpi_sdk::toUtf8(id));
+        ControlModule m(id);
+        const bool text = m.p->pinInfo(0).datatype == gmpi::MP_STRING;
+        auto send = [&](size_t n, int offset) {
+            if (text)
+                m.p->setText(0, longText.substr(0, n), offset);
+            else
+                m.p->setBlob(0, std::vector<uint8_t>(n, static_cast<uint8_t>(n)), offset);
+        };
+        m.p->startGraph();
+        send(65535, 0);
+        m.p->run(64);
+        for (size_t n : {0, 1, 2, 3, 17, 4000, 65535, 300})
+            send(n, 5);
+        for (int block = 0; block < 8; ++block)
+        {
+            send(static_cast<size_t>(block * 999), 3);
+            m.p->run(64);
+        }
+        EXPECT_EQ(m.p->allocationsAfterFirstBlock(), 0);
+    }
+}
 } // namespace
