@@ -54,10 +54,10 @@ public:
     }
 
 private:
+    float table_[13]; // tuned position of each step in octaves, step 0 again an octave up
     AudioInPin pinIn_;
     FloatInPin pinCents_[12];
     AudioOutPin pinOut_;
-    float table_[13]; // tuned position of each step in octaves, step 0 again an octave up
 };
 
 namespace
