@@ -83,13 +83,13 @@ struct GivenValue
     std::string name, value;
     bool timed = false;
     double seconds = 0.0;
+    bool midi = false; // a MIDI message (--midi), always timed
 };
 
 struct Options
 {
     std::string bundle, id, in, out;
-    std::vector<GivenValue> pins;
-    std::vector<GivenValue> midi; // always timed
+    std::vector<GivenValue> pins; // --pin and --midi in the order given
     bool hasRate = false, hasBlock = false, hasSeconds = false;
     long rate = 44100;
     long block = 256;
@@ -185,13 +185,13 @@ Options parse(const std::vector<std::string>& args)
             const auto at = v.rfind('@');
             if (eq == std::string::npos || eq == 0 || at == std::string::npos || at < eq)
                 throw UsageError("run: --midi '" + v + "' is not NAME=HEX@SECONDS");
-            GivenValue g{v.substr(0, eq), v.substr(eq + 1, at - eq - 1), true};
+            GivenValue g{v.substr(0, eq), v.substr(eq + 1, at - eq - 1), true, 0.0, true};
             const std::string when = v.substr(at + 1);
             char* end = nullptr;
             g.seconds = std::strtod(when.c_str(), &end);
             if (when.empty() || end != when.c_str() + when.size() || !std::isfinite(g.seconds) || g.seconds < 0.0)
                 throw UsageError("run: --midi '" + v + "': '" + when + "' is not a time in seconds from 0 on");
-            o.midi.push_back(std::move(g));
+            o.pins.push_back(std::move(g));
         }
         else if (a == "--rate")
         {
@@ -495,10 +495,22 @@ int runCommand(const std::vector<std::string>& args)
             throw UsageError("run: module " + o.id + " has no pin named '" + g.name + "'");
         }
         const qwhost::PinInfo& info = p->pinInfo(pin);
-        if (info.direction != gmpi::MP_IN)
-            throw UsageError("run: pin '" + g.name + "' of " + o.id + " is an output");
-        std::vector<uint8_t> bytes = encode(pin, g.value);
-        hasValue[static_cast<size_t>(pin)] = true;
+        std::vector<uint8_t> bytes;
+        if (g.midi)
+        {
+            if (info.datatype != gmpi::MP_MIDI || info.direction != gmpi::MP_IN)
+                throw UsageError("run: pin '" + g.name + "' of " + o.id + " is not a MIDI input");
+            std::string why;
+            if (!midiBytes(g.value, bytes, why))
+                throw UsageError("run: --midi " + g.name + "=" + g.value + ": " + why);
+        }
+        else
+        {
+            if (info.direction != gmpi::MP_IN)
+                throw UsageError("run: pin '" + g.name + "' of " + o.id + " is an output");
+            bytes = encode(pin, g.value);
+            hasValue[static_cast<size_t>(pin)] = true;
+        }
         if (!g.timed)
         {
             given[pin] = std::move(bytes);
@@ -508,36 +520,9 @@ int runCommand(const std::vector<std::string>& args)
         if (at >= static_cast<double>(frames))
         {
             char what[200];
-            std::snprintf(what, sizeof what, "run: --pin %s=%s@%g: %g s is not inside the run (%g s)", g.name.c_str(),
-                          g.value.c_str(), g.seconds, g.seconds, static_cast<double>(frames) / rate);
-            throw UsageError(what);
-        }
-        later.push_back({pin, std::move(bytes), static_cast<int64_t>(at)});
-    }
-    for (auto& g : o.midi)
-    {
-        int pin = -1;
-        try
-        {
-            pin = p->pin(g.name);
-        }
-        catch (const Error&)
-        {
-            throw UsageError("run: module " + o.id + " has no pin named '" + g.name + "'");
-        }
-        const qwhost::PinInfo& info = p->pinInfo(pin);
-        if (info.datatype != gmpi::MP_MIDI || info.direction != gmpi::MP_IN)
-            throw UsageError("run: pin '" + g.name + "' of " + o.id + " is not a MIDI input");
-        std::vector<uint8_t> bytes;
-        std::string why;
-        if (!midiBytes(g.value, bytes, why))
-            throw UsageError("run: --midi " + g.name + "=" + g.value + ": " + why);
-        const double at = std::round(g.seconds * static_cast<double>(rate));
-        if (at >= static_cast<double>(frames))
-        {
-            char what[200];
-            std::snprintf(what, sizeof what, "run: --midi %s=%s@%g: %g s is not inside the run (%g s)", g.name.c_str(),
-                          g.value.c_str(), g.seconds, g.seconds, static_cast<double>(frames) / rate);
+            std::snprintf(what, sizeof what, "run: %s %s=%s@%g: %g s is not inside the run (%g s)",
+                          g.midi ? "--midi" : "--pin", g.name.c_str(), g.value.c_str(), g.seconds, g.seconds,
+                          static_cast<double>(frames) / rate);
             throw UsageError(what);
         }
         later.push_back({pin, std::move(bytes), static_cast<int64_t>(at)});

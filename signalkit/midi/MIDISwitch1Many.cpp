@@ -2,9 +2,6 @@
 // all-notes-off burst for an index that names no output are dropped.
 #include "midi_message.h"
 
-#include <memory>
-#include <vector>
-
 class QW_MIDISwitch1Many final : public MpBase2
 {
 public:
@@ -15,14 +12,7 @@ public:
         initializePin(pinSelect_);
         initializePin(pinIn_);
         initializePin(pinNotesOff_);
-        PinIterator it(this);
-        for (int32_t at = it.first(); at == 0; at = it.next())
-        {
-            if (it.getDirection() != gmpi::MP_OUT)
-                continue;
-            outputs_.push_back(std::make_unique<MidiOutPin>());
-            initializePin(*outputs_.back());
-        }
+        qw::midi::addHostPins(*this, outputs_, [](int direction, int) { return direction == gmpi::MP_OUT; });
         return MpBase2::open();
     }
 

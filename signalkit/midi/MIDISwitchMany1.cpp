@@ -2,9 +2,6 @@
 // other inputs are dropped.
 #include "midi_message.h"
 
-#include <memory>
-#include <vector>
-
 class QW_MIDISwitchMany1 final : public MpBase2
 {
 public:
@@ -15,17 +12,9 @@ public:
         initializePin(pinSelect_);
         initializePin(pinOut_);
         initializePin(pinNotesOff_);
-        PinIterator it(this);
-        int position = 0;
-        for (int32_t at = it.first(); at == 0; at = it.next(), ++position)
-        {
-            if (it.getDirection() != gmpi::MP_IN || it.getDatatype() != gmpi::MP_MIDI)
-                continue;
-            if (firstInput_ < 0)
-                firstInput_ = position;
-            inputs_.push_back(std::make_unique<MidiInPin>());
-            initializePin(*inputs_.back());
-        }
+        firstInput_ = qw::midi::addHostPins(*this, inputs_, [](int direction, int datatype) {
+            return direction == gmpi::MP_IN && datatype == gmpi::MP_MIDI;
+        });
         return MpBase2::open();
     }
 

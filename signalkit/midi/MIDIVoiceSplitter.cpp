@@ -4,9 +4,6 @@
 // before it.
 #include "midi_message.h"
 
-#include <memory>
-#include <vector>
-
 namespace
 {
 using namespace qw::midi;
@@ -29,14 +26,8 @@ public:
 
     int32_t open() override
     {
-        PinIterator it(this);
-        for (int32_t at = it.first(); at == 0; at = it.next())
-        {
-            if (it.getDirection() != gmpi::MP_OUT || it.getDatatype() != gmpi::MP_MIDI)
-                continue;
-            outputs_.push_back(std::make_unique<MidiOutPin>());
-            initializePin(*outputs_.back());
-        }
+        addHostPins(*this, outputs_,
+                    [](int direction, int datatype) { return direction == gmpi::MP_OUT && datatype == gmpi::MP_MIDI; });
         outputCount_ = static_cast<int>(outputs_.size());
         voices_.assign(outputs_.size(), Voice{});
         return MpBase2::open();
@@ -74,6 +65,23 @@ public:
                 outputs_[static_cast<size_t>(i)]->send(bytes, 3);
             }
             resetStack();
+            return;
+        }
+        if (type == kControlChange)
+        {
+            // The sustain pedal; other controllers are dropped.
+            if (data1 != kSustainController)
+                return;
+            if (data2 != 0)
+            {
+                sustain_ = true;
+                return;
+            }
+            sustain_ = false;
+            if (voiceCount_ >= 2)
+                releaseHeldVoices();
+            else
+                releasePendingNote();
             return;
         }
         if (type == kNoteOn && data2 == 0)
@@ -186,31 +194,36 @@ private:
                 out(i).send(bytes, 3);
             return;
         }
-        case kControlChange:
-            if (n != kSustainController)
-                return;
-            if (value != 0)
-            {
-                sustain_ = true;
-                return;
-            }
-            for (int i = 0; i < V; ++i)
-            {
-                Voice& v = voice(i);
-                if (!v.held)
-                    continue;
-                v.sounding = false;
-                v.held = false;
-                send3(out(i), 0x80, v.note, 0);
-            }
-            sustain_ = false;
-            return;
         default:
             return;
         }
     }
 
+    // Pedal up: the voices released while it was down end now.
+    void releaseHeldVoices()
+    {
+        for (int i = 0; i < voiceCount_; ++i)
+        {
+            Voice& v = voice(i);
+            if (!v.held)
+                continue;
+            v.sounding = false;
+            v.held = false;
+            send3(out(i), 0x80, v.note, 0);
+        }
+    }
+
     // --- mono: a note stack on output 0 ---
+
+    // Pedal up: a note released while it was down ends now.
+    void releasePendingNote()
+    {
+        if (!releasePending_ || lastNote_ < 0)
+            return;
+        releasePending_ = false;
+        send3(out(0), 0x80, lastNote_, 0);
+        clearChain();
+    }
 
     // Takes note n out of the chain, joining its neighbours.
     void unlink(int n)
@@ -308,22 +321,6 @@ private:
         case kPolyPressure:
             if (n == lastNote_)
                 o.send(bytes, 3);
-            return;
-        case kControlChange:
-            if (n != kSustainController)
-                return;
-            if (value != 0)
-            {
-                sustain_ = true;
-                return;
-            }
-            sustain_ = false;
-            if (releasePending_ && lastNote_ >= 0)
-            {
-                releasePending_ = false;
-                send3(o, 0x80, lastNote_, 0);
-                clearChain();
-            }
             return;
         default:
             return;

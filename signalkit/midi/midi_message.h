@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace qw
 {
@@ -63,6 +65,28 @@ inline void sendAllNotesOffBurst(MidiOutPin& out)
 {
     for (int channel = 0; channel < 16; ++channel)
         send3(out, 0xB0 | channel, kAllNotesOffController, 0);
+}
+
+// For every pin in the host's list of the module's pins that `wanted`
+// (direction, datatype) accepts, creates a pin of type P and registers it
+// under the next pin id, in the host's order (called in open). Answers the
+// position in the host's list of the first one, -1 when there is none.
+template <class P, class Wanted>
+int addHostPins(MpPluginBase& module, std::vector<std::unique_ptr<P>>& pins, Wanted wanted)
+{
+    int first = -1;
+    PinIterator it(&module);
+    int position = 0;
+    for (int32_t at = it.first(); at == 0; at = it.next(), ++position)
+    {
+        if (!wanted(it.getDirection(), it.getDatatype()))
+            continue;
+        if (first < 0)
+            first = position;
+        pins.push_back(std::make_unique<P>());
+        module.initializePin(*pins.back());
+    }
+    return first;
 }
 
 // A pin value made safe for arithmetic: NaN counts as 0, infinities as the
