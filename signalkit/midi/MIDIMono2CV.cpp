@@ -55,7 +55,7 @@ public:
         }
         if (type == kControlChange && data1 == kAllNotesOffController)
         {
-            release(0);
+            endNote(0);
             currentNote_ = -1;
             return;
         }
@@ -70,7 +70,7 @@ public:
         else if (type == kNoteOff)
         {
             currentNote_ = -1;
-            release(data2);
+            endNote(data2);
         }
     }
 
@@ -117,7 +117,7 @@ public:
 
 private:
     // A note-off (or all notes off) with its release velocity.
-    void release(int velocity)
+    void endNote(int velocity)
     {
         if (pendingOn_ >= 0)
             pendingOffAfterOn_ = velocity;
