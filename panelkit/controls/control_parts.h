@@ -1,0 +1,120 @@
+// Parts shared by the drag controls (level bars, sliders, scroll bars): pin
+// value limits, colour pins, the rounded cursor with its bevel and grip, the
+// rounded background, and a layer drawn once into an off-screen bitmap.
+#pragma once
+
+#include "Drawing.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qw::controls
+{
+using GmpiDrawing::Color;
+using GmpiDrawing::Graphics_base;
+using GmpiDrawing::Point;
+using GmpiDrawing::Rect;
+
+// v limited to [lo, hi]; NaN gives lo.
+inline float limit(float v, float lo, float hi)
+{
+    return v >= lo ? (v <= hi ? v : hi) : lo;
+}
+
+// A percentage pin as a fraction limited to [lo, hi]; NaN gives lo.
+inline float percent(float v, float lo, float hi)
+{
+    return limit(v * 0.01f, lo, hi);
+}
+
+// Length from one edge to the other: 0 when it is negative or not finite.
+inline float span(float from, float to)
+{
+    const float d = to - from;
+    return d >= 0.0f && d <= 3.0e38f ? d : 0.0f;
+}
+
+// A colour pin's text (AARRGGBB, read as hexadecimal up to the first other
+// character); an empty text gives the default.
+Color colorOf(const std::wstring& text, const Color& otherwise);
+Color colorOf(uint32_t argb);
+
+// The colour with its alpha scaled by k.
+inline Color faded(Color c, float k)
+{
+    c.a *= k;
+    return c;
+}
+
+// Rectangle of fractions (fx, fy) of a W x H control, centred in it.
+inline Rect centred(float width, float height, float fx, float fy)
+{
+    return Rect(width * 0.5f * (1.0f - fx), height * 0.5f * (1.0f - fy), width * 0.5f * (1.0f + fx),
+                height * 0.5f * (1.0f + fy));
+}
+
+// A rounded cursor in colour c (alpha already scaled): plain, or bevelled (a
+// lighter copy one unit up and left, a darker one down and right, then the
+// cursor); with grip, five ridges of a light and a dark line across its
+// middle when it is at least 30 long and 14 thick.
+struct CursorLook
+{
+    Color color;
+    float radius;
+    bool bevel;
+    bool grip;
+    bool horizontal;
+};
+void drawCursor(const Graphics_base& g, const Rect& cursor, const CursorLook& look);
+
+// The rounded background of fractions (fx, fy) of the control, inset by half
+// its outline so that the outline stays inside: filled, then outlined.
+struct BackgroundLook
+{
+    float fx, fy;
+    float outline; // width
+    float radius;
+    Color fill, line;
+};
+void drawBackground(const Graphics_base& g, float width, float height, const BackgroundLook& look);
+
+// Something drawn once into an off-screen bitmap and then copied on every
+// render until it is dropped. A layer the host cannot make a bitmap for (too
+// large) is drawn directly, clipped to where the bitmap would go.
+class CachedLayer
+{
+public:
+    void drop() { bitmap_.setNull(); }
+    bool cached() const { return !bitmap_.isNull(); }
+
+    // paint(graphics, origin) draws the layer with its top-left corner at origin.
+    template <class Paint>
+    void draw(const Graphics_base& g, GmpiDrawing::Size size, const Rect& destination, const Rect& source,
+              Paint&& paint)
+    {
+        if (bitmap_.isNull())
+        {
+            GmpiDrawing::BitmapRenderTarget target = g.CreateCompatibleRenderTarget(size);
+            if (!target.isNull())
+            {
+                target.BeginDraw();
+                target.Clear(Color(0.0f, 0.0f, 0.0f, 0.0f));
+                paint(static_cast<const Graphics_base&>(target), Point(0.0f, 0.0f));
+                target.EndDraw();
+                bitmap_ = target.GetBitmap();
+            }
+        }
+        if (bitmap_.isNull())
+        {
+            g.PushAxisAlignedClip(destination);
+            paint(g, Point(destination.left, destination.top));
+            g.PopAxisAlignedClip();
+            return;
+        }
+        g.DrawBitmap(bitmap_, destination, source, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
+    }
+
+private:
+    GmpiDrawing::Bitmap bitmap_;
+};
+} // namespace qw::controls
