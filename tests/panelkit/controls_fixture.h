@@ -126,6 +126,16 @@ inline std::vector<DrawCall> only(const std::vector<DrawCall>& calls, const std:
     return out;
 }
 
+// What a render drew: its calls but the host's own BeginDraw and EndDraw.
+inline std::vector<DrawCall> drawn(const std::vector<DrawCall>& calls)
+{
+    std::vector<DrawCall> out;
+    for (auto& c : calls)
+        if (c.target != 0 || (c.op != "BeginDraw" && c.op != "EndDraw"))
+            out.push_back(c);
+    return out;
+}
+
 // Every number of every call is finite.
 inline bool allFinite(const std::vector<DrawCall>& calls)
 {
