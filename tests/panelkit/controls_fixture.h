@@ -126,6 +126,15 @@ inline std::vector<DrawCall> only(const std::vector<DrawCall>& calls, const std:
     return out;
 }
 
+// The first numbers of a call (or any list) against hand-worked ones.
+inline void expectNear(const std::vector<double>& actual, const std::vector<double>& expected, const std::string& what,
+                       double tolerance = 1e-3)
+{
+    ASSERT_GE(actual.size(), expected.size()) << what;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << what << ", value " << i;
+}
+
 // What a render drew: its calls but the host's own BeginDraw and EndDraw.
 inline std::vector<DrawCall> drawn(const std::vector<DrawCall>& calls)
 {

@@ -23,13 +23,6 @@ std::vector<double> gradient(double sx, double sy, double ex, double ey, Rgba fi
     return {sx, sy, ex, ey, 0, first.r, first.g, first.b, first.a, 1, second.r, second.g, second.b, second.a};
 }
 
-void expectNear(const std::vector<double>& actual, const std::vector<double>& expected, const std::string& what)
-{
-    ASSERT_EQ(actual.size(), expected.size()) << what;
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_NEAR(actual[i], expected[i], 1e-5) << what << " value " << i;
-}
-
 struct BarCase
 {
     const char* name;
