@@ -157,7 +157,9 @@ private:
 
     void onSetOffset()
     {
-        if (echoGuard_)
+        // During a drag the host may hand back the last whole value sent, after
+        // the fact: taking it would cut off the fraction the drag goes on from.
+        if (echoGuard_ || (dragging_ && offsetPin_.getValue() == lastSent_))
             return;
         offset_ = std::max(0, offsetPin_.getValue());
         invalidateRect();
