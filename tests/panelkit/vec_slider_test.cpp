@@ -243,7 +243,9 @@ TEST(VecSlider, DisabledItFadesEveryColourAndRefusesPresses)
     const auto calls = c.render(200, 40);
     for (auto& call : calls)
         if (call.brush == "solid" && call.op != "FillRectangle")
+        {
             EXPECT_NEAR(call.color.a, 0.3, 1e-6) << call.op << " on " << call.target;
+        }
     EXPECT_EQ(only(calls, "FillRoundedRectangle", 0).size(), 3u); // bevel: light, dark, cursor
     EXPECT_EQ(c.down(20, 20), -1);
     EXPECT_FALSE(c.graphicsHost().captured());
@@ -325,4 +327,25 @@ TEST(VecSlider, OnlyTheCursorIsHit)
     EXPECT_EQ(c.view().hitTest({100, 20}), -1);
     // A press anywhere on the travel is taken, though.
     EXPECT_EQ(c.down(100, 20), 1);
+}
+
+TEST(VecSlider, TooWideForABitmapTheGrooveIsDrawnDirectly)
+{
+    Control c(L"QW_VecSlider");
+    plain(c);
+    GmpiDrawing_API::MP1_SIZE desired;
+    c.view().measure({100000, 40}, desired);
+    c.view().arrange({0, 0, 100000, 40});
+    const auto calls = c.renderOnly(200, 40);
+    ASSERT_EQ(only(calls, "CreateCompatibleRenderTarget").size(), 1u);
+    EXPECT_EQ(only(calls, "CreateCompatibleRenderTarget")[0].values.size(), 2u) << "refused: no target id";
+    EXPECT_EQ(only(calls, "PushAxisAlignedClip", 0)[0].values, (std::vector<double>{0, 0, 100000, 40}));
+    // Groove and cursor on the screen; the cursor 20 % of 100001.
+    const auto fills = only(calls, "FillRoundedRectangle", 0);
+    ASSERT_EQ(fills.size(), 2u);
+    EXPECT_NEAR(fills[1].values[2], 20000.2 - 1, 1e-2);
+    // A drag there works as anywhere.
+    EXPECT_EQ(c.down(100, 20), 1);
+    c.move(40100.2f, 20); // 40000.2 of a room of 80000.8
+    EXPECT_NEAR(c.sentFloats("Value").back(), 0.5, 1e-4);
 }
