@@ -52,22 +52,12 @@ public:
             return gmpi::MP_OK;
 
         const float k = enabled_ ? 1.0f : limit(disabledAlpha_, 0.0f, 1.0f);
-        g.FillRectangle(arranged, g.CreateSolidColorBrush(Color(0.0f, 0.0f, 0.0f, 0.0f)));
-        background_.draw(g, GmpiDrawing::Size(width_, height_), Rect(0.0f, 0.0f, width_, height_), arranged,
-                         [&](const Graphics_base& target, Point) {
-                             BackgroundLook look;
-                             const float along = percent(backgroundLength_, 0.1f, 1.0f);
-                             const float across = percent(backgroundThickness_, 0.1f, 1.0f);
-                             look.fx = bar_.horizontal ? along : across;
-                             look.fy = bar_.horizontal ? across : along;
-                             look.outline = limit(backgroundOutlineWidth_, 1.0f, 20.0f);
-                             look.radius = limit(backgroundRadius_, 0.0f, 20.0f);
-                             look.fill = faded(colours_[BackgroundFill], k);
-                             look.line = faded(colours_[BackgroundOutline], k);
-                             drawBackground(target, width_, height_, look);
-                         });
         const Color c = faded(colours_[dragging_ ? CursorDragged : Cursor], k);
-        drawCursor(g, bar_.cursor, CursorLook{c, cursorRadius_, bevel_, grip_, bar_.horizontal});
+        drawRoundedControl(g, arranged, width_, height_, background_,
+                           backgroundLook(backgroundLength_, backgroundThickness_, bar_.horizontal,
+                                          backgroundOutlineWidth_, backgroundRadius_, colours_[BackgroundFill],
+                                          colours_[BackgroundOutline], k),
+                           bar_.cursor, CursorLook{c, cursorRadius_, bevel_, grip_, bar_.horizontal});
         return gmpi::MP_OK;
     }
 
@@ -219,8 +209,7 @@ private:
         width_ = w;
         height_ = h;
         bar_.horizontal = w >= h;
-        const float fl = percent(trackLength_, 0.1f, 1.0f), ft = percent(trackThickness_, 0.1f, 1.0f);
-        bar_.track = bar_.horizontal ? centred(w, h, fl, ft) : centred(w, h, ft, fl);
+        bar_.track = centredOnAxis(w, h, trackLength_, trackThickness_, bar_.horizontal);
         bar_.updateCursorPos();
         bar_.updateCursorRect();
         background_.drop();

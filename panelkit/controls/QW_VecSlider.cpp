@@ -44,23 +44,12 @@ public:
             return gmpi::MP_OK;
 
         const float k = enabled_ ? 1.0f : limit(disabledAlpha_, 0.0f, 1.0f);
-        g.FillRectangle(arranged, g.CreateSolidColorBrush(Color(0.0f, 0.0f, 0.0f, 0.0f)));
-        groove_.draw(g, GmpiDrawing::Size(width_, height_), Rect(0.0f, 0.0f, width_, height_), arranged,
-                     [&](const Graphics_base& target, Point) {
-                         BackgroundLook look;
-                         const float along = percent(grooveLength_, 0.1f, 1.0f);
-                         const float across = percent(grooveThickness_, 0.1f, 1.0f);
-                         look.fx = slider_.horizontal ? along : across;
-                         look.fy = slider_.horizontal ? across : along;
-                         look.outline = limit(grooveOutlineWidth_, 1.0f, 20.0f);
-                         look.radius = limit(grooveRadius_, 0.0f, 20.0f);
-                         look.fill = faded(colours_[GrooveFill], k);
-                         look.line = faded(colours_[GrooveOutline], k);
-                         drawBackground(target, width_, height_, look);
-                     });
         const Color c = faded(colours_[pressed_ ? CursorPressed : Cursor], k);
-        drawCursor(g, slider_.cursor,
-                   CursorLook{c, limit(cursorRadius_, 0.0f, 20.0f), bevel_, grip_, slider_.horizontal});
+        drawRoundedControl(g, arranged, width_, height_, groove_,
+                           backgroundLook(grooveLength_, grooveThickness_, slider_.horizontal, grooveOutlineWidth_,
+                                          grooveRadius_, colours_[GrooveFill], colours_[GrooveOutline], k),
+                           slider_.cursor,
+                           CursorLook{c, limit(cursorRadius_, 0.0f, 20.0f), bevel_, grip_, slider_.horizontal});
         return gmpi::MP_OK;
     }
 
@@ -155,9 +144,8 @@ private:
             return;
         width_ = w;
         height_ = h;
-        const float a = percent(travelLength_, 0.1f, 1.0f), c = percent(travelThickness_, 0.1f, 1.0f);
         slider_.horizontal = w >= h;
-        slider_.travel = slider_.horizontal ? centred(w, h, a, c) : centred(w, h, c, a);
+        slider_.travel = centredOnAxis(w, h, travelLength_, travelThickness_, slider_.horizontal);
         slider_.cursorFraction = percent(cursorLength_, 0.0f, 0.5f);
         slider_.updateCursorPos();
         slider_.updateCursorRect();

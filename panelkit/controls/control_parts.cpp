@@ -88,4 +88,27 @@ void drawBackground(const Graphics_base& g, float width, float height, const Bac
     brush.SetColor(look.line);
     g.DrawRoundedRectangle(shape, brush, look.outline);
 }
+
+BackgroundLook backgroundLook(float lengthPercent, float thicknessPercent, bool horizontal, float outline, float radius,
+                              const Color& fill, const Color& line, float k)
+{
+    const float along = percent(lengthPercent, 0.1f, 1.0f), across = percent(thicknessPercent, 0.1f, 1.0f);
+    BackgroundLook look;
+    look.fx = horizontal ? along : across;
+    look.fy = horizontal ? across : along;
+    look.outline = limit(outline, 1.0f, 20.0f);
+    look.radius = limit(radius, 0.0f, 20.0f);
+    look.fill = faded(fill, k);
+    look.line = faded(line, k);
+    return look;
+}
+
+void drawRoundedControl(const Graphics_base& g, const Rect& arranged, float width, float height, CachedLayer& cache,
+                        const BackgroundLook& background, const Rect& cursor, const CursorLook& look)
+{
+    g.FillRectangle(arranged, g.CreateSolidColorBrush(Color(0.0f, 0.0f, 0.0f, 0.0f)));
+    cache.draw(g, GmpiDrawing::Size(width, height), Rect(0.0f, 0.0f, width, height), arranged,
+               [&](const Graphics_base& target, Point) { drawBackground(target, width, height, background); });
+    drawCursor(g, cursor, look);
+}
 } // namespace qw::controls

@@ -53,6 +53,14 @@ inline Rect centred(float width, float height, float fx, float fy)
                 height * 0.5f * (1.0f + fy));
 }
 
+// The same from percentages along and across the control's axis (each
+// limited to 10 .. 100).
+inline Rect centredOnAxis(float width, float height, float alongPercent, float acrossPercent, bool horizontal)
+{
+    const float along = percent(alongPercent, 0.1f, 1.0f), across = percent(acrossPercent, 0.1f, 1.0f);
+    return horizontal ? centred(width, height, along, across) : centred(width, height, across, along);
+}
+
 // A rounded cursor in colour c (alpha already scaled): plain, or bevelled (a
 // lighter copy one unit up and left, a darker one down and right, then the
 // cursor); with grip, five ridges of a light and a dark line across its
@@ -77,6 +85,10 @@ struct BackgroundLook
     Color fill, line;
 };
 void drawBackground(const Graphics_base& g, float width, float height, const BackgroundLook& look);
+// From the pins: length and thickness in percent along and across the axis
+// (10 .. 100), outline width (1 .. 20), radius (0 .. 20); colours faded by k.
+BackgroundLook backgroundLook(float lengthPercent, float thicknessPercent, bool horizontal, float outline, float radius,
+                              const Color& fill, const Color& line, float k);
 
 // Something drawn once into an off-screen bitmap and then copied on every
 // render until it is dropped. A layer the host cannot make a bitmap for (too
@@ -117,4 +129,9 @@ public:
 private:
     GmpiDrawing::Bitmap bitmap_;
 };
+
+// A control drawn as a rounded background, kept in `cache`, under a rounded
+// cursor, on a transparent ground over the arranged rectangle (W x H).
+void drawRoundedControl(const Graphics_base& g, const Rect& arranged, float width, float height, CachedLayer& cache,
+                        const BackgroundLook& background, const Rect& cursor, const CursorLook& look);
 } // namespace qw::controls

@@ -2,6 +2,7 @@
 // bar drawn for each orientation, mode and level, colour pins, the drag with
 // the host's echo on and off, and the hit test.
 #include "controls_fixture.h"
+#include "mp_sdk_common.h"
 
 #include <limits>
 
@@ -57,51 +58,38 @@ void setBarColours(Control& c)
 
 TEST(LevelBar, DrawsTheBackgroundThenTheBarOfEachCase)
 {
-    for (const auto& b : kBars)
-    {
-        Control c(L"QW_LevelBar2");
-        setBarColours(c);
-        c.setInt("Orientation", b.orientation);
-        c.setBool("Centre", b.centre);
-        c.setFloat("Level", b.level);
-        const auto calls = c.render(b.w, b.h);
-        const auto gradients = only(calls, "CreateLinearGradientBrush");
-        const auto fills = only(calls, "FillRectangle");
-        ASSERT_EQ(gradients.size(), 2u) << b.name;
-        ASSERT_EQ(fills.size(), 2u) << b.name;
-        // The background fills the whole control with grey (code 176) to white,
-        // left to right, or bottom to top.
-        const Rgba grey{linear(176), linear(176), linear(176), 1}, white{1, 1, 1, 1};
-        const bool vertical = b.orientation != 0;
-        expectNear(gradients[0].values,
-                   vertical ? gradient(0, b.h, 0, 0, grey, white) : gradient(0, 0, b.w, 0, grey, white),
-                   std::string(b.name) + ": background");
-        expectNear(fills[0].values, {0, 0, double(b.w), double(b.h)}, b.name);
-        expectNear(gradients[1].values, b.bar, std::string(b.name) + ": bar gradient");
-        expectNear(fills[1].values, b.rect, std::string(b.name) + ": bar");
-        EXPECT_EQ(fills[1].brush, "linear");
-        EXPECT_TRUE(only(calls, "DrawRectangle").empty()) << b.name << ": the default border is transparent";
-    }
-}
-
-TEST(LevelBar, TheOlderFormDrawsTheSameBarsWithoutCentreMode)
-{
-    for (const auto& b : kBars)
-    {
-        if (b.centre)
-            continue;
-        Control c(L"QW_LevelBar");
-        setBarColours(c);
-        c.setInt("Orientation", b.orientation);
-        c.setFloat("Level", b.level);
-        const auto calls = c.render(b.w, b.h);
-        const auto gradients = only(calls, "CreateLinearGradientBrush");
-        const auto fills = only(calls, "FillRectangle");
-        ASSERT_EQ(gradients.size(), 2u) << b.name;
-        ASSERT_EQ(fills.size(), 2u) << b.name;
-        expectNear(gradients[1].values, b.bar, b.name);
-        expectNear(fills[1].values, b.rect, b.name);
-    }
+    // The older form draws the same, without centre mode.
+    for (const std::wstring id : {L"QW_LevelBar2", L"QW_LevelBar"})
+        for (const auto& b : kBars)
+        {
+            const bool older = id == L"QW_LevelBar";
+            if (older && b.centre)
+                continue;
+            const std::string what = gmpi_sdk::toUtf8(id) + ", " + b.name;
+            Control c(id.c_str());
+            setBarColours(c);
+            c.setInt("Orientation", b.orientation);
+            if (!older)
+                c.setBool("Centre", b.centre);
+            c.setFloat("Level", b.level);
+            const auto calls = c.render(b.w, b.h);
+            const auto gradients = only(calls, "CreateLinearGradientBrush");
+            const auto fills = only(calls, "FillRectangle");
+            ASSERT_EQ(gradients.size(), 2u) << what;
+            ASSERT_EQ(fills.size(), 2u) << what;
+            // The background fills the whole control with grey (code 176) to
+            // white, left to right, or bottom to top.
+            const Rgba grey{linear(176), linear(176), linear(176), 1}, white{1, 1, 1, 1};
+            const bool vertical = b.orientation != 0;
+            expectNear(gradients[0].values,
+                       vertical ? gradient(0, b.h, 0, 0, grey, white) : gradient(0, 0, b.w, 0, grey, white),
+                       what + ": background");
+            expectNear(fills[0].values, {0, 0, double(b.w), double(b.h)}, what);
+            expectNear(gradients[1].values, b.bar, what + ": bar gradient");
+            expectNear(fills[1].values, b.rect, what + ": bar");
+            EXPECT_EQ(fills[1].brush, "linear");
+            EXPECT_TRUE(only(calls, "DrawRectangle").empty()) << what << ": the default border is transparent";
+        }
 }
 
 TEST(LevelBar, NoBarAtZeroBelowZeroOrExactlyHalfInCentreMode)
