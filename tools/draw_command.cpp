@@ -79,36 +79,6 @@ bool wholeNumber(const std::string& text, long lo, long hi, long& v)
            text[0] != ' ';
 }
 
-qwhost::WidgetAnswer parseAnswer(const std::string& text)
-{
-    using A = qwhost::WidgetAnswer;
-    const auto space = text.find(' ');
-    const std::string word = text.substr(0, space);
-    const std::string rest = space == std::string::npos ? std::string() : text.substr(space + 1);
-    A a;
-    long id = 0;
-    if (word == "choose" && wholeNumber(rest, INT32_MIN, INT32_MAX, id))
-    {
-        a.kind = A::CHOOSE;
-        a.id = static_cast<int32_t>(id);
-    }
-    else if (word == "enter" && space != std::string::npos)
-    {
-        a.kind = A::ENTER;
-        a.text = rest;
-    }
-    else if (word == "pick" && !rest.empty())
-    {
-        a.kind = A::PICK;
-        a.text = rest;
-    }
-    else if ((word == "ok" || word == "cancel") && space == std::string::npos)
-        a.kind = word == "ok" ? A::OK : A::CANCEL;
-    else
-        throw Error("draw: --answer '" + text + "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
-    return a;
-}
-
 Options parse(const std::vector<std::string>& args)
 {
     Options o;
@@ -159,7 +129,7 @@ Options parse(const std::vector<std::string>& args)
             o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         }
         else if (a == "--answer")
-            o.answers.push_back(parseAnswer(v));
+            o.answers.push_back(parseAnswer(v, "draw"));
         else if (a == "--pointer")
         {
             once(seenScript, a);
@@ -205,7 +175,59 @@ bool number(const std::string& text, float& v)
     return true;
 }
 
-std::string describe(const qwhost::GuiValue& v, int datatype)
+// Prints the values the module sent since `from`; returns the new count.
+size_t printSent(const qwhost::GuiModule& m, size_t from)
+{
+    for (size_t i = from; i < m.transmits.size(); ++i)
+    {
+        const auto& t = m.transmits[i];
+        const bool known = t.pin >= 0 && t.pin < m.pinCount();
+        const std::string name = known ? m.pinInfo(t.pin).name : "pin " + std::to_string(t.pin);
+        std::printf("\tsent %s = %s\n", name.c_str(),
+                    describeValue(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
+    }
+    return m.transmits.size();
+}
+
+const char* stepName(PointerStep::Kind k)
+{
+    return k == PointerStep::PRESS ? "press" : k == PointerStep::MOVE ? "move" : "release";
+}
+} // namespace
+
+qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& command)
+{
+    using qwhost::Error;
+    using A = qwhost::WidgetAnswer;
+    const auto space = text.find(' ');
+    const std::string word = text.substr(0, space);
+    const std::string rest = space == std::string::npos ? std::string() : text.substr(space + 1);
+    A a;
+    long id = 0;
+    if (word == "choose" && wholeNumber(rest, INT32_MIN, INT32_MAX, id))
+    {
+        a.kind = A::CHOOSE;
+        a.id = static_cast<int32_t>(id);
+    }
+    else if (word == "enter" && space != std::string::npos)
+    {
+        a.kind = A::ENTER;
+        a.text = rest;
+    }
+    else if (word == "pick" && !rest.empty())
+    {
+        a.kind = A::PICK;
+        a.text = rest;
+    }
+    else if ((word == "ok" || word == "cancel") && space == std::string::npos)
+        a.kind = word == "ok" ? A::OK : A::CANCEL;
+    else
+        throw Error(command + ": --answer '" + text +
+                    "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
+    return a;
+}
+
+std::string describeValue(const qwhost::GuiValue& v, int datatype)
 {
     char b[64];
     switch (datatype)
@@ -224,26 +246,6 @@ std::string describe(const qwhost::GuiValue& v, int datatype)
         return "blob of " + std::to_string(v.data.size()) + " bytes";
     }
 }
-
-// Prints the values the module sent since `from`; returns the new count.
-size_t printSent(const qwhost::GuiModule& m, size_t from)
-{
-    for (size_t i = from; i < m.transmits.size(); ++i)
-    {
-        const auto& t = m.transmits[i];
-        const bool known = t.pin >= 0 && t.pin < m.pinCount();
-        const std::string name = known ? m.pinInfo(t.pin).name : "pin " + std::to_string(t.pin);
-        std::printf("\tsent %s = %s\n", name.c_str(),
-                    describe(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
-    }
-    return m.transmits.size();
-}
-
-const char* stepName(PointerStep::Kind k)
-{
-    return k == PointerStep::PRESS ? "press" : k == PointerStep::MOVE ? "move" : "release";
-}
-} // namespace
 
 std::vector<PointerStep> parsePointerScript(const std::string& text)
 {
