@@ -247,9 +247,9 @@ std::string describeValue(const qwhost::GuiValue& v, int datatype)
     }
 }
 
-std::vector<PointerStep> parsePointerScript(const std::string& text)
+std::vector<std::string> splitScript(const std::string& text)
 {
-    std::vector<PointerStep> steps;
+    std::vector<std::string> steps;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line))
@@ -262,46 +262,52 @@ std::vector<PointerStep> parsePointerScript(const std::string& text)
         while (std::getline(parts, part, ';'))
         {
             const std::string step = trim(part);
-            if (step.empty())
-                continue;
-            auto bad = [&](const std::string& why) -> Error {
-                return Error("draw: pointer step '" + step + "': " + why);
-            };
-            const auto space = step.find_first_of(" \t");
-            const std::string word = step.substr(0, space);
-            PointerStep s{PointerStep::MOVE, 0.0f, 0.0f, false};
-            if (word == "press")
-                s.kind = PointerStep::PRESS;
-            else if (word == "move")
-                s.kind = PointerStep::MOVE;
-            else if (word == "release")
-                s.kind = PointerStep::RELEASE;
-            else if (word == "wait")
-                s.kind = PointerStep::WAIT;
-            else
-                throw bad("not press, move, release or wait");
-            std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
-            if (s.kind == PointerStep::WAIT)
-            {
-                if (!number(rest, s.x) || s.x < 0.0f || s.x > 60000.0f)
-                    throw bad("the time is not milliseconds from 0 to 60000");
-                steps.push_back(s);
-                continue;
-            }
-            const std::string fineWord = "fine";
-            if (rest.size() > fineWord.size() &&
-                rest.compare(rest.size() - fineWord.size(), fineWord.size(), fineWord) == 0 &&
-                (rest[rest.size() - fineWord.size() - 1] == ' ' || rest[rest.size() - fineWord.size() - 1] == '\t'))
-            {
-                s.fine = true;
-                rest = trim(rest.substr(0, rest.size() - fineWord.size()));
-            }
-            const auto comma = rest.find(',');
-            if (comma == std::string::npos || !number(rest.substr(0, comma), s.x) ||
-                !number(rest.substr(comma + 1), s.y))
-                throw bad("the point is not X,Y");
-            steps.push_back(s);
+            if (!step.empty())
+                steps.push_back(step);
         }
+    }
+    return steps;
+}
+
+std::vector<PointerStep> parsePointerScript(const std::string& text)
+{
+    std::vector<PointerStep> steps;
+    for (const std::string& step : splitScript(text))
+    {
+        auto bad = [&](const std::string& why) -> Error { return Error("draw: pointer step '" + step + "': " + why); };
+        const auto space = step.find_first_of(" \t");
+        const std::string word = step.substr(0, space);
+        PointerStep s{PointerStep::MOVE, 0.0f, 0.0f, false};
+        if (word == "press")
+            s.kind = PointerStep::PRESS;
+        else if (word == "move")
+            s.kind = PointerStep::MOVE;
+        else if (word == "release")
+            s.kind = PointerStep::RELEASE;
+        else if (word == "wait")
+            s.kind = PointerStep::WAIT;
+        else
+            throw bad("not press, move, release or wait");
+        std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
+        if (s.kind == PointerStep::WAIT)
+        {
+            if (!number(rest, s.x) || s.x < 0.0f || s.x > 60000.0f)
+                throw bad("the time is not milliseconds from 0 to 60000");
+            steps.push_back(s);
+            continue;
+        }
+        const std::string fineWord = "fine";
+        if (rest.size() > fineWord.size() &&
+            rest.compare(rest.size() - fineWord.size(), fineWord.size(), fineWord) == 0 &&
+            (rest[rest.size() - fineWord.size() - 1] == ' ' || rest[rest.size() - fineWord.size() - 1] == '\t'))
+        {
+            s.fine = true;
+            rest = trim(rest.substr(0, rest.size() - fineWord.size()));
+        }
+        const auto comma = rest.find(',');
+        if (comma == std::string::npos || !number(rest.substr(0, comma), s.x) || !number(rest.substr(comma + 1), s.y))
+            throw bad("the point is not X,Y");
+        steps.push_back(s);
     }
     return steps;
 }

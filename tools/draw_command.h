@@ -37,6 +37,11 @@ struct PointerStep
 // naming the step at fault.
 std::vector<PointerStep> parsePointerScript(const std::string& text);
 
+// The steps of a script: separated by ';' or line ends, blanks around each
+// dropped, empty ones skipped; '#' starts a comment that runs to the end of
+// the line.
+std::vector<std::string> splitScript(const std::string& text);
+
 // Reads an --answer of `command`: "choose ID", "enter TEXT", "ok",
 // "pick PATH" or "cancel"; throws qwhost::Error otherwise.
 qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& command);

@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <sstream>
 
 namespace qwtool
 {
@@ -198,44 +197,31 @@ size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
 std::vector<UiStep> parseUiSteps(const std::string& text)
 {
     std::vector<UiStep> steps;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line))
+    for (const std::string& step : splitScript(text))
     {
-        const auto hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        std::istringstream parts(line);
-        std::string part;
-        while (std::getline(parts, part, ';'))
+        auto bad = [&](const std::string& why) { return Error("ui: step '" + step + "': " + why); };
+        UiStep s{UiStep::SET, {}, {}, 0.0f, step};
+        const auto eq = step.find('=');
+        if (eq != std::string::npos)
         {
-            const std::string step = trim(part);
-            if (step.empty())
-                continue;
-            auto bad = [&](const std::string& why) { return Error("ui: step '" + step + "': " + why); };
-            UiStep s{UiStep::SET, {}, {}, 0.0f, step};
-            const auto eq = step.find('=');
-            if (eq != std::string::npos)
-            {
-                s.name = trim(step.substr(0, eq));
-                s.value = trim(step.substr(eq + 1));
-                if (s.name.empty())
-                    throw bad("no pin name before '='");
-                steps.push_back(s);
-                continue;
-            }
-            const auto space = step.find_first_of(" \t");
-            if (step.substr(0, space) != "wait")
-                throw bad("not NAME=VALUE or wait MS");
-            const std::string ms = space == std::string::npos ? std::string() : trim(step.substr(space));
-            char* end = nullptr;
-            const double d = ms.empty() ? -1.0 : std::strtod(ms.c_str(), &end);
-            if (ms.empty() || end != ms.c_str() + ms.size() || !(d >= 0.0 && d <= 60000.0))
-                throw bad("the time is not milliseconds from 0 to 60000");
-            s.kind = UiStep::WAIT;
-            s.ms = static_cast<float>(d);
+            s.name = trim(step.substr(0, eq));
+            s.value = trim(step.substr(eq + 1));
+            if (s.name.empty())
+                throw bad("no pin name before '='");
             steps.push_back(s);
+            continue;
         }
+        const auto space = step.find_first_of(" \t");
+        if (step.substr(0, space) != "wait")
+            throw bad("not NAME=VALUE or wait MS");
+        const std::string ms = space == std::string::npos ? std::string() : trim(step.substr(space));
+        char* end = nullptr;
+        const double d = ms.empty() ? -1.0 : std::strtod(ms.c_str(), &end);
+        if (ms.empty() || end != ms.c_str() + ms.size() || !(d >= 0.0 && d <= 60000.0))
+            throw bad("the time is not milliseconds from 0 to 60000");
+        s.kind = UiStep::WAIT;
+        s.ms = static_cast<float>(d);
+        steps.push_back(s);
     }
     return steps;
 }

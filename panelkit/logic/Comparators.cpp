@@ -2,6 +2,47 @@
 // notification of an operand or the comparison, from initialize on.
 #include "family.h"
 
+namespace
+{
+// Comparison codes 0 to 5: >, >=, ==, !=, <=, <. Floats compare by IEEE 754
+// rules (with a NaN only "differs" is true). False for any other code: no
+// result then.
+template <class T> bool compare(int32_t code, const T& a, const T& b, bool& result)
+{
+    switch (code)
+    {
+    case 0:
+        result = a > b;
+        return true;
+    case 1:
+        result = a >= b;
+        return true;
+    case 2:
+        result = a == b;
+        return true;
+    case 3:
+        result = a != b;
+        return true;
+    case 4:
+        result = a <= b;
+        return true;
+    case 5:
+        result = a < b;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Texts are equal when they hold the same characters in the same order (no
+// case folding, no locale); code 0 asks "equal", every other "differs".
+bool compare(int32_t code, const std::wstring& a, const std::wstring& b, bool& result)
+{
+    result = code == 0 ? a == b : a != b;
+    return true;
+}
+} // namespace
+
 template <class T> class QW_CmpVal : public MpGuiInvisibleBase
 {
 public:
@@ -21,79 +62,21 @@ public:
     }
 
 private:
-    // Floats compare by IEEE 754 rules: with a NaN only "differs" is true.
     void computeOut()
     {
-        if (!initialized_)
-            return;
-        const T a = a_, b = b_;
-        switch (comparison_)
-        {
-        case 0:
-            result_ = a > b;
-            break;
-        case 1:
-            result_ = a >= b;
-            break;
-        case 2:
-            result_ = a == b;
-            break;
-        case 3:
-            result_ = a != b;
-            break;
-        case 4:
-            result_ = a <= b;
-            break;
-        case 5:
-            result_ = a < b;
-            break;
-        default: // no comparison: the result keeps its value
-            break;
-        }
+        bool r;
+        if (initialized_ && compare(comparison_, a_.getValue(), b_.getValue(), r))
+            result_ = r;
     }
 
-    MpGuiPin<T> a_;
-    MpGuiPin<T> b_;
+    qw::Pin<T> a_;
+    qw::Pin<T> b_;
     MpGuiPin<int> comparison_;
     MpGuiPin<bool> result_;
     bool initialized_ = false;
 };
 
-// Texts are equal when they hold the same characters in the same order (no
-// case folding, no locale); comparison 0 asks "equal", every other "differs".
-class QW_CmpString : public MpGuiInvisibleBase
-{
-public:
-    QW_CmpString()
-    {
-        initializePin(a_, &QW_CmpString::computeOut);
-        initializePin(b_, &QW_CmpString::computeOut);
-        initializePin(comparison_, &QW_CmpString::computeOut);
-        initializePin(result_);
-    }
-
-    int32_t initialize() override
-    {
-        initialized_ = true;
-        computeOut();
-        return MpGuiInvisibleBase::initialize();
-    }
-
-private:
-    void computeOut()
-    {
-        if (!initialized_)
-            return;
-        const bool equal = a_.getValue() == b_.getValue();
-        result_ = comparison_ == 0 ? equal : !equal;
-    }
-
-    StringGuiPin a_;
-    StringGuiPin b_;
-    MpGuiPin<int> comparison_;
-    MpGuiPin<bool> result_;
-    bool initialized_ = false;
-};
+using QW_CmpString = QW_CmpVal<std::wstring>;
 
 namespace
 {

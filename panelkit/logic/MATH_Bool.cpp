@@ -5,17 +5,15 @@
 
 #include <vector>
 
-class QW_GUILogicGate : public MpGuiInvisibleBase
+// What both gates share: the operation and invert pins first, and no
+// computation before initialize.
+class LogicGateBase : public MpGuiInvisibleBase
 {
 public:
-    QW_GUILogicGate()
+    LogicGateBase()
     {
         initializePin(operation_);
         initializePin(invert_);
-        initializePin(a_);
-        initializePin(b_);
-        initializePin(resultL_);
-        initializePin(resultR_);
     }
 
     int32_t initialize() override
@@ -23,6 +21,25 @@ public:
         notInitialized_ = false;
         computeOutput();
         return MpGuiInvisibleBase::initialize();
+    }
+
+protected:
+    virtual void computeOutput() = 0;
+
+    MpGuiPin<int> operation_;
+    MpGuiPin<bool> invert_;
+    bool notInitialized_ = true;
+};
+
+class QW_GUILogicGate : public LogicGateBase
+{
+public:
+    QW_GUILogicGate()
+    {
+        initializePin(a_);
+        initializePin(b_);
+        initializePin(resultL_);
+        initializePin(resultR_);
     }
 
     // A value the host writes into the first result copy stays there until
@@ -44,7 +61,7 @@ private:
     };
     static constexpr int32_t kResultL = 4;
 
-    void computeOutput()
+    void computeOutput() override
     {
         const bool a = a_, b = b_;
         bool r = false;
@@ -65,33 +82,18 @@ private:
         resultL_ = (resultR_ = r != invert_);
     }
 
-    MpGuiPin<int> operation_;
-    MpGuiPin<bool> invert_;
     MpGuiPin<bool> a_;
     MpGuiPin<bool> b_;
     MpGuiPin<bool> resultL_;
     MpGuiPin<bool> resultR_;
-    bool notInitialized_ = true;
 };
 
 // The inputs are not registered pins: the gate learns their number from the
 // highest input id the host delivers before initialize and keeps it.
-class QW_GUILogicGateMultiIn : public MpGuiInvisibleBase
+class QW_GUILogicGateMultiIn : public LogicGateBase
 {
 public:
-    QW_GUILogicGateMultiIn()
-    {
-        initializePin(operation_);
-        initializePin(invert_);
-        initializePin(result_);
-    }
-
-    int32_t initialize() override
-    {
-        notInitialized_ = false;
-        computeOutput();
-        return MpGuiInvisibleBase::initialize();
-    }
+    QW_GUILogicGateMultiIn() { initializePin(result_); }
 
     int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) override
     {
@@ -119,7 +121,7 @@ private:
     };
     static constexpr int32_t kFirstInput = 3;
 
-    void computeOutput()
+    void computeOutput() override
     {
         bool r;
         if (operation_ == AND)
@@ -129,11 +131,8 @@ private:
         result_ = r != invert_;
     }
 
-    MpGuiPin<int> operation_;
-    MpGuiPin<bool> invert_;
     MpGuiPin<bool> result_;
     std::vector<bool> inputs_; // one per input, false until set
-    bool notInitialized_ = true;
 };
 
 namespace

@@ -21,8 +21,10 @@ public:
         {
             if (count_ == 0 || (mode_ != TO_VALUES && mode_ != BOTH))
                 return r;
+            // Values that become known during these sends are not sent this value.
+            const int32_t end = kFirstValue + count_;
             qw::EchoGuard::Raise raise(guard_);
-            for (int32_t i = kFirstValue; i < kFirstValue + count_; ++i)
+            for (int32_t i = kFirstValue; i < end; ++i)
                 pinTransmit(i, value.size, value.data, 0);
             return r;
         }
@@ -35,8 +37,9 @@ public:
             pinTransmit(kCommon, value.size, value.data, 0);
         if (!link_)
             return r;
+        const int32_t end = kFirstValue + count_;
         qw::EchoGuard::Raise raise(guard_);
-        for (int32_t i = kFirstValue; i < kFirstValue + count_; ++i)
+        for (int32_t i = kFirstValue; i < end; ++i)
             if (i != pinId)
                 pinTransmit(i, value.size, value.data, 0);
         return r;

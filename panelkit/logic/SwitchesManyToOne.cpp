@@ -30,7 +30,7 @@ public:
             slots_[static_cast<size_t>(k)] = qw::fromBytes<T>(value.size, value.data);
         if (echo || slots_.empty())
             return r;
-        const int32_t sel = selectedIndex();
+        const int32_t sel = qw::selectedIndex(selector_, slots_.size());
         if (pinId == kSelector)
         {
             if (changeMode_ == NOTHING)
@@ -62,13 +62,6 @@ private:
     static constexpr int32_t kSelector = 0;
     static constexpr int32_t kOutput = 1;
     static constexpr int32_t kFirstInput = 3;
-
-    int32_t selectedIndex() const
-    {
-        const int32_t n = static_cast<int32_t>(slots_.size());
-        const int32_t s = selector_;
-        return s < 0 ? 0 : s >= n ? n - 1 : s;
-    }
 
     void send(int32_t pinId, qw::Raw value, int32_t voice) { sends_.send(*this, pinId, value, voice); }
 

@@ -26,7 +26,7 @@ public:
         const int32_t r = GuiPinOwner::setPin(pinId, voice, size, data);
         if (echo || outputs_.empty())
             return r;
-        const int32_t selected = kFirstOutput + selectedIndex();
+        const int32_t selected = kFirstOutput + qw::selectedIndex(selector_, outputs_.size());
         if (pinId == kSelector)
         {
             if (changeMode_ == NOTHING)
@@ -68,13 +68,6 @@ private:
             outputs_.push_back(std::make_unique<qw::Pin<T>>());
             initializePin(kFirstOutput + i, *outputs_.back());
         }
-    }
-
-    int32_t selectedIndex() const
-    {
-        const int32_t n = static_cast<int32_t>(outputs_.size());
-        const int32_t s = selector_;
-        return s < 0 ? 0 : s >= n ? n - 1 : s;
     }
 
     void send(int32_t pinId, qw::Raw value, int32_t voice) { sends_.send(*this, pinId, value, voice); }

@@ -180,6 +180,13 @@ private:
     std::vector<Sending> active_;
 };
 
+// The entry a selector picks among n > 0: clamped to 0 .. n - 1.
+inline int32_t selectedIndex(int32_t selector, size_t n)
+{
+    const int32_t last = static_cast<int32_t>(std::min<size_t>(n, INT32_MAX)) - 1;
+    return selector < 0 ? 0 : selector > last ? last : selector;
+}
+
 // A trigger on a bool pin: true, then false.
 inline void pulse(MpGuiPin<bool>& pin)
 {

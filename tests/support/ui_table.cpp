@@ -143,7 +143,10 @@ void runOnce(const UiTable& table, qwhost::Echo echo)
             break;
         }
         const bool settled = settle();
-        EXPECT_TRUE(settled) << echoName(echo) << ", " << title << ": the module's echoes keep coming back ("
+        EXPECT_TRUE(settled) << echoName(echo) << ", " << title
+                             << (echo == qwhost::Echo::Later ? ": the module's echoes keep coming back ("
+                                                             : ": the module's echoes nest deeper than the host "
+                                                               "follows them (")
                              << g->pendingEchoes() << " held)";
         if (row.result)
         {

@@ -112,6 +112,8 @@ const char* echoName(qwhost::Echo echo);
 
 struct UiTable
 {
+    explicit UiTable(std::wstring module) : id(std::move(module)) {}
+
     std::wstring id;
     std::string bundle = "panelkit";
     // Before the rows: every pin's default, then initialize (what the module
