@@ -1,5 +1,7 @@
 #include "draw_command.h"
 
+#include "usage_error.h"
+
 #include "bundle.h"
 #include "dialogs.h"
 #include "drawing/drawn_view.h"
@@ -67,7 +69,7 @@ struct Options
 
 [[noreturn]] void syntax(const std::string& what)
 {
-    throw Error("draw: " + what + "\n" + kDrawUsage);
+    throw UsageError("draw: " + what + "\n" + kDrawUsage);
 }
 
 bool wholeNumber(const std::string& text, long lo, long hi, long& v)
@@ -111,8 +113,8 @@ Options parse(const std::vector<std::string>& args)
             long w = 0, h = 0;
             if (x == std::string::npos || !wholeNumber(v.substr(0, x), 1, qwhost::drawing::Factory::kMaxSide, w) ||
                 !wholeNumber(v.substr(x + 1), 1, qwhost::drawing::Factory::kMaxSide, h))
-                throw Error("draw: --size '" + v + "' is not WxH with whole numbers from 1 to " +
-                            std::to_string(qwhost::drawing::Factory::kMaxSide));
+                throw UsageError("draw: --size '" + v + "' is not WxH with whole numbers from 1 to " +
+                                 std::to_string(qwhost::drawing::Factory::kMaxSide));
             o.width = static_cast<int>(w);
             o.height = static_cast<int>(h);
         }
@@ -125,7 +127,7 @@ Options parse(const std::vector<std::string>& args)
         {
             const auto eq = v.find('=');
             if (eq == std::string::npos || eq == 0)
-                throw Error("draw: --pin '" + v + "' is not NAME=VALUE");
+                throw UsageError("draw: --pin '" + v + "' is not NAME=VALUE");
             o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         }
         else if (a == "--answer")
@@ -197,7 +199,6 @@ const char* stepName(PointerStep::Kind k)
 
 qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& command)
 {
-    using qwhost::Error;
     using A = qwhost::WidgetAnswer;
     const auto space = text.find(' ');
     const std::string word = text.substr(0, space);
@@ -222,8 +223,8 @@ qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& com
     else if ((word == "ok" || word == "cancel") && space == std::string::npos)
         a.kind = word == "ok" ? A::OK : A::CANCEL;
     else
-        throw Error(command + ": --answer '" + text +
-                    "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
+        throw UsageError(command + ": --answer '" + text +
+                         "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
     return a;
 }
 
@@ -274,7 +275,9 @@ std::vector<PointerStep> parsePointerScript(const std::string& text)
     std::vector<PointerStep> steps;
     for (const std::string& step : splitScript(text))
     {
-        auto bad = [&](const std::string& why) -> Error { return Error("draw: pointer step '" + step + "': " + why); };
+        auto bad = [&](const std::string& why) -> UsageError {
+            return UsageError("draw: pointer step '" + step + "': " + why);
+        };
         const auto space = step.find_first_of(" \t");
         const std::string word = step.substr(0, space);
         PointerStep s{PointerStep::MOVE, 0.0f, 0.0f, false};
@@ -350,11 +353,11 @@ int drawCommand(const std::vector<std::string>& args)
         }
         catch (const Error&)
         {
-            throw Error("draw: module " + o.id + " has no pin named '" + name + "'");
+            throw UsageError("draw: module " + o.id + " has no pin named '" + name + "'");
         }
         std::string why;
         if (!m.setFromText(pin, value, why))
-            throw Error("draw: pin '" + name + "': " + why);
+            throw UsageError("draw: pin '" + name + "': " + why);
     }
     dialogs.script.assign(o.answers.begin(), o.answers.end());
     // Widgets the module opened are answered from the script, in the order they opened.

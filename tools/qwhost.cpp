@@ -5,6 +5,7 @@
 #include "mp_sdk_common.h"
 #include "run_command.h"
 #include "ui_command.h"
+#include "usage_error.h"
 
 #include <cstdio>
 #include <cstring>
@@ -32,10 +33,7 @@ const char* kUsage =
     "                         values step by step and prints every value it sends;\n"
     "                         'qwhost ui --help' tells more\n";
 
-struct UsageError : qwhost::Error
-{
-    using qwhost::Error::Error;
-};
+using qwtool::UsageError;
 
 const char* subtypeTitle(int subtype)
 {
@@ -53,7 +51,7 @@ const char* subtypeTitle(int subtype)
 int list(const std::vector<std::string>& args)
 {
     if (args.size() != 1)
-        throw UsageError("list takes exactly one bundle path");
+        throw UsageError(std::string("list takes exactly one bundle path\n") + kUsage);
     auto bundle = qwhost::Bundle::load(args[0]);
     int shown = -1;
     for (auto& r : bundle->registrations())
@@ -77,7 +75,7 @@ int main(int argc, char** argv)
     if (argc < 2)
     {
         std::fputs(kUsage, stderr);
-        return 2;
+        return qwtool::kUsageExitCode;
     }
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
@@ -96,16 +94,16 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        throw UsageError("unknown command '" + command + "'");
+        throw UsageError("unknown command '" + command + "'\n" + kUsage);
     }
     catch (const UsageError& e)
     {
-        std::fprintf(stderr, "qwhost: %s\n%s", e.what(), kUsage);
-        return 2;
+        std::fprintf(stderr, "qwhost: %s\n", e.what());
+        return qwtool::kUsageExitCode;
     }
     catch (const std::exception& e)
     {
         std::fprintf(stderr, "qwhost: %s\n", e.what());
-        return 1;
+        return qwtool::kFailureExitCode;
     }
 }

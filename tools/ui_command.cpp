@@ -8,6 +8,7 @@
 #include "processing_host.h"
 #include "run_loop.h"
 #include "ui_host.h"
+#include "usage_error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,7 +58,7 @@ struct Options
 
 [[noreturn]] void syntax(const std::string& what)
 {
-    throw Error("ui: " + what + "\n" + kUiUsage);
+    throw UsageError("ui: " + what + "\n" + kUiUsage);
 }
 
 std::string trim(const std::string& s)
@@ -199,7 +200,7 @@ std::vector<UiStep> parseUiSteps(const std::string& text)
     std::vector<UiStep> steps;
     for (const std::string& step : splitScript(text))
     {
-        auto bad = [&](const std::string& why) { return Error("ui: step '" + step + "': " + why); };
+        auto bad = [&](const std::string& why) { return UsageError("ui: step '" + step + "': " + why); };
         UiStep s{UiStep::SET, {}, {}, 0.0f, step};
         const auto eq = step.find('=');
         if (eq != std::string::npos)
@@ -266,14 +267,14 @@ int uiCommand(const std::vector<std::string>& args)
             continue;
         const int pin = names.find(s.name);
         if (pin < 0)
-            throw Error("ui: step '" + s.text + "': module " + o.id + " has no pin named '" + s.name +
-                        "' (its pins: " + names.all() + ")");
+            throw UsageError("ui: step '" + s.text + "': module " + o.id + " has no pin named '" + s.name +
+                             "' (its pins: " + names.all() + ")");
         const int datatype = m->pinInfo(pin).datatype;
         std::string why;
         if (datatype == gmpi::MP_MIDI || datatype == gmpi::MP_AUDIO ||
             !qwhost::encodePinValue(datatype, s.value, deliveries[i].bytes, why))
-            throw Error("ui: step '" + s.text + "': pin '" + s.name +
-                        "': " + (why.empty() ? "takes no value here" : why));
+            throw UsageError("ui: step '" + s.text + "': pin '" + s.name +
+                             "': " + (why.empty() ? "takes no value here" : why));
         deliveries[i].pin = pin;
     }
 
