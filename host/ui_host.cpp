@@ -366,7 +366,7 @@ int32_t GuiModule::FindResourceU(const char* name, const char* type, gmpi::IStri
 
 int32_t GuiModule::getPinCount(int32_t& count)
 {
-    count = pinCount();
+    count = world_.pinCountAnswer.value_or(pinCount());
     return gmpi::MP_OK;
 }
 

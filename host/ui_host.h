@@ -30,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,10 @@ public:
     bool offerHost2 = true;           // answer MP_IID_UI_HOST2
     bool offerLegacyHost = true;      // answer MP_IID_UI_HOST
     Echo echo = Echo::None;
-    int autoDuplicateCount = 2;   // copies the host makes of an auto-duplicating pin
+    int autoDuplicateCount = 2; // copies the host makes of an auto-duplicating pin
+    // What the first-generation host answers for a module's pin count; unset:
+    // the number of pins it made.
+    std::optional<int32_t> pinCountAnswer;
     int leakedHostReferences = 0; // references modules kept on their host after they were destroyed
     // Runs for each new module before it gets its host: the place to add
     // further host interfaces with GuiModule::answer (the graphics host, say).

@@ -81,37 +81,6 @@ bool wholeNumber(const std::string& text, long lo, long hi, long& v)
            text[0] != ' ';
 }
 
-qwhost::WidgetAnswer parseAnswer(const std::string& text)
-{
-    using A = qwhost::WidgetAnswer;
-    const auto space = text.find(' ');
-    const std::string word = text.substr(0, space);
-    const std::string rest = space == std::string::npos ? std::string() : text.substr(space + 1);
-    A a;
-    long id = 0;
-    if (word == "choose" && wholeNumber(rest, INT32_MIN, INT32_MAX, id))
-    {
-        a.kind = A::CHOOSE;
-        a.id = static_cast<int32_t>(id);
-    }
-    else if (word == "enter" && space != std::string::npos)
-    {
-        a.kind = A::ENTER;
-        a.text = rest;
-    }
-    else if (word == "pick" && !rest.empty())
-    {
-        a.kind = A::PICK;
-        a.text = rest;
-    }
-    else if ((word == "ok" || word == "cancel") && space == std::string::npos)
-        a.kind = word == "ok" ? A::OK : A::CANCEL;
-    else
-        throw UsageError("draw: --answer '" + text +
-                         "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
-    return a;
-}
-
 Options parse(const std::vector<std::string>& args)
 {
     Options o;
@@ -162,7 +131,7 @@ Options parse(const std::vector<std::string>& args)
             o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         }
         else if (a == "--answer")
-            o.answers.push_back(parseAnswer(v));
+            o.answers.push_back(parseAnswer(v, "draw"));
         else if (a == "--pointer")
         {
             once(seenScript, a);
@@ -208,7 +177,58 @@ bool number(const std::string& text, float& v)
     return true;
 }
 
-std::string describe(const qwhost::GuiValue& v, int datatype)
+// Prints the values the module sent since `from`; returns the new count.
+size_t printSent(const qwhost::GuiModule& m, size_t from)
+{
+    for (size_t i = from; i < m.transmits.size(); ++i)
+    {
+        const auto& t = m.transmits[i];
+        const bool known = t.pin >= 0 && t.pin < m.pinCount();
+        const std::string name = known ? m.pinInfo(t.pin).name : "pin " + std::to_string(t.pin);
+        std::printf("\tsent %s = %s\n", name.c_str(),
+                    describeValue(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
+    }
+    return m.transmits.size();
+}
+
+const char* stepName(PointerStep::Kind k)
+{
+    return k == PointerStep::PRESS ? "press" : k == PointerStep::MOVE ? "move" : "release";
+}
+} // namespace
+
+qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& command)
+{
+    using A = qwhost::WidgetAnswer;
+    const auto space = text.find(' ');
+    const std::string word = text.substr(0, space);
+    const std::string rest = space == std::string::npos ? std::string() : text.substr(space + 1);
+    A a;
+    long id = 0;
+    if (word == "choose" && wholeNumber(rest, INT32_MIN, INT32_MAX, id))
+    {
+        a.kind = A::CHOOSE;
+        a.id = static_cast<int32_t>(id);
+    }
+    else if (word == "enter" && space != std::string::npos)
+    {
+        a.kind = A::ENTER;
+        a.text = rest;
+    }
+    else if (word == "pick" && !rest.empty())
+    {
+        a.kind = A::PICK;
+        a.text = rest;
+    }
+    else if ((word == "ok" || word == "cancel") && space == std::string::npos)
+        a.kind = word == "ok" ? A::OK : A::CANCEL;
+    else
+        throw UsageError(command + ": --answer '" + text +
+                         "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
+    return a;
+}
+
+std::string describeValue(const qwhost::GuiValue& v, int datatype)
 {
     char b[64];
     switch (datatype)
@@ -228,29 +248,9 @@ std::string describe(const qwhost::GuiValue& v, int datatype)
     }
 }
 
-// Prints the values the module sent since `from`; returns the new count.
-size_t printSent(const qwhost::GuiModule& m, size_t from)
+std::vector<std::string> splitScript(const std::string& text)
 {
-    for (size_t i = from; i < m.transmits.size(); ++i)
-    {
-        const auto& t = m.transmits[i];
-        const bool known = t.pin >= 0 && t.pin < m.pinCount();
-        const std::string name = known ? m.pinInfo(t.pin).name : "pin " + std::to_string(t.pin);
-        std::printf("\tsent %s = %s\n", name.c_str(),
-                    describe(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
-    }
-    return m.transmits.size();
-}
-
-const char* stepName(PointerStep::Kind k)
-{
-    return k == PointerStep::PRESS ? "press" : k == PointerStep::MOVE ? "move" : "release";
-}
-} // namespace
-
-std::vector<PointerStep> parsePointerScript(const std::string& text)
-{
-    std::vector<PointerStep> steps;
+    std::vector<std::string> steps;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line))
@@ -263,46 +263,54 @@ std::vector<PointerStep> parsePointerScript(const std::string& text)
         while (std::getline(parts, part, ';'))
         {
             const std::string step = trim(part);
-            if (step.empty())
-                continue;
-            auto bad = [&](const std::string& why) -> UsageError {
-                return UsageError("draw: pointer step '" + step + "': " + why);
-            };
-            const auto space = step.find_first_of(" \t");
-            const std::string word = step.substr(0, space);
-            PointerStep s{PointerStep::MOVE, 0.0f, 0.0f, false};
-            if (word == "press")
-                s.kind = PointerStep::PRESS;
-            else if (word == "move")
-                s.kind = PointerStep::MOVE;
-            else if (word == "release")
-                s.kind = PointerStep::RELEASE;
-            else if (word == "wait")
-                s.kind = PointerStep::WAIT;
-            else
-                throw bad("not press, move, release or wait");
-            std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
-            if (s.kind == PointerStep::WAIT)
-            {
-                if (!number(rest, s.x) || s.x < 0.0f || s.x > 60000.0f)
-                    throw bad("the time is not milliseconds from 0 to 60000");
-                steps.push_back(s);
-                continue;
-            }
-            const std::string fineWord = "fine";
-            if (rest.size() > fineWord.size() &&
-                rest.compare(rest.size() - fineWord.size(), fineWord.size(), fineWord) == 0 &&
-                (rest[rest.size() - fineWord.size() - 1] == ' ' || rest[rest.size() - fineWord.size() - 1] == '\t'))
-            {
-                s.fine = true;
-                rest = trim(rest.substr(0, rest.size() - fineWord.size()));
-            }
-            const auto comma = rest.find(',');
-            if (comma == std::string::npos || !number(rest.substr(0, comma), s.x) ||
-                !number(rest.substr(comma + 1), s.y))
-                throw bad("the point is not X,Y");
-            steps.push_back(s);
+            if (!step.empty())
+                steps.push_back(step);
         }
+    }
+    return steps;
+}
+
+std::vector<PointerStep> parsePointerScript(const std::string& text)
+{
+    std::vector<PointerStep> steps;
+    for (const std::string& step : splitScript(text))
+    {
+        auto bad = [&](const std::string& why) -> UsageError {
+            return UsageError("draw: pointer step '" + step + "': " + why);
+        };
+        const auto space = step.find_first_of(" \t");
+        const std::string word = step.substr(0, space);
+        PointerStep s{PointerStep::MOVE, 0.0f, 0.0f, false};
+        if (word == "press")
+            s.kind = PointerStep::PRESS;
+        else if (word == "move")
+            s.kind = PointerStep::MOVE;
+        else if (word == "release")
+            s.kind = PointerStep::RELEASE;
+        else if (word == "wait")
+            s.kind = PointerStep::WAIT;
+        else
+            throw bad("not press, move, release or wait");
+        std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
+        if (s.kind == PointerStep::WAIT)
+        {
+            if (!number(rest, s.x) || s.x < 0.0f || s.x > 60000.0f)
+                throw bad("the time is not milliseconds from 0 to 60000");
+            steps.push_back(s);
+            continue;
+        }
+        const std::string fineWord = "fine";
+        if (rest.size() > fineWord.size() &&
+            rest.compare(rest.size() - fineWord.size(), fineWord.size(), fineWord) == 0 &&
+            (rest[rest.size() - fineWord.size() - 1] == ' ' || rest[rest.size() - fineWord.size() - 1] == '\t'))
+        {
+            s.fine = true;
+            rest = trim(rest.substr(0, rest.size() - fineWord.size()));
+        }
+        const auto comma = rest.find(',');
+        if (comma == std::string::npos || !number(rest.substr(0, comma), s.x) || !number(rest.substr(comma + 1), s.y))
+            throw bad("the point is not X,Y");
+        steps.push_back(s);
     }
     return steps;
 }

@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+namespace qwhost
+{
+struct GuiValue;
+struct WidgetAnswer;
+} // namespace qwhost
+
 namespace qwtool
 {
 // The command's own help text.
@@ -30,6 +36,19 @@ struct PointerStep
 // '#' starts a comment that runs to the end of the line. Throws qwhost::Error
 // naming the step at fault.
 std::vector<PointerStep> parsePointerScript(const std::string& text);
+
+// The steps of a script: separated by ';' or line ends, blanks around each
+// dropped, empty ones skipped; '#' starts a comment that runs to the end of
+// the line.
+std::vector<std::string> splitScript(const std::string& text);
+
+// Reads an --answer of `command`: "choose ID", "enter TEXT", "ok",
+// "pick PATH" or "cancel"; throws qwhost::Error otherwise.
+qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& command);
+
+// A value a module sent, as text, for a pin of that datatype: numbers, true or
+// false, a text in double quotes (UTF-8) or the size of a blob.
+std::string describeValue(const qwhost::GuiValue& v, int datatype);
 
 // args: everything after "draw". Throws qwhost::Error with a message naming
 // the file, module, pin, option or value at fault; returns the exit code.

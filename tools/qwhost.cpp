@@ -4,6 +4,7 @@
 #include "draw_command.h"
 #include "mp_sdk_common.h"
 #include "run_command.h"
+#include "ui_command.h"
 #include "usage_error.h"
 
 #include <cstdio>
@@ -26,7 +27,11 @@ const char* kUsage =
     "             [--pointer SCRIPT | --pointer-file FILE]\n"
     "                         draws one user-interface module into a PNG file, after\n"
     "                         pointer input (press, move, release); 'qwhost draw --help'\n"
-    "                         tells more\n";
+    "                         tells more\n"
+    "  qwhost ui BUNDLE ID [--echo inside|none] [--answer ANSWER ...] --steps STEPS\n"
+    "                         gives one user-interface module (invisible ones too) pin\n"
+    "                         values step by step and prints every value it sends;\n"
+    "                         'qwhost ui --help' tells more\n";
 
 using qwtool::UsageError;
 
@@ -82,6 +87,8 @@ int main(int argc, char** argv)
             return qwtool::runCommand(args);
         if (command == "draw")
             return qwtool::drawCommand(args);
+        if (command == "ui")
+            return qwtool::uiCommand(args);
         if (command == "-h" || command == "--help" || command == "help")
         {
             std::fputs(kUsage, stdout);

@@ -80,8 +80,11 @@ std::vector<std::string> checkGuiPins(qwhost::GuiModule& g)
             problems.push_back(at + " '" + info.name + "': described as " + qwhost::datatypeName(info.datatype) +
                                ", built as " + qwhost::datatypeName(datatype));
     }
+    // A module may take the host's copies of an auto-duplicating pin in its
+    // own setPin without building pins for them.
     for (int i = index; i < g.pinCount(); ++i)
-        problems.push_back("described pin " + std::to_string(i) + " '" + g.pinInfo(i).name + "' was not built");
+        if (!g.pinInfo(i).autoDuplicate)
+            problems.push_back("described pin " + std::to_string(i) + " '" + g.pinInfo(i).name + "' was not built");
     return problems;
 }
 

@@ -1,0 +1,196 @@
+// What the invisible value-routing modules share: one class template per
+// module, instantiated for the pin value types and registered once per type;
+// host bytes read the way the pins read them; the echo guard; the record of
+// the module's own sends; the limit on auto-duplicating pins.
+//
+// A family's source unit ends with its registration, the identifiers being
+// the head, the type's suffix and the tail:
+//
+//   auto r = qw::registerFamily<QW_Splitter, int, float, std::wstring, bool, MpBlob>(L"QW_Splitter", qw::TEXT);
+//   // QW_SplitterInt, QW_SplitterFloat, QW_SplitterText, QW_SplitterBool, QW_SplitterBlob
+#pragma once
+
+#include "mp_sdk_gui.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qw
+{
+// ---------------------------------------------------------------------------
+// Value types
+
+// The pin class of a value type: text pins also take and give UTF-8.
+template <class T> struct PinClass
+{
+    using type = MpGuiPin<T>;
+};
+template <> struct PinClass<std::wstring>
+{
+    using type = StringGuiPin;
+};
+template <class T> using Pin = typename PinClass<T>::type;
+
+// A value read from host bytes: at most the value's own size is read, a
+// shorter value fills from zero, a size of 0 or below or no data is the empty
+// value; a text takes size / 4 whole characters; a bool of four bytes is an
+// integer (non-zero = true), of any other size its first byte.
+template <class T> T fromBytes(int32_t size, const void* data)
+{
+    T v{};
+    MpPinValue<T>::set(v, size, data);
+    return v;
+}
+
+// A value as the host carries it: 4 bytes for int and float, 1 for bool,
+// 4 per character for text, a blob's own size.
+template <class T> int32_t byteSize(const T& v)
+{
+    return MpPinValue<T>::size(v);
+}
+template <class T> const void* bytesOf(const T& v)
+{
+    return MpPinValue<T>::data(v);
+}
+
+// Host bytes passed on: a negative size or missing data is the empty value.
+struct Raw
+{
+    int32_t size;
+    const void* data;
+    Raw(int32_t s, const void* d) : size(d && s > 0 ? s : 0), data(d && s > 0 ? d : nullptr) {}
+};
+
+// ---------------------------------------------------------------------------
+// Registration
+
+// Which of the two suffixes a family gives its text type.
+enum TextSuffix
+{
+    TEXT,
+    STRING,
+};
+
+template <class T> const wchar_t* typeSuffix(TextSuffix);
+template <> inline const wchar_t* typeSuffix<int>(TextSuffix)
+{
+    return L"Int";
+}
+template <> inline const wchar_t* typeSuffix<float>(TextSuffix)
+{
+    return L"Float";
+}
+template <> inline const wchar_t* typeSuffix<bool>(TextSuffix)
+{
+    return L"Bool";
+}
+template <> inline const wchar_t* typeSuffix<std::wstring>(TextSuffix text)
+{
+    return text == TEXT ? L"Text" : L"String";
+}
+template <> inline const wchar_t* typeSuffix<MpBlob>(TextSuffix)
+{
+    return L"Blob";
+}
+
+// Registers Module<T> as a user-interface object under head + suffix + tail
+// for each T, in the order given.
+template <template <class> class Module, class... T>
+int registerFamily(const std::wstring& head, TextSuffix text, const std::wstring& tail = {})
+{
+    (RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, (head + typeSuffix<T>(text) + tail).c_str(),
+                    &gmpi::Register<Module<T>>::withId),
+     ...);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Auto-duplicating pins
+
+// Ids a module takes for auto-duplicating pins: 0 to 4095; a value for any
+// other id is ignored, and a host pin count counts as at most 4096.
+constexpr int32_t kMaxPinId = 4095;
+constexpr int32_t kMaxPinCount = kMaxPinId + 1;
+inline bool takenPinId(int32_t pinId)
+{
+    return pinId >= 0 && pinId <= kMaxPinId;
+}
+
+// ---------------------------------------------------------------------------
+// Echo handling
+
+// Raised while the module writes its own pins; a handler that finds it raised
+// does not run its forward computation for the value it is given.
+class EchoGuard
+{
+public:
+    bool raised() const { return raised_; }
+
+    // Raises the guard for its lifetime, then lowers it.
+    class Raise
+    {
+    public:
+        explicit Raise(EchoGuard& guard) : guard_(guard) { guard_.raised_ = true; }
+        ~Raise() { guard_.raised_ = false; }
+        Raise(const Raise&) = delete;
+        Raise& operator=(const Raise&) = delete;
+
+    private:
+        EchoGuard& guard_;
+    };
+
+private:
+    bool raised_ = false;
+};
+
+// Sends that are under way. A host may hand a sent value straight back to the
+// pin it was sent on; while the send lasts, a value on that pin with exactly
+// the bytes being sent is the module's own echo.
+class OwnSends
+{
+public:
+    // pinTransmit through the module, remembered while it lasts.
+    int32_t send(MpGuiBase2& module, int32_t pinId, Raw value, int32_t voice)
+    {
+        const auto* b = static_cast<const uint8_t*>(value.data);
+        active_.push_back({pinId, std::vector<uint8_t>(b, b + value.size)});
+        const int32_t r = module.pinTransmit(pinId, value.size, value.data, voice);
+        active_.pop_back();
+        return r;
+    }
+
+    bool isEcho(int32_t pinId, Raw value) const
+    {
+        for (auto& s : active_)
+            if (s.pin == pinId && s.bytes.size() == static_cast<size_t>(value.size) &&
+                (value.size == 0 ||
+                 std::equal(s.bytes.begin(), s.bytes.end(), static_cast<const uint8_t*>(value.data))))
+                return true;
+        return false;
+    }
+
+private:
+    struct Sending
+    {
+        int32_t pin;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Sending> active_;
+};
+
+// The entry a selector picks among n > 0: clamped to 0 .. n - 1.
+inline int32_t selectedIndex(int32_t selector, size_t n)
+{
+    const int32_t last = static_cast<int32_t>(std::min<size_t>(n, INT32_MAX)) - 1;
+    return selector < 0 ? 0 : selector > last ? last : selector;
+}
+
+// A trigger on a bool pin: true, then false.
+inline void pulse(MpGuiPin<bool>& pin)
+{
+    pin = true;
+    pin = false;
+}
+} // namespace qw

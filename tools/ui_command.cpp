@@ -1,0 +1,320 @@
+#include "ui_command.h"
+
+#include "bundle.h"
+#include "dialogs.h"
+#include "draw_command.h"
+#include "drawing/drawn_view.h"
+#include "mp_sdk_common.h"
+#include "processing_host.h"
+#include "run_loop.h"
+#include "ui_host.h"
+#include "usage_error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace qwtool
+{
+const char* const kUiUsage =
+    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--answer ANSWER ...] --steps STEPS\n"
+    "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
+    "gives its pins their defaults, initializes it, then plays the steps in order and\n"
+    "prints every value the module sends, after the start and after each step:\n"
+    "  --steps STEPS     steps separated by ';' or line ends:\n"
+    "                      NAME=VALUE   the host delivers VALUE to the pin NAME\n"
+    "                                   (setPin, then notifyPin); pins are named as in\n"
+    "                                   the metadata, the copies of an auto-duplicating\n"
+    "                                   pin NAME 1, NAME 2, ... (the host makes as many\n"
+    "                                   as the steps name, at least 2)\n"
+    "                      wait MS      MS milliseconds pass in real time, in which the\n"
+    "                                   module's timers run\n"
+    "                    blanks around NAME and VALUE are dropped; '#' starts a comment.\n"
+    "                    Values: numbers, true or false, texts as written (UTF-8),\n"
+    "                    blobs as the bytes of the text.\n"
+    "  --echo inside     the host hands every value the module sends straight back to\n"
+    "                    the pin that sent it, inside the send (setPin, then notifyPin);\n"
+    "  --echo none       it does not (the default).\n"
+    "  --answer ANSWER   how the user answers the next menu, text edit or dialog the\n"
+    "                    module opens, in the order they open: 'choose ID',\n"
+    "                    'enter TEXT', 'ok', 'pick PATH' or 'cancel'.\n"
+    "example: qwhost ui panelkit.so QW_SplitterFloat --steps 'Mode=1; Value 3=0.5; Common=0.25'\n";
+
+namespace
+{
+using qwhost::Error;
+
+// Copy numbers an auto-duplicating pin's name may carry.
+constexpr int kMaxCopies = 4096;
+
+struct Options
+{
+    std::string bundle, id, steps;
+    qwhost::Echo echo = qwhost::Echo::None;
+    std::vector<qwhost::WidgetAnswer> answers;
+};
+
+[[noreturn]] void syntax(const std::string& what)
+{
+    throw UsageError("ui: " + what + "\n" + kUiUsage);
+}
+
+std::string trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+Options parse(const std::vector<std::string>& args)
+{
+    Options o;
+    std::vector<std::string> operands;
+    bool seenEcho = false, seenSteps = false;
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a.compare(0, 2, "--") != 0)
+        {
+            operands.push_back(a);
+            continue;
+        }
+        if (a != "--echo" && a != "--answer" && a != "--steps")
+            syntax("unknown option '" + a + "'");
+        if (i + 1 >= args.size())
+            syntax(a + " needs a value");
+        const std::string& v = args[++i];
+        if (a == "--echo")
+        {
+            if (seenEcho)
+                syntax("--echo is given twice");
+            seenEcho = true;
+            if (v == "inside")
+                o.echo = qwhost::Echo::Inside;
+            else if (v == "none")
+                o.echo = qwhost::Echo::None;
+            else
+                syntax("--echo '" + v + "' is not 'inside' or 'none'");
+        }
+        else if (a == "--answer")
+            o.answers.push_back(parseAnswer(v, "ui"));
+        else
+        {
+            if (seenSteps)
+                syntax("--steps is given twice");
+            seenSteps = true;
+            o.steps = v;
+        }
+    }
+    if (operands.size() != 2)
+        syntax(operands.size() < 2 ? "BUNDLE and ID are needed" : "unexpected '" + operands[2] + "'");
+    o.bundle = operands[0];
+    o.id = operands[1];
+    if (!seenSteps)
+        syntax("--steps is needed");
+    return o;
+}
+
+// The module's pins by the names the steps use: a plain pin by its name, the
+// copies of an auto-duplicating pin by its name and copy number.
+class PinNames
+{
+public:
+    explicit PinNames(const qwhost::GuiModule& m)
+    {
+        std::map<const qwhost::PinInfo*, int> copies;
+        for (int id = 0; id < m.pinCount(); ++id)
+        {
+            const qwhost::PinInfo& info = m.pinInfo(id);
+            names_.push_back(info.autoDuplicate ? info.name + " " + std::to_string(++copies[&info]) : info.name);
+        }
+    }
+
+    // -1 when no pin has that name.
+    int find(const std::string& name) const
+    {
+        for (size_t id = 0; id < names_.size(); ++id)
+            if (names_[id] == name)
+                return static_cast<int>(id);
+        return -1;
+    }
+    std::string name(int id) const
+    {
+        return id >= 0 && id < static_cast<int>(names_.size()) ? names_[static_cast<size_t>(id)]
+                                                               : "pin " + std::to_string(id);
+    }
+    std::string all() const
+    {
+        std::string s;
+        for (auto& n : names_)
+            s += (s.empty() ? "" : ", ") + n;
+        return s.empty() ? "none" : s;
+    }
+
+private:
+    std::vector<std::string> names_;
+};
+
+// How many copies of its auto-duplicating pins the host makes: at least its
+// usual number, and as many as the steps name.
+int copiesNamed(const qwhost::ModuleInfo& info, const std::vector<UiStep>& steps, int usual)
+{
+    int copies = usual;
+    for (auto& s : steps)
+        for (auto& p : info.pins)
+        {
+            if (s.kind != UiStep::SET || !p.autoDuplicate || s.name.size() <= p.name.size() + 1 ||
+                s.name.compare(0, p.name.size() + 1, p.name + " ") != 0)
+                continue;
+            const std::string n = s.name.substr(p.name.size() + 1);
+            char* end = nullptr;
+            const long c = std::strtol(n.c_str(), &end, 10);
+            if (!n.empty() && n[0] != '+' && n[0] != '-' && end == n.c_str() + n.size() && c >= 1 && c <= kMaxCopies)
+                copies = std::max(copies, static_cast<int>(c));
+        }
+    return copies;
+}
+
+// Prints the values the module sent since `from`; returns the new count.
+size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
+{
+    for (size_t i = from; i < m.transmits.size(); ++i)
+    {
+        const auto& t = m.transmits[i];
+        const bool known = t.pin >= 0 && t.pin < m.pinCount();
+        std::printf("\tsent %s = %s", names.name(t.pin).c_str(),
+                    describeValue(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
+        if (t.voice)
+            std::printf(" (voice %d)", t.voice);
+        std::printf("\n");
+    }
+    return m.transmits.size();
+}
+} // namespace
+
+std::vector<UiStep> parseUiSteps(const std::string& text)
+{
+    std::vector<UiStep> steps;
+    for (const std::string& step : splitScript(text))
+    {
+        auto bad = [&](const std::string& why) { return UsageError("ui: step '" + step + "': " + why); };
+        UiStep s{UiStep::SET, {}, {}, 0.0f, step};
+        const auto eq = step.find('=');
+        if (eq != std::string::npos)
+        {
+            s.name = trim(step.substr(0, eq));
+            s.value = trim(step.substr(eq + 1));
+            if (s.name.empty())
+                throw bad("no pin name before '='");
+            steps.push_back(s);
+            continue;
+        }
+        const auto space = step.find_first_of(" \t");
+        if (step.substr(0, space) != "wait")
+            throw bad("not NAME=VALUE or wait MS");
+        const std::string ms = space == std::string::npos ? std::string() : trim(step.substr(space));
+        char* end = nullptr;
+        const double d = ms.empty() ? -1.0 : std::strtod(ms.c_str(), &end);
+        if (ms.empty() || end != ms.c_str() + ms.size() || !(d >= 0.0 && d <= 60000.0))
+            throw bad("the time is not milliseconds from 0 to 60000");
+        s.kind = UiStep::WAIT;
+        s.ms = static_cast<float>(d);
+        steps.push_back(s);
+    }
+    return steps;
+}
+
+int uiCommand(const std::vector<std::string>& args)
+{
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
+    {
+        std::fputs(kUiUsage, stdout);
+        return 0;
+    }
+    const Options o = parse(args);
+    const std::vector<UiStep> steps = parseUiSteps(o.steps);
+
+    auto bundle = qwhost::Bundle::load(o.bundle);
+    const std::wstring id = gmpi_sdk::fromUtf8(o.id);
+    const qwhost::ModuleInfo* info = bundle->metadata().find(id, gmpi::MP_SUB_TYPE_GUI2);
+    if (!info)
+        throw Error("ui: no user-interface module " + o.id + " is described for bundle '" + o.bundle + "'");
+
+    qwhost::GuiHost host;
+    host.echo = o.echo;
+    host.autoDuplicateCount = copiesNamed(*info, steps, host.autoDuplicateCount);
+    qwhost::Dialogs dialogs;
+    qwhost::DrawingDesk desk(host); // an invisible module may still open the host's dialogs
+    desk.dialogs = &dialogs;
+    dialogs.script.assign(o.answers.begin(), o.answers.end());
+    std::unique_ptr<qwhost::GuiModule> m = host.create(bundle, id);
+    const PinNames names(*m);
+
+    // Every step is checked before any is played.
+    struct Delivery
+    {
+        int pin;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Delivery> deliveries(steps.size());
+    for (size_t i = 0; i < steps.size(); ++i)
+    {
+        const UiStep& s = steps[i];
+        if (s.kind != UiStep::SET)
+            continue;
+        const int pin = names.find(s.name);
+        if (pin < 0)
+            throw UsageError("ui: step '" + s.text + "': module " + o.id + " has no pin named '" + s.name +
+                             "' (its pins: " + names.all() + ")");
+        const int datatype = m->pinInfo(pin).datatype;
+        std::string why;
+        if (datatype == gmpi::MP_MIDI || datatype == gmpi::MP_AUDIO ||
+            !qwhost::encodePinValue(datatype, s.value, deliveries[i].bytes, why))
+            throw UsageError("ui: step '" + s.text + "': pin '" + s.name +
+                             "': " + (why.empty() ? "takes no value here" : why));
+        deliveries[i].pin = pin;
+    }
+
+    auto answerWidgets = [&] {
+        const int n = dialogs.deliverPending();
+        if (n > 0)
+            std::printf("# %d widget(s) answered\n", n);
+    };
+    auto heldEchoes = [&] {
+        if (m->pendingEchoes())
+            std::printf("# %zu echo(es) held back: the module's echoes nest deeper than the host follows\n",
+                        m->pendingEchoes());
+    };
+
+    std::printf("# %s: pins %s; echo %s\n", o.id.c_str(), names.all().c_str(),
+                o.echo == qwhost::Echo::Inside ? "inside" : "none");
+    std::printf("start (defaults, initialize)\n");
+    answerWidgets();
+    size_t shown = printSent(*m, names, 0);
+    heldEchoes();
+    for (size_t i = 0; i < steps.size(); ++i)
+    {
+        const UiStep& s = steps[i];
+        if (s.kind == UiStep::WAIT)
+        {
+            const int ticks = qwhost::RunLoop::current().runFor(s.ms);
+            std::printf("wait %g\t%d timer tick(s)\n", static_cast<double>(s.ms), ticks);
+        }
+        else
+        {
+            std::printf("%s=%s\n", s.name.c_str(), s.value.c_str());
+            const Delivery& d = deliveries[i];
+            m->set(d.pin, d.bytes.data(), static_cast<int>(d.bytes.size()));
+        }
+        answerWidgets();
+        shown = printSent(*m, names, shown);
+        heldEchoes();
+    }
+    if (!dialogs.pending().empty())
+        std::printf("# %zu widget(s) left open without an answer\n", dialogs.pending().size());
+    return 0;
+}
+} // namespace qwtool
