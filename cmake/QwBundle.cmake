@@ -1,6 +1,6 @@
-# Platform services a bundle leaves undefined: the loading process provides
-# them (our host stand-in in host/run_loop.cpp, declared for the framework in
-# mp_sdk/platform_run_loop.h).
+# Platform services a bundle refers to weakly: the loading process may provide
+# them (our host stand-in does, in host/run_loop.cpp; the framework declares
+# them in mp_sdk/platform_run_loop.h).
 set(QW_PLATFORM_SYMBOLS
   CFAbsoluteTimeGetCurrent CFRunLoopGetCurrent CFRunLoopTimerCreate CFRunLoopAddTimer
   CFRunLoopRemoveTimer CFRunLoopTimerInvalidate CFRelease kCFAllocatorDefault kCFRunLoopCommonModes)
@@ -46,10 +46,10 @@ function(qw_add_bundle name)
   target_link_options(${name} PRIVATE "LINKER:--whole-archive" "$<TARGET_FILE:mp_sdk>" "LINKER:--no-whole-archive")
   if(NOT QW_SANITIZE)
     string(JOIN "," allowed ${QW_PLATFORM_SYMBOLS})
-    # Nothing undefined but the platform services.
+    # Nothing undefined but the runtime's names and the platform services, weakly.
     add_custom_command(TARGET ${name} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -DBUNDLE=$<TARGET_FILE:${name}> -DCOMPILER=${CMAKE_C_COMPILER}
-              "-DALLOWED=${allowed}" -DWORK=${CMAKE_CURRENT_BINARY_DIR}/undefined_check
+              "-DPLATFORM=${allowed}" -DWORK=${CMAKE_CURRENT_BINARY_DIR}/undefined_check
               -P ${CMAKE_SOURCE_DIR}/cmake/QwCheckUndefined.cmake
       VERBATIM)
   endif()

@@ -1,24 +1,33 @@
-# cmake -DBUNDLE=file.so -DCOMPILER=cc -DALLOWED=a,b -DWORK=dir -P QwCheckUndefined.cmake
+# cmake -DBUNDLE=file.so -DCOMPILER=cc -DPLATFORM=a,b -DWORK=dir -P QwCheckUndefined.cmake
 #
-# A bundle may leave undefined only the platform services that the loading
-# process provides (ALLOWED). Linking a program against the bundle that
-# defines exactly those names makes the linker name every other undefined
-# symbol. On failure the bundle is removed, so the next build links it again.
+# A bundle may leave undefined only what the C and C++ runtime provide, and
+# the platform's run-loop services (PLATFORM) as weak references, so that it
+# loads in a host that has none. Linking a program against the bundle with
+# nothing else makes the linker name every other undefined symbol (weak ones
+# may stay undefined); the symbol table shows how the platform names are
+# referred to. On failure the bundle is removed, so the next build links it again.
 file(MAKE_DIRECTORY ${WORK})
 get_filename_component(stem ${BUNDLE} NAME_WE)
 set(main ${WORK}/${stem}_check.c)
 set(exe ${WORK}/${stem}_check)
 file(WRITE ${main} "int main(void) { return 0; }\n")
-set(defs)
-string(REPLACE "," ";" allowed "${ALLOWED}")
-foreach(sym ${allowed})
-  list(APPEND defs "-Wl,--defsym=${sym}=0")
-endforeach()
 execute_process(
-  COMMAND ${COMPILER} -x c ${main} -x none -Wl,--no-as-needed -Wl,--no-allow-shlib-undefined ${BUNDLE} ${defs} -o ${exe}
+  COMMAND ${COMPILER} -x c ${main} -x none -Wl,--no-as-needed -Wl,--no-allow-shlib-undefined ${BUNDLE} -o ${exe}
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 file(REMOVE ${exe})
 if(NOT rc EQUAL 0)
   file(REMOVE ${BUNDLE})
   message(FATAL_ERROR "${BUNDLE} leaves symbols undefined that no loading process provides:\n${out}${err}")
 endif()
+
+execute_process(COMMAND nm -D --undefined-only ${BUNDLE} RESULT_VARIABLE rc OUTPUT_VARIABLE table ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm cannot read ${BUNDLE}: ${err}")
+endif()
+string(REPLACE "," ";" platform "${PLATFORM}")
+foreach(sym ${platform})
+  if(table MATCHES "(^|\n) *U ${sym}(\n|$)")
+    file(REMOVE ${BUNDLE})
+    message(FATAL_ERROR "${BUNDLE} refers to the platform's ${sym} strongly; a host without it could not load the bundle")
+  endif()
+endforeach()

@@ -1,5 +1,6 @@
 #include "run_loop.h"
 
+#define QW_PLATFORM_PROVIDER
 #include "platform_run_loop.h"
 
 #include <algorithm>

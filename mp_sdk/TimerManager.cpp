@@ -60,6 +60,9 @@ void Timer::Start()
     Stop();
     if (clients_.empty())
         return;
+    // A host without run-loop services runs no timers; the handle stays null.
+    if (!platformRunLoopPresent())
+        return;
     // A repeating platform timer needs a positive interval.
     const int32_t ms = intervalMs_ < 1 ? 1 : intervalMs_;
     const float seconds = static_cast<float>(ms) * 0.001f;

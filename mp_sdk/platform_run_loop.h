@@ -1,12 +1,17 @@
 // The platform's run-loop timer services, as the timer manager calls them.
-// The loading process supplies these functions (a bundle leaves them
-// undefined, as it would a system library's); our own host stand-in
-// implements them in host/run_loop.cpp.
+// The loading process supplies these functions; a bundle refers to them
+// weakly, so it loads in a host that has none (then no timer starts, see
+// platformRunLoopPresent). Our own host stand-in implements them in
+// host/run_loop.cpp, which defines QW_PLATFORM_PROVIDER.
 #pragma once
 
 #include <cstdint>
 
+#ifdef QW_PLATFORM_PROVIDER
 #define QW_PLATFORM_API __attribute__((visibility("default")))
+#else
+#define QW_PLATFORM_API __attribute__((visibility("default"), weak))
+#endif
 
 extern "C"
 {
@@ -52,3 +57,14 @@ extern "C"
     QW_PLATFORM_API void CFRunLoopTimerInvalidate(CFRunLoopTimerRef timer);
     QW_PLATFORM_API void CFRelease(CFTypeRef object);
 }
+
+#ifndef QW_PLATFORM_PROVIDER
+// Whether the loading process provides the run-loop services (every one of
+// them: a host provides the set or none).
+inline bool platformRunLoopPresent()
+{
+    return &kCFAllocatorDefault != nullptr && &kCFRunLoopCommonModes != nullptr && &CFAbsoluteTimeGetCurrent &&
+           &CFRunLoopGetCurrent && &CFRunLoopTimerCreate && &CFRunLoopAddTimer && &CFRunLoopRemoveTimer &&
+           &CFRunLoopTimerInvalidate && &CFRelease;
+}
+#endif

@@ -12,9 +12,9 @@
 # committed); a target's seeds and dictionary come from its source folder.
 set -euo pipefail
 
-seconds="${1:-60}"
-if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
-    echo "fuzz.sh: the time per target must be a whole number of seconds, not '$seconds'" >&2
+budget="${1:-600}"
+if ! [[ "$budget" =~ ^[0-9]+$ ]] || [ "$budget" -lt 1 ]; then
+    echo "fuzz.sh: the time budget must be a whole number of seconds, not '$budget'" >&2
     exit 2
 fi
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -55,6 +55,10 @@ if [ "${#targets[@]}" -eq 0 ]; then
     echo "fuzz.sh: no fuzz target was built in $build/fuzzers" >&2
     exit 1
 fi
+
+seconds=$((budget / ${#targets[@]}))
+[ "$seconds" -ge 10 ] || seconds=10
+echo "fuzz.sh: ${#targets[@]} targets, ${seconds} s each (budget ${budget} s)"
 
 failed=()
 for exe in "${targets[@]}"; do

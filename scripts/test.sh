@@ -6,15 +6,17 @@
 #
 # environment: QW_TEST_BUILD_DIR  build folder (default build-test in the tree)
 #              QW_JOBS            parallel jobs (default: the number of cores)
-#              QW_FUZZ_SECONDS    seconds per fuzz target (default 60; 0 skips fuzzing)
+#              QW_FUZZ_SECONDS    time budget of all fuzz targets together, split evenly
+#                                 (default 600; 0 skips fuzzing)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QW_TEST_BUILD_DIR:-$root/build-test}"
 jobs="${QW_JOBS:-$(nproc)}"
-fuzz_seconds="${QW_FUZZ_SECONDS:-60}"
+fuzz_seconds="${QW_FUZZ_SECONDS:-600}"
 
-packages=(g++ cmake make libgtest-dev libbenchmark-dev libcairo2-dev pkg-config fonts-dejavu-core fonts-liberation)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev libcairo2-dev pkg-config fonts-dejavu-core fonts-liberation
+          clang-format)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -26,6 +28,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+"$root/scripts/format.sh" --check
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQW_SANITIZE=ON -DQW_BUILD_TESTS=ON \
     -DQW_BUILD_BENCH=ON >/dev/null
