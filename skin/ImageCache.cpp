@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace skin
 {
@@ -28,15 +29,42 @@ bool isBmp(const std::string& uri)
            std::tolower(static_cast<unsigned char>(e[2])) == 'p';
 }
 
+uint8_t premultiplySrgb(uint8_t c, uint32_t a)
+{
+    const auto& tables = mp_sdk::gammaTables();
+    const float v = tables.toLinear()[c] * (static_cast<float>(a) / 255.0f);
+    // The largest code whose lower threshold is below v.
+    const float* thresholds = tables.toLinearThresholds();
+    int b = 0;
+    for (int step = 128; step > 0; step >>= 1)
+        if (thresholds[b + step] < v)
+            b += step;
+    return static_cast<uint8_t>(b);
+}
+
+namespace
+{
+// premultiplySrgb of every alpha (row) and code (column), made on first use.
+const uint8_t* premultipliedCodes()
+{
+    static const std::vector<uint8_t> table = [] {
+        std::vector<uint8_t> t(256 * 256);
+        for (uint32_t a = 0; a < 256; ++a)
+            for (uint32_t c = 0; c < 256; ++c)
+                t[a * 256 + c] = premultiplySrgb(static_cast<uint8_t>(c), a);
+        return t;
+    }();
+    return table.data();
+}
+} // namespace
+
 void applyMask(uint8_t* image, int32_t imageBytesPerRow, const uint8_t* mask, int32_t maskBytesPerRow, int32_t width,
                int32_t height, int32_t pixelFormat)
 {
     if (!image || !mask || width <= 0 || height <= 0)
         return;
-    const auto& tables = mp_sdk::gammaTables();
-    const float* toLinear = tables.toLinear();
-    const float* thresholds = tables.toLinearThresholds();
     const bool srgb = pixelFormat == GmpiDrawing_API::MP1_PIXEL_FORMAT_BGRA_SRGB;
+    const uint8_t* codes = srgb ? premultipliedCodes() : nullptr;
     for (int32_t y = 0; y < height; ++y)
     {
         uint8_t* p = image + static_cast<int64_t>(y) * imageBytesPerRow;
@@ -46,17 +74,10 @@ void applyMask(uint8_t* image, int32_t imageBytesPerRow, const uint8_t* mask, in
             const uint32_t a = 255u - m[0];
             if (srgb)
             {
-                const float scale = static_cast<float>(a) / 255.0f;
-                for (int c = 0; c < 3; ++c)
-                {
-                    const float v = toLinear[p[c]] * scale;
-                    // The largest code whose lower threshold is below v.
-                    int b = 0;
-                    for (int step = 128; step > 0; step >>= 1)
-                        if (thresholds[b + step] < v)
-                            b += step;
-                    p[c] = static_cast<uint8_t>(b);
-                }
+                const uint8_t* row = codes + a * 256;
+                p[0] = row[p[0]];
+                p[1] = row[p[1]];
+                p[2] = row[p[2]];
             }
             else
             {

@@ -82,6 +82,9 @@ bool isBmp(const std::string& uri);
 // through the same curve, so an opaque pixel keeps every byte.
 void applyMask(uint8_t* image, int32_t imageBytesPerRow, const uint8_t* mask, int32_t maskBytesPerRow, int32_t width,
                int32_t height, int32_t pixelFormat);
+// One sRGB colour byte times alpha a / 255 in linear light, encoded back to
+// the nearest sRGB byte (what applyMask does, one byte at a time).
+uint8_t premultiplySrgb(uint8_t c, uint32_t a);
 // Gives alpha 0 to every pixel whose 32 bits equal `key`, colour bytes kept.
 void clearKeyColour(uint8_t* image, int32_t bytesPerRow, int32_t width, int32_t height, uint32_t key);
 } // namespace skin
