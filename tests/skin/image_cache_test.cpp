@@ -173,11 +173,9 @@ TEST(ImageCache, BmpMatchesInAnyLetterCase)
 TEST(ImageCache, TransparentColourClearsAlphaWhereverItOccurs)
 {
     const Rgb key{255, 0, 255}, other{255, 0, 254};
+    auto isKey = [](int x, int y) { return (x == 1 && y == 0) || (x == 3 && y == 1) || (x == 0 && y == 1); };
     Folder skin;
-    skin.write("k.bmp", skintest::bmp(4, 2, [&](int x, int y) {
-                   const bool isKey = (x == 1 && y == 0) || (x == 3 && y == 1) || (x == 0 && y == 1);
-                   return isKey ? key : other;
-               }));
+    skin.write("k.bmp", skintest::bmp(4, 2, [&](int x, int y) { return isKey(x, y) ? key : other; }));
     skin.write("k.txt", "transparent_pixel 1 0\n");
     Rig rig(skin.path());
     Loader loader(rig);
@@ -185,11 +183,8 @@ TEST(ImageCache, TransparentColourClearsAlphaWhereverItOccurs)
     ASSERT_TRUE(image);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
-        {
-            const bool isKey = (x == 1 && y == 0) || (x == 3 && y == 1) || (x == 0 && y == 1);
-            EXPECT_EQ(skintest::pixelOf(image, x, y), isKey ? (Bytes{255, 0, 255, 0}) : opaque(other))
+            EXPECT_EQ(skintest::pixelOf(image, x, y), isKey(x, y) ? (Bytes{255, 0, 255, 0}) : opaque(other))
                 << x << ", " << y;
-        }
 }
 
 TEST(ImageCache, TransparentPixelOutsideTheImageChangesNothing)

@@ -46,6 +46,16 @@ Call call(double l, double t, double r, double b, double sl, double st, double s
     return {l, t, r, b, sl, st, sr, sb, 1.0, 1.0};
 }
 
+// h.png: a horizontal slider, frame 30 x 10 at padding top 1, left 2, its
+// handle (3, 12, 9, 18) travelling from -5 to 20.
+void writeHorizontalSlider(const Folder& skin)
+{
+    skintest::writePng(skin.file("h.png"), 40, 20, [](int, int) { return skintest::Rgba{1, 2, 3, 255}; });
+    skin.write("h.txt",
+               "type slider\nframe_size 30 10\npadding 1 0 2 0\nhandle_rect 3 12 9 18\n"
+               "handle_range -5 20\norientation horizontal\n");
+}
+
 ImageMetadata slider(int32_t orientation, int32_t start, int32_t end)
 {
     ImageMetadata m;
@@ -157,10 +167,7 @@ TEST(SkinBitmap, KnobStripFrame32)
 TEST(SkinBitmap, DrawnRectangles)
 {
     Folder skin;
-    skintest::writePng(skin.file("h.png"), 40, 20, [](int, int) { return skintest::Rgba{1, 2, 3, 255}; });
-    skin.write("h.txt",
-               "type slider\nframe_size 30 10\npadding 1 0 2 0\nhandle_rect 3 12 9 18\n"
-               "handle_range -5 20\norientation horizontal\n");
+    writeHorizontalSlider(skin);
     Rig fixtureRig(skintest::fixture()), rig(skin.path());
     struct Case
     {
@@ -223,10 +230,7 @@ TEST(SkinBitmap, PlaceholderWithoutAnImage)
 TEST(SkinBitmap, HandleHitsExactlyWhereItIsDrawn)
 {
     Folder skin;
-    skintest::writePng(skin.file("h.png"), 40, 20, [](int, int) { return skintest::Rgba{1, 2, 3, 255}; });
-    skin.write("h.txt",
-               "type slider\nframe_size 30 10\npadding 1 0 2 0\nhandle_rect 3 12 9 18\n"
-               "handle_range -5 20\norientation horizontal\n");
+    writeHorizontalSlider(skin);
     Rig fixtureRig(skintest::fixture()), rig(skin.path());
     struct Case
     {
