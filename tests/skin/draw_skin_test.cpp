@@ -60,7 +60,7 @@ TEST_F(DrawSkin, OtherFolderOrNone)
         << missing.err;
     const Result twice = qwhost({"draw", kTestkit, "QW_TestSkin", "--size", "32x32", "--out", png, "--skin",
                                  skintest::fixture(), "--skin", skintest::fixture()});
-    EXPECT_EQ(twice.code, 1);
+    EXPECT_EQ(twice.code, 2); // a usage error
     EXPECT_NE(twice.err.find("--skin is given twice"), std::string::npos) << twice.err;
 
     // A folder without the image: the placeholder.
