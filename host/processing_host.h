@@ -65,6 +65,7 @@ public:
     int blockSize = 256;              // the host's largest block
     std::string resourceFolder = "."; // where relative file names resolve
     bool embeddedFiles = true;        // offer the embedded-file interface
+    bool processorHost = true;        // offer the processor-host interface (latency reports)
     int autoDuplicateCount = 2;       // copies the host makes of an auto-duplicating pin
     int leakedHostReferences = 0;     // references modules kept on their host after they were destroyed
     // Keep what modules tell the host (updates, streaming reports, messages).

@@ -27,8 +27,8 @@ const char* const kDrawUsage =
     "                   [--skin DIR]\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults and the --pin values, measures it with the size as\n"
-    "the space available, arranges it at (0, 0, W, H), plays the pointer script and\n"
-    "draws it into a PNG file of W x H pixels:\n"
+    "the space available, arranges it at (0, 0, W, H), draws it once, plays the\n"
+    "pointer script and draws it into a PNG file of W x H pixels:\n"
     "  --size WxH           the module's size in pixels, 1 to 16384 each way.\n"
     "  --out FILE.png       where the drawing goes (32-bit with alpha).\n"
     "  --pin NAME=VALUE     a pin's value (pins named as in the metadata).\n"
@@ -396,6 +396,10 @@ int drawCommand(const std::vector<std::string>& args)
     std::printf("# %s measures %gx%g of %dx%d available; arranged at (0, 0, %d, %d)\n", o.id.c_str(),
                 static_cast<double>(desired.width), static_cast<double>(desired.height), o.width, o.height, o.width,
                 o.height);
+
+    // As on screen, the module is drawn before the user can point at it.
+    if (!steps.empty())
+        view.render(o.width, o.height);
 
     int measureRequests = gh.measureRequests;
     bool buttonDown = false;

@@ -184,6 +184,15 @@ int32_t DeviceContext::CreateLinearGradientBrush(const MP1_LINEAR_GRADIENT_BRUSH
         return gmpi::MP_FAIL;
     *out = nullptr;
     auto* collection = stops ? dynamic_cast<StopCollection*>(stops) : nullptr;
+    // Recorded with its points, then each stop's position and colour.
+    DrawCall call{"CreateLinearGradientBrush", {}};
+    if (properties)
+        call.values = {properties->startPoint.x, properties->startPoint.y, properties->endPoint.x,
+                       properties->endPoint.y};
+    if (collection)
+        for (auto& s : collection->stops())
+            call.values.insert(call.values.end(), {s.position, s.color.r, s.color.g, s.color.b, s.color.a});
+    record(std::move(call));
     if (!properties || !collection ||
         !finite({properties->startPoint.x, properties->startPoint.y, properties->endPoint.x, properties->endPoint.y}))
         return gmpi::MP_FAIL;

@@ -1,6 +1,5 @@
 // qwhost draw, through the built command, on the test bundle's drawn slider.
 #include "test_support.h"
-#include <cairo.h>
 
 #include <gtest/gtest.h>
 
@@ -17,45 +16,14 @@ namespace
 {
 namespace fs = std::filesystem;
 
-struct Rgba
-{
-    int r, g, b, a;
-};
-
 const std::string kTestkit = std::string(QW_TEST_BUNDLE_DIR) + "/testkit.so";
 
 class DrawCommand : public qwtest::CommandTest
 {
 protected:
-    // Pixels of a PNG file as the file holds them (straight alpha), read by cairo.
-    struct Png
-    {
-        int width = 0, height = 0;
-        std::vector<uint32_t> pixels; // premultiplied 0xAARRGGBB
-        Rgba at(int x, int y) const
-        {
-            const uint32_t p = pixels[static_cast<size_t>(y * width + x)];
-            return {int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255), int(p >> 24)};
-        }
-    };
-    Png readPng(const std::string& path) const
-    {
-        Png png;
-        cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-        EXPECT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS) << path;
-        if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS)
-        {
-            png.width = cairo_image_surface_get_width(s);
-            png.height = cairo_image_surface_get_height(s);
-            const int stride = cairo_image_surface_get_stride(s);
-            const uint8_t* data = cairo_image_surface_get_data(s);
-            for (int y = 0; y < png.height; ++y)
-                for (int x = 0; x < png.width; ++x)
-                    png.pixels.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x]);
-        }
-        cairo_surface_destroy(s);
-        return png;
-    }
+    using Png = qwtest::Png;
+    using Rgba = qwtest::Png::Rgba;
+    static Png readPng(const std::string& path) { return qwtest::readPng(path); }
 };
 } // namespace
 

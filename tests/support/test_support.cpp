@@ -99,6 +99,8 @@ std::vector<LogEntry> probeLog(const qwhost::Processor& p)
 }
 } // namespace qwtest
 
+#include <cairo.h>
+
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
@@ -154,5 +156,24 @@ CommandTest::Result CommandTest::qwhost(std::vector<std::string> args) const
     r.out = slurp(out);
     r.err = slurp(err);
     return r;
+}
+
+Png readPng(const std::string& path)
+{
+    Png png;
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    EXPECT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS) << path;
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS)
+    {
+        png.width = cairo_image_surface_get_width(s);
+        png.height = cairo_image_surface_get_height(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        const uint8_t* data = cairo_image_surface_get_data(s);
+        for (int y = 0; y < png.height; ++y)
+            for (int x = 0; x < png.width; ++x)
+                png.pixels.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x]);
+    }
+    cairo_surface_destroy(s);
+    return png;
 }
 } // namespace qwtest

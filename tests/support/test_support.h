@@ -82,4 +82,22 @@ protected:
 
     std::filesystem::path dir_;
 };
+
+// A PNG file's pixels as cairo reads them (premultiplied by alpha).
+struct Png
+{
+    struct Rgba
+    {
+        int r, g, b, a;
+    };
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels; // 0xAARRGGBB, rows packed
+    Rgba at(int x, int y) const
+    {
+        const uint32_t p = pixels[static_cast<size_t>(y * width + x)];
+        return {int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255), int(p >> 24)};
+    }
+};
+// Adds a test failure (and gives an empty image) when the file is no PNG.
+Png readPng(const std::string& path);
 } // namespace qwtest

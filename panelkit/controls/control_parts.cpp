@@ -1,0 +1,114 @@
+#include "control_parts.h"
+
+#include "srgb.h"
+
+#include <cmath>
+
+namespace qw::controls
+{
+using GmpiDrawing::RoundedRect;
+
+Color colorOf(const std::wstring& text, const Color& otherwise)
+{
+    GmpiDrawing_API::MP1_COLOR c;
+    return mp_sdk::colorFromText(text, c) ? Color(c) : otherwise;
+}
+
+Color colorOf(uint32_t argb)
+{
+    return Color(mp_sdk::colorFromArgb(argb));
+}
+
+namespace
+{
+Rect shifted(const Rect& r, float d)
+{
+    return Rect(r.left + d, r.top + d, r.right + d, r.bottom + d);
+}
+
+void drawGrip(const Graphics_base& g, const Rect& k, const Color& c, GmpiDrawing::SolidColorBrush& brush,
+              bool horizontal)
+{
+    const Color light(c.r + 0.2f, c.g + 0.2f, c.b + 0.2f, c.a);
+    const Color dark(c.r * 0.5f, c.g * 0.5f, c.b * 0.5f, c.a);
+    // Along the axis: 14 units of ridges need 8 free on either side.
+    const float along = horizontal ? k.right - k.left : k.bottom - k.top;
+    const float m = (along - 14.0f) * 0.5f;
+    if (!(m >= 8.0f))
+        return;
+    const float a0 = (horizontal ? k.top : k.left) + 6.0f;
+    const float a1 = (horizontal ? k.bottom : k.right) - 6.0f;
+    if (!(a1 - a0 >= 2.0f))
+        return;
+    float p = std::floor((horizontal ? k.left : k.top) + m) + 0.5f;
+    auto line = [&](float at, float from, float to) {
+        if (horizontal)
+            g.DrawLine(Point(at, from), Point(at, to), brush, 1.0f);
+        else
+            g.DrawLine(Point(from, at), Point(to, at), brush, 1.0f);
+    };
+    for (int i = 0; i < 5; ++i)
+    {
+        brush.SetColor(light);
+        line(p, a0, a1);
+        p += 1.0f;
+        brush.SetColor(dark);
+        line(p, a0 + 1.0f, a1 + 1.0f);
+        p += 2.0f;
+    }
+}
+} // namespace
+
+void drawCursor(const Graphics_base& g, const Rect& k, const CursorLook& look)
+{
+    const Color& c = look.color;
+    const float r = look.radius;
+    GmpiDrawing::SolidColorBrush brush = g.CreateSolidColorBrush(c);
+    if (look.bevel)
+    {
+        brush.SetColor(Color(c.r + 0.25f, c.g + 0.25f, c.b + 0.25f, c.a));
+        g.FillRoundedRectangle(RoundedRect(shifted(k, -1.0f), r, r), brush);
+        brush.SetColor(Color(c.r * 0.5f, c.g * 0.5f, c.b * 0.5f, c.a));
+        g.FillRoundedRectangle(RoundedRect(shifted(k, 1.0f), r, r), brush);
+        brush.SetColor(c);
+    }
+    g.FillRoundedRectangle(RoundedRect(k, r, r), brush);
+    if (look.grip)
+        drawGrip(g, k, c, brush, look.horizontal);
+}
+
+void drawBackground(const Graphics_base& g, float width, float height, const BackgroundLook& look)
+{
+    const float half = look.outline * 0.5f;
+    const Rect outer = centred(width, height, look.fx, look.fy);
+    const RoundedRect shape(Rect(outer.left + half, outer.top + half, outer.right - half, outer.bottom - half),
+                            look.radius, look.radius);
+    GmpiDrawing::SolidColorBrush brush = g.CreateSolidColorBrush(look.fill);
+    g.FillRoundedRectangle(shape, brush);
+    brush.SetColor(look.line);
+    g.DrawRoundedRectangle(shape, brush, look.outline);
+}
+
+BackgroundLook backgroundLook(float lengthPercent, float thicknessPercent, bool horizontal, float outline, float radius,
+                              const Color& fill, const Color& line, float k)
+{
+    const float along = percent(lengthPercent, 0.1f, 1.0f), across = percent(thicknessPercent, 0.1f, 1.0f);
+    BackgroundLook look;
+    look.fx = horizontal ? along : across;
+    look.fy = horizontal ? across : along;
+    look.outline = limit(outline, 1.0f, 20.0f);
+    look.radius = limit(radius, 0.0f, 20.0f);
+    look.fill = faded(fill, k);
+    look.line = faded(line, k);
+    return look;
+}
+
+void drawRoundedControl(const Graphics_base& g, const Rect& arranged, float width, float height, CachedLayer& cache,
+                        const BackgroundLook& background, const Rect& cursor, const CursorLook& look)
+{
+    g.FillRectangle(arranged, g.CreateSolidColorBrush(Color(0.0f, 0.0f, 0.0f, 0.0f)));
+    cache.draw(g, GmpiDrawing::Size(width, height), Rect(0.0f, 0.0f, width, height), arranged,
+               [&](const Graphics_base& target, Point) { drawBackground(target, width, height, background); });
+    drawCursor(g, cursor, look);
+}
+} // namespace qw::controls

@@ -1,0 +1,137 @@
+// Parts shared by the drag controls (level bars, sliders, scroll bars): pin
+// value limits, colour pins, the rounded cursor with its bevel and grip, the
+// rounded background, and a layer drawn once into an off-screen bitmap.
+#pragma once
+
+#include "Drawing.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qw::controls
+{
+using GmpiDrawing::Color;
+using GmpiDrawing::Graphics_base;
+using GmpiDrawing::Point;
+using GmpiDrawing::Rect;
+
+// v limited to [lo, hi]; NaN gives lo.
+inline float limit(float v, float lo, float hi)
+{
+    return v >= lo ? (v <= hi ? v : hi) : lo;
+}
+
+// A percentage pin as a fraction limited to [lo, hi]; NaN gives lo.
+inline float percent(float v, float lo, float hi)
+{
+    return limit(v * 0.01f, lo, hi);
+}
+
+// Length from one edge to the other: 0 when it is negative or not finite.
+inline float span(float from, float to)
+{
+    const float d = to - from;
+    return d >= 0.0f && d <= 3.0e38f ? d : 0.0f;
+}
+
+// A colour pin's text (AARRGGBB, read as hexadecimal up to the first other
+// character); an empty text gives the default.
+Color colorOf(const std::wstring& text, const Color& otherwise);
+Color colorOf(uint32_t argb);
+
+// The colour with its alpha scaled by k.
+inline Color faded(Color c, float k)
+{
+    c.a *= k;
+    return c;
+}
+
+// Rectangle of fractions (fx, fy) of a W x H control, centred in it.
+inline Rect centred(float width, float height, float fx, float fy)
+{
+    return Rect(width * 0.5f * (1.0f - fx), height * 0.5f * (1.0f - fy), width * 0.5f * (1.0f + fx),
+                height * 0.5f * (1.0f + fy));
+}
+
+// The same from percentages along and across the control's axis (each
+// limited to 10 .. 100).
+inline Rect centredOnAxis(float width, float height, float alongPercent, float acrossPercent, bool horizontal)
+{
+    const float along = percent(alongPercent, 0.1f, 1.0f), across = percent(acrossPercent, 0.1f, 1.0f);
+    return horizontal ? centred(width, height, along, across) : centred(width, height, across, along);
+}
+
+// A rounded cursor in colour c (alpha already scaled): plain, or bevelled (a
+// lighter copy one unit up and left, a darker one down and right, then the
+// cursor); with grip, five ridges of a light and a dark line across its
+// middle when it is at least 30 long and 14 thick.
+struct CursorLook
+{
+    Color color;
+    float radius;
+    bool bevel;
+    bool grip;
+    bool horizontal;
+};
+void drawCursor(const Graphics_base& g, const Rect& cursor, const CursorLook& look);
+
+// The rounded background of fractions (fx, fy) of the control, inset by half
+// its outline so that the outline stays inside: filled, then outlined.
+struct BackgroundLook
+{
+    float fx, fy;
+    float outline; // width
+    float radius;
+    Color fill, line;
+};
+void drawBackground(const Graphics_base& g, float width, float height, const BackgroundLook& look);
+// From the pins: length and thickness in percent along and across the axis
+// (10 .. 100), outline width (1 .. 20), radius (0 .. 20); colours faded by k.
+BackgroundLook backgroundLook(float lengthPercent, float thicknessPercent, bool horizontal, float outline, float radius,
+                              const Color& fill, const Color& line, float k);
+
+// Something drawn once into an off-screen bitmap and then copied on every
+// render until it is dropped. A layer the host cannot make a bitmap for (too
+// large) is drawn directly, clipped to where the bitmap would go.
+class CachedLayer
+{
+public:
+    void drop() { bitmap_.setNull(); }
+    bool cached() const { return !bitmap_.isNull(); }
+
+    // paint(graphics, origin) draws the layer with its top-left corner at origin.
+    template <class Paint>
+    void draw(const Graphics_base& g, GmpiDrawing::Size size, const Rect& destination, const Rect& source,
+              Paint&& paint)
+    {
+        if (bitmap_.isNull())
+        {
+            GmpiDrawing::BitmapRenderTarget target = g.CreateCompatibleRenderTarget(size);
+            if (!target.isNull())
+            {
+                target.BeginDraw();
+                target.Clear(Color(0.0f, 0.0f, 0.0f, 0.0f));
+                paint(static_cast<const Graphics_base&>(target), Point(0.0f, 0.0f));
+                target.EndDraw();
+                bitmap_ = target.GetBitmap();
+            }
+        }
+        if (bitmap_.isNull())
+        {
+            g.PushAxisAlignedClip(destination);
+            paint(g, Point(destination.left, destination.top));
+            g.PopAxisAlignedClip();
+            return;
+        }
+        g.DrawBitmap(bitmap_, destination, source, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
+    }
+
+private:
+    GmpiDrawing::Bitmap bitmap_;
+};
+
+// A control drawn as a rounded background, kept in `cache`, under a rounded
+// cursor, on a transparent ground over the arranged rectangle (W x H).
+void drawRoundedControl(const Graphics_base& g, const Rect& arranged, float width, float height, CachedLayer& cache,
+                        const BackgroundLook& background, const Rect& cursor, const CursorLook& look);
+} // namespace qw::controls

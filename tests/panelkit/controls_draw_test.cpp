@@ -1,0 +1,96 @@
+// The drag controls drawn to PNG by the command-line host, as a user tries
+// them: a few pixels of each, and the slider dragged by a pointer script.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace
+{
+const std::string kPanelkit = std::string(QW_BUNDLE_DIR) + "/panelkit.so";
+
+class ControlsDraw : public qwtest::CommandTest
+{
+protected:
+    // Draws the control; its PNG.
+    qwtest::Png draw(const std::string& id, const std::string& size, std::vector<std::string> more = {})
+    {
+        const std::string png = file(id + ".png");
+        std::vector<std::string> args = {"draw", kPanelkit, id, "--size", size, "--out", png};
+        args.insert(args.end(), more.begin(), more.end());
+        last = qwhost(args);
+        EXPECT_EQ(last.code, 0) << last.err;
+        return qwtest::readPng(png);
+    }
+    Result last;
+};
+
+void expectColour(const qwtest::Png& p, int x, int y, int r, int g, int b, const std::string& what)
+{
+    ASSERT_LT(x, p.width);
+    ASSERT_LT(y, p.height);
+    const auto c = p.at(x, y);
+    EXPECT_NEAR(c.r, r, 1) << what << " at " << x << "," << y;
+    EXPECT_NEAR(c.g, g, 1) << what << " at " << x << "," << y;
+    EXPECT_NEAR(c.b, b, 1) << what << " at " << x << "," << y;
+    EXPECT_EQ(c.a, 255) << what << " at " << x << "," << y;
+}
+} // namespace
+
+TEST_F(ControlsDraw, APointerScriptMovesTheSlidersCursor)
+{
+    // Travel 90 % of 300 (15 .. 285, 271 long), cursor 20 % (54.2), groove
+    // 40 % of the height (12 .. 28). Dragging by 140 of a room of 216.8.
+    const qwtest::Png before = draw("QW_VecSlider", "300x40");
+    const qwtest::Png after = draw("QW_VecSlider", "300x40", {"--pointer", "press 60,20; move 200,20; release 200,20"});
+    EXPECT_NE(last.out.find("press 60,20\t1\n\tsent Pointer Down = true\n"), std::string::npos) << last.out;
+    const auto at = last.out.find("move 200,20\t1\n\tsent Value = ");
+    ASSERT_NE(at, std::string::npos) << last.out;
+    EXPECT_NEAR(std::atof(last.out.c_str() + at + 29), 140 / 216.8, 1e-6);
+
+    // Where the cursor was and where it went, clear of its grip: cursor grey
+    // (D0) against the groove (004080).
+    expectColour(before, 20, 20, 0xD0, 0xD0, 0xD0, "cursor at the start");
+    expectColour(before, 162, 20, 0x00, 0x40, 0x80, "groove");
+    expectColour(after, 20, 20, 0x00, 0x40, 0x80, "groove where the cursor was");
+    expectColour(after, 162, 20, 0xD0, 0xD0, 0xD0, "moved cursor");
+    EXPECT_EQ(after.at(162, 2).a, 0) << "outside the groove the control is transparent";
+}
+
+TEST_F(ControlsDraw, LevelBarsShowTheBarOverTheBackground)
+{
+    for (const std::string id : {"QW_LevelBar2", "QW_LevelBar"})
+    {
+        const qwtest::Png p =
+            draw(id, "200x40",
+                 {"--pin", "Level=0.5", "--pin", "Bar Colour A=FF00FF00", "--pin", "Bar Colour B=FF00FF00", "--pin",
+                  "Background Colour A=FF0000FF", "--pin", "Background Colour B=FF0000FF"});
+        expectColour(p, 50, 20, 0, 255, 0, id + " bar");
+        expectColour(p, 150, 20, 0, 0, 255, id + " background");
+    }
+    const qwtest::Png v = draw("QW_LevelBar2", "40x200",
+                               {"--pin", "Level=0.25", "--pin", "Orientation=1", "--pin", "Bar Colour A=FFFF0000",
+                                "--pin", "Bar Colour B=FFFF0000", "--pin", "Background Colour A=FF000000", "--pin",
+                                "Background Colour B=FF000000"});
+    expectColour(v, 20, 190, 255, 0, 0, "vertical bar at the bottom");
+    expectColour(v, 20, 100, 0, 0, 0, "background above it");
+}
+
+TEST_F(ControlsDraw, ScrollBarsShowTheCursorOverTheTrack)
+{
+    // Offset 45 of Total 100, Visible 10: the cursor around the middle.
+    const qwtest::Png p =
+        draw("QW_ScrollBar2", "300x40",
+             {"--pin", "Offset=45", "--pin", "Cursor Colour=FFFF0000", "--pin", "Background Fill Colour=FF0000FF"});
+    expectColour(p, 150, 20, 255, 0, 0, "QW_ScrollBar2 cursor");
+    expectColour(p, 50, 20, 0, 0, 255, "QW_ScrollBar2 background");
+
+    const qwtest::Png old = draw("QW_ScrollBar", "300x20",
+                                 {"--pin", "Offset=45", "--pin", "Cursor Colour=FFFF0000", "--pin",
+                                  "Track Colour Start=FF0000FF", "--pin", "Track Colour End=FF0000FF"});
+    expectColour(old, 150, 10, 255, 0, 0, "QW_ScrollBar cursor");
+    expectColour(old, 50, 10, 0, 0, 255, "QW_ScrollBar track");
+}
