@@ -17,12 +17,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace qwtool
 {
 const char* const kDrawUsage =
     "usage: qwhost draw BUNDLE ID --size WxH --out FILE.png [--pin NAME=VALUE ...]\n"
     "                   [--pointer SCRIPT | --pointer-file FILE] [--answer ANSWER ...]\n"
+    "                   [--skin DIR]\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults and the --pin values, measures it with the size as\n"
     "the space available, arranges it at (0, 0, W, H), draws it once, plays the\n"
@@ -49,6 +51,10 @@ const char* const kDrawUsage =
     "                         pick PATH     picks the file PATH\n"
     "                         cancel        cancels any of them\n"
     "                       an answer that does not fit its widget cancels it.\n"
+    "  --skin DIR           the skin folder: where the module finds its images, their\n"
+    "                       metadata and the style sheet 'global', and where relative\n"
+    "                       file names resolve (default: the test skin, " QW_DEFAULT_SKIN_DIR
+    ").\n"
     "Prints each pointer step with the module's answer (0 handled, -1 not), each\n"
     "widget answered, every\n"
     "value the module sends on its pins, and its redraw and re-measure requests.\n"
@@ -62,6 +68,7 @@ using qwhost::Error;
 struct Options
 {
     std::string bundle, id, out, script, scriptFile;
+    std::string skin; // empty: the default
     int width = 0, height = 0;
     std::vector<std::pair<std::string, std::string>> pins;
     std::vector<qwhost::WidgetAnswer> answers;
@@ -85,7 +92,7 @@ Options parse(const std::vector<std::string>& args)
 {
     Options o;
     std::vector<std::string> operands;
-    bool seenSize = false, seenOut = false, seenScript = false, seenScriptFile = false;
+    bool seenSize = false, seenOut = false, seenScript = false, seenScriptFile = false, seenSkin = false;
     auto once = [](bool& seen, const std::string& option) {
         if (seen)
             syntax(option + " is given twice");
@@ -100,7 +107,7 @@ Options parse(const std::vector<std::string>& args)
             continue;
         }
         const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" || a == "--pointer-file" ||
-                           a == "--answer";
+                           a == "--answer" || a == "--skin";
         if (!known)
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
@@ -132,6 +139,13 @@ Options parse(const std::vector<std::string>& args)
         }
         else if (a == "--answer")
             o.answers.push_back(parseAnswer(v, "draw"));
+        else if (a == "--skin")
+        {
+            once(seenSkin, a);
+            if (v.empty())
+                syntax("--skin needs a folder");
+            o.skin = v;
+        }
         else if (a == "--pointer")
         {
             once(seenScript, a);
@@ -336,8 +350,17 @@ int drawCommand(const std::vector<std::string>& args)
     }
     const std::vector<PointerStep> steps = parsePointerScript(scriptText);
 
+    auto isFolder = [](const std::string& path) {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
+    if (!o.skin.empty() && !isFolder(o.skin))
+        throw Error("draw: --skin '" + o.skin + "' is not a folder");
+    // Without the test skin (a moved tree) relative names resolve here.
+    const std::string skin = !o.skin.empty() ? o.skin : isFolder(QW_DEFAULT_SKIN_DIR) ? QW_DEFAULT_SKIN_DIR : ".";
     auto bundle = qwhost::Bundle::load(o.bundle);
     qwhost::GuiHost host;
+    host.resourceFolder = skin;
     qwhost::Dialogs dialogs;
     qwhost::DrawingDesk desk(host);
     desk.dialogs = &dialogs;

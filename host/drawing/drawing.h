@@ -190,6 +190,17 @@ public:
     }
     int nextTargetId() { return ++targets_; }
 
+    // While recording: every LoadImageU call's address, in order (loaded or
+    // not), and every CreateTextFormat call (made or not).
+    std::vector<std::string> imageLoads;
+    struct TextFormatRequest
+    {
+        std::string family;
+        int32_t weight, style, stretch;
+        float size;
+    };
+    std::vector<TextFormatRequest> textFormatRequests;
+
     // Largest bitmap side accepted, in pixels.
     static constexpr int kMaxSide = 16384;
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sys/stat.h>
 
 namespace qwhost::drawing
 {
@@ -109,8 +110,12 @@ cairo_surface_t* newSurface(int width, int height)
     return s;
 }
 
+// Regular files only: a folder opens as a stream that throws when read.
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
@@ -233,6 +238,8 @@ int32_t Factory::CreateTextFormat(const char* family, gmpi::IMpUnknown*, MP1_FON
     if (!out)
         return gmpi::MP_FAIL;
     *out = nullptr;
+    if (recording_)
+        textFormatRequests.push_back({family ? family : "", weight, style, stretch, size});
     if (!family || !(size > 0.0f) || !(size <= 10000.0f))
         return gmpi::MP_FAIL;
     const std::string installed = installedFamily(family);
@@ -266,6 +273,8 @@ int32_t Factory::LoadImageU(const char* uri, IMpBitmap** out)
     *out = nullptr;
     if (!uri)
         return gmpi::MP_FAIL;
+    if (recording_)
+        imageLoads.push_back(uri);
     std::string path = uri;
     if (path.rfind("file://", 0) == 0)
         path.erase(0, 7);

@@ -1,0 +1,72 @@
+// A skin image shown at a position between 0 and 1: the frame of a film
+// strip, a slider's handle over its track, or the level of a bar graph;
+// drawn, and tested for hits with exactly the geometry it is drawn with.
+#pragma once
+
+#include "Drawing.h"
+#include "ImageCache.h"
+#include "ImageMetadata.h"
+
+#include <cstdint>
+#include <vector>
+
+class skinBitmap : public ImageCacheClient
+{
+public:
+    skinBitmap() = default;
+    ~skinBitmap() override;
+
+    // The bitmap drawn: the loaded one unless a derived module gives another.
+    virtual GmpiDrawing::Bitmap getDrawBitmap() { return bitmap_; }
+
+    // Forgets the current image, then loads `name` through the image cache:
+    // 0, or -1 for a null or empty name or an image that cannot be loaded.
+    int32_t Load(gmpi::IMpUserInterfaceHost2* host, gmpi_gui::IMpGraphicsHost* graphicsHost, const char* name);
+    // Recomputes the draw offset for a position (clamped to 0..1, NaN as 0);
+    // true when it changed. False without an image.
+    bool calcDrawAt(float position);
+    // Draws the current state with its top-left corner at `offset`; a white
+    // 8 x 10 box with a black "X" when there is no image.
+    void renderBitmap(GmpiDrawing::Graphics_base& g, GmpiDrawing_API::MP1_SIZE_U offset);
+    // Whether a point (module coordinates, the image drawn at 0, 0) lies on
+    // what is drawn: the frame, or a slider's handle, and with pixel hit
+    // testing on a pixel that is not fully transparent. A bar graph is hit
+    // everywhere; nothing is hit without an image.
+    bool bitmapHitTestLocal(GmpiDrawing_API::MP1_POINT point);
+
+    // Test the image's pixels, not only rectangles.
+    bool pixelHitTesting = true;
+
+    const GmpiDrawing::Bitmap& getBitmap() const { return bitmap_; }
+    const ImageMetadata* getMetadata() const { return bitmapMetadata_; }
+    // Source offset of the frame, handle position or bar level.
+    int32_t getDrawAt() const { return drawAt_; }
+    int32_t getLastFrame() const { return lastFrame_; }
+
+    // The draw offset of a position for an image's metadata and last frame.
+    static int32_t drawOffset(const ImageMetadata& metadata, int32_t lastFrame, float position);
+
+    // One picture drawn: a part of the image (source) into a rectangle of
+    // the module (destination), of the same size.
+    struct Piece
+    {
+        double left, top, right, bottom; // destination
+        double sourceLeft, sourceTop;
+    };
+    // What is drawn for a state, at offset (x, y): the frame, then for a
+    // slider its handle, for a bar graph the lit and the unlit part.
+    static std::vector<Piece> pieces(const ImageMetadata& metadata, int32_t drawAt, double x, double y);
+
+protected:
+    GmpiDrawing::Bitmap bitmap_;
+    ImageMetadata* bitmapMetadata_ = nullptr;
+    int32_t drawAt_ = 0;
+    std::vector<uint8_t> hitMask_; // one bit a pixel, rows of width / 8 + 1 bytes
+    int32_t lastFrame_ = 0;
+
+private:
+    void buildHitMask();
+    bool maskBit(int64_t x, int64_t y) const;
+    int64_t hitMaskRowBytes_ = 0;
+    int64_t hitMaskRows_ = 0;
+};
