@@ -1,5 +1,7 @@
 #include "mp_sdk_audio.h"
 
+#include "denormals.h"
+
 #include <vector>
 
 // ---------------------------------------------------------------------------
@@ -320,7 +322,14 @@ void MpPluginBase::initializePin(MpPinBase& pin, MpBaseMemberPtr handler)
 void MpPluginBase::initializePin(int id, MpPinBase& pin, MpBaseMemberPtr handler)
 {
     pin.initialize(this, id, handler);
-    pins_.emplace(id, &pin); // the first pin of an id stays
+    if (!pins_.emplace(id, &pin).second)
+        return; // the first pin of an id stays
+    if (id >= 0 && id < kPinTableSize)
+    {
+        if (static_cast<size_t>(id) >= pinTable_.size())
+            pinTable_.resize(static_cast<size_t>(id) + 1, nullptr);
+        pinTable_[static_cast<size_t>(id)] = &pin;
+    }
 }
 
 float MpPluginBase::getSampleRate() const
@@ -344,44 +353,27 @@ void MpPluginBase::resetSleepCounter()
     sleepCounter_ = getBlockSize();
 }
 
-namespace
+void MpPluginBase::preProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin)
 {
-bool isPinEventType(int type)
-{
-    return type >= gmpi::EVENT_PIN_SET && type <= gmpi::EVENT_MIDI;
-}
-} // namespace
-
-void MpPluginBase::preProcessEvent(const gmpi::MpEvent* e)
-{
-    if (!isPinEventType(e->eventType))
-        return;
-    auto it = pins_.find(e->parm1);
-    if (it != pins_.end())
-        it->second->preProcessEvent(e);
+    if (pin)
+        pin->preProcessEvent(e);
 }
 
-void MpPluginBase::processEvent(const gmpi::MpEvent* e)
+void MpPluginBase::processEvent(const gmpi::MpEvent* e, MpPinBase* pin)
 {
     if (e->eventType == gmpi::EVENT_GRAPH_START)
     {
         onGraphStart();
         return;
     }
-    if (!isPinEventType(e->eventType))
-        return;
-    auto it = pins_.find(e->parm1);
-    if (it != pins_.end())
-        it->second->processEvent(e);
+    if (pin)
+        pin->processEvent(e);
 }
 
-void MpPluginBase::postProcessEvent(const gmpi::MpEvent* e)
+void MpPluginBase::postProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin)
 {
-    if (!isPinEventType(e->eventType))
-        return;
-    auto it = pins_.find(e->parm1);
-    if (it != pins_.end())
-        it->second->postProcessEvent(e);
+    if (pin)
+        pin->postProcessEvent(e);
 }
 
 void MpPluginBase::midiHelper(const gmpi::MpEvent* e)
@@ -397,6 +389,8 @@ void MpPluginBase::midiHelper(const gmpi::MpEvent* e)
 
 void MpBase2::process(int32_t sampleFrames, const gmpi::MpEvent* events)
 {
+    // Subnormal numbers count as zero for the whole call, whatever the host's mode.
+    const qw::FlushDenormals flush;
     processEvents(sampleFrames, events, [this](int n) { (this->*curSubProcess_)(n); });
 }
 
@@ -445,6 +439,8 @@ void MpBase2::setSleep(bool on)
 
 void MpBase::process(int32_t sampleFrames, const gmpi::MpEvent* events)
 {
+    // Subnormal numbers count as zero for the whole call, whatever the host's mode.
+    const qw::FlushDenormals flush;
     processEvents(sampleFrames, events, [this](int n) { (this->*curSubProcess_)(blockPosition_, n); });
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 class MpPluginBase;
 using MpBaseMemberPtr = void (MpPluginBase::*)(const gmpi::MpEvent*);
@@ -315,10 +316,21 @@ public:
     float getSampleRate() const;
     int getBlockSize() const;
 
-    void preProcessEvent(const gmpi::MpEvent* e);
-    void processEvent(const gmpi::MpEvent* e);
-    void postProcessEvent(const gmpi::MpEvent* e);
+    void preProcessEvent(const gmpi::MpEvent* e) { preProcessEvent(e, pinOf(e)); }
+    void processEvent(const gmpi::MpEvent* e) { processEvent(e, pinOf(e)); }
+    void postProcessEvent(const gmpi::MpEvent* e) { postProcessEvent(e, pinOf(e)); }
     void midiHelper(const gmpi::MpEvent* e);
+    // The pin an event is for; null for other events and unknown ids.
+    MpPinBase* pinOf(const gmpi::MpEvent* e) const
+    {
+        if (e->eventType < gmpi::EVENT_PIN_SET || e->eventType > gmpi::EVENT_MIDI)
+            return nullptr;
+        const unsigned id = static_cast<unsigned>(e->parm1);
+        if (id < pinTable_.size())
+            return pinTable_[id];
+        auto it = pins_.find(e->parm1);
+        return it == pins_.end() ? nullptr : it->second;
+    }
 
     // One more host block of processing before sleep.
     void resetSleepCounter();
@@ -333,6 +345,10 @@ protected:
     // samples left for the module's own routine now that the countdown is over.
     template <class RunSaved> int countDownToSleep(int sampleFrames, RunSaved runSaved);
 
+    void preProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin);
+    void processEvent(const gmpi::MpEvent* e, MpPinBase* pin);
+    void postProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin);
+
     friend class MpPinBase;
     friend class AudioInPin;
     friend class AudioOutPin;
@@ -340,7 +356,9 @@ protected:
     int32_t refCount_ = 1;
     gmpi::IMpHost* host_ = nullptr;
     gmpi::IMpProcessorHost* processorHost_ = nullptr;
-    std::map<int, MpPinBase*> pins_;
+    std::map<int, MpPinBase*> pins_;   // in id order (graph start, description)
+    std::vector<MpPinBase*> pinTable_; // by id, for the ids below kPinTableSize
+    static constexpr int kPinTableSize = 4096;
     int blockPosition_ = 0;
     int sleepCounter_ = 0;
     int streamingPinCount_ = 0;
@@ -376,22 +394,31 @@ void MpPluginBase::processEvents(int32_t sampleFrames, const gmpi::MpEvent* even
                 return;
             blockPosition_ += n;
         }
-        // Events stamped at or before the current position apply here.
+        // Events stamped at or before the current position apply here. Each
+        // event's pin is looked up once (the first events of a group keep it).
+        constexpr int kKept = 16;
+        MpPinBase* kept[kKept];
         const gmpi::MpEvent* groupEnd = e;
         bool pinEvent = false;
-        for (; groupEnd && groupEnd->timeDelta <= blockPosition_; groupEnd = groupEnd->next)
+        int count = 0;
+        for (; groupEnd && groupEnd->timeDelta <= blockPosition_; groupEnd = groupEnd->next, ++count)
         {
-            preProcessEvent(groupEnd);
+            MpPinBase* pin = pinOf(groupEnd);
+            if (count < kKept)
+                kept[count] = pin;
+            preProcessEvent(groupEnd, pin);
             const int t = groupEnd->eventType;
             pinEvent |=
                 t == gmpi::EVENT_PIN_SET || t == gmpi::EVENT_PIN_STREAMING_START || t == gmpi::EVENT_PIN_STREAMING_STOP;
         }
-        for (auto g = e; g != groupEnd; g = g->next)
-            processEvent(g);
+        int k = 0;
+        for (auto g = e; g != groupEnd; g = g->next, ++k)
+            processEvent(g, k < kKept ? kept[k] : pinOf(g));
         if (pinEvent)
             onSetPins();
-        for (auto g = e; g != groupEnd; g = g->next)
-            postProcessEvent(g);
+        k = 0;
+        for (auto g = e; g != groupEnd; g = g->next, ++k)
+            postProcessEvent(g, k < kKept ? kept[k] : pinOf(g));
         e = groupEnd;
     }
     if (remaining > 0)

@@ -1,5 +1,7 @@
 #include "draw_command.h"
 
+#include "usage_error.h"
+
 #include "bundle.h"
 #include "dialogs.h"
 #include "drawing/drawn_view.h"
@@ -67,7 +69,7 @@ struct Options
 
 [[noreturn]] void syntax(const std::string& what)
 {
-    throw Error("draw: " + what + "\n" + kDrawUsage);
+    throw UsageError("draw: " + what + "\n" + kDrawUsage);
 }
 
 bool wholeNumber(const std::string& text, long lo, long hi, long& v)
@@ -105,7 +107,8 @@ qwhost::WidgetAnswer parseAnswer(const std::string& text)
     else if ((word == "ok" || word == "cancel") && space == std::string::npos)
         a.kind = word == "ok" ? A::OK : A::CANCEL;
     else
-        throw Error("draw: --answer '" + text + "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
+        throw UsageError("draw: --answer '" + text +
+                         "' is not 'choose ID', 'enter TEXT', 'ok', 'pick PATH' or 'cancel'");
     return a;
 }
 
@@ -141,8 +144,8 @@ Options parse(const std::vector<std::string>& args)
             long w = 0, h = 0;
             if (x == std::string::npos || !wholeNumber(v.substr(0, x), 1, qwhost::drawing::Factory::kMaxSide, w) ||
                 !wholeNumber(v.substr(x + 1), 1, qwhost::drawing::Factory::kMaxSide, h))
-                throw Error("draw: --size '" + v + "' is not WxH with whole numbers from 1 to " +
-                            std::to_string(qwhost::drawing::Factory::kMaxSide));
+                throw UsageError("draw: --size '" + v + "' is not WxH with whole numbers from 1 to " +
+                                 std::to_string(qwhost::drawing::Factory::kMaxSide));
             o.width = static_cast<int>(w);
             o.height = static_cast<int>(h);
         }
@@ -155,7 +158,7 @@ Options parse(const std::vector<std::string>& args)
         {
             const auto eq = v.find('=');
             if (eq == std::string::npos || eq == 0)
-                throw Error("draw: --pin '" + v + "' is not NAME=VALUE");
+                throw UsageError("draw: --pin '" + v + "' is not NAME=VALUE");
             o.pins.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         }
         else if (a == "--answer")
@@ -262,8 +265,8 @@ std::vector<PointerStep> parsePointerScript(const std::string& text)
             const std::string step = trim(part);
             if (step.empty())
                 continue;
-            auto bad = [&](const std::string& why) -> Error {
-                return Error("draw: pointer step '" + step + "': " + why);
+            auto bad = [&](const std::string& why) -> UsageError {
+                return UsageError("draw: pointer step '" + step + "': " + why);
             };
             const auto space = step.find_first_of(" \t");
             const std::string word = step.substr(0, space);
@@ -342,11 +345,11 @@ int drawCommand(const std::vector<std::string>& args)
         }
         catch (const Error&)
         {
-            throw Error("draw: module " + o.id + " has no pin named '" + name + "'");
+            throw UsageError("draw: module " + o.id + " has no pin named '" + name + "'");
         }
         std::string why;
         if (!m.setFromText(pin, value, why))
-            throw Error("draw: pin '" + name + "': " + why);
+            throw UsageError("draw: pin '" + name + "': " + why);
     }
     dialogs.script.assign(o.answers.begin(), o.answers.end());
     // Widgets the module opened are answered from the script, in the order they opened.

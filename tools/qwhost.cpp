@@ -4,6 +4,7 @@
 #include "draw_command.h"
 #include "mp_sdk_common.h"
 #include "run_command.h"
+#include "usage_error.h"
 
 #include <cstdio>
 #include <cstring>
@@ -27,10 +28,7 @@ const char* kUsage =
     "                         pointer input (press, move, release); 'qwhost draw --help'\n"
     "                         tells more\n";
 
-struct UsageError : qwhost::Error
-{
-    using qwhost::Error::Error;
-};
+using qwtool::UsageError;
 
 const char* subtypeTitle(int subtype)
 {
@@ -48,7 +46,7 @@ const char* subtypeTitle(int subtype)
 int list(const std::vector<std::string>& args)
 {
     if (args.size() != 1)
-        throw UsageError("list takes exactly one bundle path");
+        throw UsageError(std::string("list takes exactly one bundle path\n") + kUsage);
     auto bundle = qwhost::Bundle::load(args[0]);
     int shown = -1;
     for (auto& r : bundle->registrations())
@@ -72,7 +70,7 @@ int main(int argc, char** argv)
     if (argc < 2)
     {
         std::fputs(kUsage, stderr);
-        return 2;
+        return qwtool::kUsageExitCode;
     }
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
@@ -89,16 +87,16 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        throw UsageError("unknown command '" + command + "'");
+        throw UsageError("unknown command '" + command + "'\n" + kUsage);
     }
     catch (const UsageError& e)
     {
-        std::fprintf(stderr, "qwhost: %s\n%s", e.what(), kUsage);
-        return 2;
+        std::fprintf(stderr, "qwhost: %s\n", e.what());
+        return qwtool::kUsageExitCode;
     }
     catch (const std::exception& e)
     {
         std::fprintf(stderr, "qwhost: %s\n", e.what());
-        return 1;
+        return qwtool::kFailureExitCode;
     }
 }

@@ -5,6 +5,8 @@
 #include "mp_sdk_common.h"
 #include "processing_host.h"
 #include "qw_shape.h"
+#include "usage_error.h"
+#include "wav_stream.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sys/stat.h>
 
@@ -31,8 +34,10 @@ const char* const kRunUsage =
     "  --pin NAME=VALUE an input pin's value from the start (pins named as in the\n"
     "                   metadata; an audio input given a value is held at it).\n"
     "                   Other inputs take their defaults. A value for a blob pin\n"
-    "                   that reads as a shape text, e.g. \"(-5,-5)(0,5)(5,-5)\", is\n"
-    "                   sent as that shape's blob.\n"
+    "                   that starts with '(' is a shape text, e.g.\n"
+    "                   \"(-5,-5)(0,5)(5,-5)\", sent as that shape's blob (a text that\n"
+    "                   does not read as a shape is refused); other blob values go\n"
+    "                   as their bytes.\n"
     "  --pin NAME=VALUE@S  the value from S seconds into the run on; a pin may be\n"
     "                   given several times, e.g. --pin Gate=1@0.1 --pin Gate=0@0.5.\n"
     "                   (A value ending in @ and a number is always read this way.)\n"
@@ -40,11 +45,31 @@ const char* const kRunUsage =
     "  --block N        samples per block, 1 to 65536 (default 256).\n"
     "  --seconds S      length of the run (default: the input file's, else 1).\n"
     "Prints every value the module sends on its other outputs, one line each:\n"
-    "sample, time in seconds, pin, value.\n";
+    "sample, time in seconds, pin, value. The run streams block by block, so its\n"
+    "length does not change the memory it needs.\n"
+    "Exit codes: 0 done, 1 a file, bundle or module failed, 2 the command line is\n"
+    "at fault.\n";
 
 namespace
 {
 using qwhost::Error;
+
+// Sends encoded bytes the way the pin takes them: an audio input is held at
+// the value, every other pin gets it as a pin event.
+void deliver(qwhost::Processor& p, int pin, const std::vector<uint8_t>& bytes, int offset)
+{
+    if (p.pinInfo(pin).datatype == gmpi::MP_AUDIO)
+    {
+        float v = 0.0f;
+        std::memcpy(&v, bytes.data(), std::min<size_t>(4, bytes.size()));
+        p.setConstant(pin, v, offset);
+    }
+    else
+        p.setRaw(pin, bytes.data(), static_cast<int>(bytes.size()), offset);
+}
+using qwtool::UsageError;
+
+constexpr long kMaxRate = 10000000;
 
 // A pin value from the command line: from the start, or from a time on.
 struct GivenValue
@@ -66,7 +91,7 @@ struct Options
 
 [[noreturn]] void syntax(const std::string& what)
 {
-    throw Error("run: " + what + "\n" + kRunUsage);
+    throw UsageError("run: " + what + "\n" + kRunUsage);
 }
 
 long wholeNumber(const std::string& option, const std::string& text, long lo, long hi)
@@ -75,8 +100,8 @@ long wholeNumber(const std::string& option, const std::string& text, long lo, lo
     errno = 0;
     const long v = text.empty() ? 0 : std::strtol(text.c_str(), &end, 10);
     if (text.empty() || end != text.c_str() + text.size() || errno || v < lo || v > hi)
-        throw Error("run: " + option + " '" + text + "' is not a whole number from " + std::to_string(lo) + " to " +
-                    std::to_string(hi));
+        throw UsageError("run: " + option + " '" + text + "' is not a whole number from " + std::to_string(lo) +
+                         " to " + std::to_string(hi));
     return v;
 }
 
@@ -85,7 +110,7 @@ double positiveNumber(const std::string& option, const std::string& text)
     char* end = nullptr;
     const double v = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(v) || v <= 0.0)
-        throw Error("run: " + option + " '" + text + "' is not a positive number");
+        throw UsageError("run: " + option + " '" + text + "' is not a positive number");
     return v;
 }
 
@@ -126,7 +151,7 @@ Options parse(const std::vector<std::string>& args)
         {
             const auto eq = v.find('=');
             if (eq == std::string::npos || eq == 0)
-                throw Error("run: --pin '" + v + "' is not NAME=VALUE");
+                throw UsageError("run: --pin '" + v + "' is not NAME=VALUE");
             GivenValue g{v.substr(0, eq), v.substr(eq + 1)};
             // NAME=VALUE@SECONDS: a number after the last "@" is a time.
             const auto at = g.value.rfind('@');
@@ -138,7 +163,7 @@ Options parse(const std::vector<std::string>& args)
                 if (end == when.c_str() + when.size())
                 {
                     if (!std::isfinite(t) || t < 0.0)
-                        throw Error("run: --pin '" + v + "': '" + when + "' is not a time in seconds from 0 on");
+                        throw UsageError("run: --pin '" + v + "': '" + when + "' is not a time in seconds from 0 on");
                     g.value.erase(at);
                     g.timed = true;
                     g.seconds = t;
@@ -149,7 +174,7 @@ Options parse(const std::vector<std::string>& args)
         else if (a == "--rate")
         {
             once(o.hasRate, a);
-            o.rate = wholeNumber(a, v, 1, 10000000);
+            o.rate = wholeNumber(a, v, 1, kMaxRate);
         }
         else if (a == "--block")
         {
@@ -239,13 +264,74 @@ std::string describe(const qwhost::PinUpdate& u, int datatype)
     }
 }
 
-// The blob of a shape text; false when the text is not one.
-bool shapeBlob(const std::string& text, std::vector<uint8_t>& blob)
+// A value meant as a shape text: it starts with "(" (blanks before it aside).
+bool looksLikeShape(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    return first != std::string::npos && text[first] == '(';
+}
+
+// Why a text is not a shape text: the first rule it breaks, by the shape's
+// own reading rules (pairs "(X,Y)" with nothing between them, X from exactly
+// -5 rising to exactly 5, Y within -5..5, 2 to 100 pairs). Empty when it
+// reads as a shape.
+std::string shapeTextProblem(const std::string& text)
+{
+    if (text.empty() || text[0] != '(')
+        return "a shape text starts with '(' (no blanks)";
+    size_t at = 0;
+    int pairs = 0;
+    double lastX = -1e30;
+    while (at < text.size())
+    {
+        const int k = pairs + 1;
+        if (text[at] != '(')
+            return "pair " + std::to_string(k) + " does not start with '(' right after the previous ')'";
+        const size_t comma = text.find(',', at + 1);
+        const size_t close = comma == std::string::npos ? comma : text.find(')', comma + 1);
+        if (comma == std::string::npos || close == std::string::npos || comma == at + 1 || close == comma + 1)
+            return "pair " + std::to_string(k) + " is not (X,Y)";
+        char* end = nullptr;
+        const std::string xs = text.substr(at + 1, comma - at - 1), ys = text.substr(comma + 1, close - comma - 1);
+        const double x = std::strtod(xs.c_str(), &end);
+        if (end == xs.c_str())
+            return "pair " + std::to_string(k) + ": X '" + xs + "' is not a number";
+        const double y = std::strtod(ys.c_str(), &end);
+        if (end == ys.c_str())
+            return "pair " + std::to_string(k) + ": Y '" + ys + "' is not a number";
+        if (pairs == 0 && x != -5.0)
+            return "the first X must be -5";
+        if (pairs > 0 && !(x > lastX))
+            return "pair " + std::to_string(k) + ": X must rise";
+        if (x > 5.0)
+            return "pair " + std::to_string(k) + ": X lies past 5";
+        if (!(y >= -5.0 && y <= 5.0))
+            return "pair " + std::to_string(k) + ": Y lies outside -5..5";
+        lastX = x;
+        ++pairs;
+        at = close + 1;
+    }
+    if (pairs < 2)
+        return "a shape needs at least 2 pairs";
+    if (pairs > 100)
+        return "a shape has at most 100 pairs";
+    if (lastX != 5.0)
+        return "the last X must be 5";
+    return {};
+}
+
+// The blob of a shape text; false with the reason when it is not one.
+bool shapeBlob(const std::string& text, std::vector<uint8_t>& blob, std::string& why)
 {
     qw::Shape shape;
     shape.setString(gmpi_sdk::fromUtf8(text));
     if (shape.invalid)
+    {
+        why = shapeTextProblem(text);
+        if (why.empty())
+            why = "it does not read as a shape";
         return false;
+    }
     const auto* bytes = static_cast<const uint8_t*>(shape.blobData());
     blob.assign(bytes, bytes + shape.blobSize());
     return true;
@@ -255,6 +341,25 @@ bool isFile(const std::string& path)
 {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// What the module told the host during a block, printed and then dropped, so
+// that a run of any length keeps only one block's worth.
+void printUpdates(qwhost::Processor& p, long rate)
+{
+    for (auto& u : p.updates)
+    {
+        const bool known = u.pin >= 0 && u.pin < p.pinCount();
+        const std::string name = known ? p.pinInfo(u.pin).name : "pin " + std::to_string(u.pin);
+        const std::string value = known ? describe(u, p.pinInfo(u.pin).datatype) : describe(u, gmpi::MP_BLOB);
+        std::printf("%" PRId64 "\t%.6f\t%s\t%s\n", u.time, static_cast<double>(u.time) / rate, name.c_str(),
+                    value.c_str());
+    }
+    p.updates.clear();
+    p.streamingReports.clear();
+    p.sleepRequests.clear();
+    p.latencyReports.clear();
+    p.messages.clear();
 }
 } // namespace
 
@@ -274,8 +379,11 @@ int runCommand(const std::vector<std::string>& args)
             throw Error("run: cannot open input file '" + o.in + "'");
         if (!input._loadWav(gmpi_sdk::fromUtf8(o.in)))
             throw Error("run: '" + o.in + "' is not a WAV file this host reads");
+        if (!o.hasRate && (input.sampleRate < 1 || input.sampleRate > kMaxRate))
+            throw Error("run: '" + o.in + "' has a rate of " + std::to_string(input.sampleRate) +
+                        " Hz; this host runs 1 to " + std::to_string(kMaxRate) + " Hz (give --rate)");
     }
-    const long rate = o.hasRate ? o.rate : (!o.in.empty() && input.sampleRate > 0 ? input.sampleRate : 44100);
+    const long rate = o.hasRate ? o.rate : (!o.in.empty() ? input.sampleRate : 44100);
     const double seconds = o.hasSeconds ? o.seconds : (!o.in.empty() ? double(input.frames) / rate : 1.0);
     const double exactFrames = std::round(seconds * static_cast<double>(rate));
     if (exactFrames < 1.0 || exactFrames > 2147483647.0)
@@ -283,7 +391,7 @@ int runCommand(const std::vector<std::string>& args)
         char what[160];
         std::snprintf(what, sizeof what, "run: %g s at %ld Hz is %.0f frames; a run takes 1 to 2147483647", seconds,
                       rate, exactFrames);
-        throw Error(what);
+        throw UsageError(what);
     }
     const int64_t frames = static_cast<int64_t>(exactFrames);
 
@@ -295,15 +403,31 @@ int runCommand(const std::vector<std::string>& args)
 
     // Given values, checked against the pins before anything runs. Values
     // from the start go in `given`; timed ones wait in `later`.
-    std::map<int, std::string> given;
+    std::map<int, std::vector<uint8_t>> given;
     struct Later
     {
         int pin;
-        std::string value;
-        int offset;
+        std::vector<uint8_t> bytes;
+        int64_t time;
     };
     std::vector<Later> later;
     std::vector<bool> hasValue(static_cast<size_t>(p->pinCount()), false);
+    // A value as the pin takes it: a shape text on a blob pin becomes the shape's blob.
+    auto encode = [&o, &p](int pin, const std::string& value) {
+        const qwhost::PinInfo& info = p->pinInfo(pin);
+        std::vector<uint8_t> bytes;
+        std::string why;
+        if (info.datatype == gmpi::MP_BLOB && looksLikeShape(value))
+        {
+            if (!shapeBlob(value, bytes, why))
+                throw UsageError("run: pin '" + info.name + "' of " + o.id + ": '" + value +
+                                 "' is not a shape text: " + why);
+            return bytes;
+        }
+        if (!qwhost::encodePinValue(info.datatype, value, bytes, why))
+            throw UsageError("run: pin '" + info.name + "': " + why);
+        return bytes;
+    };
     for (auto& g : o.pins)
     {
         int pin;
@@ -313,19 +437,16 @@ int runCommand(const std::vector<std::string>& args)
         }
         catch (const Error&)
         {
-            throw Error("run: module " + o.id + " has no pin named '" + g.name + "'");
+            throw UsageError("run: module " + o.id + " has no pin named '" + g.name + "'");
         }
         const qwhost::PinInfo& info = p->pinInfo(pin);
         if (info.direction != gmpi::MP_IN)
-            throw Error("run: pin '" + g.name + "' of " + o.id + " is an output");
-        std::vector<uint8_t> bytes;
-        std::string why;
-        if (!qwhost::encodePinValue(info.datatype, g.value, bytes, why))
-            throw Error("run: pin '" + g.name + "': " + why);
+            throw UsageError("run: pin '" + g.name + "' of " + o.id + " is an output");
+        std::vector<uint8_t> bytes = encode(pin, g.value);
         hasValue[static_cast<size_t>(pin)] = true;
         if (!g.timed)
         {
-            given[pin] = g.value;
+            given[pin] = std::move(bytes);
             continue;
         }
         const double at = std::round(g.seconds * static_cast<double>(rate));
@@ -334,23 +455,12 @@ int runCommand(const std::vector<std::string>& args)
             char what[200];
             std::snprintf(what, sizeof what, "run: --pin %s=%s@%g: %g s is not inside the run (%g s)", g.name.c_str(),
                           g.value.c_str(), g.seconds, g.seconds, static_cast<double>(frames) / rate);
-            throw Error(what);
+            throw UsageError(what);
         }
-        later.push_back({pin, g.value, static_cast<int>(at)});
+        later.push_back({pin, std::move(bytes), static_cast<int64_t>(at)});
     }
-    // A value as the pin takes it: a shape text on a blob pin becomes the shape's blob.
-    auto send = [&p](int pin, const std::string& value, int offset) {
-        const qwhost::PinInfo& info = p->pinInfo(pin);
-        std::vector<uint8_t> blob;
-        if (info.datatype == gmpi::MP_BLOB && shapeBlob(value, blob))
-        {
-            p->setBlob(pin, blob, offset);
-            return;
-        }
-        std::string why;
-        if (!p->setFromText(pin, value, why, offset))
-            throw Error("run: pin '" + info.name + "': " + why);
-    };
+    // Timed values in time order (the order given among equal times).
+    std::stable_sort(later.begin(), later.end(), [](const Later& a, const Later& b) { return a.time < b.time; });
 
     // Audio inputs and outputs in pin order; the inputs without a given value are fed.
     std::vector<int> fed, outputs;
@@ -365,9 +475,22 @@ int runCommand(const std::vector<std::string>& args)
             fed.push_back(pin);
     }
     if (!o.in.empty() && fed.empty())
-        throw Error("run: module " + o.id + " has no audio input left to read '" + o.in + "'");
+        throw UsageError("run: module " + o.id + " has no audio input left to read '" + o.in + "'");
     if (!o.out.empty() && outputs.empty())
-        throw Error("run: module " + o.id + " has no audio output to write to '" + o.out + "'");
+        throw UsageError("run: module " + o.id + " has no audio output to write to '" + o.out + "'");
+
+    // The output file is made before the run, so a run that cannot write it
+    // says so before it starts.
+    WavStreamWriter out;
+    if (!o.out.empty())
+    {
+        if (!WavStreamWriter::fits(frames, static_cast<int>(outputs.size())))
+            throw UsageError("run: " + std::to_string(frames) + " frames of " + std::to_string(outputs.size()) +
+                             " channel(s) do not fit a WAV file (4 GiB at most); shorten the run");
+        std::string why;
+        if (!out.open(o.out, static_cast<int>(outputs.size()), static_cast<int32_t>(rate), why))
+            throw Error("run: cannot write output file '" + o.out + "': " + why);
+    }
     if (!o.in.empty() && static_cast<int>(fed.size()) > input.channels)
         std::fprintf(stderr, "qwhost: '%s' has %d channel(s); audio inputs from '%s' on keep their default\n",
                      o.in.c_str(), input.channels, p->pinInfo(fed[static_cast<size_t>(input.channels)]).name.c_str());
@@ -390,20 +513,24 @@ int runCommand(const std::vector<std::string>& args)
             continue;
         }
         auto g = given.find(pin);
-        send(pin, g != given.end() ? g->second : info.defaultValue, 0);
+        const std::vector<uint8_t> bytes = g != given.end() ? g->second : encode(pin, info.defaultValue);
+        deliver(*p, pin, bytes, 0);
     }
     p->graphStart();
-    // Timed values, in the order given; the host keeps them for their blocks.
-    for (auto& l : later)
-        send(l.pin, l.value, l.offset);
 
+    std::printf("# sample\tseconds\tpin\tvalue\n");
     const Sweep sweep(static_cast<double>(rate), frames);
-    std::vector<std::vector<float>> written(outputs.size());
-    for (auto& w : written)
-        w.resize(static_cast<size_t>(frames));
+    std::vector<float> interleaved(static_cast<size_t>(o.block) * outputs.size());
+    size_t nextLater = 0;
     for (int64_t done = 0; done < frames;)
     {
         const int n = static_cast<int>(std::min<int64_t>(o.block, frames - done));
+        // Timed values of this block go in now, so the host keeps none for long.
+        for (; nextLater < later.size() && later[nextLater].time < done + n; ++nextLater)
+        {
+            const Later& l = later[nextLater];
+            deliver(*p, l.pin, l.bytes, static_cast<int>(l.time - done));
+        }
         for (size_t k = 0; k < fed.size(); ++k)
         {
             float* buffer = p->input(fed[k]);
@@ -415,31 +542,29 @@ int runCommand(const std::vector<std::string>& args)
                     buffer[i] = done + i < input.frames ? sources[k][done + i] : 0.0f;
         }
         p->run(n);
-        for (size_t k = 0; k < outputs.size(); ++k)
-            std::copy_n(p->output(outputs[k]), n, written[k].begin() + done);
+        printUpdates(*p, rate);
+        if (!o.out.empty())
+        {
+            for (size_t k = 0; k < outputs.size(); ++k)
+            {
+                const float* y = p->output(outputs[k]);
+                for (int i = 0; i < n; ++i)
+                    interleaved[static_cast<size_t>(i) * outputs.size() + k] = y[i];
+            }
+            std::string why;
+            if (!out.write(interleaved.data(), n, why))
+                throw Error("run: cannot write output file '" + o.out + "': " + why);
+        }
         done += n;
-    }
-
-    std::printf("# sample\tseconds\tpin\tvalue\n");
-    for (auto& u : p->updates)
-    {
-        const bool known = u.pin >= 0 && u.pin < p->pinCount();
-        const std::string name = known ? p->pinInfo(u.pin).name : "pin " + std::to_string(u.pin);
-        const std::string value = known ? describe(u, p->pinInfo(u.pin).datatype) : describe(u, gmpi::MP_BLOB);
-        std::printf("%" PRId64 "\t%.6f\t%s\t%s\n", u.time, static_cast<double>(u.time) / rate, name.c_str(),
-                    value.c_str());
     }
 
     if (!o.out.empty())
     {
-        qw::WavFile32 out;
-        out.sampleRate = static_cast<int32_t>(rate);
-        for (size_t k = 0; k < written.size(); ++k)
-            out.setChannel(static_cast<int>(k), static_cast<int>(frames), written[k].data());
-        if (!out._saveWav(gmpi_sdk::fromUtf8(o.out), 32))
-            throw Error("run: cannot write output file '" + o.out + "'");
+        std::string why;
+        if (!out.finish(why))
+            throw Error("run: cannot write output file '" + o.out + "': " + why);
         std::printf("# wrote %s: %zu channel(s), %" PRId64 " frames at %ld Hz, 32-bit float\n", o.out.c_str(),
-                    written.size(), frames, rate);
+                    outputs.size(), frames, rate);
     }
     return 0;
 }

@@ -111,6 +111,17 @@ struct DecaysIntoDenormals
     }
 };
 
+// The same recursion in a module with a block loop of its own, outside the
+// framework's flush-to-zero: its output follows the host's denormal mode.
+class QW_BadDenormal : public QW_BadAudio<DecaysIntoDenormals>
+{
+public:
+    void process(int32_t sampleFrames, const gmpi::MpEvent* events) override
+    {
+        processEvents(sampleFrames, events, [this](int n) { (this->*curSubProcess_)(n); });
+    }
+};
+
 // A gain that steps once per call of the routine: it depends on the block size.
 struct StepsPerBlock
 {
@@ -145,8 +156,7 @@ auto r4 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadMismatch", &gmpi::Regi
 auto r5 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNull", &createNothing);
 auto r6 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_Twice", &gmpi::Register<QW_Twice<1>>::withId);
 auto r7 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_Twice", &gmpi::Register<QW_Twice<2>>::withId);
-auto r9 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadDenormal",
-                         &gmpi::Register<QW_BadAudio<DecaysIntoDenormals>>::withId);
+auto r9 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadDenormal", &gmpi::Register<QW_BadDenormal>::withId);
 auto r10 =
     RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
 auto r11 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNaN", &gmpi::Register<QW_BadAudio<RootOfNegative>>::withId);

@@ -112,28 +112,28 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
     struct Case
     {
         std::vector<std::string> args;
-        int code;
+        int code; // 2: the command line is at fault; 1: a file, bundle or module failed
         std::string says;
     };
     const std::vector<Case> cases = {
-        {{"draw", kTestkit, "QW_TestDrawn", "--out", png}, 1, "--size is needed"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "100x20"}, 1, "--out needs a file name"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "0x20", "--out", png}, 1, "--size '0x20'"},
-        {{"draw", kTestkit, "QW_TestDrawn", "--size", "20000x20", "--out", png}, 1, "--size '20000x20'"},
+        {{"draw", kTestkit, "QW_TestDrawn", "--out", png}, 2, "--size is needed"},
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "100x20"}, 2, "--out needs a file name"},
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "0x20", "--out", png}, 2, "--size '0x20'"},
+        {{"draw", kTestkit, "QW_TestDrawn", "--size", "20000x20", "--out", png}, 2, "--size '20000x20'"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pin", "Nope=1"},
-         1,
+         2,
          "no pin named 'Nope'"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pin", "Position=abc"},
-         1,
+         2,
          "pin 'Position'"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press 1,2; jump 3,4"},
-         1,
+         2,
          "pointer step 'jump 3,4'"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press 1"},
-         1,
+         2,
          "pointer step 'press 1': the point is not X,Y"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "press nan,1"},
-         1,
+         2,
          "the point is not X,Y"},
         {{"draw", kTestkit, "QW_TestGuiProbe", "--size", "10x10", "--out", png}, 1, "does not draw"},
         {{"draw", kTestkit, "QW_NoSuchModule", "--size", "10x10", "--out", png}, 1, "QW_NoSuchModule"},
@@ -142,13 +142,13 @@ TEST_F(DrawCommand, RefusalsNameWhatIsWrong)
          1,
          "cannot open pointer script"},
         {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "choose two"},
-         1,
+         2,
          "--answer 'choose two' is not"},
         {{"draw", kTestkit, "QW_TestWidgets", "--size", "10x10", "--out", png, "--answer", "shrug"},
-         1,
+         2,
          "--answer 'shrug' is not"},
         {{"draw", kTestkit, "QW_TestDrawn", "--size", "10x10", "--out", png, "--pointer", "wait -5"},
-         1,
+         2,
          "pointer step 'wait -5': the time is not milliseconds"},
     };
     for (const auto& c : cases)

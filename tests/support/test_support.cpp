@@ -101,6 +101,7 @@ std::vector<LogEntry> probeLog(const qwhost::Processor& p)
 
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -145,8 +146,10 @@ CommandTest::Result CommandTest::qwhost(std::vector<std::string> args) const
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage = {};
+    wait4(pid, &status, 0, &usage);
     Result r;
+    r.peakKilobytes = usage.ru_maxrss;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     r.out = slurp(out);
     r.err = slurp(err);

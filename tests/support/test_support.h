@@ -68,6 +68,7 @@ protected:
     {
         int code = -1; // exit code, or 128 + the signal that ended it
         std::string out, err;
+        long peakKilobytes = 0; // the largest resident size the command reached
     };
 
     void SetUp() override;

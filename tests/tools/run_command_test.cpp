@@ -56,47 +56,56 @@ std::vector<float> ramp(int n)
 TEST_F(RunCommand, RefusalsNameWhatIsWrong)
 {
     const std::string good = writeWav("good.wav", {ramp(10)}, 44100);
+    const std::string tooFast = writeWav("fast.wav", {ramp(10)}, 20000000);
     {
         std::ofstream(file("text.wav")) << "not a wav";
     }
+    // 2: the command line is at fault; 1: a file, bundle or module failed.
+    constexpr int usage = 2, failed = 1;
     struct Case
     {
         std::vector<std::string> args;
+        int code;
         std::string named; // the message must contain this
     };
     const Case cases[] = {
-        {{"run"}, "BUNDLE and ID"},
-        {{"run", kTestkit}, "BUNDLE and ID"},
-        {{"run", kTestkit, "QW_TestProbe", "extra"}, "'extra'"},
-        {{"run", file("nothere.so"), "QW_TestProbe"}, file("nothere.so")},
-        {{"run", kTestkit, "QW_NoSuchModule"}, "QW_NoSuchModule"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Volume=1"}, "'Volume'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value=loud"}, "'loud'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value=nan"}, "'nan'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Flag=maybe"}, "'maybe'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Command=1.5"}, "'1.5'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value"}, "'Value'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value Out=1"}, "'Value Out'"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "MIDI In=1"}, "midi"},
-        {{"run", kTestkit, "QW_TestProbe", "--in", file("missing.wav")}, file("missing.wav")},
-        {{"run", kTestkit, "QW_TestProbe", "--in", file("text.wav")}, file("text.wav")},
-        {{"run", kTestkit, "QW_TestProbe", "--in", dir_.string()}, dir_.string()},
-        {{"run", kTestkit, "QW_TestProbe", "--out", file("no/such/folder.wav")}, file("no/such/folder.wav")},
-        {{"run", kTestkit, "QW_TestProbe", "--rate", "fast"}, "'fast'"},
-        {{"run", kTestkit, "QW_TestProbe", "--rate", "0"}, "--rate '0'"},
-        {{"run", kTestkit, "QW_TestProbe", "--rate", "44100.5"}, "'44100.5'"},
-        {{"run", kTestkit, "QW_TestProbe", "--block", "0"}, "--block '0'"},
-        {{"run", kTestkit, "QW_TestProbe", "--block", "99999999999999999999"}, "'99999999999999999999'"},
-        {{"run", kTestkit, "QW_TestProbe", "--seconds", "-1"}, "'-1'"},
-        {{"run", kTestkit, "QW_TestProbe", "--seconds", "inf"}, "'inf'"},
-        {{"run", kTestkit, "QW_TestProbe", "--seconds", "1e-9"}, "0 frames"},
-        {{"run", kTestkit, "QW_TestProbe", "--seconds", "1e9"}, "frames"},
-        {{"run", kTestkit, "QW_TestProbe", "--seconds"}, "--seconds needs a value"},
-        {{"run", kTestkit, "QW_TestProbe", "--volume", "3"}, "'--volume'"},
-        {{"run", kTestkit, "QW_TestProbe", "--rate", "8000", "--rate", "8000"}, "--rate is given twice"},
-        {{"run", kTestkit, "QW_TestShared", "--in", good}, "no audio input"},
-        {{"run", kTestkit, "QW_TestPins", "--out", file("x.wav")}, "no audio output"},
-        {{"run", kTestkit, "QW_TestProbe", "--pin", "Signal=0.5", "--in", good}, "no audio input"},
+        {{"run"}, usage, "BUNDLE and ID"},
+        {{"run", kTestkit}, usage, "BUNDLE and ID"},
+        {{"run", kTestkit, "QW_TestProbe", "extra"}, usage, "'extra'"},
+        {{"run", file("nothere.so"), "QW_TestProbe"}, failed, file("nothere.so")},
+        {{"run", kTestkit, "QW_NoSuchModule"}, failed, "QW_NoSuchModule"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Volume=1"}, usage, "'Volume'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value=loud"}, usage, "'loud'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value=nan"}, usage, "'nan'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Flag=maybe"}, usage, "'maybe'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Command=1.5"}, usage, "'1.5'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value"}, usage, "'Value'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Value Out=1"}, usage, "'Value Out'"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "MIDI In=1"}, usage, "midi"},
+        {{"run", kTestkit, "QW_TestProbe", "--in", file("missing.wav")}, failed, file("missing.wav")},
+        {{"run", kTestkit, "QW_TestProbe", "--in", file("text.wav")}, failed, file("text.wav")},
+        {{"run", kTestkit, "QW_TestProbe", "--in", dir_.string()}, failed, dir_.string()},
+        {{"run", kTestkit, "QW_TestProbe", "--in", tooFast}, failed, "20000000 Hz"},
+        {{"run", kTestkit, "QW_TestProbe", "--out", file("no/such/folder.wav")}, failed, file("no/such/folder.wav")},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "fast"}, usage, "'fast'"},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "0"}, usage, "--rate '0'"},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "44100.5"}, usage, "'44100.5'"},
+        {{"run", kTestkit, "QW_TestProbe", "--block", "0"}, usage, "--block '0'"},
+        {{"run", kTestkit, "QW_TestProbe", "--block", "99999999999999999999"}, usage, "'99999999999999999999'"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "-1"}, usage, "'-1'"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "inf"}, usage, "'inf'"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "1e-9"}, usage, "0 frames"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds", "1e9"}, usage, "frames"},
+        {{"run", kTestkit, "QW_TestProbe", "--seconds"}, usage, "--seconds needs a value"},
+        {{"run", kTestkit, "QW_TestProbe", "--volume", "3"}, usage, "'--volume'"},
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "8000", "--rate", "8000"}, usage, "--rate is given twice"},
+        {{"run", kTestkit, "QW_TestShared", "--in", good}, usage, "no audio input"},
+        {{"run", kTestkit, "QW_TestPins", "--out", file("x.wav")}, usage, "no audio output"},
+        {{"run", kTestkit, "QW_TestProbe", "--pin", "Signal=0.5", "--in", good}, usage, "no audio input"},
+        // Two billion frames pass the format's 4 GiB: refused before the run starts.
+        {{"run", kTestkit, "QW_TestProbe", "--rate", "10000000", "--seconds", "200", "--out", file("x.wav")},
+         usage,
+         "do not fit a WAV file"},
     };
     for (const Case& c : cases)
     {
@@ -104,11 +113,49 @@ TEST_F(RunCommand, RefusalsNameWhatIsWrong)
         for (auto& a : c.args)
             joined += " " + a;
         const Result r = qwhost(c.args);
-        EXPECT_NE(r.code, 0) << joined;
-        EXPECT_LT(r.code, 128) << joined << ": died\n" << r.err; // refused, not crashed
+        EXPECT_EQ(r.code, c.code) << joined << "\n" << r.err;
         EXPECT_NE(r.err.find(c.named), std::string::npos) << joined << "\n" << r.err;
     }
     EXPECT_FALSE(fs::exists(file("x.wav")));
+}
+
+TEST_F(RunCommand, AShapeTextThatDoesNotReadIsRefusedWithItsReason)
+{
+    struct Case
+    {
+        std::string value, reason;
+    };
+    const Case cases[] = {
+        {"(-4,0)(5,0)", "the first X must be -5"},          {"(-5,0)(0,1)(0,2)(5,0)", "pair 3: X must rise"},
+        {"(-5,0)(5,9)", "pair 2: Y lies outside -5..5"},    {"(-5,0)(2,0)", "the last X must be 5"},
+        {"(-5,0) (5,0)", "pair 2 does not start with '('"}, {"(-5,0)(5)", "pair 2 is not (X,Y)"},
+    };
+    for (const Case& c : cases)
+    {
+        const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--pin", "Blob=" + c.value});
+        EXPECT_EQ(r.code, 2) << c.value;
+        EXPECT_NE(r.err.find("pin 'Blob'"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.value << "\n" << r.err;
+    }
+    // A text that is not meant as a shape goes as its bytes.
+    EXPECT_EQ(qwhost({"run", kTestkit, "QW_TestProbe", "--pin", "Blob=raw bytes"}).code, 0);
+}
+
+TEST_F(RunCommand, ALongRunStreamsInConstantMemory)
+{
+    // Ten times the frames of the short run; a host that kept the whole run
+    // would need 4 bytes a frame more (about 80 MB here).
+    auto peak = [this](const char* seconds) {
+        const Result r = qwhost({"run", kTestkit, "QW_TestProbe", "--rate", "2000000", "--seconds", seconds, "--block",
+                                 "4096", "--out", file("long.wav")});
+        EXPECT_EQ(r.code, 0) << r.err;
+        return r.peakKilobytes;
+    };
+    const long shortRun = peak("1");
+    const long longRun = peak("10");
+    EXPECT_LT(longRun - shortRun, 8 * 1024) << shortRun << " kB, then " << longRun << " kB";
+    const qw::WavFile32 w = readWav(file("long.wav"));
+    EXPECT_EQ(w.frames, 20000000);
 }
 
 TEST_F(RunCommand, HelpTellsAboutTheSweep)

@@ -120,9 +120,11 @@ TEST_F(RunEnvelope, RefusesTimesOutsideTheRunAndBadValues)
         EXPECT_LT(r.code, 128) << c.pins[0] << ": died\n" << r.err;
         EXPECT_NE(r.err.find(c.named), std::string::npos) << c.pins[0] << "\n" << r.err;
     }
-    // Not a shape text: the bytes go as they are, and the module refuses them quietly.
+    // A shape text that does not read is refused with the pin and the reason.
     const Result r = qwhost({"run", kShapekit, "QW_ShapeEnv5", "--pin", "Shape=(1,2)", "--pin", "Gate=1"});
-    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("pin 'Shape'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the first X must be -5"), std::string::npos) << r.err;
 }
 
 TEST_F(RunEnvelope, HelpTellsAboutShapeTextsAndTimes)
