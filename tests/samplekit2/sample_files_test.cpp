@@ -1172,4 +1172,56 @@ TEST_F(SampleFiles, FewerHostPinsThanTheFixedOnesGiveNoChannels)
     gs->setBool(GS_TRIGGER, true);
     EXPECT_FALSE(fs::exists(file("never.wav")));
 }
+// ===========================================================================
+// The command-line host
+
+TEST_F(SampleFiles, RunPrintsTheLoadersRateLoopBitsAndFrameCounts)
+{
+    const std::string drum = wav("drum.wav", {tone(1000, 0.05f), tone(1000, 0.07f)}, 22050, 16, 100, 900);
+    const auto r = qwhost({"run", kit->path(), "QW_S2_SampleLoaderDSP", "--pin", "File=" + drum, "--pin", "Trigger=1",
+                           "--seconds", "0.01"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* line : {"\tSample Rate\t22050\n", "\tLoop Start\t100\n", "\tLoop End\t900\n", "\tBits\t16\n",
+                             "\tChannel\tempty sample\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " missing in\n" << r.out;
+    size_t samples = 0;
+    for (size_t at = r.out.find("\tChannel\tsample of 1000 frames\n"); at != std::string::npos;
+         at = r.out.find("\tChannel\tsample of 1000 frames\n", at + 1))
+        ++samples;
+    EXPECT_EQ(samples, 2u) << r.out;
+}
+
+TEST_F(SampleFiles, RunGivesASampleInputOneChannelOfAFile)
+{
+    const auto left = tone(300, 0.05f), right = tone(300, 0.09f);
+    const std::string in = wav("stereo.wav", {left, right});
+    const std::string out = file("taken.wav");
+    const auto r = qwhost({"run", kit->path(), "QW_S2_SampleSaverDSP", "--sample", "Channel=" + in + ":1", "--pin",
+                           "File=" + out, "--pin", "Bits=2", "--pin", "Trigger=1", "--seconds", "0.001"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Riff w = readRiff(out);
+    ASSERT_TRUE(w.ok) << w.why;
+    ASSERT_EQ(w.channels, 1);
+    EXPECT_EQ(w.data[0], right);
+
+    struct Row
+    {
+        std::string sample;
+        int code;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"Channel=" + in + ":2", 1, "has no channel 2"},
+        {"Channel=" + file("none.wav"), 1, "cannot open"},
+        {"File=" + in, 2, "no sample input named 'File'"},
+        {"Channel", 2, "is not PIN=FILE.wav[:CHANNEL]"},
+    };
+    for (const Row& row : rows)
+    {
+        const auto bad =
+            qwhost({"run", kit->path(), "QW_S2_SampleSaverDSP", "--sample", row.sample, "--seconds", "0.001"});
+        EXPECT_EQ(bad.code, row.code) << row.sample;
+        EXPECT_NE(bad.err.find(row.says), std::string::npos) << row.sample << ": " << bad.err;
+    }
+}
 } // namespace
