@@ -2,6 +2,7 @@
 // a sample on an output of its own, with the file's rate, loop and bit depth.
 // The file is read inside process, once per block at most: at the position
 // of the block's last load request.
+#include "denormals.h"
 #include "sample_files.h"
 
 #include <vector>
@@ -32,6 +33,8 @@ public:
 
     void process(int32_t sampleFrames, const gmpi::MpEvent* events) override
     {
+        // The file is decoded in the same mode as the rest of the call.
+        const qw::FlushDenormals flush;
         pendingLoad_ = -1;
         MpBase2::process(sampleFrames, events);
         if (pendingLoad_ >= 0)

@@ -794,6 +794,39 @@ TEST_P(GuiLoader, OldFramesOutliveTheirReplacement)
     }
 }
 
+// The interface saver on the same cords as an interface loader, with each
+// echo mode: it writes what the loader published, and holds its list of depths.
+TEST_P(GuiLoader, ASaverOnTheSameCordsWritesWhatTheLoaderPublished)
+{
+    const auto left = tone(80, 0.1f), right = tone(80, 0.2f);
+    const std::string stereo = wav("stereo.wav", {left, right});
+    qwhost::Patch patch;
+    patch.gui.echo = GetParam();
+    patch.gui.resourceFolder = dir_.string();
+    patch.gui.autoDuplicateCount = 2;
+    auto& load = patch.addGui(kit, L"QW_S2_SampleLoaderGUI");
+    auto& save = patch.addGui(kit, L"QW_S2_SampleSaverGUI");
+    for (int c = 0; c < 2; ++c)
+        patch.connect(load, GL_CHANNEL + c, save, GS_CHANNEL + c);
+    patch.start();
+    save.setInt(GS_BITS, 2);
+    load.setText(GL_FILE, wide(stereo));
+    load.deliverEchoes();
+    save.setText(GS_FILE, L"copy");
+    save.setBool(GS_TRIGGER, true);
+    const Riff w = readRiff(file("copy.wav"));
+    ASSERT_TRUE(w.ok) << w.why;
+    ASSERT_EQ(w.channels, 2);
+    EXPECT_EQ(w.data[0], left);
+    EXPECT_EQ(w.data[1], right);
+
+    save.setText(GS_BITS_LIST, L"8,12");
+    save.deliverEchoes();
+    ASSERT_NE(save.lastTransmit(GS_BITS_LIST), nullptr);
+    EXPECT_EQ(save.lastTransmit(GS_BITS_LIST)->asText(), L"16,24,32");
+    EXPECT_LE(save.transmitsOf(GS_BITS_LIST).size(), 3u) << "the list and its echo went round";
+}
+
 // ===========================================================================
 // Savers
 
