@@ -539,7 +539,7 @@ int32_t Processor::queryInterface(const gmpi::MpGuid& iid, void** out)
 {
     if (iid == gmpi::MP_IID_UNKNOWN || iid == gmpi::MP_IID_HOST)
         *out = static_cast<gmpi::IMpHost*>(this);
-    else if (iid == gmpi::MP_IID_PROCESSOR_HOST)
+    else if (iid == gmpi::MP_IID_PROCESSOR_HOST && world_.processorHost)
         *out = static_cast<gmpi::IMpProcessorHost*>(this);
     else if (iid == gmpi::MP_IID_HOST_EMBEDDED_FILE_SUPPORT && world_.embeddedFiles)
         *out = static_cast<gmpi::IEmbeddedFileSupport*>(this);

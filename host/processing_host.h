@@ -72,6 +72,7 @@ public:
     // it says (see confinedPath): random names in a test write nowhere else.
     bool confineFiles = false;
     bool embeddedFiles = true;    // offer the embedded-file interface
+    bool processorHost = true;    // offer the processor-host interface (latency reports)
     int autoDuplicateCount = 2;   // copies the host makes of an auto-duplicating pin
     int leakedHostReferences = 0; // references modules kept on their host after they were destroyed
     // Keep what modules tell the host (updates, streaming reports, messages).

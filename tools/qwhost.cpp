@@ -17,7 +17,7 @@ const char* kUsage =
     "usage: qwhost COMMAND ...\n"
     "  qwhost list BUNDLE     the module identifiers a bundle registers, by subtype\n"
     "  qwhost run BUNDLE ID [--in FILE.wav] [--out FILE.wav] [--pin NAME=VALUE ...]\n"
-    "             [--sample PIN=FILE.wav[:CHANNEL] ...] [--rate HZ] [--block N] [--seconds S]\n"
+    "             [--rate HZ] [--block N] [--seconds S]\n"
     "                         runs one processing module over a WAV file (without --in:\n"
     "                         a logarithmic sine sweep 20 Hz - 20 kHz at -6 dBFS), writes\n"
     "                         its audio outputs as WAV and prints its other outputs;\n"

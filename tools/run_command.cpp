@@ -9,6 +9,7 @@
 #include "wav_stream.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -23,8 +24,8 @@ namespace qwtool
 {
 const char* const kRunUsage =
     "usage: qwhost run BUNDLE ID [--in FILE.wav] [--out FILE.wav] [--pin NAME=VALUE ...]\n"
-    "                  [--sample PIN=FILE.wav[:CHANNEL] ...] [--rate HZ] [--block N]\n"
-    "                  [--seconds S]\n"
+    "                  [--midi NAME=HEX@S ...] [--sample PIN=FILE.wav[:CHANNEL] ...] [--rate HZ]\n"
+    "                  [--block N] [--seconds S]\n"
     "Runs the processing module ID of BUNDLE (described in the .meta beside it):\n"
     "  --in FILE.wav    audio inputs read the file's channels, one each in pin order;\n"
     "                   inputs beyond the file's channels keep their default value.\n"
@@ -43,6 +44,9 @@ const char* const kRunUsage =
     "  --pin NAME=VALUE@S  the value from S seconds into the run on; a pin may be\n"
     "                   given several times, e.g. --pin Gate=1@0.1 --pin Gate=0@0.5.\n"
     "                   (A value ending in @ and a number is always read this way.)\n"
+    "  --midi NAME=HEX@S  a MIDI message to the MIDI input NAME, S seconds into the\n"
+    "                   run: its bytes in hexadecimal, two digits each, blanks\n"
+    "                   between them allowed, e.g. --midi \"MIDI In=90 3C 64@0.5\".\n"
     "  --sample PIN=FILE.wav[:CHANNEL]  a sample input (a blob pin that takes a\n"
     "                   sample descriptor) gets channel CHANNEL (from 0; default 0)\n"
     "                   of the file, as the bundle's QW_S2_SampleLoaderDSP loads it.\n"
@@ -63,7 +67,9 @@ using qwhost::Error;
 // the value, every other pin gets it as a pin event.
 void deliver(qwhost::Processor& p, int pin, const std::vector<uint8_t>& bytes, int offset)
 {
-    if (p.pinInfo(pin).datatype == gmpi::MP_AUDIO)
+    if (p.pinInfo(pin).datatype == gmpi::MP_MIDI)
+        p.sendMidi(pin, bytes, offset);
+    else if (p.pinInfo(pin).datatype == gmpi::MP_AUDIO)
     {
         float v = 0.0f;
         std::memcpy(&v, bytes.data(), std::min<size_t>(4, bytes.size()));
@@ -82,6 +88,7 @@ struct GivenValue
     std::string name, value;
     bool timed = false;
     double seconds = 0.0;
+    bool midi = false; // a MIDI message (--midi), always timed
 };
 
 // A sample for a descriptor input: one channel of a WAV file.
@@ -94,7 +101,7 @@ struct GivenSample
 struct Options
 {
     std::string bundle, id, in, out;
-    std::vector<GivenValue> pins;
+    std::vector<GivenValue> pins; // --pin and --midi in the order given
     std::vector<GivenSample> samples;
     bool hasRate = false, hasBlock = false, hasSeconds = false;
     long rate = 44100;
@@ -146,8 +153,8 @@ Options parse(const std::vector<std::string>& args)
             continue;
         }
         if (i + 1 >= args.size())
-            syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--sample" || a == "--rate" || a == "--block" ||
-                           a == "--seconds"
+            syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--midi" || a == "--sample" || a == "--rate" ||
+                           a == "--block" || a == "--seconds"
                        ? a + " needs a value"
                        : "unknown option '" + a + "'");
         const std::string& v = args[++i];
@@ -183,6 +190,20 @@ Options parse(const std::vector<std::string>& args)
                     g.seconds = t;
                 }
             }
+            o.pins.push_back(std::move(g));
+        }
+        else if (a == "--midi")
+        {
+            const auto eq = v.find('=');
+            const auto at = v.rfind('@');
+            if (eq == std::string::npos || eq == 0 || at == std::string::npos || at < eq)
+                throw UsageError("run: --midi '" + v + "' is not NAME=HEX@SECONDS");
+            GivenValue g{v.substr(0, eq), v.substr(eq + 1, at - eq - 1), true, 0.0, true};
+            const std::string when = v.substr(at + 1);
+            char* end = nullptr;
+            g.seconds = std::strtod(when.c_str(), &end);
+            if (when.empty() || end != when.c_str() + when.size() || !std::isfinite(g.seconds) || g.seconds < 0.0)
+                throw UsageError("run: --midi '" + v + "': '" + when + "' is not a time in seconds from 0 on");
             o.pins.push_back(std::move(g));
         }
         else if (a == "--sample")
@@ -376,6 +397,39 @@ bool shapeBlob(const std::string& text, std::vector<uint8_t>& blob, std::string&
     return true;
 }
 
+// The bytes of a MIDI message written in hexadecimal, two digits a byte,
+// blanks between bytes; false with the reason when it is not that.
+bool midiBytes(const std::string& text, std::vector<uint8_t>& bytes, std::string& why)
+{
+    bytes.clear();
+    std::string digits;
+    for (size_t i = 0; i <= text.size(); ++i)
+    {
+        const char c = i < text.size() ? text[i] : ' ';
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+        {
+            digits += c;
+            continue;
+        }
+        if (c != ' ' && c != '\t')
+        {
+            why = std::string("'") + c + "' is not a hexadecimal digit";
+            return false;
+        }
+        if (digits.size() % 2)
+        {
+            why = "'" + digits + "' is not whole bytes (two digits each)";
+            return false;
+        }
+        for (size_t k = 0; k < digits.size(); k += 2)
+            bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(k, 2), nullptr, 16)));
+        digits.clear();
+    }
+    if (bytes.empty())
+        why = "no bytes";
+    return !bytes.empty();
+}
+
 bool isFile(const std::string& path)
 {
     struct stat st;
@@ -479,10 +533,22 @@ int runCommand(const std::vector<std::string>& args)
             throw UsageError("run: module " + o.id + " has no pin named '" + g.name + "'");
         }
         const qwhost::PinInfo& info = p->pinInfo(pin);
-        if (info.direction != gmpi::MP_IN)
-            throw UsageError("run: pin '" + g.name + "' of " + o.id + " is an output");
-        std::vector<uint8_t> bytes = encode(pin, g.value);
-        hasValue[static_cast<size_t>(pin)] = true;
+        std::vector<uint8_t> bytes;
+        if (g.midi)
+        {
+            if (info.datatype != gmpi::MP_MIDI || info.direction != gmpi::MP_IN)
+                throw UsageError("run: pin '" + g.name + "' of " + o.id + " is not a MIDI input");
+            std::string why;
+            if (!midiBytes(g.value, bytes, why))
+                throw UsageError("run: --midi " + g.name + "=" + g.value + ": " + why);
+        }
+        else
+        {
+            if (info.direction != gmpi::MP_IN)
+                throw UsageError("run: pin '" + g.name + "' of " + o.id + " is an output");
+            bytes = encode(pin, g.value);
+            hasValue[static_cast<size_t>(pin)] = true;
+        }
         if (!g.timed)
         {
             given[pin] = std::move(bytes);
@@ -492,8 +558,9 @@ int runCommand(const std::vector<std::string>& args)
         if (at >= static_cast<double>(frames))
         {
             char what[200];
-            std::snprintf(what, sizeof what, "run: --pin %s=%s@%g: %g s is not inside the run (%g s)", g.name.c_str(),
-                          g.value.c_str(), g.seconds, g.seconds, static_cast<double>(frames) / rate);
+            std::snprintf(what, sizeof what, "run: %s %s=%s@%g: %g s is not inside the run (%g s)",
+                          g.midi ? "--midi" : "--pin", g.name.c_str(), g.value.c_str(), g.seconds, g.seconds,
+                          static_cast<double>(frames) / rate);
             throw UsageError(what);
         }
         later.push_back({pin, std::move(bytes), static_cast<int64_t>(at)});

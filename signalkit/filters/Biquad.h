@@ -7,14 +7,21 @@
 // it sleep.
 //
 // One template serves all four modules: mono or stereo (one coefficient set,
-// one history per channel), with or without the reset input in front.
+// one history per channel), with or without the reset input in front. Each
+// filter type has one routine per section count, so the history of every
+// section lives in locals for a whole span. While the cutoff holds, the
+// sections run as a wave front (section k works on sample n - k), which lets
+// the processor overlap their recurrences; every section still computes the
+// same numbers in the same order, so the samples do not change.
 #pragma once
 
 #include "mp_sdk_audio.h"
 #include "qw_fm.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace qw
 {
@@ -25,19 +32,20 @@ constexpr int kPoints = kMaxSections + 1; // point 0 is the input, point k the o
 constexpr int kQuietSamples = 1000;
 constexpr float kQuietLevel = 1e-5f;
 
-// Inputs and section outputs below kFloor in magnitude count as 0. Every
-// non-zero coefficient is at least 2.9e-8 (see design), so no product, sum or
-// result in a section is ever subnormal: the samples do not depend on whether
-// the processor flushes subnormal numbers, and a decay never slows down in
-// subnormal arithmetic.
-constexpr float kFloor = 1e-20f;
-
-// A section is stable only while |cos w| < 1 and alpha > 0. The fast cosine
-// overshoots 1 by an ulp near 0 and the Nyquist frequency, and at exactly
-// 0 and fs/2 the sine (so alpha) is 0; either leaves a pole on or outside the
-// unit circle and the output grows without bound. Both are kept inside.
-constexpr float kMaxCos = 0.99999994f; // the float just below 1
-constexpr float kMinSin = 1e-4f;
+// A section is stable only while its poles lie strictly inside the unit
+// circle: |cos w| < 1 and alpha > 0, with sine and cosine of one phase. At
+// 0 Hz and fs/2 the sine is 0, and close to them the cosine rounds to +-1 (a
+// pole on the circle: the rounding error of a passed signal ramps for ever);
+// a cosine held off +-1 on its own no longer matches the sine, which puts a
+// resonance where none was asked for. So the phase stays at least the angle
+// whose cosine is the float just below 1 away from both ends (2.64 Hz at
+// 48 kHz, the same fraction of the rate at every rate): there the pair
+// matches the design to a thousandth of a decibel.
+constexpr float kMinPhase = 5.49509459e-05f; // acos(1 - 2^-24) / 2 pi, in turns
+constexpr float kMaxCos = 0.99999994f;       // the float just below 1
+// The largest Q: keeps alpha above the float resolution of 1 at the lowest
+// phase, so a2 = 1 - alpha stays below 1. An infinite Q counts as this one.
+constexpr float kMaxQ = 1000.0f;
 
 enum Type
 {
@@ -65,16 +73,28 @@ inline float clampCutoff(float value, float halfRate)
     return fc > 0.0f ? std::min(halfRate, fc) : 0.0f;
 }
 
+// Damping 1/(2Q) of a Q pin value: below 0.01 (or not a number) as 0.01,
+// above kMaxQ (or infinite) as kMaxQ.
+inline float dampingOf(float q)
+{
+    return q >= 0.01f ? 1.0f / (2.0f * std::min(q, kMaxQ)) : 50.0f;
+}
+
+// Sine and cosine of the phase x (turns, nominally in [0, 0.5]) kept inside
+// the stable range as a matching pair. Filters of other shapes (peaking
+// equalisers) design from the same pair.
+inline void sinCosInside(float x, float& s, float& c)
+{
+    x = x > kMinPhase ? std::min(x, 0.5f - kMinPhase) : kMinPhase; // not a number: the low end
+    qw::fm::sinCosTurns(x, s, c);
+    c = std::clamp(c, -kMaxCos, kMaxCos);
+}
+
 // Coefficients for the phase x = fc / fs in [0, 0.5] and damping 1/(2Q).
-// Non-zero coefficients are never below 2.9e-8 in magnitude: 1 - |c| and
-// 1 - alpha are at least 2^-24, s at least 1e-4, a non-zero c at least
-// 1.8e-7, and 1/a0 at least 1/51.
 template <int T> inline void design(Coefficients& k, float x, float damping)
 {
     float s, c;
-    qw::fm::sinCosTurns(x, s, c);
-    c = std::clamp(c, -kMaxCos, kMaxCos);
-    s = std::max(s, kMinSin);
+    sinCosInside(x, s, c);
     const float alpha = s * damping;
     k.invA0 = 1.0f / (1.0f + alpha);
     k.a1 = -2.0f * c;
@@ -102,41 +122,115 @@ template <int T> inline void design(Coefficients& k, float x, float damping)
     }
 }
 
-// A branch, not a select: predicted, it keeps the test off the chain of
-// dependent operations from section to section (the empty volatile asm
-// keeps the compiler from turning it into a select).
-inline float floored(float x)
+// One section on one sample: x1, x2 the last two inputs, y1, y2 the last two
+// outputs, updated. The sum in this order, then the scale.
+inline float section(const Coefficients& k, float& x1, float& x2, float& y1, float& y2, float v)
 {
-    if (__builtin_expect(std::fabs(x) < kFloor, 0))
+    const float y = ((((k.b1 * x1 + k.b0 * v) + k.b2 * x2) - k.a1 * y1) - k.a2 * y2) * k.invA0;
+    x2 = x1;
+    x1 = v;
+    y2 = y1;
+    y1 = y;
+    return y;
+}
+
+// The history of one channel: the last two values of each point.
+struct History
+{
+    float h1[kPoints] = {};
+    float h2[kPoints] = {};
+
+    void clear() { *this = History(); }
+    bool finite(int sections) const
     {
-        asm volatile("");
-        return 0.0f;
+        float sum = 0.0f;
+        for (int p = 0; p <= sections; ++p)
+            sum += h1[p] * 0.0f + h2[p] * 0.0f; // 0 for finite values, NaN otherwise
+        return sum == 0.0f;
     }
-    return x;
-}
+};
 
-// One sample through sections 1..S; h1/h2 hold the last two values of each point.
-inline float cascade(float b0, float b1, float b2, float a1, float a2, float invA0, float* h1, float* h2, int S,
-                     float v)
+// S sections over n samples in order: each sample through every section,
+// the coefficients recomputed wherever the cutoff changes (designFor(i)
+// answers the coefficients of sample i). The history lives in locals.
+template <int S, class DesignFor>
+inline void inOrder(History& h, const float* in, float* out, int n, DesignFor designFor)
 {
-    v = floored(v);
-    for (int s = 1; s <= S; ++s)
+    float x1[S], x2[S], y1[S], y2[S];
+    for (int k = 0; k < S; ++k)
     {
-        const float y = ((((b1 * h1[s - 1] + b0 * v) + b2 * h2[s - 1]) - a1 * h1[s]) - a2 * h2[s]) * invA0;
-        h2[s - 1] = h1[s - 1];
-        h1[s - 1] = v;
-        v = floored(y);
+        x1[k] = h.h1[k], x2[k] = h.h2[k];
+        y1[k] = h.h1[k + 1], y2[k] = h.h2[k + 1];
     }
-    h2[S] = h1[S];
-    h1[S] = v;
-    return v;
+    for (int i = 0; i < n; ++i)
+    {
+        const Coefficients& c = designFor(i);
+        float v = in[i];
+#pragma GCC unroll 16
+        for (int k = 0; k < S; ++k)
+            v = section(c, x1[k], x2[k], y1[k], y2[k], v);
+        out[i] = v;
+    }
+    for (int k = 0; k < S; ++k)
+        h.h1[k] = x1[k], h.h2[k] = x2[k];
+    h.h1[S] = y1[S - 1], h.h2[S] = y2[S - 1];
 }
 
-inline float cascade(const Coefficients& k, float* h1, float* h2, int S, float v)
+// S sections over n samples with fixed coefficients, as a wave front: at step
+// t section k works on sample t - k, on the output section k - 1 made at step
+// t - 1. Each section keeps its own copy of its input history (the output
+// history of the section before), so every section sees exactly the values it
+// would in order, and the history ends as it would in order.
+template <int S> inline void waveFront(const Coefficients& c, History& h, const float* in, float* out, int n)
 {
-    return cascade(k.b0, k.b1, k.b2, k.a1, k.a2, k.invA0, h1, h2, S, v);
+    if constexpr (S == 1)
+    {
+        inOrder<1>(h, in, out, n, [&c](int) -> const Coefficients& { return c; });
+        return;
+    }
+    else
+    {
+        float x1[S], x2[S], y1[S], y2[S], pipe[S];
+        for (int k = 0; k < S; ++k)
+        {
+            x1[k] = h.h1[k], x2[k] = h.h2[k];
+            y1[k] = h.h1[k + 1], y2[k] = h.h2[k + 1];
+            pipe[k] = 0.0f;
+        }
+        // One step, sections from the last down, so each reads the value its
+        // predecessor made at the step before. Only sections with a sample in
+        // [0, n) take part while the front fills and drains.
+        auto edgeStep = [&](int t) {
+            for (int k = S - 1; k >= 0; --k)
+            {
+                const int i = t - k;
+                if (i < 0 || i >= n)
+                    continue;
+                const float y = section(c, x1[k], x2[k], y1[k], y2[k], k == 0 ? in[i] : pipe[k - 1]);
+                pipe[k] = y;
+                if (k == S - 1)
+                    out[i] = y;
+            }
+        };
+        const int full = n - (S - 1); // steps with every section at work: t in [S - 1, n)
+        int t = 0;
+        for (; t < std::min(S - 1, n + S - 1); ++t)
+            edgeStep(t);
+        for (; t < S - 1 + std::max(full, 0); ++t)
+        {
+#pragma GCC unroll 16
+            for (int k = S - 1; k > 0; --k)
+                pipe[k] = section(c, x1[k], x2[k], y1[k], y2[k], pipe[k - 1]);
+            pipe[0] = section(c, x1[0], x2[0], y1[0], y2[0], in[t]);
+            out[t - (S - 1)] = pipe[S - 1];
+        }
+        for (; t < n + S - 1; ++t)
+            edgeStep(t);
+        for (int k = 0; k < S; ++k)
+            h.h1[k] = x1[k], h.h2[k] = x2[k];
+        h.h1[S] = y1[S - 1], h.h2[S] = y2[S - 1];
+    }
 }
-
 } // namespace biquad
 
 template <int Channels, bool HasReset> class BiquadFilter : public MpBase2
@@ -179,11 +273,12 @@ public:
         {
             const int s = pinSections_;
             sections_ = s > 0 ? std::min(s, biquad::kMaxSections) : 1;
+            if (!silent && saveSubProcess_ != static_cast<SubProcess_ptr>(&MpBase2::subProcessNothing))
+                setSubProcess(filterRoutine()); // the same filter, other sections; the history stays
         }
         if (pinQ_.isUpdated())
         {
-            const float q = pinQ_;
-            damping_ = q >= 0.01f ? 1.0f / (2.0f * q) : 50.0f; // also for a Q that is not a number
+            damping_ = biquad::dampingOf(pinQ_);
             cachedCutoff_ = -1.0f;
         }
         bool signalUpdated = false;
@@ -223,29 +318,16 @@ public:
         }
         if (wanted)
         {
-            switch (pinType_.getValue())
-            {
-            case biquad::LowPass:
-                setSubProcess(&BiquadFilter::subProcessLP);
-                break;
-            case biquad::HighPass:
-                setSubProcess(&BiquadFilter::subProcessHP);
-                break;
-            case biquad::BandPass:
-                setSubProcess(&BiquadFilter::subProcessBP);
-                break;
-            default:
-                setSubProcess(&BiquadFilter::subProcessBR);
-                break;
-            }
+            setSubProcess(filterRoutine());
             clearHistory();
         }
     }
 
-    void subProcessLP(int sampleFrames) { filter<biquad::LowPass>(sampleFrames); }
-    void subProcessHP(int sampleFrames) { filter<biquad::HighPass>(sampleFrames); }
-    void subProcessBP(int sampleFrames) { filter<biquad::BandPass>(sampleFrames); }
-    void subProcessBR(int sampleFrames) { filter<biquad::BandReject>(sampleFrames); }
+    // The filter routines, one per type and section count.
+    template <int S> void subProcessLP(int sampleFrames) { filter<biquad::LowPass, S>(sampleFrames); }
+    template <int S> void subProcessHP(int sampleFrames) { filter<biquad::HighPass, S>(sampleFrames); }
+    template <int S> void subProcessBP(int sampleFrames) { filter<biquad::BandPass, S>(sampleFrames); }
+    template <int S> void subProcessBR(int sampleFrames) { filter<biquad::BandReject, S>(sampleFrames); }
 
     void subProcessSilence(int sampleFrames)
     {
@@ -254,76 +336,102 @@ public:
     }
 
 private:
-    // Where a span reads and writes, and local copies of the history.
-    struct Span
-    {
-        const float* in[Channels];
-        float* out[Channels];
-        float h1[Channels][biquad::kPoints];
-        float h2[Channels][biquad::kPoints];
-    };
+    using Routines = std::array<SubProcess_ptr, biquad::kMaxSections>;
 
-    template <int T> void filter(int sampleFrames)
+    template <int T, size_t... I> static constexpr Routines routinesOf(std::index_sequence<I...>)
     {
-        if (quiet_ == 0)
-            run<T, false>(sampleFrames);
+        if constexpr (T == biquad::LowPass)
+            return {{static_cast<SubProcess_ptr>(&BiquadFilter::subProcessLP<static_cast<int>(I) + 1>)...}};
+        else if constexpr (T == biquad::HighPass)
+            return {{static_cast<SubProcess_ptr>(&BiquadFilter::subProcessHP<static_cast<int>(I) + 1>)...}};
+        else if constexpr (T == biquad::BandPass)
+            return {{static_cast<SubProcess_ptr>(&BiquadFilter::subProcessBP<static_cast<int>(I) + 1>)...}};
         else
-            run<T, true>(sampleFrames);
+            return {{static_cast<SubProcess_ptr>(&BiquadFilter::subProcessBR<static_cast<int>(I) + 1>)...}};
     }
 
-    // The span's work on local copies of the state: the output buffers cannot
-    // alias them, and while the cutoff holds the coefficients are constants of
-    // the inner loop (held in registers).
-    template <int T, bool Tail> void run(const int n)
+    // The routine of the current type and section count.
+    SubProcess_ptr filterRoutine() const
+    {
+        static const Routines table[4] = {
+            routinesOf<biquad::LowPass>(std::make_index_sequence<biquad::kMaxSections>()),
+            routinesOf<biquad::HighPass>(std::make_index_sequence<biquad::kMaxSections>()),
+            routinesOf<biquad::BandPass>(std::make_index_sequence<biquad::kMaxSections>()),
+            routinesOf<biquad::BandReject>(std::make_index_sequence<biquad::kMaxSections>()),
+        };
+        const int type = pinType_.getValue();
+        const int t = type >= biquad::LowPass && type <= biquad::BandPass ? type : biquad::BandReject;
+        return table[t][static_cast<size_t>(sections_ - 1)];
+    }
+
+    template <int T, int S> void filter(const int n)
     {
         using namespace biquad;
         const int start = blockPosition_;
-        const int S = sections_;
-        Span span;
+        const float* in[Channels];
+        float* out[Channels];
         for (int c = 0; c < Channels; ++c)
         {
-            span.in[c] = pinSignal_[c].getBuffer() + start;
-            span.out[c] = pinOutput_[c].getBuffer() + start;
-            for (int p = 0; p <= S; ++p)
-            {
-                span.h1[c][p] = h1_[c][p];
-                span.h2[c][p] = h2_[c][p];
-            }
+            in[c] = pinSignal_[c].getBuffer() + start;
+            out[c] = pinOutput_[c].getBuffer() + start;
         }
         const float* cutoff = pinCutoff_.getBuffer() + start;
-        float cached = cachedCutoff_;
         int quiet = quiet_;
         int ended = -1; // the sample that ended the tail
 
-        // Both ways check the cutoff at every sample: for a streaming cutoff
-        // the coefficients are recomputed in line, for a static one the
-        // filter runs on constant coefficients until the cutoff changes.
-        int i = 0;
         if (pinCutoff_.isStreaming())
         {
-            i = follow<T, Tail>(span, S, cutoff, n, quiet, ended);
-            cached = -1.0f; // k_ was not kept up to date
+            // The coefficients follow the cutoff sample by sample, in locals;
+            // cachedCutoff_ and k_ are not kept up to date on this way.
+            const float half = halfRate_, inv = invSampleRate_, damping = damping_;
+            for (int c = 0; c < Channels; ++c)
+            {
+                float cached = -1.0f;
+                Coefficients k;
+                inOrder<S>(history_[c], in[c], out[c], n, [&](int i) -> const Coefficients& {
+                    const float fc = clampCutoff(cutoff[i], half);
+                    if (fc != cached)
+                    {
+                        design<T>(k, fc * inv, damping);
+                        cached = fc;
+                    }
+                    return k;
+                });
+            }
+            cachedCutoff_ = -1.0f;
+            if (quiet != 0)
+                ended = countQuiet(out, 0, n, quiet);
         }
-        while (i < n && ended < 0)
+        else
         {
-            const float raw = cutoff[i];
-            const float fc = clampCutoff(raw, halfRate_);
-            if (fc != cached)
+            // Stretches over which the cutoff input holds one value run with
+            // fixed coefficients as a wave front.
+            int i = 0;
+            while (i < n && ended < 0)
             {
-                design<T>(k_, fc * invSampleRate_, damping_);
-                cached = fc;
+                const float raw = cutoff[i];
+                int j = i + 1;
+                while (j < n && cutoff[j] == raw)
+                    ++j;
+                const float fc = clampCutoff(raw, halfRate_);
+                if (fc != cachedCutoff_)
+                {
+                    design<T>(k_, fc * invSampleRate_, damping_);
+                    cachedCutoff_ = fc;
+                }
+                for (int c = 0; c < Channels; ++c)
+                    waveFront<S>(k_, history_[c], in[c] + i, out[c] + i, j - i);
+                if (quiet != 0)
+                    ended = countQuiet(out, i, j, quiet);
+                i = j;
             }
-            i = steady<Tail>(span, k_, S, cutoff, raw, i, n, quiet, ended);
         }
-
-        for (int c = 0; c < Channels; ++c)
-            for (int p = 0; p <= S; ++p)
-            {
-                h1_[c][p] = span.h1[c][p];
-                h2_[c][p] = span.h2[c][p];
-            }
-        cachedCutoff_ = cached;
         quiet_ = quiet;
+
+        // A non-finite input or an overflow leaves nothing behind past this span.
+        for (auto& h : history_)
+            if (!h.finite(S))
+                h.clear();
 
         if (ended >= 0)
         {
@@ -332,87 +440,26 @@ private:
                 pin.setStreaming(false, start + ended + 1);
             setSubProcess(&BiquadFilter::subProcessSilence);
             for (int c = 0; c < Channels; ++c)
-                std::fill(span.out[c] + ended + 1, span.out[c] + n, 0.0f);
+                std::fill(out[c] + ended + 1, out[c] + n, 0.0f);
         }
     }
 
-    // Filters samples 0..n-1 with the coefficients recomputed wherever the
-    // cutoff changes; answers the first sample not filtered. The coefficients
-    // live in plain locals here (in registers): they are designed afresh at
-    // the first sample, and k_ is not updated. The design is a pure function
-    // of the cutoff, so neither changes a number.
-    template <int T, bool Tail> int follow(Span& span, int S, const float* cutoff, int n, int& quiet, int& ended) const
+    // The tail's count over samples [from, to) of the span: 1000 quiet
+    // samples in a row (every channel within 1e-5 of 0) end it. Answers the
+    // sample that ends it, or -1.
+    static int countQuiet(float* const* out, int from, int to, int& quiet)
     {
-        using namespace biquad;
-        float cached = -1.0f;
-        const float half = halfRate_;
-        const float inv = invSampleRate_;
-        const float damping = damping_;
-        float b0 = 0.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f, invA0 = 0.0f;
-        int i = 0;
-        for (; i < n; ++i)
+        for (int i = from; i < to; ++i)
         {
-            const float fc = clampCutoff(cutoff[i], half);
-            if (fc != cached)
-            {
-                Coefficients k;
-                design<T>(k, fc * inv, damping);
-                b0 = k.b0, b1 = k.b1, b2 = k.b2, a1 = k.a1, a2 = k.a2, invA0 = k.invA0;
-                cached = fc;
-            }
             bool loud = false;
             for (int c = 0; c < Channels; ++c)
-            {
-                const float y = cascade(b0, b1, b2, a1, a2, invA0, span.h1[c], span.h2[c], S, span.in[c][i]);
-                span.out[c][i] = y;
-                if constexpr (Tail)
-                    loud |= !(std::fabs(y) <= kQuietLevel);
-            }
-            if constexpr (Tail)
-            {
-                if (loud)
-                    quiet = kQuietSamples;
-                else if (--quiet == 0)
-                {
-                    ended = i++;
-                    break;
-                }
-            }
+                loud |= !(std::fabs(out[c][i]) <= biquad::kQuietLevel);
+            if (loud)
+                quiet = biquad::kQuietSamples;
+            else if (--quiet == 0)
+                return i;
         }
-        return i;
-    }
-
-    // Filters from sample i (its coefficients are up to date) while the cutoff
-    // input keeps the value `raw`; answers the first sample not filtered.
-    // Sets `ended` to the sample that ends the tail.
-    template <bool Tail>
-    static int steady(Span& span, const biquad::Coefficients k, int S, const float* cutoff, float raw, int i, int stop,
-                      int& quiet, int& ended)
-    {
-        using namespace biquad;
-        do
-        {
-            bool loud = false;
-            for (int c = 0; c < Channels; ++c)
-            {
-                const float y = cascade(k, span.h1[c], span.h2[c], S, span.in[c][i]);
-                span.out[c][i] = y;
-                if constexpr (Tail)
-                    loud |= !(std::fabs(y) <= kQuietLevel);
-            }
-            if constexpr (Tail)
-            {
-                if (loud)
-                    quiet = kQuietSamples;
-                else if (--quiet == 0)
-                {
-                    ended = i;
-                    return i + 1;
-                }
-            }
-            ++i;
-        } while (i < stop && cutoff[i] == raw);
-        return i;
+        return -1;
     }
 
     void setOutputsStreaming()
@@ -423,9 +470,8 @@ private:
 
     void clearHistory()
     {
-        for (int c = 0; c < Channels; ++c)
-            for (int p = 0; p < biquad::kPoints; ++p)
-                h1_[c][p] = h2_[c][p] = 0.0f;
+        for (auto& h : history_)
+            h.clear();
     }
 
     FloatInPin pinReset_; // only a pin when HasReset
@@ -441,8 +487,7 @@ private:
     float halfRate_ = 0.0f;
     float damping_ = 0.0f;
     int sections_ = 1;
-    float h1_[Channels][biquad::kPoints] = {};
-    float h2_[Channels][biquad::kPoints] = {};
+    biquad::History history_[Channels];
     float cachedCutoff_ = 0.0f;
     biquad::Coefficients k_;
     int quiet_ = 0; // 0: no tail; else samples still to stay quiet

@@ -134,6 +134,17 @@ struct StepsPerBlock
     }
 };
 
+// A recursion that never clears a non-finite state: one NaN in, NaN for ever.
+struct KeepsNaN
+{
+    float y = 0.0f;
+    void operator()(const float* in, float* out, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            out[i] = y = in[i] + 0.5f * y;
+    }
+};
+
 // Square root of a signal that goes negative.
 struct RootOfNegative
 {
@@ -160,6 +171,7 @@ auto r9 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadDenormal", &gmpi::Regi
 auto r10 =
     RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
 auto r11 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNaN", &gmpi::Register<QW_BadAudio<RootOfNegative>>::withId);
+auto r12 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadStickyNaN", &gmpi::Register<QW_BadAudio<KeepsNaN>>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
 } // namespace
 

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -26,6 +27,17 @@ const std::map<std::wstring, std::string> kAllocates = {
     {L"QW_TestFiles", "resolving a file name and reading the file build texts and buffers"},
     {L"QW_S2_SampleLoaderDSP", "loads the WAV file inside process (its frames, the resolved name)"},
     {L"QW_S2_SampleSaverDSP", "copies each input sample when it arrives and writes the file inside process"},
+};
+
+// Modules whose results are +-Inf or NaN for some finite inputs by design,
+// with the reason; every other check still runs on them.
+const std::map<std::wstring, std::string> kNonFiniteResults = {
+    {L"QW_FloatDiv", "division by 0 gives +-Inf or NaN (IEEE)"},
+    {L"QW_FloatCDiv", "division by 0 + 0i gives +-Inf or NaN (IEEE)"},
+    {L"QW_FloatLog", "the logarithm of 0 or less is -Inf"},
+    {L"QW_FloatExp", "2^x is +Inf from x = 128 on"},
+    {L"QW_FloatPow", "0 to a negative power is +Inf"},
+    {L"QW_FloatTan", "the tangent of a quarter turn is very large or infinite"},
 };
 
 // Modules whose output does not repeat from run to run, with the reason.
@@ -181,18 +193,165 @@ struct ScriptEvent
     std::vector<uint8_t> bytes;
 };
 
+// --- Hostile input: values no patch should send, and a burst of non-finite audio.
+// The hostile values go to every input pin from kHostileStart on, then every
+// pin gets its default again at kHostileEnd; the audio inputs carry a burst of
+// non-finite samples over [kBurstStart, kBurstEnd). Outputs may be anything
+// while that lasts and for one block after, and must be finite again from then.
+constexpr int64_t kHostileStart = 64;
+constexpr int64_t kHostileEnd = 2944;
+constexpr int64_t kBurstStart = 4032;
+constexpr int64_t kBurstEnd = 4096;
+constexpr int kHostileBlock = 64;
+constexpr size_t kHugeValue = 65536;
+
+template <class T> std::vector<uint8_t> bytesOf(const T& v)
+{
+    std::vector<uint8_t> b(sizeof v);
+    std::memcpy(b.data(), &v, sizeof v);
+    return b;
+}
+
+// Every hostile value for a pin of that datatype; the huge ones come first
+// (they are sent in the first block, where a pin's storage may grow).
+std::vector<std::vector<uint8_t>> hostileValues(int datatype)
+{
+    std::vector<std::vector<uint8_t>> v;
+    switch (datatype)
+    {
+    case gmpi::MP_FLOAT32:
+        for (float f : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                        -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
+                        std::numeric_limits<float>::lowest(), std::numeric_limits<float>::min(),
+                        std::numeric_limits<float>::denorm_min(), -1e-40f, 0.0f, -1.0f})
+            v.push_back(bytesOf(f));
+        break;
+    case gmpi::MP_INT32:
+    case gmpi::MP_ENUM:
+        for (int32_t i : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), 0, -1})
+            v.push_back(bytesOf(i));
+        break;
+    case gmpi::MP_BOOL:
+        v = {{1}, {0}, {0xFF, 0xFF, 0xFF, 0xFF}};
+        break;
+    case gmpi::MP_STRING:
+    {
+        std::wstring huge(kHugeValue / 4, L'9');
+        for (size_t i = 0; i < huge.size(); i += 7)
+            huge[i] = L"(,=-.\u00e9\uFFFD"[i % 7];
+        v.push_back(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(huge.data()),
+                                         reinterpret_cast<const uint8_t*>(huge.data()) + huge.size() * 4));
+        v.push_back({0xFF, 0xFF, 0xFF, 0x7F}); // one character beyond Unicode
+        break;
+    }
+    case gmpi::MP_BLOB:
+    {
+        std::vector<uint8_t> huge(kHugeValue);
+        Rng r{0xB10Bu};
+        for (auto& b : huge)
+            b = static_cast<uint8_t>(r.next());
+        v.push_back(huge);
+        // A breakpoint-shape header that claims more nodes than it holds.
+        const uint32_t head[2] = {0x53484150u, 0x7FFFFFFFu};
+        v.push_back(
+            std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(head), reinterpret_cast<const uint8_t*>(head) + 8));
+        break;
+    }
+    case gmpi::MP_MIDI:
+        v = {{0x90},
+             {0x90, 0x80, 0xFF},
+             {0x3C, 0x64},
+             {0xF0, 1, 2, 3, 4, 5, 6, 7},
+             {0xFF, 0xFF, 0xFF},
+             {0xB0, 0x7B, 0x00},
+             {0xE0, 0x7F, 0x7F}};
+        break;
+    default:
+        break;
+    }
+    v.push_back({}); // a value of no bytes at all
+    return v;
+}
+
+// The hostile script: every hostile value on every input pin, then the defaults.
+std::vector<ScriptEvent> hostileScript(qwhost::Processor& p)
+{
+    std::vector<ScriptEvent> script;
+    std::vector<ScriptEvent> later;
+    for (int i = 0; i < p.pinCount(); ++i)
+    {
+        const auto& pin = p.pinInfo(i);
+        if (pin.direction != gmpi::MP_IN || pin.datatype == gmpi::MP_AUDIO)
+            continue;
+        const bool midi = pin.datatype == gmpi::MP_MIDI;
+        for (auto& value : hostileValues(pin.datatype))
+            (value.size() >= kHugeValue ? script : later).push_back({0, i, midi, value});
+        if (!midi)
+        {
+            std::vector<uint8_t> bytes;
+            std::string why;
+            qwhost::encodePinValue(pin.datatype, pin.defaultValue, bytes, why);
+            later.push_back({kHostileEnd, i, false, bytes});
+        }
+    }
+    // Spread the hostile values over [kHostileStart, kHostileEnd).
+    const size_t hostile = later.size();
+    const int64_t span = kHostileEnd - kHostileStart;
+    size_t k = 0;
+    for (auto& e : later)
+        if (e.time != kHostileEnd)
+            e.time =
+                kHostileStart + static_cast<int64_t>(k++) * span / static_cast<int64_t>(std::max<size_t>(hostile, 1));
+    script.insert(script.end(), later.begin(), later.end());
+    return script;
+}
+
+float hostileSignal(int pin, int64_t t)
+{
+    if (t >= kBurstStart && t < kBurstEnd)
+    {
+        static const float burst[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                      -std::numeric_limits<float>::infinity(), 0.5f};
+        return burst[(t + pin) % 4];
+    }
+    return noise(pin, t);
+}
+
 struct RunResult
 {
     std::map<int, std::vector<float>> effective; // audio outputs as a reader sees them
     std::string failure;
 };
 
+// How a run feeds and judges a module.
+struct RunOptions
+{
+    float rate = 44100.0f;
+    int block = 64;
+    bool checkAllocations = true;
+    bool checkFinite = true;
+    // The audio input samples while the inputs stream (kNoiseStart to kNoiseEnd).
+    float (*signal)(int pin, int64_t t) = noise;
+    // Spans [from, to) in which outputs may be non-finite.
+    std::vector<std::pair<int64_t, int64_t>> excused;
+
+    bool excuses(int64_t t) const
+    {
+        for (auto& [from, to] : excused)
+            if (t >= from && t < to)
+                return true;
+        return false;
+    }
+};
+
 // Runs the script on a fresh instance; audio outputs are recorded as a reader
 // downstream sees them: samples while streaming, the value at the report
 // while static.
-RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::wstring& id, float rate, int block,
-                    const std::vector<ScriptEvent>& script, bool checkAllocations)
+RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::wstring& id,
+                    const std::vector<ScriptEvent>& script, const RunOptions& o)
 {
+    const float rate = o.rate;
+    const int block = o.block;
     RunResult result;
     qwhost::Patch patch;
     qwhost::ProcessingHost& host = patch.processing;
@@ -239,14 +398,14 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
             {
                 const int64_t t = p->now() + i;
                 if (t >= kNoiseStart && t < kNoiseEnd)
-                    p->input(pin)[i] = noise(pin, t);
+                    p->input(pin)[i] = o.signal(pin, t);
             }
         patch.run(n);
         for (int pin : audioOut)
         {
             const float* out = p->output(pin);
             for (int i = 0; i < n; ++i)
-                if (!std::isfinite(out[i]))
+                if (o.checkFinite && !std::isfinite(out[i]) && !o.excuses(p->now() - n + i))
                     return {{},
                             "output pin " + std::to_string(pin) + " is " + std::to_string(out[i]) + " at sample " +
                                 std::to_string(p->now() - n + i)};
@@ -256,13 +415,13 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
         {
             const auto& u = p->updates[updatesSeen];
             for (int pin : floatOut)
-                if (u.pin == pin && !std::isfinite(u.asFloat()))
+                if (o.checkFinite && u.pin == pin && !std::isfinite(u.asFloat()) && !o.excuses(u.time))
                     return {{},
                             "float output " + std::to_string(pin) + " sent " + std::to_string(u.asFloat()) +
                                 " at sample " + std::to_string(u.time)};
         }
     }
-    if (checkAllocations && p->allocationsAfterFirstBlock() > 0)
+    if (o.checkAllocations && p->allocationsAfterFirstBlock() > 0)
         return {{},
                 std::to_string(p->allocationsAfterFirstBlock()) +
                     " heap allocations inside process after the first block"};
@@ -359,10 +518,14 @@ void exerciseModule(const std::string& bundleName, const std::wstring& id)
 
     const bool checkAllocations = !kAllocates.count(id);
     const bool repeatable = !kNotRepeatable.count(id);
+    RunOptions options;
+    options.checkAllocations = checkAllocations;
+    options.checkFinite = !kNonFiniteResults.count(id);
     RunResult reference;
     for (int block : {64, 1, 7, 256})
     {
-        RunResult run = runScript(bundle, id, 44100.0f, block, script, checkAllocations);
+        options.block = block;
+        RunResult run = runScript(bundle, id, script, options);
         ASSERT_TRUE(run.failure.empty()) << "44.1 kHz, blocks of " << block << ": " << run.failure;
         if (block == 64)
         {
@@ -374,19 +537,39 @@ void exerciseModule(const std::string& bundleName, const std::wstring& id)
         const std::string diff = firstDifference(reference, run);
         EXPECT_TRUE(diff.empty()) << "blocks of " << block << ": " << diff;
     }
+    options.block = 64;
     // The processor's denormal mode must not change a sample.
     if (repeatable)
     {
-        RunResult flushed = withFlushToZero([&] { return runScript(bundle, id, 44100.0f, 64, script, false); });
+        RunOptions flush = options;
+        flush.checkAllocations = false;
+        RunResult flushed = withFlushToZero([&] { return runScript(bundle, id, script, flush); });
         ASSERT_TRUE(flushed.failure.empty()) << "flush to zero: " << flushed.failure;
         const std::string diff = firstDifference(reference, flushed);
         EXPECT_TRUE(diff.empty()) << "with denormals flushed to zero: " << diff;
     }
     for (float rate : {48000.0f, 96000.0f, 192000.0f})
     {
-        RunResult run = runScript(bundle, id, rate, 64, script, checkAllocations);
+        options.rate = rate;
+        RunResult run = runScript(bundle, id, script, options);
         ASSERT_TRUE(run.failure.empty()) << rate << " Hz: " << run.failure;
     }
+
+    // Hostile values on every pin and a burst of non-finite audio: no crash,
+    // no allocation, and finite outputs again one block after each ends.
+    std::vector<ScriptEvent> hostile;
+    {
+        qwhost::ProcessingHost probe;
+        auto p = probe.create(bundle, id);
+        hostile = hostileScript(*p);
+    }
+    RunOptions h = options;
+    h.rate = 44100.0f;
+    h.block = kHostileBlock;
+    h.signal = hostileSignal;
+    h.excused = {{kHostileStart, kHostileEnd + kHostileBlock}, {kBurstStart, kBurstEnd + kHostileBlock}};
+    RunResult run = runScript(bundle, id, hostile, h);
+    ASSERT_TRUE(run.failure.empty()) << "hostile input: " << run.failure;
 }
 
 // The checks above catch the faults they are meant to catch.
@@ -401,6 +584,7 @@ TEST(AllModulesHarness, CatchesModulesThatBreakTheRules)
         {L"QW_BadDenormal", "with denormals flushed to zero: output pin 1 differs"},
         {L"QW_BadBlockRate", "blocks of 1: output pin 1 differs"},
         {L"QW_BadNaN", "44.1 kHz, blocks of 64: output pin 1 is"},
+        {L"QW_BadStickyNaN", "hostile input: output pin 1 is nan at sample 4160"},
         {L"QW_BadAlloc", "heap allocations inside process after the first block"},
     };
     for (auto& r : rows)

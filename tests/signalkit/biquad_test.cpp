@@ -534,6 +534,8 @@ TEST(BiquadPins, OutOfRangeValuesAreLimited)
         {"Q below 0.01 = 0.01", LP, 100, 0.001f, 2, LP, 100, 0.01f, 2},
         {"negative Q = 0.01", HP, 100, -4.0f, 2, HP, 100, 0.01f, 2},
         {"Q not a number = 0.01", BP, 100, nan, 2, BP, 100, 0.01f, 2},
+        {"Q infinite = 1000", BP, 100, std::numeric_limits<float>::infinity(), 2, BP, 100, 1000.0f, 2},
+        {"Q 1e9 = 1000", LP, 100, 1e9f, 2, LP, 100, 1000.0f, 2},
         {"cutoff below 0 = 0", HP, -30, 0.7f, 1, HP, 0, 0.7f, 1},
         {"cutoff not a number = 0", HP, nan, 0.7f, 1, HP, 0, 0.7f, 1},
         {"cutoff above fs/20 = fs/2", LP, 1e6f, 0.7f, 1, LP, 2205, 0.7f, 1},
@@ -576,6 +578,165 @@ TEST(BiquadGuards, CutoffAtTheEndsStaysStable)
         for (float v : y)
             peak = std::max(peak, std::fabs(v));
         EXPECT_LT(peak, 4.0f) << "type " << c.type << ", cutoff value " << c.cutoffValue;
+    }
+}
+
+// The cutoff closest to 0 Hz (and the same distance below fs/2) at which a
+// float cosine and sine still form a matching pair: the angle whose cosine is
+// the float just below 1.
+double clampedLowCutoff(double fs)
+{
+    return std::acos(static_cast<double>(0.99999994f)) / (2 * kPi) * fs;
+}
+
+// Amplitude and phase-free gain of y against a unit sine at f over
+// [from, to): a least-squares fit of a sine and a cosine, exact for any
+// number of periods.
+double fittedGain(const std::vector<float>& y, double f, double fs, int64_t from, int64_t to)
+{
+    double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
+    for (int64_t t = from; t < to; ++t)
+    {
+        const double sn = std::sin(2 * kPi * f * double(t) / fs), cs = std::cos(2 * kPi * f * double(t) / fs);
+        const double v = y[static_cast<size_t>(t)];
+        ss += sn * sn, sc += sn * cs, cc += cs * cs, ys += v * sn, yc += v * cs;
+    }
+    const double det = ss * cc - sc * sc;
+    const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
+    return std::hypot(a, b);
+}
+
+TEST(BiquadGuards, AtTheEndsOfTheCutoffRangeTheResponseIsTheDesignsAtTheClampedCutoff)
+{
+    // A cutoff of 0 Hz or fs/2 is held at the clamped cutoff: there the gain
+    // is the design's (1/sqrt 2 a section for low- and high-pass), with no
+    // resonance, and the passband passes. So close to 0 and fs/2 the float
+    // coefficients round by up to a few parts in 10^8 against a distance of
+    // about 10^-7 from the unit circle, which moves the gain by up to 1 dB.
+    const double fs = 48000.0;
+    const double low = clampedLowCutoff(fs);
+    struct Case
+    {
+        int type;
+        float cutoffValue;
+        double fc;       // where the cutoff is held
+        double f;        // where the gain is measured
+        double decibels; // how far it may lie from the design's
+    };
+    const Case cases[] = {
+        {LP, 0.0f, low, low, 1.0},
+        {HP, 0.0f, low, low, 1.0},
+        {HP, 0.0f, low, 1000, 0.01},
+        {HP, 1e6f, fs / 2 - low, fs / 2 - low, 1.0},
+        {LP, 1e6f, fs / 2 - low, fs / 2 - low, 1.0},
+        {LP, 1e6f, fs / 2 - low, 1000, 0.01},
+    };
+    for (int count : {1, 16})
+        for (const Case& c : cases)
+        {
+            Filter flt(L"QW_Biquad2", static_cast<float>(fs));
+            flt.start(c.type, c.cutoffValue * 10.0, 0.707f, count);
+            flt.p->setStreaming(flt.in[0], true);
+            const int64_t settle = 4 * 48000, window = 4 * 48000;
+            flt.run(settle + window, 256, [&](int pin, int64_t t) {
+                return pin == flt.in[0] ? static_cast<float>(std::sin(2 * kPi * c.f * double(t) / fs)) : 0.0f;
+            });
+            const double expected = analyticMagnitude(c.type, c.fc, 0.707, count, c.f, fs);
+            const double got = fittedGain(flt.recorded[0], c.f, fs, settle, settle + window);
+            EXPECT_NEAR(20 * std::log10(got / expected), 0.0, c.decibels)
+                << "type " << c.type << ", " << count << " sections, cutoff value " << c.cutoffValue << ", at " << c.f
+                << " Hz: " << got << " against the design's " << expected;
+        }
+}
+
+TEST(BiquadGuards, AtTheEndsOfTheCutoffRangeTheFilterSettlesAndSleeps)
+{
+    // A -6 dBFS 1 kHz tone, then silence: a low-pass at 0 Hz keeps the tone
+    // out, and every end case falls silent once the input stops.
+    const double fs = 48000.0;
+    struct Case
+    {
+        int type;
+        float cutoffValue;
+        double most; // the largest output once the tone has played for 1.5 s
+    };
+    const Case cases[] = {{LP, 0.0f, 0.5e-3}, {HP, 0.0f, 0.6}, {LP, 1e6f, 0.6}, {HP, 1e6f, 0.5e-3}};
+    for (int count : {1, 16})
+        for (const Case& c : cases)
+        {
+            Filter flt(L"QW_Biquad2", static_cast<float>(fs));
+            flt.start(c.type, c.cutoffValue * 10.0, 0.707f, count);
+            flt.p->setStreaming(flt.in[0], true);
+            const int64_t tone = 2 * 48000;
+            flt.p->setConstant(flt.in[0], 0.0f, static_cast<int>(tone));
+            flt.run(tone + 20 * 48000, 64, [&](int pin, int64_t t) {
+                return pin == flt.in[0] ? static_cast<float>(0.5 * std::sin(2 * kPi * 1000.0 * double(t) / fs)) : 0.0f;
+            });
+            const std::vector<float>& y = flt.recorded[0];
+            float peak = 0;
+            for (int64_t t = tone - 24000; t < tone; ++t) // settled: the tone's last half second
+                peak = std::max(peak, std::fabs(y[static_cast<size_t>(t)]));
+            EXPECT_LT(peak, c.most) << "type " << c.type << ", " << count << " sections, cutoff " << c.cutoffValue;
+            const auto r = flt.streaming(0);
+            ASSERT_FALSE(r.empty());
+            EXPECT_FALSE(r.back().second) << "type " << c.type << ", " << count << " sections, cutoff " << c.cutoffValue
+                                          << ": still streaming 20 s after the input stopped";
+            EXPECT_FALSE(flt.p->sleepRequests.empty());
+        }
+}
+
+TEST(BiquadGuards, ANonFiniteSampleOrAnOverflowLeavesNothingBehind)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct Case
+    {
+        const char* what;
+        int type;
+        float q;
+        int count;
+        std::function<float(int64_t)> input; // until sample 48000, then the input is static 0
+        int64_t lastBad;                     // the last sample of bad input
+    };
+    const Case cases[] = {
+        {"one NaN sample", LP, 0.707f, 4, [nan](int64_t t) { return t == 1000 ? nan : noise(t); }, 1000},
+        {"one infinite sample", BP, 2.0f, 1, [inf](int64_t t) { return t == 1000 ? inf : noise(t); }, 1000},
+        {"one sample of the largest float", HP, 0.707f, 16,
+         [](int64_t t) { return t == 1000 ? std::numeric_limits<float>::max() : noise(t); }, 1000},
+        // Q 1000 over 16 sections: a tone at the cutoff overflows the float range.
+        {"an overflow at legal settings", LP, 1000.0f, 16,
+         [](int64_t t) { return static_cast<float>(0.5 * std::sin(2 * kPi * 1000.0 * double(t) / 48000.0)); }, 47999},
+    };
+    for (const Case& c : cases)
+    {
+        Filter flt(L"QW_Biquad2", 48000.0f);
+        flt.start(c.type, 1000.0, c.q, c.count);
+        flt.p->setStreaming(flt.in[0], true);
+        flt.p->setConstant(flt.in[0], 0.0f, 48000);
+        flt.run(48000 * 6, 64, [&](int pin, int64_t t) { return pin == flt.in[0] ? c.input(t) : 0.0f; });
+        const std::vector<float>& y = flt.recorded[0];
+        // A block with a non-finite sample is followed by a block without one:
+        // the state is cleared by the block's end. (Settings that overflow may
+        // overflow again later, from a clean state.)
+        bool sawBad = false, badBlock = false;
+        for (size_t b = 0; b < y.size() / 64; ++b)
+        {
+            bool bad = false;
+            for (size_t i = b * 64; i < (b + 1) * 64; ++i)
+                bad |= !std::isfinite(y[i]);
+            EXPECT_FALSE(bad && badBlock) << c.what << ": blocks " << b - 1 << " and " << b << " both non-finite";
+            badBlock = bad;
+            sawBad |= bad;
+        }
+        EXPECT_TRUE(sawBad) << c.what << ": the input was meant to reach the output";
+        // A single bad sample leaves nothing from the next block on.
+        if (c.lastBad == 1000)
+            for (int64_t t = 1024; t < static_cast<int64_t>(y.size()); ++t)
+                ASSERT_TRUE(std::isfinite(y[static_cast<size_t>(t)])) << c.what << ": sample " << t << " is " << y[t];
+        if (c.lastBad == 1000)
+            EXPECT_GT(std::fabs(y[2000]) + std::fabs(y[2001]), 0.0f) << c.what << ": the filter goes on filtering";
+        const auto r = flt.streaming(0);
+        ASSERT_FALSE(r.empty());
+        EXPECT_FALSE(r.back().second) << c.what << ": never falls silent";
     }
 }
 
