@@ -162,7 +162,7 @@ Metadata Metadata::parse(const std::string& text, const std::string& sourceName)
                 const auto eq = t.find('=');
                 const std::string key = t.substr(0, eq);
                 const std::string value = eq == std::string::npos ? std::string() : t.substr(eq + 1);
-                static const char* known[] = {"default", "list", "min", "max", "dup", "param"};
+                static const char* known[] = {"default", "list", "min", "max", "dup", "param", "descriptor"};
                 bool ok = false;
                 for (auto k : known)
                     ok |= key == k;
@@ -170,6 +170,8 @@ Metadata Metadata::parse(const std::string& text, const std::string& sourceName)
                     throw Error(where + ": unknown attribute '" + key + "'");
                 p.attributes[key] = value;
             }
+            if (p.has("descriptor") && p.datatype != gmpi::MP_BLOB)
+                throw Error(where + ": only a blob pin carries a sample descriptor");
             p.defaultValue = p.attribute("default");
             p.autoDuplicate = p.has("dup");
             p.parameter = p.has("param");

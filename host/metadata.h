@@ -17,6 +17,8 @@
 //   min= max=  range a patch can reasonably give the pin (for random tests)
 //   dup        the host instantiates the pin several times (auto-duplicating)
 //   param      the pin is a parameter, seen by both halves of the module
+//   descriptor a blob pin that carries a second-generation sample descriptor
+//              (test hosts give such an input a real sample from a loader)
 #pragma once
 
 #include <map>

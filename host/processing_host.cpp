@@ -212,8 +212,21 @@ const SharedBlock* ProcessingHost::sharedBlock(const std::wstring& name, float r
     return it == shared_.end() ? nullptr : &it->second;
 }
 
+std::string confinedPath(const std::string& folder, const std::string& name)
+{
+    if (name.empty())
+        return folder;
+    std::string flat = name;
+    std::replace(flat.begin(), flat.end(), '/', '_');
+    if (flat == "." || flat == "..")
+        flat = "_" + flat;
+    return folder + "/" + flat;
+}
+
 std::string ProcessingHost::resolve(const std::string& name) const
 {
+    if (confineFiles)
+        return confinedPath(resourceFolder, name);
     if (!name.empty() && name[0] == '/')
         return name;
     if (name.empty())

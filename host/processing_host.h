@@ -52,6 +52,10 @@ struct SharedBlock
     int requests = 0; // every call that asked for it
 };
 
+// A file named `name` directly in `folder`: every '/' of the name becomes
+// '_', and "." and ".." become "_." and "_..". An empty name is the folder.
+std::string confinedPath(const std::string& folder, const std::string& name);
+
 // Raw value bytes of a pin value written as text ("0.5", "3", "true", a text).
 // Returns false with a reason when the text does not fit the datatype.
 bool encodePinValue(int datatype, const std::string& text, std::vector<uint8_t>& out, std::string& why);
@@ -64,10 +68,13 @@ public:
     float sampleRate = 44100.0f;
     int blockSize = 256;              // the host's largest block
     std::string resourceFolder = "."; // where relative file names resolve
-    bool embeddedFiles = true;        // offer the embedded-file interface
-    bool processorHost = true;        // offer the processor-host interface (latency reports)
-    int autoDuplicateCount = 2;       // copies the host makes of an auto-duplicating pin
-    int leakedHostReferences = 0;     // references modules kept on their host after they were destroyed
+    // Every name resolves to a file directly in the resource folder, whatever
+    // it says (see confinedPath): random names in a test write nowhere else.
+    bool confineFiles = false;
+    bool embeddedFiles = true;    // offer the embedded-file interface
+    bool processorHost = true;    // offer the processor-host interface (latency reports)
+    int autoDuplicateCount = 2;   // copies the host makes of an auto-duplicating pin
+    int leakedHostReferences = 0; // references modules kept on their host after they were destroyed
     // Keep what modules tell the host (updates, streaming reports, messages).
     // Benchmarks turn it off: then only the counts below grow.
     bool record = true;

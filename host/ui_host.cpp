@@ -58,6 +58,8 @@ void GuiHost::addResource(const std::string& name, const std::string& type, cons
 
 std::string GuiHost::resolve(const std::string& name) const
 {
+    if (confineFiles)
+        return confinedPath(resourceFolder, name);
     if (!name.empty() && name[0] == '/')
         return name;
     if (name.empty())

@@ -66,6 +66,7 @@ class GuiHost
 {
 public:
     std::string resourceFolder = "."; // where relative file names resolve
+    bool confineFiles = false;        // as the processing host's
     bool offerHost2 = true;           // answer MP_IID_UI_HOST2
     bool offerLegacyHost = true;      // answer MP_IID_UI_HOST
     Echo echo = Echo::None;

@@ -17,13 +17,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <sys/stat.h>
 
 namespace qwtool
 {
 const char* const kRunUsage =
     "usage: qwhost run BUNDLE ID [--in FILE.wav] [--out FILE.wav] [--pin NAME=VALUE ...]\n"
-    "                  [--midi NAME=HEX@S ...] [--rate HZ] [--block N] [--seconds S]\n"
+    "                  [--midi NAME=HEX@S ...] [--sample PIN=FILE.wav[:CHANNEL] ...] [--rate HZ]\n"
+    "                  [--block N] [--seconds S]\n"
     "Runs the processing module ID of BUNDLE (described in the .meta beside it):\n"
     "  --in FILE.wav    audio inputs read the file's channels, one each in pin order;\n"
     "                   inputs beyond the file's channels keep their default value.\n"
@@ -45,12 +47,15 @@ const char* const kRunUsage =
     "  --midi NAME=HEX@S  a MIDI message to the MIDI input NAME, S seconds into the\n"
     "                   run: its bytes in hexadecimal, two digits each, blanks\n"
     "                   between them allowed, e.g. --midi \"MIDI In=90 3C 64@0.5\".\n"
+    "  --sample PIN=FILE.wav[:CHANNEL]  a sample input (a blob pin that takes a\n"
+    "                   sample descriptor) gets channel CHANNEL (from 0; default 0)\n"
+    "                   of the file, as the bundle's QW_S2_SampleLoaderDSP loads it.\n"
     "  --rate HZ        sample rate (default: the input file's, else 44100).\n"
     "  --block N        samples per block, 1 to 65536 (default 256).\n"
     "  --seconds S      length of the run (default: the input file's, else 1).\n"
     "Prints every value the module sends on its other outputs, one line each:\n"
-    "sample, time in seconds, pin, value. The run streams block by block, so its\n"
-    "length does not change the memory it needs.\n"
+    "sample, time in seconds, pin, value (a sample as its frame count). The run\n"
+    "streams block by block, so its length does not change the memory it needs.\n"
     "Exit codes: 0 done, 1 a file, bundle or module failed, 2 the command line is\n"
     "at fault.\n";
 
@@ -86,10 +91,18 @@ struct GivenValue
     bool midi = false; // a MIDI message (--midi), always timed
 };
 
+// A sample for a descriptor input: one channel of a WAV file.
+struct GivenSample
+{
+    std::string pin, file;
+    int channel = 0;
+};
+
 struct Options
 {
     std::string bundle, id, in, out;
     std::vector<GivenValue> pins; // --pin and --midi in the order given
+    std::vector<GivenSample> samples;
     bool hasRate = false, hasBlock = false, hasSeconds = false;
     long rate = 44100;
     long block = 256;
@@ -140,8 +153,8 @@ Options parse(const std::vector<std::string>& args)
             continue;
         }
         if (i + 1 >= args.size())
-            syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--midi" || a == "--rate" || a == "--block" ||
-                           a == "--seconds"
+            syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--midi" || a == "--sample" || a == "--rate" ||
+                           a == "--block" || a == "--seconds"
                        ? a + " needs a value"
                        : "unknown option '" + a + "'");
         const std::string& v = args[++i];
@@ -192,6 +205,22 @@ Options parse(const std::vector<std::string>& args)
             if (when.empty() || end != when.c_str() + when.size() || !std::isfinite(g.seconds) || g.seconds < 0.0)
                 throw UsageError("run: --midi '" + v + "': '" + when + "' is not a time in seconds from 0 on");
             o.pins.push_back(std::move(g));
+        }
+        else if (a == "--sample")
+        {
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
+                throw UsageError("run: --sample '" + v + "' is not PIN=FILE.wav[:CHANNEL]");
+            GivenSample g{v.substr(0, eq), v.substr(eq + 1)};
+            // FILE:CHANNEL when the text after the last ':' is a whole number.
+            const auto colon = g.file.rfind(':');
+            if (colon != std::string::npos && colon + 1 < g.file.size() &&
+                g.file.find_first_not_of("0123456789", colon + 1) == std::string::npos)
+            {
+                g.channel = static_cast<int>(wholeNumber("--sample channel", g.file.substr(colon + 1), 0, 65535));
+                g.file.erase(colon);
+            }
+            o.samples.push_back(std::move(g));
         }
         else if (a == "--rate")
         {
@@ -262,8 +291,17 @@ std::string hexBytes(const std::vector<uint8_t>& d, size_t most)
     return s;
 }
 
-std::string describe(const qwhost::PinUpdate& u, int datatype)
+std::string describe(const qwhost::PinUpdate& u, const qwhost::PinInfo* pin)
 {
+    const int datatype = pin ? pin->datatype : gmpi::MP_BLOB;
+    if (pin && pin->has("descriptor") && (u.data.empty() || u.data.size() == 24))
+    {
+        if (u.data.empty())
+            return "empty sample";
+        int32_t count;
+        std::memcpy(&count, u.data.data() + 4, 4);
+        return "sample of " + std::to_string(count) + " frames";
+    }
     char b[64];
     switch (datatype)
     {
@@ -406,7 +444,7 @@ void printUpdates(qwhost::Processor& p, long rate)
     {
         const bool known = u.pin >= 0 && u.pin < p.pinCount();
         const std::string name = known ? p.pinInfo(u.pin).name : "pin " + std::to_string(u.pin);
-        const std::string value = known ? describe(u, p.pinInfo(u.pin).datatype) : describe(u, gmpi::MP_BLOB);
+        const std::string value = describe(u, known ? &p.pinInfo(u.pin) : nullptr);
         std::printf("%" PRId64 "\t%.6f\t%s\t%s\n", u.time, static_cast<double>(u.time) / rate, name.c_str(),
                     value.c_str());
     }
@@ -526,6 +564,41 @@ int runCommand(const std::vector<std::string>& args)
             throw UsageError(what);
         }
         later.push_back({pin, std::move(bytes), static_cast<int64_t>(at)});
+    }
+    // Samples: the bundle's loader loads each file, and its descriptor goes to
+    // the pin like a given value. The loaders live as long as the run, so the
+    // frames stay where the descriptors point.
+    std::vector<std::unique_ptr<qwhost::Processor>> loaders;
+    for (auto& g : o.samples)
+    {
+        int pin = -1;
+        for (int i = 0; i < p->pinCount() && pin < 0; ++i)
+            if (p->pinInfo(i).name == g.pin)
+                pin = i;
+        if (pin < 0 || p->pinInfo(pin).direction != gmpi::MP_IN || !p->pinInfo(pin).has("descriptor"))
+            throw UsageError("run: --sample: module " + o.id + " has no sample input named '" + g.pin + "'");
+        if (!isFile(g.file))
+            throw Error("run: --sample: cannot open '" + g.file + "'");
+        if (!bundle->metadata().find(L"QW_S2_SampleLoaderDSP", gmpi::MP_SUB_TYPE_AUDIO))
+            throw Error("run: --sample needs QW_S2_SampleLoaderDSP in " + o.bundle);
+        const int saved = host.autoDuplicateCount;
+        host.autoDuplicateCount = g.channel + 1;
+        loaders.push_back(host.create(bundle, L"QW_S2_SampleLoaderDSP"));
+        host.autoDuplicateCount = saved;
+        qwhost::Processor& l = *loaders.back();
+        l.startGraph();
+        l.setText(l.pin("File"), gmpi_sdk::fromUtf8(g.file));
+        l.run(1);
+        const int output = l.pin("Channel") + g.channel;
+        std::vector<uint8_t> descriptor;
+        for (auto& u : l.updates)
+            if (u.pin == output)
+                descriptor = u.data;
+        if (descriptor.empty())
+            throw Error("run: --sample: '" + g.file + "' is not a WAV file this host reads, or has no channel " +
+                        std::to_string(g.channel));
+        given[pin] = std::move(descriptor);
+        hasValue[static_cast<size_t>(pin)] = true;
     }
     // Timed values in time order (the order given among equal times).
     std::stable_sort(later.begin(), later.end(), [](const Later& a, const Later& b) { return a.time < b.time; });

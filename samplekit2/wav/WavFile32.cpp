@@ -215,7 +215,13 @@ bool WavFile32::_loadWav(const std::wstring& filename)
         return false;
     try
     {
-        std::ifstream in(toPath(filename), std::ios::binary);
+        // Only a regular file: a pipe would block the caller in open, a
+        // device or a folder holds no sample.
+        const std::filesystem::path path = toPath(filename);
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error))
+            return false;
+        std::ifstream in(path, std::ios::binary);
         if (!in.is_open())
             return false;
         in.seekg(0, std::ios::end);
@@ -352,8 +358,8 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
     const uint64_t channelCount = sources.size();
     const uint64_t blockAlign = bytes * channelCount;
     const uint64_t dataSize = static_cast<uint64_t>(frames) * blockAlign;
-    // A loop is written only when both its ends are frames (-1 is "none").
-    const bool withLoop = loopStart >= 0 && loopEnd >= 0;
+    // A loop is written when neither end is -1 ("none"); other values pass as they are.
+    const bool withLoop = loopStart != -1 && loopEnd != -1;
     const uint64_t total = fileBytes(frames, static_cast<int64_t>(channelCount), bitDepth, withLoop);
     const uint64_t rate = sampleRate < 1 ? 44100 : static_cast<uint64_t>(sampleRate);
     const uint64_t byteRate = rate * blockAlign;
@@ -389,6 +395,13 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
     bool ok;
     try
     {
+        // Only a regular file is replaced: a pipe would block the caller in
+        // open, and the clean-up after a failed write must never remove a
+        // device or anything else that is not our file.
+        std::error_code error;
+        const auto status = std::filesystem::status(path, error);
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+            return false;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         if (!out.is_open())
             return false;

@@ -4,8 +4,9 @@
 // Reads integer PCM of 8 (unsigned), 16, 24 and 32 bits, IEEE float of 32 and
 // 64 bits, and the extensible form of both; takes the first loop of a "smpl"
 // chunk. Writes integer PCM of 8, 16 and 24 bits and 32-bit float, with a
-// "smpl" chunk when a loop is set. Every failure is a false result; a hostile
-// file is refused before anything is sized from it.
+// "smpl" chunk when neither loop point is -1. Every failure is a false result;
+// a hostile file is refused before anything is sized from it. Only regular
+// files are read, and only a regular file (or a new one) is written.
 #pragma once
 
 #include <cstdint>

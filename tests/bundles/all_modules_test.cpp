@@ -5,6 +5,7 @@
 // process after the first block, and the same samples for every block size
 // and whatever the processor does with denormal numbers.
 #include "mp_sdk_common.h"
+#include "sample_source.h"
 #include "test_support.h"
 
 #include <gtest/gtest-spi.h>
@@ -24,6 +25,8 @@ namespace
 // Modules that must allocate inside process, with the reason.
 const std::map<std::wstring, std::string> kAllocates = {
     {L"QW_TestFiles", "resolving a file name and reading the file build texts and buffers"},
+    {L"QW_S2_SampleLoaderDSP", "loads the WAV file inside process (its frames, the resolved name)"},
+    {L"QW_S2_SampleSaverDSP", "copies each input sample when it arrives and writes the file inside process"},
 };
 
 // Modules whose results are +-Inf or NaN for some finite inputs by design,
@@ -350,10 +353,14 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
     const float rate = o.rate;
     const int block = o.block;
     RunResult result;
-    qwhost::ProcessingHost host;
+    qwhost::Patch patch;
+    qwhost::ProcessingHost& host = patch.processing;
     host.sampleRate = rate;
     host.blockSize = std::max(block, 64);
-    auto p = host.create(bundle, id);
+    qwhost::Processor* p = &patch.addProcessor(bundle, id);
+    // Descriptor inputs take a real sample (loaded again now and then, between
+    // the random blobs); files resolve into a scratch folder only.
+    qwtest::SampleSource samples(patch, *p);
 
     std::vector<int> audioIn, audioOut, floatOut;
     for (int i = 0; i < p->pinCount(); ++i)
@@ -365,7 +372,8 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
             floatOut.push_back(i);
     }
 
-    p->startGraph(0);
+    patch.start();
+    samples.loadAt({0, 1500, 3000, 4500, 6000, 7500});
     for (int pin : audioIn)
     {
         p->setConstant(pin, 0.0f, 0);
@@ -392,7 +400,7 @@ RunResult runScript(const std::shared_ptr<qwhost::Bundle>& bundle, const std::ws
                 if (t >= kNoiseStart && t < kNoiseEnd)
                     p->input(pin)[i] = o.signal(pin, t);
             }
-        p->run(n);
+        patch.run(n);
         for (int pin : audioOut)
         {
             const float* out = p->output(pin);

@@ -16,6 +16,7 @@ pin out audio "Out"
 
 module QW_A 2
 pin in int "Count" dup param
+pin out blob "Sample" dup descriptor
 )",
                                            "test.meta");
     ASSERT_EQ(m.modules().size(), 2u);
@@ -34,6 +35,8 @@ pin in int "Count" dup param
     ASSERT_NE(ui, nullptr);
     EXPECT_TRUE(ui->pins[0].autoDuplicate);
     EXPECT_TRUE(ui->pins[0].parameter);
+    EXPECT_TRUE(ui->pins[1].has("descriptor"));
+    EXPECT_FALSE(ui->pins[0].has("descriptor"));
     EXPECT_EQ(m.find(L"QW_B", 0), nullptr);
 }
 
@@ -52,6 +55,7 @@ TEST(Metadata, RefusesWhatItCannotRead)
         {"module QW_A 0\npin sideways float \"A\"", "t.meta:2: direction must be 'in' or 'out', not 'sideways'"},
         {"module QW_A 0\npin in double \"A\"", "t.meta:2: unknown datatype 'double'"},
         {"module QW_A 0\npin in float \"A\" colour=red", "t.meta:2: unknown attribute 'colour'"},
+        {"module QW_A 0\npin in text \"A\" descriptor", "t.meta:2: only a blob pin carries a sample descriptor"},
         {"module QW_A 0\npin in float \"A", "t.meta:2: unterminated quoted text"},
         {"module QW_A 0\nmodule QW_A 0", "t.meta:2: module QW_A already described at t.meta:1"},
         {"modul QW_A 0", "t.meta:1: expected 'module' or 'pin', found 'modul'"},
@@ -138,4 +142,23 @@ TEST(BundleLoad, NamesTheFileAndTheReason)
             EXPECT_EQ(std::string(e.what()).rfind(r.expected, 0), 0u) << e.what();
         }
     }
+}
+
+TEST(FileNames, ConfinedHostsKeepEveryNameInTheResourceFolder)
+{
+    qwhost::ProcessingHost host;
+    host.resourceFolder = "/scratch";
+    EXPECT_EQ(host.resolve("/etc/x.wav"), "/etc/x.wav");
+    EXPECT_EQ(host.resolve("a/b.wav"), "/scratch/a/b.wav");
+    host.confineFiles = true;
+    const char* rows[][2] = {
+        {"/etc/x.wav", "/scratch/_etc_x.wav"},
+        {"a/b.wav", "/scratch/a_b.wav"},
+        {"../up", "/scratch/.._up"},
+        {"..", "/scratch/_.."},
+        {".", "/scratch/_."},
+        {"", "/scratch"},
+    };
+    for (auto& r : rows)
+        EXPECT_EQ(host.resolve(r[0]), r[1]) << r[0];
 }
