@@ -238,6 +238,16 @@ inline float crossfade(float a, float b, float mix)
     return (1.0f - m) * a + m * b;
 }
 
+// The tangent of t turns by the fast polynomials over the half-turn period:
+// very large or infinite near a quarter turn, NaN for infinite t.
+inline float tanTurns(float t)
+{
+    const float u = t - 0.5f * std::floor(2.0f * t + 0.5f);
+    const float s = u < 0.0f ? -1.0f : 1.0f;
+    const float v = s * u;
+    return s * qw::fm::detail::sinQuarter(v) / qw::fm::detail::cosQuarter(v);
+}
+
 // Radians through the standard library; degrees and turns by the fast
 // polynomials over the half-turn period, very large or infinite near a
 // quarter turn.
@@ -245,11 +255,7 @@ inline float tan(float x, int unit)
 {
     if (unit == 0)
         return std::tan(x);
-    const float t = unit == 1 ? x / 360.0f : x;
-    const float u = t - 0.5f * std::floor(2.0f * t + 0.5f);
-    const float s = u < 0.0f ? -1.0f : 1.0f;
-    const float v = s * u;
-    return s * qw::fm::detail::sinQuarter(v) / qw::fm::detail::cosQuarter(v);
+    return tanTurns(unit == 1 ? x / 360.0f : x);
 }
 
 // NaN becomes 0; +-Inf +-1, +-10 or 0 by the option; finite values pass.
