@@ -51,7 +51,7 @@ public:
     void subProcess(int n)
     {
         const float k = factor_;
-        map(n, [k](float x) { return 0.1f * qw::fm::cosTurns(x * k); });
+        map(n, [k](float x) { return 0.1f * qw::fm::cosTurns(scaled(x, k)); });
     }
 
 private:
@@ -72,7 +72,7 @@ public:
     void subProcess(int n)
     {
         const float k = factor_;
-        map(n, [k](float x) { return 0.1f * qw::fm::sinTurns(x * k); });
+        map(n, [k](float x) { return 0.1f * qw::fm::sinTurns(scaled(x, k)); });
     }
 
 private:
@@ -110,7 +110,7 @@ private:
     template <int B, bool Accurate> void exp(int n)
     {
         map(n, [](float x) {
-            const float y = 10.0f * x * kExpFactor[B];
+            const float y = volts(x) * kExpFactor[B];
             if constexpr (Accurate)
                 return 0.1f * qw::fm::exp2Acc(y);
             else
@@ -131,11 +131,11 @@ public:
     }
     void subProcessTrunc(int n)
     {
-        map(n, [](float x) { return 0.1f * flt::round(10.0f * x, 0); });
+        map(n, [](float x) { return 0.1f * flt::round(volts(x), 0); });
     }
     void subProcessNearest(int n)
     {
-        map(n, [](float x) { return 0.1f * flt::round(10.0f * x, 1); });
+        map(n, [](float x) { return 0.1f * flt::round(volts(x), 1); });
     }
 };
 
@@ -147,7 +147,7 @@ public:
     void onSetPins() override { reconcileStreaming(); }
     void subProcess(int n)
     {
-        map(n, [](float x) { return 0.1f * flt::frac(10.0f * x); });
+        map(n, [](float x) { return 0.1f * flt::frac(volts(x)); });
     }
 };
 
@@ -194,9 +194,9 @@ private:
     {
         map(n, [](float x) {
             if constexpr (Accurate)
-                return 0.1f * flt::log(10.0f * x, B);
+                return 0.1f * flt::log(volts(x), B);
             else
-                return 0.1f * (qw::fm::log2Fast(fastLogArg(10.0f * x)) * kLogFactor[B]);
+                return 0.1f * (qw::fm::log2Fast(fastLogArg(volts(x))) * kLogFactor[B]);
         });
     }
 };
@@ -297,21 +297,20 @@ public:
     void subProcessFast(int n)
     {
         map(n, [](float base, float exponent) {
-            const float p =
-                qw::fm::exp2Fast(fastExpArg(qw::fm::log2Fast(fastLogArg(10.0f * base)) * (10.0f * exponent)));
+            const float p = qw::fm::exp2Fast(fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent)));
             return base < 0.0f ? 0.0f : 0.1f * p;
         });
     }
     void subProcessGood(int n)
     {
         map(n, [](float base, float exponent) {
-            const float p = qw::fm::exp2Acc(qw::fm::log2Acc(10.0f * base) * (10.0f * exponent));
+            const float p = qw::fm::exp2Acc(qw::fm::log2Acc(volts(base)) * volts(exponent));
             return base < 0.0f ? 0.0f : 0.1f * p;
         });
     }
     void subProcessExact(int n)
     {
-        map(n, [](float base, float exponent) { return 0.1f * flt::pow(10.0f * base, 10.0f * exponent); });
+        map(n, [](float base, float exponent) { return 0.1f * flt::pow(volts(base), volts(exponent)); });
     }
 };
 
@@ -323,7 +322,7 @@ public:
     void onSetPins() override { reconcileStreaming(); }
     void subProcess(int n)
     {
-        map(n, [](float x) { return 0.1f * flt::sqrt(10.0f * x); });
+        map(n, [](float x) { return 0.1f * flt::sqrt(volts(x)); });
     }
 };
 
@@ -388,7 +387,7 @@ public:
         for (int i = 0; i < n; ++i)
         {
             float s, c;
-            qw::fm::sinCosTurns(a[i] * k, s, c);
+            qw::fm::sinCosTurns(scaled(a[i], k), s, c);
             re[i] = r[i] * c;
             im[i] = r[i] * s;
         }
@@ -505,7 +504,7 @@ public:
 private:
     void tan(int n, float k)
     {
-        map(n, [k](float x) { return 0.1f * flt::tanTurns(x * k); });
+        map(n, [k](float x) { return 0.1f * flt::tanTurns(scaled(x, k)); });
     }
 };
 

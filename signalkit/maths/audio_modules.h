@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <utility>
 
 namespace qw::maths
@@ -57,6 +58,22 @@ inline float belowOverflow(float y)
 }
 
 // OptionPin: the type of the pins between inputs and outputs.
+// x k, saturated at the largest float where the product of a finite x
+// overflows (volts of a huge sample, turns of a huge angle: every float that
+// large is a whole number of turns), so no finite sample turns infinite on
+// the way. Infinite and NaN samples stay what IEEE arithmetic makes them.
+inline float scaled(float x, float k)
+{
+    const float y = x * k;
+    return std::fabs(y) == HUGE_VALF && std::fabs(x) <= FLT_MAX ? std::copysign(FLT_MAX, y) : y;
+}
+
+// A sample in volts.
+inline float volts(float x)
+{
+    return scaled(x, 10.0f);
+}
+
 template <int Ins, int Options, int Outs, Streaming Rule, class OptionPin = EnumInPin> class AudioFrame : public MpBase2
 {
 public:
