@@ -8,6 +8,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // 0 a in x; 1 int window length in samples; 2 bool absolute values; 3 a out.
 class QW_SlidingMax final : public MpBase2
 {
@@ -85,11 +89,28 @@ private:
         pos_ = pos;
     }
 
+    // The largest of 0 and the first `length` ring entries. The ring holds
+    // no NaN, so running maxima over lanes (combined at the end) give the
+    // same value as one.
     float scan(int length) const
     {
+        const float* r = ring_.data();
+        int k = 0;
         float m = 0.0f;
-        for (int k = 0; k < length; ++k)
-            m = std::max(m, ring_[k]);
+#if defined(__SSE2__)
+        __m128 a = _mm_setzero_ps(), b = _mm_setzero_ps();
+        for (; k + 8 <= length; k += 8)
+        {
+            a = _mm_max_ps(_mm_loadu_ps(r + k), a);
+            b = _mm_max_ps(_mm_loadu_ps(r + k + 4), b);
+        }
+        float lanes[4];
+        _mm_storeu_ps(lanes, _mm_max_ps(a, b));
+        for (float v : lanes)
+            m = v > m ? v : m;
+#endif
+        for (; k < length; ++k)
+            m = r[k] > m ? r[k] : m;
         return m;
     }
 

@@ -6,6 +6,10 @@
 // over a chunk of samples at a time.
 #include "ordering.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // 0 in bool descending; then the host's audio pins, inputs and outputs.
 class QW_SortAudio final : public qw::ordering::HostPinsModule
 {
@@ -47,6 +51,44 @@ public:
 private:
     static constexpr int kChunk = 64;
 
+    // Neighbours put in order sample by sample: swapped when out of order
+    // (a NaN compares false and stays). The SSE minimum and maximum make
+    // exactly these choices, NaN included.
+    template <bool Descending> static void compareSwap(float* __restrict a, float* __restrict b, int m)
+    {
+        int i = 0;
+#if defined(__SSE2__)
+        for (; i + 4 <= m; i += 4)
+        {
+            const __m128 x = _mm_loadu_ps(a + i), y = _mm_loadu_ps(b + i);
+            if constexpr (Descending)
+            {
+                _mm_storeu_ps(a + i, _mm_max_ps(y, x)); // y > x ? y : x
+                _mm_storeu_ps(b + i, _mm_min_ps(x, y)); // x < y ? x : y
+            }
+            else
+            {
+                _mm_storeu_ps(a + i, _mm_min_ps(y, x)); // y < x ? y : x
+                _mm_storeu_ps(b + i, _mm_max_ps(x, y)); // x > y ? x : y
+            }
+        }
+#endif
+        for (; i < m; ++i)
+        {
+            const float x = a[i], y = b[i];
+            if constexpr (Descending)
+            {
+                a[i] = x < y ? y : x;
+                b[i] = x < y ? x : y;
+            }
+            else
+            {
+                a[i] = y < x ? y : x;
+                b[i] = y < x ? x : y;
+            }
+        }
+    }
+
     template <bool Descending> void sortChunk(int start, int m)
     {
         const size_t count = ins_.size();
@@ -54,18 +96,7 @@ private:
             std::copy_n(ins_[k]->getBuffer() + start, m, &rows_[k * kChunk]);
         for (size_t pass = 0; pass + 1 < count; ++pass)
             for (size_t j = 0; j + 1 < count - pass; ++j)
-            {
-                float* a = &rows_[j * kChunk];
-                float* b = a + kChunk;
-                for (int i = 0; i < m; ++i)
-                {
-                    // Swapped when out of order; NaN compares false and stays.
-                    const float x = a[i], y = b[i];
-                    const bool swap = Descending ? x < y : x > y;
-                    a[i] = swap ? y : x;
-                    b[i] = swap ? x : y;
-                }
-            }
+                compareSwap<Descending>(&rows_[j * kChunk], &rows_[(j + 1) * kChunk], m);
         for (size_t j = 0; j < outs_.size(); ++j)
         {
             float* out = outs_[j]->getBuffer() + start;
