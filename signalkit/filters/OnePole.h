@@ -88,14 +88,24 @@ public:
         const float* in = pinSignal_.getBuffer() + blockPosition_;
         const float* cut = pinCutoff_.getBuffer() + blockPosition_;
         float* out = pinOutput_.getBuffer() + blockPosition_;
-        float y = y_;
+        const bool pitchMode = pinMode_.getValue() != 0;
+        const float hertz = hertz_, pitch = pitch_;
+        float y = y_, cached = cached_, p = p_;
+        bool stale = stale_;
         for (int i = 0; i < n; ++i)
         {
-            const float p = pole(cut[i]);
+            const float c = cut[i];
+            if (c != cached || stale)
+            {
+                p = onepole::poleOf(c, pitchMode, hertz, pitch);
+                cached = c;
+                stale = false;
+            }
             const float x = in[i];
             y = (y - x) * p + x;
             out[i] = y;
         }
+        cached_ = cached, p_ = p, stale_ = stale;
         y_ = finiteOrZero(y);
     }
 

@@ -77,6 +77,18 @@ inline void design(Coefficients& c, float x, float k)
     c.b0 = s / 2.0f;
 }
 
+// The coefficients for a centre sample f, designed again only when the
+// clamped centre differs from the cached one.
+inline void follow(Coefficients& c, float& cached, float f, float halfRate, float invRate, float k)
+{
+    const float fc = qw::biquad::clampCutoff(f, halfRate);
+    if (fc != cached)
+    {
+        design(c, fc * invRate, k);
+        cached = fc;
+    }
+}
+
 struct History
 {
     float x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
@@ -174,10 +186,10 @@ public:
                 peak::History h = history_[c];
                 float cached = cached_;
                 peak::Coefficients k = k_;
-                const float s = gain_.s;
+                const float s = gain_.s, width = gain_.k, half = halfRate_, inv = invSampleRate_;
                 for (int i = 0; i < n; ++i)
                 {
-                    updateCoefficients(k, cached, freq[i]);
+                    peak::follow(k, cached, freq[i], half, inv, width);
                     const float x = in[i];
                     out[c][i] = s * peak::bandPass(k, h, x) + x;
                 }
@@ -192,7 +204,7 @@ public:
             int quiet = quiet_;
             for (int i = 0; i < n && ended < 0; ++i)
             {
-                updateCoefficients(k_, cached_, freq[i]);
+                peak::follow(k_, cached_, freq[i], halfRate_, invSampleRate_, gain_.k);
                 float sum = 0.0f;
                 for (int c = 0; c < Channels; ++c)
                 {
@@ -230,16 +242,6 @@ public:
     }
 
 private:
-    void updateCoefficients(peak::Coefficients& k, float& cached, float f) const
-    {
-        const float fc = qw::biquad::clampCutoff(f, halfRate_);
-        if (fc != cached)
-        {
-            peak::design(k, fc * invSampleRate_, gain_.k);
-            cached = fc;
-        }
-    }
-
     void clearHistory()
     {
         for (auto& h : history_)
