@@ -38,6 +38,8 @@ const std::map<std::wstring, std::string> kNonFiniteResults = {
     {L"QW_FloatExp", "2^x is +Inf from x = 128 on"},
     {L"QW_FloatPow", "0 to a negative power is +Inf"},
     {L"QW_FloatTan", "the tangent of a quarter turn is very large or infinite"},
+    {L"QW_Integrator", "sums of inputs near the float limit overflow to +-Inf"},
+    {L"QW_Derivator", "differences of inputs near the float limit overflow to +-Inf"},
 };
 
 // Modules whose output does not repeat from run to run, with the reason.
