@@ -46,7 +46,8 @@ private:
 
     void doLoad()
     {
-        if (name_.empty())
+        // A name with a NUL in it names no file; handed on it would name another.
+        if (name_.empty() || name_.find(L'\0') != std::wstring::npos)
             return;
         qw::Shape s;
         s.loadShp(name_);

@@ -148,8 +148,8 @@ TEST(ShapeNodeSel, WithoutAValidShapeIndexAndChoiceAreIgnored)
     t.rows = {
         deliver(kSelIndex, i32(2)),
         deliver(kSelChoice, i32(1)),
-        deliver(kSelShape, shapeBytes(evenNodes(3)), {{kSelList, text(L"<No Node>=-1,First=0,1=1,Last=2")},
-                                                       {kSelChoice, i32(2)}})
+        deliver(kSelShape, shapeBytes(evenNodes(3)),
+                {{kSelList, text(L"<No Node>=-1,First=0,1=1,Last=2")}, {kSelChoice, i32(2)}})
             .with(Echo::None, {{kSelList, text(L"<No Node>=-1,First=0,1=1,Last=2")}, {kSelChoice, i32(2)}})
             .because("index 2 is the last node"),
         deliver(kSelShape, Bytes(16, 0), {{kSelList, text(L"<No Node>=-1")}}),
