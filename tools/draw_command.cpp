@@ -1,5 +1,7 @@
 #include "draw_command.h"
 
+#include "shape_value.h"
+
 #include "usage_error.h"
 
 #include "bundle.h"
@@ -258,7 +260,10 @@ std::string describeValue(const qwhost::GuiValue& v, int datatype)
     case gmpi::MP_STRING:
         return "\"" + gmpi_sdk::toUtf8(v.asText()) + "\"";
     default:
-        return "blob of " + std::to_string(v.data.size()) + " bytes";
+    {
+        const std::string shape = shapeText(v.data);
+        return shape.empty() ? "blob of " + std::to_string(v.data.size()) + " bytes" : shape;
+    }
     }
 }
 
