@@ -203,7 +203,12 @@ TEST(ShapeEditorDraw, NodeOrderOfTheTwoEditors)
         ASSERT_EQ(rects.size(), 4u);
         for (int i = 0; i < 4; ++i)
         {
-            EXPECT_NEAR(rects[static_cast<size_t>(i)].values[0], m.px(i == 0 ? 0 : i == 1 ? .25f : i == 2 ? .75f : 1) - 5,
+            EXPECT_NEAR(rects[static_cast<size_t>(i)].values[0],
+                        m.px(i == 0   ? 0
+                             : i == 1 ? .25f
+                             : i == 2 ? .75f
+                                      : 1) -
+                            5,
                         1e-3);
             EXPECT_NEAR(rects[static_cast<size_t>(i)].values[2] - rects[static_cast<size_t>(i)].values[0], 9, 1e-4);
         }
@@ -305,8 +310,7 @@ TEST(ShapeEditorDraw, HostileRectanglesStayBounded)
 }
 
 class ShapeEditorCommand : public qwtest::CommandTest
-{
-};
+{};
 
 TEST_F(ShapeEditorCommand, DrawDragsTheMiddleNodeDown)
 {

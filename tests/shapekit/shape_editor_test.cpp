@@ -82,22 +82,33 @@ std::vector<std::pair<double, double>> nodesDrawn(Editor& e, int r = 5)
 TEST(ShapeEditorPointer, PressesClicksAndDoubleClicks)
 {
     const PointerRow::Kind D = PointerRow::DOWN, U = PointerRow::UP;
-    runPointerRows(kFour, {
-                              {D, 0, 25, 25, 1000, -1, {}}, // no left button
-                              {D, kLeft, 25, 25, 0, 1, {{kHeld, b8(true)}, {kSelected, i32(1)},
-                                                        {kEditX, f32(-2.5f)}, {kEditY, f32(2.5f)}}},
-                              {U, kLeft, 25, 25, 0, 0, {{kHeld, b8(false)}}},
-                              // Empty space clears the selection and starts the double-click window.
-                              {D, kLeft, 50, 10, 1000, 0, {{kHeld, b8(true)}, {kSelected, i32(-1)}}},
-                              {U, kLeft, 50, 10, 0, 0, {{kHeld, b8(false)}}},
-                              // 300 ms later on node 1: a double click there removes it.
-                              {D, kLeft, 25, 25, 300, 0, {{kHeld, b8(true)},
-                                                          {kShape, blobOfNodes({{0, 0}, {.75f, -.5f}, {1, 0}})}}},
-                              {U, kLeft, 25, 25, 0, 0, {{kHeld, b8(false)}}},
-                              // 301 ms after the last single press: no double click.
-                              {D, kLeft, 75, 75, 1, 1, {{kHeld, b8(true)}, {kSelected, i32(1)},
-                                                        {kEditX, f32(2.5f)}, {kEditY, f32(-2.5f)}}},
-                          });
+    runPointerRows(
+        kFour,
+        {
+            {D, 0, 25, 25, 1000, -1, {}}, // no left button
+            {D,
+             kLeft,
+             25,
+             25,
+             0,
+             1,
+             {{kHeld, b8(true)}, {kSelected, i32(1)}, {kEditX, f32(-2.5f)}, {kEditY, f32(2.5f)}}},
+            {U, kLeft, 25, 25, 0, 0, {{kHeld, b8(false)}}},
+            // Empty space clears the selection and starts the double-click window.
+            {D, kLeft, 50, 10, 1000, 0, {{kHeld, b8(true)}, {kSelected, i32(-1)}}},
+            {U, kLeft, 50, 10, 0, 0, {{kHeld, b8(false)}}},
+            // 300 ms later on node 1: a double click there removes it.
+            {D, kLeft, 25, 25, 300, 0, {{kHeld, b8(true)}, {kShape, blobOfNodes({{0, 0}, {.75f, -.5f}, {1, 0}})}}},
+            {U, kLeft, 25, 25, 0, 0, {{kHeld, b8(false)}}},
+            // 301 ms after the last single press: no double click.
+            {D,
+             kLeft,
+             75,
+             75,
+             1,
+             1,
+             {{kHeld, b8(true)}, {kSelected, i32(1)}, {kEditX, f32(2.5f)}, {kEditY, f32(-2.5f)}}},
+        });
 }
 
 TEST(ShapeEditorPointer, DoubleClickOnEmptySpaceAddsANodeThatTheDragMoves)
@@ -109,14 +120,25 @@ TEST(ShapeEditorPointer, DoubleClickOnEmptySpaceAddsANodeThatTheDragMoves)
     runPointerRows(kFour, {
                               {D, kLeft, 40, 40, 1000, 0, {{kHeld, b8(true)}}},
                               {U, kLeft, 40, 40, 0, 0, {{kHeld, b8(false)}}},
-                              {D, kLeft, 40, 40, 200, 0, {{kHeld, b8(true)},
-                                                          {kShape, blobOfNodes({{0, 0}, {.25f, .5f}, {x, y},
-                                                                                {.75f, -.5f}, {1, 0}})},
-                                                          {kEditX, f32(10 * x - 5)}, {kEditY, f32(5 * y)},
-                                                          {kSelected, i32(2)}}},
-                              {M, kLeft, 40, 30, 0, 1, {{kShape, blobOfNodes({{0, 0}, {.25f, .5f}, {x, y2},
-                                                                               {.75f, -.5f}, {1, 0}})},
-                                                        {kEditY, f32(5 * y2)}}},
+                              {D,
+                               kLeft,
+                               40,
+                               40,
+                               200,
+                               0,
+                               {{kHeld, b8(true)},
+                                {kShape, blobOfNodes({{0, 0}, {.25f, .5f}, {x, y}, {.75f, -.5f}, {1, 0}})},
+                                {kEditX, f32(10 * x - 5)},
+                                {kEditY, f32(5 * y)},
+                                {kSelected, i32(2)}}},
+                              {M,
+                               kLeft,
+                               40,
+                               30,
+                               0,
+                               1,
+                               {{kShape, blobOfNodes({{0, 0}, {.25f, .5f}, {x, y2}, {.75f, -.5f}, {1, 0}})},
+                                {kEditY, f32(5 * y2)}}},
                               {U, kLeft, 40, 30, 0, 0, {{kHeld, b8(false)}}},
                           });
 }
@@ -137,16 +159,16 @@ TEST(ShapeEditorPointer, DoubleClickCodes)
         } effect;
     };
     const Case cases[] = {
-        {L"QW_ShapeEditor6", 1, false, false, Case::REMOVED},     // 0
-        {L"QW_ShapeEditor6", 3, false, false, Case::TO_BASE},     // 1
-        {L"QW_ShapeEditor6", 1, true, false, Case::REMOVED},      // 2
-        {L"QW_ShapeEditor6", 3, true, false, Case::NOT_A_NODE},   // 3 never reached: not found
-        {L"QW_ShapeEditor6", 1, false, true, Case::TO_BASE},      // 4
-        {L"QW_ShapeEditor6", 3, false, true, Case::TO_BASE},      // 5
-        {L"QW_ShapeEditor6", 1, true, true, Case::TO_BASE},       // 6
-        {L"QW_ShapeEditor5", 3, true, false, Case::NOTHING},      // 3
-        {L"QW_ShapeEditor5", 3, true, true, Case::NOTHING},       // 7
-        {L"QW_ShapeEditor5", 1, false, false, Case::REMOVED},     // 0
+        {L"QW_ShapeEditor6", 1, false, false, Case::REMOVED},   // 0
+        {L"QW_ShapeEditor6", 3, false, false, Case::TO_BASE},   // 1
+        {L"QW_ShapeEditor6", 1, true, false, Case::REMOVED},    // 2
+        {L"QW_ShapeEditor6", 3, true, false, Case::NOT_A_NODE}, // 3 never reached: not found
+        {L"QW_ShapeEditor6", 1, false, true, Case::TO_BASE},    // 4
+        {L"QW_ShapeEditor6", 3, false, true, Case::TO_BASE},    // 5
+        {L"QW_ShapeEditor6", 1, true, true, Case::TO_BASE},     // 6
+        {L"QW_ShapeEditor5", 3, true, false, Case::NOTHING},    // 3
+        {L"QW_ShapeEditor5", 3, true, true, Case::NOTHING},     // 7
+        {L"QW_ShapeEditor5", 1, false, false, Case::REMOVED},   // 0
     };
     const wchar_t* shape = L"(-5,0)(-2.5,2.5)(2.5,-2.5)(5,2.5)"; // last node at (1, 0.5)
     for (auto& c : cases)
@@ -331,8 +353,7 @@ TEST(ShapeEditorPins, ShapeBlobsRefusedAndRepeated)
     badMagic[0] ^= 1;
     Bytes badCount = good;
     badCount[4] = 3;
-    const Bytes cases[] = {Bytes(16, 0), blobOfNodes(std::vector<qw::Shape::Node>(101, {0.5f, 0})), badMagic,
-                           badCount};
+    const Bytes cases[] = {Bytes(16, 0), blobOfNodes(std::vector<qw::Shape::Node>(101, {0.5f, 0})), badMagic, badCount};
     for (auto& blob : cases)
     {
         SCOPED_TRACE(blob.size());
@@ -356,7 +377,7 @@ TEST(ShapeEditorPins, InterpolationTypeTakesOnlyTheFour)
 {
     // Spikes (type 0) draw no curve path; other values than 0, 10, 20, 30 are ignored.
     auto e = laidOut(L"QW_ShapeEditor6", kFour);
-    const std::pair<int, bool> steps[] = {{0, true}, {10, false}, {5, false}, {0, true},   {7, true},
+    const std::pair<int, bool> steps[] = {{0, true},   {10, false}, {5, false},  {0, true},       {7, true},
                                           {30, false}, {-1, false}, {20, false}, {1 << 30, false}};
     for (auto [type, spikes] : steps)
     {
@@ -528,7 +549,9 @@ TEST(ShapeEditorPins, ContextMenuAndToolTip)
         int32_t release() override { return 1; }
     } tip;
     EXPECT_EQ(e->view().graphics()->getToolTip({5, 5}, &tip), 0);
-    EXPECT_EQ(tip.s, "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x98\x80");
+    EXPECT_EQ(tip.s,
+              "Gr\xc3\xbc\xc3\x9f"
+              "e \xf0\x9f\x98\x80");
 
     // The older editor has no menu.
     auto five = laidOut(L"QW_ShapeEditor5", kFour);
