@@ -57,8 +57,7 @@ void CoordConv::setParams(float width, float height, float factor)
 }
 
 QW_ShapeEditor6::QW_ShapeEditor6(const Variant& variant)
-    : variant_(variant), shownX_(std::numeric_limits<float>::quiet_NaN()),
-      shownY_(std::numeric_limits<float>::quiet_NaN())
+    : variant_(variant)
 {
     using E = QW_ShapeEditor6;
     initializePin(pinShape_, &E::onSetShape);
@@ -125,12 +124,8 @@ void QW_ShapeEditor6::updateEditPins()
     if (!validActive())
         return;
     const qw::Shape::Node& n = interpolator_.shape.nodes[activeNode_];
-    shownX_ = editUnits_ != 0 ? n.x : 10.0f * n.x - 5.0f;
-    shownY_ = editUnits_ != 0 ? n.y : 5.0f * n.y;
-    echoGuard_ = true;
-    pinEditX_ = shownX_;
-    pinEditY_ = shownY_;
-    echoGuard_ = false;
+    pinEditX_ = shownX(n.x);
+    pinEditY_ = shownY(n.y);
 }
 
 // ---------------------------------------------------------------------------
@@ -597,10 +592,14 @@ void QW_ShapeEditor6::onSetColors()
 void QW_ShapeEditor6::onSetEditX()
 {
     const float v = pinEditX_;
-    if (std::isnan(v) || v == shownX_ || activeNode_ < 0 || lockX_)
+    if (std::isnan(v) || activeNode_ < 0 || lockX_)
         return;
     const int i = activeNode_;
     if (!(i > 0 && i < interpolator_.shape.count - 1))
+        return;
+    // The position the pin shows already (the host handing back the editor's
+    // own value): read back through the units it could land a hair away.
+    if (v == shownX(interpolator_.shape.nodes[i].x))
         return;
     if (!placeInnerX(i, editUnits_ != 0 ? v : (v + 5.0f) * 0.1f))
         return;
@@ -612,9 +611,9 @@ void QW_ShapeEditor6::onSetEditX()
 void QW_ShapeEditor6::onSetEditY()
 {
     const float v = pinEditY_;
-    if (std::isnan(v) || v == shownY_ || activeNode_ < 0 || activeNode_ >= interpolator_.shape.count)
+    if (std::isnan(v) || activeNode_ < 0 || activeNode_ >= interpolator_.shape.count)
         return;
-    if (lockFirstLast_ && isEnd(activeNode_))
+    if ((lockFirstLast_ && isEnd(activeNode_)) || v == shownY(interpolator_.shape.nodes[activeNode_].y))
         return;
     qw::Shape& s = shape();
     float y = editUnits_ != 0 ? v : 0.2f * v;

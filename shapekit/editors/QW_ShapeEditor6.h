@@ -82,6 +82,9 @@ private:
     void onSetFlipVert();
 
     void updateEditPins();
+    // A node's x and y as the edit pins show them.
+    float shownX(float x) const { return editUnits_ != 0 ? x : 10.0f * x - 5.0f; }
+    float shownY(float y) const { return editUnits_ != 0 ? y : 5.0f * y; }
     void updateShapePin();
     void updateActiveNodePin();
     int pointInsideNode(GmpiDrawing_API::MP1_POINT point) const;
@@ -158,7 +161,4 @@ private:
     int32_t activeNode_ = -1;
     int64_t lastClick_ = 0;
     bool echoGuard_ = false;
-    // What the editor last wrote to the edit pins: the host handing such a
-    // value back must not nudge the node by the units' rounding.
-    float shownX_, shownY_;
 };

@@ -429,6 +429,23 @@ TEST(ShapeEditorPins, EditUnitsAndLocks)
     }
 }
 
+TEST(ShapeEditorPins, EditXReturnsToTheValueFirstShown)
+{
+    for (auto echo : {qwhost::Echo::Inside, qwhost::Echo::Later, qwhost::Echo::None})
+    {
+        SCOPED_TRACE(echoName(echo));
+        auto e = laidOut(L"QW_ShapeEditor6", kFour, echo);
+        e->setInt("Selected Node", 1); // shows -2.5
+        e->clearSent();
+        e->setFloat("Edit X", 0.0f);
+        e->setFloat("Edit X", -2.5f);
+        ASSERT_EQ(e->lastShape().size(), 4u);
+        EXPECT_FLOAT_EQ(e->lastShape()[1].x, 0.25f);
+        // The editor's own values coming back move nothing: two sends, one per edit.
+        EXPECT_EQ(e->module().transmitsOf(kShape).size(), 2u);
+    }
+}
+
 TEST(ShapeEditorPins, Clamps)
 {
     auto e = laidOut(L"QW_ShapeEditor6", L"(-5,0)(5,0)");
