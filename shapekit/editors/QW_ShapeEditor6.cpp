@@ -56,8 +56,7 @@ void CoordConv::setParams(float width, float height, float factor)
     cy = 1.0f - ky * t;
 }
 
-QW_ShapeEditor6::QW_ShapeEditor6(const Variant& variant)
-    : variant_(variant)
+QW_ShapeEditor6::QW_ShapeEditor6(const Variant& variant) : variant_(variant)
 {
     using E = QW_ShapeEditor6;
     initializePin(pinShape_, &E::onSetShape);
