@@ -6,7 +6,6 @@
 #include "bundle.h"
 #include "mp_sdk_common.h"
 #include "processing_host.h"
-#include "qw_shape.h"
 #include "usage_error.h"
 #include "wav_stream.h"
 
