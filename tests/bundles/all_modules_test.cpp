@@ -47,6 +47,8 @@ const std::map<std::wstring, std::string> kNonFiniteResults = {
     {L"QW_V2dB_Audio", "0 V or less is -Inf dB"},
     {L"QW_FreqConv_Float", "0 Hz or less is -Inf octave volts; a wavelength of 0 is an infinite frequency"},
     {L"QW_FreqConv_Audio", "0 Hz or less is -Inf octave volts; a wavelength of 0 is an infinite frequency"},
+    {L"QW_Integrator", "sums of inputs near the float limit overflow to +-Inf"},
+    {L"QW_Derivator", "differences of inputs near the float limit overflow to +-Inf"},
 };
 
 // Modules whose output depends on the host's block size by design, with the

@@ -5,6 +5,7 @@
 
 #include "mp_sdk_common.h"
 #include "qw_shape.h"
+#include "signal_run.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -62,53 +63,8 @@ private:
     std::vector<std::pair<double, double>> nodes_;
 };
 
-// Runs `samples` samples in blocks of `block` and returns the output pin's
-// samples as a reader sees them: while the pin is reported static, the value
-// at the report holds.
-inline std::vector<float> play(qwhost::Processor& p, int outPin, int64_t samples, int block)
-{
-    std::vector<float> raw;
-    const int64_t start = p.now();
-    const size_t reportsBefore = p.streamingReports.size();
-    for (int64_t done = 0; done < samples;)
-    {
-        const int n = static_cast<int>(std::min<int64_t>(block, samples - done));
-        p.run(n);
-        raw.insert(raw.end(), p.output(outPin), p.output(outPin) + n);
-        done += n;
-    }
-    std::vector<float> seen(raw);
-    for (size_t r = reportsBefore; r < p.streamingReports.size(); ++r)
-    {
-        const auto& rep = p.streamingReports[r];
-        if (rep.pin != outPin || rep.streaming)
-            continue;
-        const int64_t at = rep.time - start;
-        if (at < 0 || at >= samples)
-            continue;
-        // Static from here until the next report of this pin.
-        int64_t until = samples;
-        for (size_t q = r + 1; q < p.streamingReports.size(); ++q)
-            if (p.streamingReports[q].pin == outPin)
-            {
-                until = std::min<int64_t>(until, p.streamingReports[q].time - start);
-                break;
-            }
-        for (int64_t t = at; t < until; ++t)
-            seen[static_cast<size_t>(t)] = raw[static_cast<size_t>(at)];
-    }
-    return seen;
-}
-
-// The time of the last streaming report of a pin, -1 when none.
-inline int64_t lastReport(const qwhost::Processor& p, int pin, bool streaming)
-{
-    int64_t t = -1;
-    for (auto& r : p.streamingReports)
-        if (r.pin == pin && r.streaming == streaming)
-            t = r.time;
-    return t;
-}
+using qwtest::lastReport;
+using qwtest::play;
 
 // The index of the first sample from `from` on that equals v exactly; -1 when none.
 inline int64_t firstEqual(const std::vector<float>& s, float v, size_t from = 0)

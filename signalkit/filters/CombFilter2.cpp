@@ -1,0 +1,162 @@
+// Comb filter with dry and wet levels: an 8192-sample feedback delay line read
+// between two samples by a first-order all-pass, the delay an audio signal in
+// samples (10 per unit) or as the frequency of the comb's first peak (10 Hz
+// per unit). When the input stops streaming the dry path is dropped and the
+// line rings out; after 8192 consecutive quiet output samples the output is
+// reported not streaming from the next sample on. The line keeps its
+// contents: they are heard again when the input streams again.
+#include "comb.h"
+#include "mp_sdk_audio.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+class QW_CombFilter2 final : public MpBase2
+{
+public:
+    static constexpr int kLength = 8192;
+    static constexpr int kMask = kLength - 1;
+
+    QW_CombFilter2()
+    {
+        initializePin(pinSignal_);
+        initializePin(pinMode_);
+        initializePin(pinDelay_);
+        initializePin(pinFeedback_);
+        initializePin(pinDry_);
+        initializePin(pinWet_);
+        initializePin(pinOutput_);
+        setSubProcess(&QW_CombFilter2::subProcessSilence);
+    }
+
+    int32_t open() override
+    {
+        rate_ = getSampleRate();
+        return MpBase2::open();
+    }
+
+    void onGraphStart() override
+    {
+        MpBase2::onGraphStart();
+        pinOutput_.setStreaming(false);
+    }
+
+    void onSetPins() override
+    {
+        if (!pinSignal_.isUpdated())
+            return;
+        if (pinSignal_.isStreaming())
+        {
+            setSubProcess(&QW_CombFilter2::subProcess);
+            pinOutput_.setStreaming(true);
+        }
+        else if (saveSubProcess_ == static_cast<SubProcess_ptr>(&QW_CombFilter2::subProcess))
+        {
+            setSubProcess(&QW_CombFilter2::subProcessShuttingDown);
+            quiet_ = 0;
+        }
+    }
+
+    void subProcess(int n) { run<false>(n); }
+    void subProcessShuttingDown(int n) { run<true>(n); }
+    void subProcessSilence(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
+
+private:
+    float delayOf(float v) const
+    {
+        const float d = pinMode_.getValue() == 1 ? rate_ / (10.0f * v) : 10.0f * v;
+        return qw::comb::clampDelay(d, static_cast<float>(kMask));
+    }
+
+    template <bool ShuttingDown> void run(int n)
+    {
+        const int start = blockPosition_;
+        const float* in = pinSignal_.getBuffer() + start;
+        const float* delay = pinDelay_.getBuffer() + start;
+        float* out = pinOutput_.getBuffer() + start;
+        const float fb = qw::comb::clampLevel(pinFeedback_);
+        const float dry = qw::comb::clampLevel(pinDry_);
+        const float wet = qw::comb::clampLevel(pinWet_);
+        const bool moving = pinDelay_.isStreaming();
+        float* line = line_.data();
+        int w = write_;
+        float d = d_;
+        float poison = 0.0f; // 0 while every value written is finite
+        int quiet = quiet_;
+        int ended = -1;
+
+        float D = delayOf(delay[0]);
+        for (int i = 0; i < n; ++i)
+        {
+            if (moving)
+                D = delayOf(delay[i]);
+            const int k = static_cast<int>(D);
+            const float f = D - static_cast<float>(k);
+            const float a = f < 1e-5f ? 0.99999f : 1.0f - f;
+            qw::comb::allPass(d, a, line[(w - k) & kMask], line[(w - k - 1) & kMask]);
+            float v;
+            if constexpr (ShuttingDown)
+            {
+                const float y = wet * d;
+                out[i] = y;
+                v = fb * d;
+                quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
+            }
+            else
+            {
+                const float x = in[i];
+                out[i] = dry * x + wet * d;
+                v = x + fb * d;
+            }
+            line[w] = v;
+            poison += v - v;
+            w = (w + 1) & kMask;
+            if constexpr (ShuttingDown)
+                if (quiet >= kLength)
+                {
+                    ended = i;
+                    break;
+                }
+        }
+        write_ = w;
+        d_ = d;
+        quiet_ = quiet;
+
+        // A non-finite value in the line or the interpolator leaves nothing
+        // behind past this span.
+        if (poison != 0.0f || d - d != 0.0f)
+        {
+            line_.fill(0.0f);
+            d_ = 0.0f;
+        }
+
+        if (ended >= 0)
+        {
+            pinOutput_.setStreaming(false, start + ended + 1);
+            std::fill(out + ended + 1, out + n, 0.0f);
+            setSubProcess(&QW_CombFilter2::subProcessSilence);
+            write_ = 0;
+            d_ = 0.0f;
+        }
+    }
+
+    AudioInPin pinSignal_;
+    EnumInPin pinMode_;
+    AudioInPin pinDelay_;
+    FloatInPin pinFeedback_;
+    FloatInPin pinDry_;
+    FloatInPin pinWet_;
+    AudioOutPin pinOutput_;
+
+    float rate_ = 0.0f;
+    std::array<float, kLength> line_{};
+    int write_ = 0;
+    float d_ = 0.0f;
+    int quiet_ = 0;
+};
+
+namespace
+{
+auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_CombFilter2", &gmpi::Register<QW_CombFilter2>::withId);
+}

@@ -1,0 +1,128 @@
+// Comb filter of the older generation: a 5000-sample delay line read between
+// two samples by a first-order all-pass, the delay an audio signal in samples
+// (10 per unit) or as the frequency of the comb's first peak (10 kHz per
+// unit), and a feedback signal that crossfades between the input (0) and the
+// delayed signal (1); the output is what goes into the line. After 5000
+// consecutive quiet output samples with the input static, the output is
+// reported not streaming from the next sample on and the state is frozen until
+// the input's streaming state changes.
+#include "comb.h"
+#include "mp_sdk_audio.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+class QW_CombFlt final : public MpBase2
+{
+public:
+    static constexpr int kLength = 5000;
+
+    QW_CombFlt()
+    {
+        initializePin(pinSignal_);
+        initializePin(pinDelay_);
+        initializePin(pinMode_);
+        initializePin(pinFeedback_);
+        initializePin(pinOutput_);
+        setSubProcess(&QW_CombFlt::subProcess);
+    }
+
+    int32_t open() override
+    {
+        rate_ = getSampleRate();
+        return MpBase2::open();
+    }
+
+    void onSetPins() override
+    {
+        if (pinSignal_.isUpdated())
+        {
+            pinOutput_.setStreaming(true);
+            silent_ = false;
+        }
+    }
+
+    void subProcess(int n)
+    {
+        const int start = blockPosition_;
+        float* out = pinOutput_.getBuffer() + start;
+        if (silent_)
+        {
+            std::fill_n(out, n, 0.0f);
+            return;
+        }
+        const float* in = pinSignal_.getBuffer() + start;
+        const float* delay = pinDelay_.getBuffer() + start;
+        const float* feedback = pinFeedback_.getBuffer() + start;
+        const bool frequency = pinMode_.getValue() == 1;
+        const bool inputStatic = !pinSignal_.isStreaming();
+        const float scale = rate_ * 0.001f;
+        float* line = line_.data();
+        int w = write_;
+        float d = d_;
+        float poison = 0.0f; // 0 while every value written is finite
+        int quiet = quiet_;
+        int ended = -1;
+        for (int i = 0; i < n; ++i)
+        {
+            const float v = delay[i];
+            const float D = qw::comb::clampDelay(frequency ? scale / (10.0f * v) : 10.0f * v, kLength - 1.0f);
+            const int k = static_cast<int>(D);
+            const float a = 1.0f - (D - static_cast<float>(k));
+            int ra = w - k;
+            if (ra < 0)
+                ra += kLength;
+            const int rb = ra > 0 ? ra - 1 : kLength - 1;
+            qw::comb::allPass(d, a, line[ra], line[rb]);
+            const float x = in[i];
+            const float c = qw::comb::clampLevel(feedback[i]);
+            const float y = (d - x) * c + x;
+            out[i] = y;
+            line[w] = y;
+            poison += y - y;
+            quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
+            if (++w == kLength)
+                w = 0;
+            if (inputStatic && quiet >= kLength)
+            {
+                ended = i;
+                break;
+            }
+        }
+        write_ = w;
+        d_ = d;
+        quiet_ = quiet;
+        if (poison != 0.0f || d - d != 0.0f)
+        {
+            line_.fill(0.0f);
+            d_ = 0.0f;
+        }
+        if (ended >= 0)
+        {
+            pinOutput_.setStreaming(false, start + ended + 1);
+            std::fill(out + ended + 1, out + n, 0.0f);
+            silent_ = true;
+            quiet_ = 0;
+        }
+    }
+
+private:
+    AudioInPin pinSignal_;
+    AudioInPin pinDelay_;
+    EnumInPin pinMode_;
+    AudioInPin pinFeedback_;
+    AudioOutPin pinOutput_;
+
+    float rate_ = 0.0f;
+    std::array<float, kLength> line_{};
+    int write_ = 0;
+    float d_ = 0.0f;
+    int quiet_ = 0;
+    bool silent_ = false;
+};
+
+namespace
+{
+auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_CombFlt", &gmpi::Register<QW_CombFlt>::withId);
+}
