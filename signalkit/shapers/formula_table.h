@@ -21,8 +21,8 @@ struct FormulaTable
 
     float a = 0.0f;
     float b = 0.0f;
-    std::string formula; // UTF-8, as last received
-    uint8_t odd = 0;     // odd-symmetric mode: the table covers x in [0, 1]
+    std::string formula;            // UTF-8, as last received
+    uint8_t odd = 0;                // odd-symmetric mode: the table covers x in [0, 1]
     float table[kEntries + 1] = {}; // the last entry stays 0 (read with weight 0)
     int64_t evaluations = 0;        // formula evaluations so far
 

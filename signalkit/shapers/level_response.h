@@ -251,9 +251,9 @@ protected:
     AudioOutPin pinOut_[Channels];
 
     Curve<TableSize> curve_;
-    int N_ = 0;       // frame length
-    int p_ = 0;       // frame position
-    int tail_ = 0;    // samples of tail left; 0 = none
+    int N_ = 0;        // frame length
+    int p_ = 0;        // frame position
+    int tail_ = 0;     // samples of tail left; 0 = none
     int reported_ = 0; // latency last reported
     bool streaming_ = false;
     bool blobPending_ = false;

@@ -50,10 +50,10 @@ TEST(FormulaTable, FirstEntryKeepsFiniteValuesAsEvaluated)
         float entry0;
     };
     const Row rows[] = {
-        {L"5+x*0", 5.0f},    // finite: kept as evaluated
-        {L"log(x)", 0.0f},   // NaN at -1: 0
+        {L"5+x*0", 5.0f},     // finite: kept as evaluated
+        {L"log(x)", 0.0f},    // NaN at -1: 0
         {L"log(x+1)", -1.0f}, // minus infinity at -1: -1
-        {L"1/(x+1)", 1.0f},  // plus infinity at -1: 1
+        {L"1/(x+1)", 1.0f},   // plus infinity at -1: 1
     };
     for (const Row& r : rows)
     {
@@ -74,9 +74,16 @@ TEST(FormulaTable, HostileTextGivesSilenceOrAFiniteTable)
     std::wstring longSum = L"x";
     while (longSum.size() < 10000)
         longSum += L"+x*0";
-    const std::wstring texts[] = {
-        longSum, std::wstring(10000, L'('), std::wstring(10000, L'x'), L"x\u00e9", L"\u20ac", L"x+\xD800",
-        std::wstring(1, wchar_t(0x7FFFFFFF)), L"x*", L")", L"x=1"};
+    const std::wstring texts[] = {longSum,
+                                  std::wstring(10000, L'('),
+                                  std::wstring(10000, L'x'),
+                                  L"x\u00e9",
+                                  L"\u20ac",
+                                  L"x+\xD800",
+                                  std::wstring(1, wchar_t(0x7FFFFFFF)),
+                                  L"x*",
+                                  L")",
+                                  L"x=1"};
     for (const auto& text : texts)
     {
         FormulaTable t;

@@ -204,7 +204,8 @@ TEST(Crusher, NonFiniteSamplesGiveFiniteSteps)
     const float xs[] = {kNaN, kInf, -kInf, 0.25f};
     for (int bits : {1, 8, 32})
     {
-        const auto y = crush(0.0f, bits, [&](int64_t t) { return xs[t % 4]; }, 64);
+        const auto y = crush(
+            0.0f, bits, [&](int64_t t) { return xs[t % 4]; }, 64);
         for (int64_t t = 0; t < 64; ++t)
             ASSERT_TRUE(std::isfinite(y[size_t(t)])) << bits << " bits at " << t;
         if (bits == 1)
@@ -235,7 +236,8 @@ TEST(Freezer, HoldsBetweenTheEdges)
         const int gatePin = m.pin("Gate");
         const float closed = c.polarity == 0 ? 1.0f : -1.0f, open = -closed;
         auto x = [](int64_t t) { return 0.001f * float(t + 1); };
-        m.run(300, 7, [&](int pin, int64_t t) { return pin == gatePin ? (t >= 100 && t < 200 ? closed : open) : x(t); });
+        m.run(300, 7,
+              [&](int pin, int64_t t) { return pin == gatePin ? (t >= 100 && t < 200 ? closed : open) : x(t); });
         const auto& y = m.output("Output");
         const float held = x(c.previous ? 99 : 100);
         for (int64_t t = 0; t < 300; ++t)
