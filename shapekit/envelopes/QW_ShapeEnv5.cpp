@@ -149,11 +149,7 @@ public:
         const float gain = gain_, increment = increment_, limit = limit_;
         const float scale = tableScale_, slope = tableSlope_, susPos = susPos_;
         float phase = phase_;
-        float readAt = -1.0f; // the phase the last sample was read at
-        auto read = [&](float at) {
-            readAt = at;
-            return env::flushTiny(env::lookup(table, at) * scale + (at - susPos) * slope);
-        };
+        auto read = [&](float at) { return env::flushTiny(env::lookup(table, at) * scale + (at - susPos) * slope); };
         // The phase never falls (the increment is never negative). When the
         // span cannot reach the limit, with a wide margin for rounding, the
         // limit test is left out of the loop; the sums are the same.
@@ -171,23 +167,34 @@ public:
         {
             for (; i < sampleFrames; ++i)
             {
+                if (phase == kLastF)
+                {
+                    // The run ends on the first sample at the end phase: the
+                    // last node's level from that sample on, at any block size.
+                    phase_ = phase;
+                    lastValue_ = endLevel_;
+                    holdValue_ = gain * endLevel_;
+                    std::fill(out + i, out + sampleFrames, holdValue_);
+                    pinPosition_.setValue(1.0f, blockPosition_);
+                    setSubProcess(&QW_ShapeEnv5::subProcessStatic);
+                    pinOut_.setStreaming(false, blockPosition_ + i);
+                    return;
+                }
                 const float value = read(phase);
                 phase = std::min(phase + increment, limit);
                 out[i] = gain * value;
                 last = value;
             }
         }
+        // A non-finite phase or level (from a non-finite input) does not outlive the span.
+        if (!std::isfinite(phase) || !std::isfinite(last))
+        {
+            phase = 0.0f;
+            last = 0.0f;
+        }
         phase_ = phase;
         lastValue_ = last;
         pinPosition_.setValue(phase_ / kLastF, blockPosition_);
-        // The run is over once a sample has shown the end of the table: from
-        // then on the output holds that sample, whatever the block size.
-        if (readAt == kLastF)
-        {
-            holdValue_ = out[sampleFrames - 1];
-            setSubProcess(&QW_ShapeEnv5::subProcessStatic);
-            pinOut_.setStreaming(false, blockPosition_ + sampleFrames - 1);
-        }
     }
 
     void subProcessStatic(int sampleFrames)

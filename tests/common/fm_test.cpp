@@ -1,6 +1,6 @@
-// Fast maths: the documented values, and sweeps against double-precision maths.
+// Fast maths: a table of reference values, and sweeps against double-precision maths.
 //
-// The largest errors documented for each function are those of its formula;
+// The largest errors in the table at the top of qw_fm.h are those of each formula;
 // evaluated in 32-bit floats, as the functions are, a little rounding comes on
 // top. Each sweep allows exactly that much and says where it comes from.
 #include "qw_fm.h"
@@ -55,9 +55,9 @@ struct Spot
     double tolerance; // absolute; 0 = exactly
 };
 
-TEST(FastMaths, DocumentedValues)
+TEST(FastMaths, ReferenceValues)
 {
-    // Values documented with "about" were worked out in exact arithmetic; the
+    // Reference values of each formula worked out in exact arithmetic; the
     // 32-bit evaluation may differ in the last digits (within the tolerance).
     const Spot spots[] = {
         {"exp2Fast(0)", exp2Fast(0.0f), 0.99999887, 2e-6},
