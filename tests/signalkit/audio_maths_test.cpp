@@ -2,7 +2,7 @@
 // option pins select against values worked out here (a sample of 1.0 is
 // 10 V), the streaming and sleep rules, zeros before the first option, and
 // what non-finite and huge samples get.
-#include "audio_fixture.h"
+#include "audio_module_fixture.h"
 
 #include <climits>
 #include <cmath>
@@ -10,10 +10,10 @@
 
 namespace
 {
-using qwtest::AudioModule;
 using qwtest::kInfF;
 using qwtest::kNaNF;
 using qwtest::near;
+using qwtest::StreamedModule;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -191,7 +191,7 @@ TEST(AudioMaths, EveryRoutineGivesTheWorkedOutValues)
 {
     for (const Case& c : cases())
     {
-        AudioModule m(c.id);
+        StreamedModule m(c.id);
         m.p->startGraph();
         for (auto& [name, value] : c.options)
             m.set(name, value);
@@ -206,7 +206,7 @@ TEST(AudioMaths, EveryRoutineGivesTheWorkedOutValues)
 // MinMax: a reset while the input holds 0.5 starts again from 0.
 TEST(AudioMaths, MinMaxResetStartsFromZero)
 {
-    AudioModule m(L"QW_AudioMinMax");
+    StreamedModule m(L"QW_AudioMinMax");
     m.p->startGraph();
     const int x = m.pin("X");
     m.stream({{x, {-0.4f, 0.9f}}});
@@ -228,7 +228,7 @@ TEST(AudioMaths, StoppedInputReportsThenSleepsAfterOneBlock)
 {
     for (const wchar_t* id : {L"QW_AudioCos", L"QW_AudioSqrt", L"QW_AudioTan"})
     {
-        AudioModule m(id);
+        StreamedModule m(id);
         m.p->startGraph();
         const int x = m.pin("X"), out = m.pin("Output");
         m.stream({{x, std::vector<float>(128, 0.01f)}});
@@ -250,7 +250,7 @@ TEST(AudioMaths, StoppedInputReportsThenSleepsAfterOneBlock)
 // A unit change on a static input is announced, so the held value follows.
 TEST(AudioMaths, TanUnitChangeOnAStaticInputShows)
 {
-    AudioModule m(L"QW_AudioTan");
+    StreamedModule m(L"QW_AudioTan");
     m.p->startGraph();
     const int x = m.pin("X"), out = m.pin("Output");
     m.set("Unit", 1);
@@ -270,7 +270,7 @@ TEST(AudioMaths, TanUnitChangeOnAStaticInputShows)
 // The same for the cleaning of an infinite constant.
 TEST(AudioMaths, InfNanCleaningChangeOnAStaticInputShows)
 {
-    AudioModule m(L"QW_AudioInfNanCln");
+    StreamedModule m(L"QW_AudioInfNanCln");
     m.p->startGraph();
     const int x = m.pin("X"), out = m.pin("Output");
     m.p->setConstant(x, kInfF);
@@ -292,7 +292,7 @@ TEST(AudioMaths, NoOptionYetGivesZeros)
          {L"QW_AudioExp", L"QW_AudioLog", L"QW_AudioRound", L"QW_AudioMax", L"QW_AudioMin", L"QW_AudioPow",
           L"QW_AudioClip", L"QW_AudioTan", L"QW_AudioInfNanCln", L"QW_FreqConv_Audio", L"QW_RngClp"})
     {
-        AudioModule m(id);
+        StreamedModule m(id);
         std::map<int, std::vector<float>> in;
         for (int pin : m.audioPins(gmpi::MP_IN))
             in[pin] = std::vector<float>(16, 0.3f);
@@ -329,7 +329,7 @@ TEST(AudioMaths, BadSamplesInEveryRoutine)
     {
         std::vector<int> optionPins;
         {
-            AudioModule probe(id);
+            StreamedModule probe(id);
             for (int i = 0; i < probe.p->pinCount(); ++i)
                 if (probe.p->pinInfo(i).direction == gmpi::MP_IN && probe.p->pinInfo(i).datatype != gmpi::MP_AUDIO &&
                     probe.p->pinInfo(i).datatype != gmpi::MP_BOOL)
@@ -337,7 +337,7 @@ TEST(AudioMaths, BadSamplesInEveryRoutine)
         }
         for (int value : {0, 1, 2, 3, 4, INT_MIN, INT_MAX})
         {
-            AudioModule m(id, 3);
+            StreamedModule m(id, 3);
             m.p->startGraph();
             for (int pin : optionPins)
                 m.set(pin, value);

@@ -1,18 +1,18 @@
 // Level and frequency unit conversions through the built bundle, against
 // values worked out here; the audio routines are checked against the float
 // module on the same quantities (audio values are tenths).
-#include "audio_fixture.h"
+#include "audio_module_fixture.h"
 #include "control_fixture.h"
 
 #include <cfloat>
 
 namespace
 {
-using qwtest::AudioModule;
 using qwtest::ControlCase;
 using qwtest::ControlModule;
 using qwtest::kInf;
 using qwtest::near;
+using qwtest::StreamedModule;
 
 TEST(Conversions, FloatLevelsAndFrequencies)
 {
@@ -55,7 +55,7 @@ TEST(Conversions, HugeDecibelsStayFinite)
         const double out = m.value(id == std::wstring(L"QW_dB2V_Float") ? "Volts" : "Factor");
         EXPECT_TRUE(std::isfinite(out) && out > 1e37) << gmpi_sdk::toUtf8(id) << ": " << out;
     }
-    AudioModule a(L"QW_dB2V_Audio");
+    StreamedModule a(L"QW_dB2V_Audio");
     a.p->startGraph();
     auto out = a.stream({{"dB", {1e6f, FLT_MAX, -1e6f}}});
     const auto& y = out[a.pin("Volts")];
@@ -84,7 +84,7 @@ TEST(Conversions, AudioLevelsAndFrequencies)
     };
     for (auto& r : rows)
     {
-        AudioModule m(r.id);
+        StreamedModule m(r.id);
         m.p->startGraph();
         if (r.from >= 0)
         {
@@ -123,7 +123,7 @@ TEST(Conversions, AudioRoutinesAgreeWithTheFloatModule)
         {
             if ((from == 4 && to != 3) || (to == 4 && from != 3))
                 continue; // 4 only beside 3: sixteen pairs plus 3 -> 4 and 4 -> 3
-            AudioModule audio(L"QW_FreqConv_Audio", 2, 64, rate);
+            StreamedModule audio(L"QW_FreqConv_Audio", 2, 64, rate);
             audio.p->startGraph();
             audio.set("From", from);
             audio.set("To", to);

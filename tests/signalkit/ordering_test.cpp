@@ -3,7 +3,7 @@
 // maximum against a brute-force window, the ear plug's spans, zero-crossing
 // and Inf/NaN detection; host pin lists of any size or order.
 #include "WavFile32.h"
-#include "audio_fixture.h"
+#include "audio_module_fixture.h"
 #include "control_fixture.h"
 #include "mp_sdk_audio.h"
 
@@ -15,10 +15,10 @@
 
 namespace
 {
-using qwtest::AudioModule;
 using qwtest::ControlModule;
 using qwtest::kInfF;
 using qwtest::kNaNF;
+using qwtest::StreamedModule;
 
 // A bundle whose host description is the given text (the signalkit code
 // under another name), removed with the object.
@@ -103,7 +103,7 @@ TEST(Ordering, SortAudioManyInputsAgainstStdSort)
 {
     for (int copies : {0, 1, 64})
     {
-        AudioModule m(L"QW_SortAudio", copies);
+        StreamedModule m(L"QW_SortAudio", copies);
         m.p->startGraph();
         const auto ins = m.audioPins(gmpi::MP_IN), outs = m.audioPins(gmpi::MP_OUT);
         std::mt19937 rng(copies);
@@ -163,7 +163,7 @@ TEST(Ordering, MinMaxIndexLowestIndexWinsAndNaN)
     };
     for (auto& r : rows)
     {
-        AudioModule m(L"QW_MinMaxIndex", 3);
+        StreamedModule m(L"QW_MinMaxIndex", 3);
         m.p->startGraph();
         std::map<int, std::vector<float>> in;
         const auto ins = m.audioPins(gmpi::MP_IN);
@@ -181,7 +181,7 @@ TEST(Ordering, MinMaxIndexLowestIndexWinsAndNaN)
 TEST(Ordering, MinMaxIndexWithNoneAndManyInputs)
 {
     {
-        AudioModule m(L"QW_MinMaxIndex", 0);
+        StreamedModule m(L"QW_MinMaxIndex", 0);
         m.p->startGraph();
         for (int pin : m.audioPins(gmpi::MP_OUT))
             std::fill_n(m.p->output(pin), 64, 5.0f);
@@ -189,7 +189,7 @@ TEST(Ordering, MinMaxIndexWithNoneAndManyInputs)
         for (int pin : m.audioPins(gmpi::MP_OUT))
             EXPECT_EQ(m.p->output(pin)[63], 0.0f);
     }
-    AudioModule m(L"QW_MinMaxIndex", 64);
+    StreamedModule m(L"QW_MinMaxIndex", 64);
     m.p->startGraph();
     const auto ins = m.audioPins(gmpi::MP_IN);
     std::map<int, std::vector<float>> in;
@@ -249,7 +249,7 @@ TEST(Ordering, RangeClipperClipsAndMirrorsOnce)
     };
     for (auto& r : rows)
     {
-        AudioModule m(L"QW_RngClp");
+        StreamedModule m(L"QW_RngClp");
         m.p->startGraph();
         m.set("Mode", r.mode);
         auto out = m.stream({{"X", {r.x}}, {"Lower Bound", {r.lo}}, {"Upper Bound", {r.hi}}});
@@ -257,7 +257,7 @@ TEST(Ordering, RangeClipperClipsAndMirrorsOnce)
     }
 }
 
-std::vector<float> slidingMax(AudioModule& m, const std::vector<float>& x, int block)
+std::vector<float> slidingMax(StreamedModule& m, const std::vector<float>& x, int block)
 {
     return m.stream({{"X", x}}, block)[m.pin("Output")];
 }
@@ -271,7 +271,7 @@ TEST(Ordering, SlidingMaxMatchesABruteForceWindow)
     for (int length : {2, 4, 2000})
         for (bool absolute : {false, true})
         {
-            AudioModule m(L"QW_SlidingMax");
+            StreamedModule m(L"QW_SlidingMax");
             m.p->startGraph();
             m.set("Length", length);
             m.set("Absolute", absolute);
@@ -312,13 +312,13 @@ TEST(Ordering, SlidingMaxShortWindows)
     };
     for (auto& r : rows)
     {
-        AudioModule m(L"QW_SlidingMax");
+        StreamedModule m(L"QW_SlidingMax");
         m.p->startGraph();
         m.set("Length", r.length);
         EXPECT_EQ(slidingMax(m, r.in, 1), r.out) << r.length;
     }
     // INT_MAX: the longest window, 2000 samples.
-    AudioModule m(L"QW_SlidingMax");
+    StreamedModule m(L"QW_SlidingMax");
     m.p->startGraph();
     m.set("Length", INT_MAX);
     std::vector<float> impulse(2100, 0.0f);
@@ -335,7 +335,7 @@ TEST(Ordering, SlidingMaxTailEndsWhenTheWindowHoldsTheConstant)
 {
     for (int block : {1, 64})
     {
-        AudioModule m(L"QW_SlidingMax", 2, 64);
+        StreamedModule m(L"QW_SlidingMax", 2, 64);
         m.p->startGraph();
         m.set("Length", 100);
         const int x = m.pin("X"), out = m.pin("Output");
@@ -361,7 +361,7 @@ TEST(Ordering, SlidingMaxTailEndsWhenTheWindowHoldsTheConstant)
 
 TEST(Ordering, EarPlugSilencesWholeSpans)
 {
-    AudioModule m(L"QW_EarPlug");
+    StreamedModule m(L"QW_EarPlug");
     m.p->startGraph();
     m.set("Threshold", 5);
     const std::vector<float> quiet = {0.1f, -0.4f, 0.5f, 0.2f};
@@ -399,7 +399,7 @@ TEST(Ordering, ZeroCrossingPulses)
     for (auto& r : rows)
         for (int block : {1, 2, 64})
         {
-            AudioModule m(L"QW_ZXDet");
+            StreamedModule m(L"QW_ZXDet");
             m.p->startGraph();
             m.set("Direction", r.mode);
             EXPECT_EQ(m.stream({{"X", r.in}}, block)[m.pin("Output")], r.out) << r.mode << ", block " << block;
@@ -412,7 +412,7 @@ TEST(Ordering, ZeroCrossingGoesQuietAfterTheLastPulse)
 {
     for (int block : {1, 4, 64})
     {
-        AudioModule m(L"QW_ZXDet");
+        StreamedModule m(L"QW_ZXDet");
         m.p->startGraph();
         m.set("Direction", 0);
         const int x = m.pin("X"), out = m.pin("Output");
@@ -429,7 +429,7 @@ TEST(Ordering, ZeroCrossingGoesQuietAfterTheLastPulse)
 
 TEST(Ordering, InfNanDetectorFlagsAndCleans)
 {
-    AudioModule m(L"QW_InfNanFltDet");
+    StreamedModule m(L"QW_InfNanFltDet");
     m.p->startGraph();
     m.p->run(1);
     m.p->updates.clear();
