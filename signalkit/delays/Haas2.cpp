@@ -142,9 +142,12 @@ private:
         const double a = s * T * 0.5, b = T - a, m = std::min(a, b);
         target1_ = static_cast<float>(std::clamp(a - m, 0.0, double(kMask)));
         target2_ = static_cast<float>(std::clamp(b - m, 0.0, double(kMask)));
-        if (current1_ < 0.0f)
+        // A delay never set takes its target at once; so does one while the
+        // outputs are silent (the silence routine keeps them there).
+        const bool silent = saveSubProcess_ == static_cast<SubProcess_ptr>(&HaasSide::subProcessSilence);
+        if (current1_ < 0.0f || silent)
             current1_ = target1_;
-        if (current2_ < 0.0f)
+        if (current2_ < 0.0f || silent)
             current2_ = target2_;
     }
 

@@ -222,6 +222,26 @@ TEST(Haas2, SilentOneLineLengthAfterTheInputTurnedStatic)
     EXPECT_EQ(right.back(), 0.0f);
 }
 
+TEST(Haas2, SettingsChangedWhileSilentApplyAtOnce)
+{
+    // Side and maximum delay move while the module is silent (and asleep);
+    // when the input streams, the last settings hold without a glide.
+    const auto input = qwtest::noise(8, 0.5);
+    const Recording r = qwtest::sameAtBlocks([&](int block) {
+        SignalRun run(L"QW_Haas2", 44100.0f, block);
+        run.constant("Signal", 0.0f).set("Side", 5, 300).set("Max Delay", 1, 300).set("Side", -5, 700);
+        run.stream("Signal", input, 1024);
+        return run.run(1200);
+    });
+    const auto& left = r.out("Left");
+    const auto& right = r.out("Right");
+    for (int64_t t = 1024; t < 1200; ++t)
+    {
+        ASSERT_EQ(left[size_t(t)], input(t)) << t;
+        ASSERT_EQ(right[size_t(t)], t >= 1024 + 44 ? input(t - 44) : 0.0f) << "1 ms = 44.1 samples, at " << t;
+    }
+}
+
 TEST(Haas2ST, BothChannelsPassWhileEitherInputStreams)
 {
     constexpr int64_t stop = 1000;
