@@ -654,7 +654,7 @@ int32_t Processor::allocateSharedMemory(const wchar_t* name, void** out, float s
     alloc::Pause pause;
     *out = nullptr;
     needInitialise = 0;
-    if (!name || size <= 0)
+    if (!name || size <= 0 || !world_.sharedMemory)
         return gmpi::MP_FAIL;
     SharedBlock& b = world_.shared_[{name, sampleRate < 0.0f ? -1.0f : sampleRate}];
     ++b.requests;

@@ -73,6 +73,7 @@ public:
     bool confineFiles = false;
     bool embeddedFiles = true;    // offer the embedded-file interface
     bool processorHost = true;    // offer the processor-host interface (latency reports)
+    bool sharedMemory = true;     // hand out shared memory blocks (false: every request fails)
     int autoDuplicateCount = 2;   // copies the host makes of an auto-duplicating pin
     int leakedHostReferences = 0; // references modules kept on their host after they were destroyed
     // Keep what modules tell the host (updates, streaming reports, messages).
