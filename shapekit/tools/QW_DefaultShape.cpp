@@ -2,6 +2,8 @@
 // the shape text, else the flat default. Sent after every blob change.
 #include "shape_dsp.h"
 
+#include <string>
+
 class QW_DefaultShape final : public MpBase2
 {
 public:
@@ -21,7 +23,7 @@ public:
         {
             shape_.setString(pinText_.getValue());
             if (shape_.invalid)
-                shape_.setString(L"(-5,0)(5,0)");
+                shape_.setString(flat_);
         }
         pinOut_.send(shape_);
     }
@@ -31,6 +33,7 @@ private:
     StringInPin pinText_;
     qw::dsp::ShapeOutPin pinOut_;
     qw::Shape shape_;
+    const std::wstring flat_ = L"(-5,0)(5,0)"; // made here, not while processing
 };
 
 namespace
