@@ -243,8 +243,8 @@ private:
     qw::Shape::Interpolator interp_{qw::Shape(L"(-5,-5)(5,5)"), kPoints};
     float tables_[2][kPoints] = {};
     int current_ = 0;
-    float phase_ = 0.0f;   // 0 .. 256
-    float fade_ = 1.0f;    // 1: no fade
+    float phase_ = 0.0f; // 0 .. 256
+    float fade_ = 1.0f;  // 1: no fade
     float lastPitch_ = 0.0f;
     bool pitchKnown_ = false;
     float increment_ = 0.0f; // table points per step

@@ -158,8 +158,7 @@ TEST(ShapeOsc2, PhaseResetOnItsSample)
     for (int block : {1, 7, 64})
     {
         const Recording r = play(
-            block,
-            [](SignalRun& run) { run.set("Law", 0).constant("Pitch", 44.1f).set("Reset", 1, 37); }, 200);
+            block, [](SignalRun& run) { run.set("Law", 0).constant("Pitch", 44.1f).set("Reset", 1, 37); }, 200);
         const auto& y = r.out("Output");
         const std::vector<float> m = model(kSaw, 441.0f, 1, 200);
         expectSamples(std::vector<float>(m.begin(), m.begin() + 37), y);
@@ -169,8 +168,8 @@ TEST(ShapeOsc2, PhaseResetOnItsSample)
 
 TEST(ShapeOsc2, NewShapeCrossfadesAndALaterOneWaits)
 {
-    const auto flat = qwtest::shapeBytes({{0, 1}, {1, 1}});   // table 0.5
-    const auto low = qwtest::shapeBytes({{0, -1}, {1, -1}});  // table -0.5
+    const auto flat = qwtest::shapeBytes({{0, 1}, {1, 1}});  // table 0.5
+    const auto low = qwtest::shapeBytes({{0, -1}, {1, -1}}); // table -0.5
     const Recording r = qwtest::sameAtBlocks([&](int block) {
         return play(
             block,
@@ -221,8 +220,11 @@ TEST(ShapeOsc2, DcRemovalRefusedBlobsAndOff)
         EXPECT_NEAR(dc ? 0.0 : 0.25, sum / 512.0, 2e-3) << dc;
     }
     // Refused blobs of every kind change nothing.
-    std::vector<std::vector<uint8_t>> bad = {{}, std::vector<uint8_t>(16), std::vector<uint8_t>(28),
-                                             std::vector<uint8_t>(812), qwtest::shapeBytes(qwtest::evenNodes(101)),
+    std::vector<std::vector<uint8_t>> bad = {{},
+                                             std::vector<uint8_t>(16),
+                                             std::vector<uint8_t>(28),
+                                             std::vector<uint8_t>(812),
+                                             qwtest::shapeBytes(qwtest::evenNodes(101)),
                                              qwtest::shapeBytesCounted({{0, 1}, {1, 1}}, 3)};
     auto wrong = qwtest::shapeBytes({{0, 1}, {1, 1}});
     wrong[3] ^= 0x10;

@@ -16,8 +16,8 @@
 namespace
 {
 using qwtest::Bytes;
-using qwtest::ShapeNodes;
 using qwtest::shapeBytes;
+using qwtest::ShapeNodes;
 
 const float kNan = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
@@ -159,13 +159,12 @@ struct MorphCase
 TEST(ShapeMorpher2, ThreeInputsByPosition)
 {
     const MorphCase cases[] = {
-        {0.5f, {{0, 1}, {1, 1}}},      // input 1 exactly
-        {0.25f, {{0, 0.5f}, {1, 0.5f}}}, // half way from input 0 to input 1
-        {1.0f, {{0, -1}, {1, -1}}},    // the last input
-        {0.0f, {{0, 0}, {1, 0}}},
-        {0.75f, {{0, 0}, {1, 0}}},    // half way from +1 to -1
-        {7.0f, {{0, -1}, {1, -1}}},   // above 1 counts as 1
-        {kNan, {{0, 0}, {1, 0}}},     // NaN counts as 0
+        {0.5f, {{0, 1}, {1, 1}}},                                   // input 1 exactly
+        {0.25f, {{0, 0.5f}, {1, 0.5f}}},                            // half way from input 0 to input 1
+        {1.0f, {{0, -1}, {1, -1}}},                                 // the last input
+        {0.0f, {{0, 0}, {1, 0}}},        {0.75f, {{0, 0}, {1, 0}}}, // half way from +1 to -1
+        {7.0f, {{0, -1}, {1, -1}}},                                 // above 1 counts as 1
+        {kNan, {{0, 0}, {1, 0}}},                                   // NaN counts as 0
     };
     for (const auto& c : cases)
     {
@@ -314,9 +313,9 @@ TEST(ShapeFit, FitsLevelsIntoTheRange)
         {{{0, -1}, {0.5f, 1}, {1, -1}}, 0.5f, 0.5f, {{0, 0.1f}, {0.5f, 0.1f}, {1, 0.1f}}},
         {{{0, -1}, {0.5f, 1}, {1, -1}}, -2.5f, 2.5f, {{0, -0.5f}, {0.5f, 0.5f}, {1, -0.5f}}},
         {{{0, 0}, {0.5f, 0.5f}, {1, 1}}, 5.0f, -5.0f, {{0, 1}, {0.5f, 0}, {1, -1}}}, // reversed range flips
-        {{{0, 0.3f}, {1, 0.3f}}, -2.5f, 5.0f, {{0, 0.25f}, {1, 0.25f}}},          // flat: the middle
-        {{{0, -1}, {1, 1}}, -50.0f, 50.0f, {{0, -1}, {1, 1}}},                    // bounds clamp to 1
-        {{{0, -1}, {1, 1}}, kNan, 5.0f, {{0, 0}, {1, 1}}},                        // NaN counts as 0
+        {{{0, 0.3f}, {1, 0.3f}}, -2.5f, 5.0f, {{0, 0.25f}, {1, 0.25f}}},             // flat: the middle
+        {{{0, -1}, {1, 1}}, -50.0f, 50.0f, {{0, -1}, {1, 1}}},                       // bounds clamp to 1
+        {{{0, -1}, {1, 1}}, kNan, 5.0f, {{0, 0}, {1, 1}}},                           // NaN counts as 0
     };
     for (const auto& c : cases)
     {
@@ -395,7 +394,7 @@ TEST(ShapeNodeModif2, SetsOneNodeKeepingTheOrder)
     const float justBelowHalf = std::nextafter(0.5f + 1.0f, 0.0f) - 1.0f;
     const float justAboveZero = std::nextafter(0.0f + 1.0f, 2.0f) - 1.0f;
     const Case cases[] = {
-        {0, 3.0f, 2.5f, {{0, 0.5f}, {0.25f, 0.5f}, {0.5f, -0.5f}, {1, 0}}},     // first: y only
+        {0, 3.0f, 2.5f, {{0, 0.5f}, {0.25f, 0.5f}, {0.5f, -0.5f}, {1, 0}}},    // first: y only
         {3, -3.0f, -2.5f, {{0, 0}, {0.25f, 0.5f}, {0.5f, -0.5f}, {1, -0.5f}}}, // last: y only
         {1, -4.0f, 1.0f, {{0, 0}, {0.1f, 0.2f}, {0.5f, -0.5f}, {1, 0}}},
         {1, 4.0f, 2.5f, {{0, 0}, {justBelowHalf, 0.5f}, {0.5f, -0.5f}, {1, 0}}}, // stops short of node 2
@@ -446,13 +445,11 @@ TEST(ShapeNodeModul2, ModulatesFromTheInputShapeEachTime)
         float x, y;
     };
     const Case cases[] = {
-        {1.0f, 0.0f, belowNext, 0.5f},
-        {0.5f, 0.0f, 0.375f, 0.5f},  // half way to the next node
-        {-0.5f, 0.0f, 0.125f, 0.5f}, // half way to the previous one
-        {0.0f, 1.0f, 0.25f, 1.0f},
-        {0.0f, -0.5f, 0.25f, -0.25f}, // 0.5 * 0.5 - 0.5
-        {0.0f, 0.5f, 0.25f, 0.75f},   // again from 0.5, not from -0.25
-        {kNan, 9.0f, 0.25f, 1.0f},    // NaN is 0; 9 clamps to 1
+        {1.0f, 0.0f, belowNext, 0.5f}, {0.5f, 0.0f, 0.375f, 0.5f},   // half way to the next node
+        {-0.5f, 0.0f, 0.125f, 0.5f},                                 // half way to the previous one
+        {0.0f, 1.0f, 0.25f, 1.0f},     {0.0f, -0.5f, 0.25f, -0.25f}, // 0.5 * 0.5 - 0.5
+        {0.0f, 0.5f, 0.25f, 0.75f},                                  // again from 0.5, not from -0.25
+        {kNan, 9.0f, 0.25f, 1.0f},                                   // NaN is 0; 9 clamps to 1
     };
     for (const auto& c : cases)
     {
