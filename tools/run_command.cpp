@@ -26,7 +26,7 @@ namespace qwtool
 const char* const kRunUsage =
     "usage: qwhost run BUNDLE ID [--in FILE.wav] [--out FILE.wav] [--pin NAME=VALUE ...]\n"
     "                  [--midi NAME=HEX@S ...] [--sample PIN=FILE.wav[:CHANNEL] ...] [--rate HZ]\n"
-    "                  [--block N] [--seconds S]\n"
+    "                  [--block N] [--seconds S] [--dup N]\n"
     "Runs the processing module ID of BUNDLE (described in the .meta beside it):\n"
     "  --in FILE.wav    audio inputs read the file's channels, one each in pin order;\n"
     "                   inputs beyond the file's channels keep their default value.\n"
@@ -54,8 +54,12 @@ const char* const kRunUsage =
     "  --rate HZ        sample rate (default: the input file's, else 44100).\n"
     "  --block N        samples per block, 1 to 65536 (default 256).\n"
     "  --seconds S      length of the run (default: the input file's, else 1).\n"
+    "  --dup N          the host makes N copies (0 to 4096; default 2) of each\n"
+    "                   auto-duplicating pin; copy K of pin NAME is \"NAME K\"\n"
+    "                   (from 1), the plain NAME is its first copy.\n"
     "Prints every value the module sends on its other outputs, one line each:\n"
-    "sample, time in seconds, pin, value (a sample as its frame count). The run\n"
+    "sample, time in seconds, pin, value (a sample as its frame count, a blob that\n"
+    "reads as a shape as its shape text). The run\n"
     "streams block by block, so its length does not change the memory it needs.\n"
     "Exit codes: 0 done, 1 a file, bundle or module failed, 2 the command line is\n"
     "at fault.\n";
@@ -104,7 +108,8 @@ struct Options
     std::string bundle, id, in, out;
     std::vector<GivenValue> pins; // --pin and --midi in the order given
     std::vector<GivenSample> samples;
-    bool hasRate = false, hasBlock = false, hasSeconds = false;
+    bool hasRate = false, hasBlock = false, hasSeconds = false, hasDup = false;
+    long dup = 2;
     long rate = 44100;
     long block = 256;
     double seconds = 1.0;
@@ -155,7 +160,7 @@ Options parse(const std::vector<std::string>& args)
         }
         if (i + 1 >= args.size())
             syntax(a == "--in" || a == "--out" || a == "--pin" || a == "--midi" || a == "--sample" || a == "--rate" ||
-                           a == "--block" || a == "--seconds"
+                           a == "--block" || a == "--seconds" || a == "--dup"
                        ? a + " needs a value"
                        : "unknown option '" + a + "'");
         const std::string& v = args[++i];
@@ -233,6 +238,11 @@ Options parse(const std::vector<std::string>& args)
             once(o.hasBlock, a);
             o.block = wholeNumber(a, v, 1, 65536);
         }
+        else if (a == "--dup")
+        {
+            once(o.hasDup, a);
+            o.dup = wholeNumber(a, v, 0, 4096);
+        }
         else if (a == "--seconds")
         {
             once(o.hasSeconds, a);
@@ -292,6 +302,22 @@ std::string hexBytes(const std::vector<uint8_t>& d, size_t most)
     return s;
 }
 
+// A pin by name: a plain name is the first pin of that name; "NAME K" is copy K
+// (from 1) of the auto-duplicating pin NAME. Throws Error when there is none.
+int findPin(const qwhost::Processor& p, const std::string& name)
+{
+    std::map<std::string, int> copies;
+    for (int id = 0; id < p.pinCount(); ++id)
+    {
+        const qwhost::PinInfo& info = p.pinInfo(id);
+        if (info.name == name)
+            return id;
+        if (info.autoDuplicate && info.name + " " + std::to_string(++copies[info.name]) == name)
+            return id;
+    }
+    throw Error("no pin named '" + name + "'");
+}
+
 std::string describe(const qwhost::PinUpdate& u, const qwhost::PinInfo* pin)
 {
     const int datatype = pin ? pin->datatype : gmpi::MP_BLOB;
@@ -320,6 +346,8 @@ std::string describe(const qwhost::PinUpdate& u, const qwhost::PinInfo* pin)
     case gmpi::MP_MIDI:
         return "midi " + hexBytes(u.data, 64);
     default:
+        if (const std::string shape = shapeText(u.data); !shape.empty())
+            return shape;
         return "blob of " + std::to_string(u.data.size()) + " bytes" + (u.data.empty() ? "" : ": ") +
                hexBytes(u.data, 32);
     }
@@ -420,6 +448,7 @@ int runCommand(const std::vector<std::string>& args)
     qwhost::ProcessingHost host;
     host.sampleRate = static_cast<float>(rate);
     host.blockSize = static_cast<int>(o.block);
+    host.autoDuplicateCount = static_cast<int>(o.dup);
     auto p = host.create(bundle, gmpi_sdk::fromUtf8(o.id));
 
     // Given values, checked against the pins before anything runs. Values
@@ -454,7 +483,7 @@ int runCommand(const std::vector<std::string>& args)
         int pin;
         try
         {
-            pin = p->pin(g.name);
+            pin = findPin(*p, g.name);
         }
         catch (const Error&)
         {

@@ -132,6 +132,13 @@ SignalRun& SignalRun::set(const std::string& name, double value, int64_t at)
     return *this;
 }
 
+SignalRun& SignalRun::blob(const std::string& name, const std::vector<uint8_t>& bytes, int64_t at)
+{
+    const int id = pin(name);
+    queueAt(at, [&](int offset) { p_->setBlob(id, bytes, offset); });
+    return *this;
+}
+
 SignalRun& SignalRun::constant(const std::string& name, float value, int64_t at)
 {
     const int id = pin(name);

@@ -81,6 +81,8 @@ public:
 
     // A control value (float, int, enum or bool pin, by its datatype) from time `at` on.
     SignalRun& set(const std::string& pin, double value, int64_t at = 0);
+    // A blob input's bytes from time `at` on.
+    SignalRun& blob(const std::string& pin, const std::vector<uint8_t>& bytes, int64_t at = 0);
     // An audio input held at a value from `at` on (reported static).
     SignalRun& constant(const std::string& pin, float value, int64_t at = 0);
     // An audio input streaming `signal` from `at` on (sampled at run time).

@@ -1,0 +1,266 @@
+// Plays one cycle of a shape as a periodic waveform: the shape is rendered
+// into a 256-point table read with linear interpolation, with optional
+// oversampling (2^e table steps averaged per output sample), phase
+// modulation, self-feedback and phase reset. A new shape, type or DC setting
+// crossfades from the old table to the new one over 1/60 s.
+#include "../tools/shape_dsp.h"
+#include "qw_fm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace
+{
+constexpr int kPoints = 256;
+constexpr float kPointsF = 256.0f;
+} // namespace
+
+class QW_ShapeOsc2 final : public MpBase2
+{
+public:
+    QW_ShapeOsc2()
+    {
+        initializePin(pinOn_);
+        initializePin(pinShape_);
+        initializePin(pinType_);
+        initializePin(pinDc_);
+        initializePin(pinOversampling_);
+        initializePin(pinLaw_);
+        initializePin(pinPitch_);
+        initializePin(pinReset_);
+        initializePin(pinPm_);
+        initializePin(pinPmDepth_);
+        initializePin(pinFeedback_);
+        initializePin(pinOut_);
+        setSubProcess(&QW_ShapeOsc2::subProcessSilence);
+    }
+
+    int32_t open() override
+    {
+        const float rate = getSampleRate();
+        maxFrequency_ = 0.25f * rate;
+        pointsPerHz_ = rate > 0.0f ? kPointsF / rate : 0.0f;
+        fadeStep_ = rate > 0.0f ? 60.0f / rate : 1.0f;
+        return MpBase2::open();
+    }
+
+    void onSetPins() override
+    {
+        if (pinType_.isUpdated() && qw::Shape::isValidItp(pinType_) && pinType_ != interp_.shape.itp)
+        {
+            interp_.shape.setItp(pinType_);
+            interp_.shape.changed = 1;
+            tablePending_ = true;
+        }
+        if (pinShape_.isUpdated())
+            blobPending_ = true;
+        if (pinReset_.isUpdated() && pinReset_)
+            phase_ = 0.0f;
+        if (pinDc_.isUpdated())
+        {
+            removeDc_ = pinDc_;
+            tablePending_ = true;
+        }
+        if (pinOversampling_.isUpdated())
+        {
+            const int e = std::clamp(static_cast<int>(pinOversampling_), 0, 5);
+            steps_ = 1 << e;
+            invSteps_ = 1.0f / static_cast<float>(steps_);
+            pitchKnown_ = false;
+        }
+        if (pinLaw_.isUpdated())
+        {
+            voltsLaw_ = pinLaw_ != 0;
+            pitchKnown_ = false;
+        }
+        if (pinOn_.isUpdated())
+        {
+            if (!pinOn_)
+            {
+                pinOut_.setStreaming(false);
+                setSubProcess(&QW_ShapeOsc2::subProcessSilence);
+            }
+            else
+            {
+                if (blobPending_)
+                {
+                    tablePending_ |= pinShape_.applyTo(interp_.shape);
+                    blobPending_ = false;
+                }
+                if (tablePending_)
+                {
+                    recalcTable(tables_[0]);
+                    tablePending_ = false;
+                }
+                current_ = 0;
+                fade_ = 1.0f;
+                previous_ = 0.0f;
+                pitchKnown_ = false;
+                pinOut_.setStreaming(true);
+                setSubProcess(&QW_ShapeOsc2::subProcess);
+            }
+        }
+    }
+
+    void subProcess(int sampleFrames)
+    {
+        using qw::dsp::clampTo;
+        using qw::dsp::noNan;
+        const int offset = getBlockPosition();
+        float* out = pinOut_.getBuffer() + offset;
+        const float* pitch = pinPitch_.getBuffer() + offset;
+        const float* pm = pinPm_.getBuffer() + offset;
+        const float* pmDepth = pinPmDepth_.getBuffer() + offset;
+        const float* feedback = pinFeedback_.getBuffer() + offset;
+        const int steps = steps_;
+        const float invSteps = invSteps_;
+        float phase = phase_, previous = previous_, fade = fade_;
+
+        for (int s = 0; s < sampleFrames; ++s)
+        {
+            const float v = noNan(pitch[s]) * 10.0f;
+            if (v != lastPitch_ || !pitchKnown_)
+            {
+                lastPitch_ = v;
+                pitchKnown_ = true;
+                updateIncrement(v);
+            }
+            if (fade == 1.0f && (blobPending_ || tablePending_))
+            {
+                fade_ = fade;
+                startFade();
+                fade = fade_;
+            }
+            const float* next = tables_[current_];
+            const float* old = tables_[current_ ^ 1];
+            const float off = (clampTo(noNan(pm[s]), -1.0f, 1.0f) * clampTo(noNan(pmDepth[s]), 0.0f, 1.0f) +
+                               previous * clampTo(noNan(feedback[s]), -1.0f, 1.0f)) *
+                              kPointsF;
+            const float inc = increment_;
+            float sum = 0.0f;
+            for (int k = 0; k < steps; ++k)
+            {
+                float p = phase + off;
+                while (p < 0.0f)
+                    p += kPointsF;
+                while (p >= kPointsF)
+                    p -= kPointsF;
+                if (!(p >= 0.0f)) // not a number
+                    p = 0.0f;
+                int i = static_cast<int>(p);
+                float f = p - static_cast<float>(i);
+                if (i > kPoints - 1) // p rounded up to 256
+                {
+                    i = 0;
+                    f = 0.0f;
+                }
+                const int j = (i + 1) & (kPoints - 1);
+                const float a = next[i] + f * (next[j] - next[i]);
+                const float b = fade == 1.0f ? a : old[i] + f * (old[j] - old[i]);
+                sum += fade * a + (1.0f - fade) * b;
+                phase += inc;
+                if (phase >= kPointsF)
+                    phase -= kPointsF;
+            }
+            const float y = sum * invSteps;
+            out[s] = y;
+            previous = y;
+            fade = std::min(1.0f, fade + fadeStep_);
+        }
+        // A phase or output that is not finite (from non-finite input) does not outlive the span.
+        if (!std::isfinite(phase) || !(phase >= 0.0f && phase < kPointsF))
+            phase = 0.0f;
+        if (!std::isfinite(previous))
+            previous = 0.0f;
+        phase_ = phase;
+        previous_ = previous;
+        fade_ = fade;
+    }
+
+    void subProcessSilence(int sampleFrames)
+    {
+        float* out = pinOut_.getBuffer() + getBlockPosition();
+        std::fill(out, out + sampleFrames, 0.0f);
+    }
+
+private:
+    void updateIncrement(float v)
+    {
+        const float f = voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
+        const float hz = f < 0.0f ? 0.0f : std::min(f, maxFrequency_);
+        increment_ = hz * pointsPerHz_ / static_cast<float>(steps_);
+    }
+
+    // At the end of a fade: takes a pending blob, and when the nodes or the
+    // table settings changed, renders the other table and fades over to it.
+    void startFade()
+    {
+        bool render = tablePending_;
+        if (blobPending_)
+        {
+            render |= pinShape_.applyTo(interp_.shape);
+            blobPending_ = false;
+        }
+        tablePending_ = false;
+        if (!render)
+            return;
+        current_ ^= 1;
+        recalcTable(tables_[current_]);
+        fade_ = 0.0f;
+    }
+
+    void recalcTable(float* table)
+    {
+        interp_.render();
+        double sum = 0.0;
+        for (int i = 0; i < kPoints; ++i)
+        {
+            table[i] = qw::dsp::clampTo(interp_.readNext() * 0.5f, -1.0f, 1.0f);
+            sum += static_cast<double>(table[i]);
+        }
+        if (removeDc_)
+        {
+            const float mean = static_cast<float>(sum / kPoints);
+            for (int i = 0; i < kPoints; ++i)
+                table[i] -= mean;
+        }
+    }
+
+    BoolInPin pinOn_;
+    qw::dsp::ShapeInPin pinShape_;
+    EnumInPin pinType_;
+    BoolInPin pinDc_;
+    EnumInPin pinOversampling_;
+    EnumInPin pinLaw_;
+    AudioInPin pinPitch_;
+    BoolInPin pinReset_;
+    AudioInPin pinPm_;
+    AudioInPin pinPmDepth_;
+    AudioInPin pinFeedback_;
+    AudioOutPin pinOut_;
+
+    qw::Shape::Interpolator interp_{qw::Shape(L"(-5,-5)(5,5)"), kPoints};
+    float tables_[2][kPoints] = {};
+    int current_ = 0;
+    float phase_ = 0.0f; // 0 .. 256
+    float fade_ = 1.0f;  // 1: no fade
+    float lastPitch_ = 0.0f;
+    bool pitchKnown_ = false;
+    float increment_ = 0.0f; // table points per step
+    float previous_ = 0.0f;  // last output sample
+    int steps_ = 1;          // table steps per output sample
+    float invSteps_ = 1.0f;
+    bool removeDc_ = false;
+    bool voltsLaw_ = true;
+    bool blobPending_ = false;
+    bool tablePending_ = true; // the default shape is not rendered yet
+    float maxFrequency_ = 0.0f;
+    float pointsPerHz_ = 0.0f;
+    float fadeStep_ = 1.0f;
+};
+
+namespace
+{
+auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_ShapeOsc2", &gmpi::Register<QW_ShapeOsc2>::withId);
+}
