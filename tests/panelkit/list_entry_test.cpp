@@ -203,8 +203,9 @@ TEST_P(ListEntryTest, ToolTipIsTheHintInUtf8)
     c->setText("Hint", L"Gr\u00fc\u00dfe");
     gmpi_sdk::MpString tip;
     EXPECT_EQ(c->view().graphics()->getToolTip({1, 1}, &tip), 0);
-    EXPECT_EQ(tip.str(), "Gr\xC3\xBC\xC3\x9F"
-                         "e");
+    EXPECT_EQ(tip.str(),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
 }
 
 INSTANTIATE_TEST_SUITE_P(Echo, ListEntryTest, ::testing::ValuesIn(allEchoes()),
