@@ -13,6 +13,11 @@
 #include <cstdint>
 #include <string>
 
+// Most entries a control takes from one list text (rows, menu items,
+// searches): the rest of a longer list is ignored, so that a text such as
+// "range 0,2000000000" stays cheap.
+constexpr int32_t kMaxListEntries = 10000;
+
 struct enum_entry
 {
     int32_t index = -1; // 0-based position; -1 past the end

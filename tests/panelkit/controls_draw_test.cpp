@@ -94,3 +94,20 @@ TEST_F(ControlsDraw, ScrollBarsShowTheCursorOverTheTrack)
     expectColour(old, 150, 10, 255, 0, 0, "QW_ScrollBar cursor");
     expectColour(old, 50, 10, 0, 0, 255, "QW_ScrollBar track");
 }
+
+TEST_F(ControlsDraw, ListBoxHighlightsTheChosenRow)
+{
+    const qwtest::Png p =
+        draw("QW_ListBox2", "200x120", {"--pin", "Items=alpha,beta,gamma,delta", "--pin", "Choice=2"});
+    // Rows of the "normal" style (12 px Arial) are well over 12 high: the
+    // selection (90D040) crosses the third row's band, the first two are on
+    // the gradient background (E0E0F0 to D0D0E0); no bar, everything fits.
+    int selected = -1;
+    for (int y = 0; y < p.height && selected < 0; ++y)
+        if (p.at(195, y).g > 0xC8 && p.at(195, y).r < 0xA0)
+            selected = y;
+    ASSERT_GT(selected, 24) << "the highlight starts below two rows";
+    expectColour(p, 195, selected + 2, 0x90, 0xD0, 0x40, "highlight");
+    EXPECT_GT(p.at(195, 2).r, 0xC8) << "first row on the background";
+    EXPECT_GT(p.at(195, p.height - 2).r, 0xC8) << "background below the rows";
+}

@@ -2,6 +2,7 @@
 // a test asks, and the drawing calls of its renders.
 #pragma once
 
+#include "dialogs.h"
 #include "drawing/drawn_view.h"
 #include "run_loop.h"
 #include "test_support.h"
@@ -36,11 +37,14 @@ inline const char* echoName(qwhost::Echo e)
 class Control
 {
 public:
-    Control(const wchar_t* id, qwhost::Echo echo = qwhost::Echo::None)
+    // Without `start` the host sets no pin defaults and does not initialize.
+    Control(const wchar_t* id, qwhost::Echo echo = qwhost::Echo::None, bool start = true)
     {
         host_.echo = echo;
+        host_.resourceFolder = std::string(QW_SOURCE_DIR) + "/tests/fixtures/skin"; // the test skin
         desk_ = std::make_unique<qwhost::DrawingDesk>(host_);
-        view_ = std::make_unique<qwhost::DrawnView>(*desk_, qwtest::bundle("panelkit"), id);
+        desk_->dialogs = &dialogs_;
+        view_ = std::make_unique<qwhost::DrawnView>(*desk_, qwtest::bundle("panelkit"), id, start);
     }
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -48,6 +52,7 @@ public:
     qwhost::GuiModule& module() const { return view_->module(); }
     qwhost::DrawnView& view() const { return *view_; }
     qwhost::GraphicsHost& graphicsHost() const { return view_->graphicsHost(); }
+    qwhost::Dialogs& dialogs() { return dialogs_; }
     int pin(const std::string& name) const { return module().pin(name); }
 
     // Host values, with any echoes held back delivered.
@@ -87,6 +92,13 @@ public:
     std::vector<float> sentFloats(const std::string& name) { return sent<float>(name); }
     std::vector<int32_t> sentInts(const std::string& name) { return sent<int32_t>(name); }
     std::vector<bool> sentBools(const std::string& name) { return sent<bool>(name); }
+    std::vector<std::wstring> sentTexts(const std::string& name)
+    {
+        std::vector<std::wstring> out;
+        for (auto* v : module().transmitsOf(pin(name)))
+            out.push_back(v->asText());
+        return out;
+    }
     // Forgets what was sent so far.
     void clearSent() { module().transmits.clear(); }
 
@@ -112,6 +124,7 @@ private:
     }
 
     qwhost::GuiHost host_;
+    qwhost::Dialogs dialogs_;
     std::unique_ptr<qwhost::DrawingDesk> desk_;
     std::unique_ptr<qwhost::DrawnView> view_;
 };

@@ -293,3 +293,63 @@ TEST(HostileValues, ScrollBarsOverTheWholeIntegerRange)
         EXPECT_TRUE(allFinite(c.render(300, 20)));
     }
 }
+
+// The list controls with huge, malformed and extreme pin values: bounded work,
+// finite drawing and no pin written with NaN.
+TEST(ListControlsHostile, HugeAndMalformedLists)
+{
+    const std::wstring huge(1 << 20, L',');
+    std::wstring words;
+    while (words.size() < (1u << 20))
+        words += L"ab=c=,,==,x=99999999999,----,";
+    const std::wstring lists[] = {huge,     words,   L"range 0,2000000000", L"range -2147483648,2147483647",
+                                  L"range", L"=,=,="};
+    const std::wstring styles[] = {L"", L"\uFFFF\xD800", std::wstring(5000, L'z'), L"QWListEntry:text:normal"};
+    const std::wstring colours[] = {L"ZZZ", L"FFFFFFFFFFFFFFFFFFFFFFFF", L"-1", L"  7f00ff00xyz"};
+    for (const wchar_t* id : {L"QW_ListBox2", L"QW_ListEntry", L"QW_MouseBox"})
+    {
+        Control c(id);
+        const std::string items = std::wstring(id) == L"QW_MouseBox" ? "Menu Items" : "Items";
+        for (size_t i = 0; i < std::size(lists); ++i)
+        {
+            c.setText(items, lists[i]);
+            if (std::wstring(id) != L"QW_MouseBox")
+            {
+                c.setText("Style", styles[i % std::size(styles)]);
+                c.setText("Text Colour", colours[i % std::size(colours)]);
+                for (int32_t choice : {INT32_MIN, -1, 1999999999, INT32_MAX})
+                {
+                    c.setInt("Choice", choice);
+                    const auto calls = c.render(300, 600);
+                    EXPECT_TRUE(allFinite(calls));
+                    EXPECT_LE(only(calls, "DrawTextU").size(), 600u);
+                }
+                c.down(290, 590);
+                c.move(290, 10);
+                c.up(290, 10);
+                c.down(10, 10);
+                if (auto* menu = c.dialogs().lastMenu())
+                {
+                    EXPECT_LE(menu->items.size(), 10000u);
+                    menu->cancel();
+                }
+                c.up(10, 10);
+            }
+            else
+            {
+                qwhost::ContextMenuSink sink;
+                EXPECT_EQ(c.module().ui()->populateContextMenu(0, 0, &sink), 0);
+                EXPECT_LE(sink.items.size(), 10000u);
+                c.render(300, 600);
+                c.down(1e30f, -1e30f);
+                c.move(NAN, INFINITY);
+                c.up(0, 0);
+            }
+        }
+        if (std::wstring(id) == L"QW_MouseBox")
+            for (const char* pin :
+                 {"X Fraction", "Y Fraction", "Angle", "Delta X Fraction", "Delta Y Fraction", "Delta Angle"})
+                for (float v : c.sentFloats(pin))
+                    EXPECT_TRUE(std::isfinite(v)) << pin;
+    }
+}

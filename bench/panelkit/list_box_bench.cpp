@@ -1,0 +1,56 @@
+// One render of QW_ListBox2 at 300 x 600 showing a list of 10000 entries,
+// through its real OnRender on the drawing stand-in: moduleListBox is
+// scrolled to the last entries (Choice 9999), bareListBox shows the first
+// ones. Equal times show that reaching the first visible row costs nothing
+// beside drawing the rows. Items are renders.
+#include "bundle.h"
+#include "drawing/drawn_view.h"
+#include "ui_host.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace
+{
+constexpr int kWidth = 300, kHeight = 600;
+
+void renders(benchmark::State& state, int choice)
+{
+    static auto bundle = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/panelkit.so");
+    qwhost::GuiHost host;
+    host.resourceFolder = std::string(QW_SOURCE_DIR) + "/tests/fixtures/skin";
+    qwhost::DrawingDesk desk(host);
+    qwhost::DrawnView view(desk, bundle, L"QW_ListBox2");
+    auto& m = view.module();
+    m.setText(m.pin("Items"), L"range 0,9999");
+    view.layOutAndRender(kWidth, kHeight);
+    m.setInt(m.pin("Choice"), choice);
+
+    qwhost::drawing::Bitmap* target = desk.factory()->createBitmap(kWidth, kHeight);
+    qwhost::drawing::DeviceContext* context = desk.factory()->createContext(target);
+    auto& redraws = view.graphicsHost().redraws;
+    for (auto _ : state)
+    {
+        context->BeginDraw();
+        benchmark::DoNotOptimize(view.graphics()->OnRender(context));
+        context->EndDraw();
+        redraws.clear();
+    }
+    context->release();
+    target->release();
+    state.SetItemsProcessed(state.iterations());
+}
+
+void moduleListBox(benchmark::State& state)
+{
+    renders(state, 9999);
+}
+void bareListBox(benchmark::State& state)
+{
+    renders(state, 0);
+}
+} // namespace
+
+BENCHMARK(moduleListBox);
+BENCHMARK(bareListBox);
