@@ -238,12 +238,10 @@ private:
 };
 
 class QW_DSPTimer final : public DSPTimerBase<false>
-{
-};
+{};
 
 class QW_DSPTimer2 final : public DSPTimerBase<true>
-{
-};
+{};
 
 namespace
 {

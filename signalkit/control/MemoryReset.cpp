@@ -76,12 +76,10 @@ private:
 };
 
 class QW_MemoryReset final : public MemoryResetBase<false>
-{
-};
+{};
 
 class QW_MemoryReset2 final : public MemoryResetBase<true>
-{
-};
+{};
 
 namespace
 {

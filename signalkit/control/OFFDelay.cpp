@@ -31,11 +31,9 @@ public:
         const float* active = active_.getBuffer() + p;
         const float* gate = gate_.getBuffer() + p;
         float* out = out_.getBuffer() + p;
-        int idleFrom = 0; // first sample of the span's last run from the idle input
         for (int i = 0; i < sampleFrames; ++i)
         {
             const bool on = gate[i] > 0.0f;
-            bool fromIdle = false;
             if (on)
             {
                 if (!previous_)
@@ -54,16 +52,13 @@ public:
             else
             {
                 out[i] = idle[i];
-                fromIdle = true;
+                // A static idle input makes the output static from the sample
+                // where it takes over, whatever the block boundaries.
+                if (out_.isStreaming() && !idle_.isStreaming())
+                    out_.setStreaming(false, p + i);
             }
-            if (!fromIdle)
-                idleFrom = i + 1;
-            lastFromIdle_ = fromIdle;
             previous_ = on;
         }
-        // The idle input is static from the sample where it took over: so is the output.
-        if (lastFromIdle_ && !idle_.isStreaming() && out_.isStreaming())
-            out_.setStreaming(false, p + (idleFrom < sampleFrames ? idleFrom : 0));
     }
 
 private:
@@ -75,7 +70,6 @@ private:
     int32_t hold_ = 0;
     int32_t remaining_ = 0;
     bool previous_ = false;
-    bool lastFromIdle_ = false;
 };
 
 namespace
