@@ -11,8 +11,7 @@ namespace
 const std::string kSignalkit = std::string(QW_BUNDLE_DIR) + "/signalkit.so";
 
 class RunControl : public qwtest::CommandTest
-{
-};
+{};
 
 TEST_F(RunControl, TimerEdgesAtExactSamples)
 {
