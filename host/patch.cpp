@@ -423,6 +423,8 @@ void Patch::run(int n)
             else
                 ++it;
         }
+        if (!messages.empty())
+            p->wake();
         for (auto& m : messages)
             p->plugin()->receiveMessageFromGui(m.id, static_cast<int32_t>(m.data.size()),
                                                m.data.empty() ? nullptr : m.data.data());

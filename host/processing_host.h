@@ -149,6 +149,8 @@ public:
     std::function<void(const StreamingReport&)> onStreamingReport;
 
     bool asleep() const { return asleep_; }
+    // Calls the module again from the next block (a message for it arrived).
+    void wake() { asleep_ = false; }
     int64_t now() const { return now_; } // sample time of the next block
     int64_t blocks() const { return blockIndex_; }
     int64_t processCalls() const { return processCalls_; }

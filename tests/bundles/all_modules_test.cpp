@@ -27,6 +27,7 @@ const std::map<std::wstring, std::string> kAllocates = {
     {L"QW_TestFiles", "resolving a file name and reading the file build texts and buffers"},
     {L"QW_S2_SampleLoaderDSP", "loads the WAV file inside process (its frames, the resolved name)"},
     {L"QW_S2_SampleSaverDSP", "copies each input sample when it arrives and writes the file inside process"},
+    {L"QW_TriggerStringDSP", "the latched text is copied into the output pin, which grows to the longest text"},
 };
 
 // Modules whose results are +-Inf or NaN for some finite inputs by design,
