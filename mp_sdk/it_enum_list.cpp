@@ -138,8 +138,28 @@ int it_enum_list::size() const
     return n;
 }
 
+// A range holds its values in order, one per index: it is searched by
+// arithmetic, not by a walk that "range 0,2000000000" would make endless.
+bool it_enum_list::seekRange(int64_t value)
+{
+    if (emptyRange_ || value < rangeLow_ || value > rangeHigh_)
+    {
+        rangeValue_ = int64_t(rangeHigh_) + 1;
+        current_.index = -1;
+        current_.text.clear();
+        return false;
+    }
+    rangeValue_ = value;
+    current_.index = static_cast<int32_t>(value - rangeLow_);
+    current_.value = static_cast<int32_t>(value);
+    current_.text = std::to_wstring(current_.value);
+    return true;
+}
+
 int it_enum_list::FindValue(int32_t value)
 {
+    if (isRange_)
+        return seekRange(value) ? 1 : 0;
     for (First(); !IsDone(); Next())
         if (current_.value == value && current_.getType() == 0)
             return 1;
@@ -148,6 +168,8 @@ int it_enum_list::FindValue(int32_t value)
 
 bool it_enum_list::FindIndex(int32_t index)
 {
+    if (isRange_)
+        return index >= 0 && seekRange(int64_t(rangeLow_) + index);
     for (First(); !IsDone(); Next())
         if (current_.index == index)
             return current_.getType() == 0;

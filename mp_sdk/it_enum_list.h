@@ -60,6 +60,9 @@ public:
     int32_t StringToInt(const std::wstring& text, int base = 10) const;
 
 private:
+    // Range lists: makes the entry of that value current; false (and done) when there is none.
+    bool seekRange(int64_t value);
+
     std::wstring text_;
     enum_entry current_;
     bool isRange_ = false;

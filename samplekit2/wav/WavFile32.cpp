@@ -396,29 +396,26 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
     putId(header, "data");
     putU32(header, static_cast<uint32_t>(dataSize));
 
-    const std::filesystem::path named = toPath(filename);
-    // The file is written beside its target and renamed over it once complete,
-    // so a failed save (full disk, size limit, I/O error) leaves the user's
-    // previous file as it was.
-    std::filesystem::path path = named, temp;
+    const std::filesystem::path path = toPath(filename);
+    std::filesystem::path temp;
     std::FILE* out = nullptr;
     try
     {
         // Only a regular file is replaced: a pipe would block the caller, and a
-        // device or folder is not ours. A link is followed to its file, which
-        // is replaced in its own folder.
+        // device or folder is not ours.
         std::error_code error;
-        const auto status = std::filesystem::status(named, error);
+        const auto status = std::filesystem::status(path, error);
         if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
             return false;
-        if (std::filesystem::is_symlink(std::filesystem::symlink_status(named, error)))
-        {
-            path = std::filesystem::weakly_canonical(named, error);
-            if (error)
-                return false;
-        }
+        // A named file is written beside itself and renamed over its old
+        // content once complete, so a failed save (full disk, size limit, I/O
+        // error) leaves the previous file as it was. A link is written through
+        // in place: renaming over it would replace the link, not its file.
+        const bool inPlace = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+        if (inPlace)
+            out = std::fopen(path.c_str(), "wb");
         // A fresh name of our own: "x" opens only a file that did not exist.
-        for (int attempt = 0; attempt < 100 && !out; ++attempt)
+        for (int attempt = 0; !inPlace && attempt < 100 && !out; ++attempt)
         {
             temp = path;
             temp += ".saving" + std::to_string(attempt);
@@ -448,6 +445,8 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
         }
         ok = std::fclose(out) == 0 && ok;
         out = nullptr;
+        if (inPlace)
+            return ok;
         if (ok)
         {
             // The replaced file's permissions carry over to its successor.

@@ -174,6 +174,36 @@ TEST(EnumList, FindIndexAnswersOnlyPlainEntries)
     EXPECT_FALSE(list.FindIndex(-1));
 }
 
+// A range of two thousand million values is searched by arithmetic: a walk
+// through it would hold the caller for seconds. Entry and stepping on from it
+// are as the walk gives them.
+TEST(EnumList, HugeRangesAreSearchedWithoutAWalk)
+{
+    it_enum_list list(L"range -5,2000000000");
+    EXPECT_EQ(list.FindValue(1999999999), 1);
+    EXPECT_EQ(list.CurrentItem()->index, 2000000004);
+    EXPECT_EQ(list.CurrentItem()->text, L"1999999999");
+    list.Next();
+    EXPECT_EQ(list.CurrentItem()->value, 2000000000);
+    EXPECT_EQ(list.CurrentItem()->index, 2000000005);
+    list.Next();
+    EXPECT_TRUE(list.IsDone());
+    EXPECT_EQ(list.FindValue(2000000001), 0);
+    EXPECT_TRUE(list.IsDone());
+    EXPECT_EQ(list.FindValue(-6), 0);
+    EXPECT_FALSE(it_enum_list::IsValidValue(L"range 0,2000000000", -1));
+    EXPECT_EQ(it_enum_list::ForceValidValue(L"range 0,2000000000", -1), 0);
+    EXPECT_TRUE(list.FindIndex(2000000005));
+    EXPECT_EQ(list.CurrentItem()->value, 2000000000);
+    EXPECT_FALSE(list.FindIndex(2000000006));
+    EXPECT_FALSE(list.FindIndex(-1));
+
+    it_enum_list small(L"range 3,7");
+    EXPECT_TRUE(small.FindIndex(4));
+    EXPECT_EQ(small.CurrentItem()->value, 7);
+    EXPECT_FALSE(small.FindIndex(5));
+}
+
 TEST(EnumList, ForceValidValue)
 {
     const struct

@@ -36,7 +36,8 @@ struct Input
     {
         if (n < k)
             return false;
-        std::memcpy(out, p, k);
+        if (k) // an empty take may have no storage to copy into
+            std::memcpy(out, p, k);
         p += k;
         n -= k;
         return true;
