@@ -73,6 +73,7 @@ private:
         float* ring = ring_.data();
         const float h = depth_ * 0.5f;
         uint32_t w = write_;
+        qw::sweep::Oscillator osc = osc_; // a local copy the compiler can keep in registers
         float poison = 0.0f;
         for (int i = 0; i < n; ++i)
         {
@@ -80,7 +81,7 @@ private:
             ring[w >> Ring::kShift] = x;
             poison += x - x;
             const float m = qw::sweep::modulation(mod[i]);
-            const float c = osc_.c(), s = osc_.s();
+            const float c = osc.c(), s = osc.s();
             if constexpr (Taps == 2)
             {
                 left[i] = Ring::tap(ring, w, h * (1.0f - m * c));
@@ -99,10 +100,11 @@ private:
                 right[i] = Ring::tap(ring, w, h * (1.0f + m * c)) + Ring::tap(ring, w, h * (1.0f + m * a)) +
                            Ring::tap(ring, w, h * (1.0f + m * s)) + Ring::tap(ring, w, h * (1.0f + m * b));
             }
-            osc_.turn();
+            osc.turn();
             w += Ring::kStep;
         }
         write_ = w;
+        osc_ = osc;
         qw::effect::clearNonFinite(ring, Ring::kSize, poison);
     }
 

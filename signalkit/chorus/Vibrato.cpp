@@ -58,17 +58,19 @@ public:
         float* ring = ring_.data();
         const float h = depth_ * 0.5f;
         uint32_t w = write_;
+        qw::sweep::Oscillator osc = osc_; // a local copy the compiler can keep in registers
         float poison = 0.0f;
         for (int i = 0; i < n; ++i)
         {
             const float x = in[i];
             ring[w >> Ring::kShift] = x;
             poison += x - x;
-            out[i] = Ring::tap(ring, w, h * (1.0f - qw::sweep::modulation(mod[i]) * osc_.c()));
-            osc_.turn();
+            out[i] = Ring::tap(ring, w, h * (1.0f - qw::sweep::modulation(mod[i]) * osc.c()));
+            osc.turn();
             w += Ring::kStep;
         }
         write_ = w;
+        osc_ = osc;
         qw::effect::clearNonFinite(ring, Ring::kSize, poison);
     }
 

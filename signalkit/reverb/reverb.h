@@ -61,6 +61,13 @@ inline float pole(float hz, float fs)
     return std::min(1.0f, std::exp(-6.2831855f * orZero(hz) / fs));
 }
 
+// 0 for what is not finite or below 1e-30 in size; else v.
+inline float flushed(float v)
+{
+    const float a = std::fabs(v);
+    return a >= 1e-30f && a <= 3.4028235e38f ? v : 0.0f;
+}
+
 enum class Feed
 {
     Stereo,
@@ -167,10 +174,10 @@ private:
         [[maybe_unused]] float lp = lp_, hs = hs_;
         uint32_t L[kLines];
         std::copy(std::begin(length_), std::end(length_), L);
-        uint32_t w = write_;
+        const uint32_t first = write_;
+        uint32_t w = first;
         int quiet = quiet_;
         int ended = -1;
-        float poison = 0.0f;
         for (int i = 0; i < n; ++i)
         {
             float y[kLines];
@@ -200,7 +207,6 @@ private:
                 lines_[k][w] = y[k] * g + e1;
             for (int k = 4; k < kLines; ++k)
                 lines_[k][w] = y[k] * g + e2;
-            poison += (e1 - e1) + (e2 - e2) + (o1 - o1) + (o2 - o2);
             w = (w + 1) & kMask;
             if constexpr (F == Feed::Settling)
             {
@@ -220,14 +226,20 @@ private:
             hs_ = hs;
         }
 
-        // Nothing non-finite stays in the lines or the filters past this span.
-        if (poison != 0.0f)
-            for (auto& line : lines_)
-                for (float& v : line)
-                    if (!(v - v == 0.0f))
-                        v = 0.0f;
-        if (!(lp_ - lp_ == 0.0f) || !(hs_ - hs_ == 0.0f))
-            lp_ = hs_ = 0.0f;
+        // Nothing non-finite stays in the lines or the filters past this span,
+        // and nothing decays into subnormal numbers for ever.
+        const int done = ended >= 0 ? ended : n;
+        for (auto& line : lines_)
+            for (int i = 0; i < done; ++i)
+            {
+                float& v = line[(first + static_cast<uint32_t>(i)) & kMask];
+                v = flushed(v);
+            }
+        if constexpr (Filtered)
+        {
+            lp_ = flushed(lp_);
+            hs_ = flushed(hs_);
+        }
 
         if (ended >= 0)
         {
