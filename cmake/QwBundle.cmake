@@ -1,9 +1,10 @@
 # Platform services a bundle refers to weakly: the loading process may provide
 # them (our host stand-in does, in host/run_loop.cpp; the framework declares
-# them in mp_sdk/platform_run_loop.h).
+# them in mp_sdk/platform_run_loop.h and mp_sdk/steady_clock.h).
 set(QW_PLATFORM_SYMBOLS
   CFAbsoluteTimeGetCurrent CFRunLoopGetCurrent CFRunLoopTimerCreate CFRunLoopAddTimer
-  CFRunLoopRemoveTimer CFRunLoopTimerInvalidate CFRelease kCFAllocatorDefault kCFRunLoopCommonModes)
+  CFRunLoopRemoveTimer CFRunLoopTimerInvalidate CFRelease kCFAllocatorDefault kCFRunLoopCommonModes
+  QwSteadyClockNanoseconds)
 
 # qw_export_platform(TARGET)
 # An executable that loads bundles links the stand-in's platform services in

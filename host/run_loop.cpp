@@ -2,10 +2,12 @@
 
 #define QW_PLATFORM_PROVIDER
 #include "platform_run_loop.h"
+#include "steady_clock.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <set>
 #include <thread>
 
@@ -264,6 +266,13 @@ extern "C"
     CFAbsoluteTime CFAbsoluteTimeGetCurrent(void)
     {
         return qwhost::RunLoop::now();
+    }
+
+    // The same clock in whole nanoseconds (rounded, so that a manual step of
+    // 300 ms is exactly 300,000,000).
+    int64_t QwSteadyClockNanoseconds(void)
+    {
+        return std::llround(qwhost::RunLoop::now() * 1e9);
     }
 
     CFRunLoopRef CFRunLoopGetCurrent(void)

@@ -15,6 +15,11 @@ namespace mp_pin_detail
 // Copies at most sizeof(T) bytes; a shorter value fills from zero.
 template <typename T> inline void setScalar(T& value, int size, const void* data)
 {
+    if (data && size >= static_cast<int>(sizeof(T)))
+    {
+        std::memcpy(&value, data, sizeof(T)); // the usual case: one load
+        return;
+    }
     unsigned char bytes[sizeof(T)] = {};
     if (data && size > 0)
         std::memcpy(bytes, data, std::min(static_cast<size_t>(size), sizeof(T)));

@@ -353,29 +353,6 @@ void MpPluginBase::resetSleepCounter()
     sleepCounter_ = getBlockSize();
 }
 
-void MpPluginBase::preProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin)
-{
-    if (pin)
-        pin->preProcessEvent(e);
-}
-
-void MpPluginBase::processEvent(const gmpi::MpEvent* e, MpPinBase* pin)
-{
-    if (e->eventType == gmpi::EVENT_GRAPH_START)
-    {
-        onGraphStart();
-        return;
-    }
-    if (pin)
-        pin->processEvent(e);
-}
-
-void MpPluginBase::postProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin)
-{
-    if (pin)
-        pin->postProcessEvent(e);
-}
-
 void MpPluginBase::midiHelper(const gmpi::MpEvent* e)
 {
     const int size = e->extraData ? e->parm2 : std::min(e->parm2, 8);

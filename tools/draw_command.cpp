@@ -1,5 +1,7 @@
 #include "draw_command.h"
 
+#include "shape_value.h"
+
 #include "usage_error.h"
 
 #include "bundle.h"
@@ -31,7 +33,9 @@ const char* const kDrawUsage =
     "pointer script and draws it into a PNG file of W x H pixels:\n"
     "  --size WxH           the module's size in pixels, 1 to 16384 each way.\n"
     "  --out FILE.png       where the drawing goes (32-bit with alpha).\n"
-    "  --pin NAME=VALUE     a pin's value (pins named as in the metadata).\n"
+    "  --pin NAME=VALUE     a pin's value (pins named as in the metadata); on a blob\n"
+    "                       pin a value starting with '(' is a shape text, e.g.\n"
+    "                       \"(-5,-5)(0,5)(5,-5)\", sent as that shape's blob.\n"
     "  --pointer SCRIPT     pointer input before drawing: steps separated by ';' or\n"
     "                       line ends, in the module's own coordinates (origin top\n"
     "                       left):\n"
@@ -57,7 +61,8 @@ const char* const kDrawUsage =
     ").\n"
     "Prints each pointer step with the module's answer (0 handled, -1 not), each\n"
     "widget answered, every\n"
-    "value the module sends on its pins, and its redraw and re-measure requests.\n"
+    "value the module sends on its pins (a shape blob as its shape text), and its\n"
+    "redraw and re-measure requests.\n"
     "example: qwhost draw testkit.so QW_TestDrawn --size 120x24 --out slider.png \\\n"
     "           --pointer 'press 30,12; move 90,12; release 90,12'\n";
 
@@ -258,7 +263,10 @@ std::string describeValue(const qwhost::GuiValue& v, int datatype)
     case gmpi::MP_STRING:
         return "\"" + gmpi_sdk::toUtf8(v.asText()) + "\"";
     default:
-        return "blob of " + std::to_string(v.data.size()) + " bytes";
+    {
+        const std::string shape = shapeText(v.data);
+        return shape.empty() ? "blob of " + std::to_string(v.data.size()) + " bytes" : shape;
+    }
     }
 }
 
@@ -379,7 +387,15 @@ int drawCommand(const std::vector<std::string>& args)
             throw UsageError("draw: module " + o.id + " has no pin named '" + name + "'");
         }
         std::string why;
-        if (!m.setFromText(pin, value, why))
+        // As qwhost run: a shape text on a blob pin goes as the shape's blob.
+        if (m.pinInfo(pin).datatype == gmpi::MP_BLOB && looksLikeShape(value))
+        {
+            std::vector<uint8_t> bytes;
+            if (!shapeBlob(value, bytes, why))
+                throw UsageError("draw: pin '" + name + "': '" + value + "' is not a shape text: " + why);
+            m.setBlob(pin, bytes);
+        }
+        else if (!m.setFromText(pin, value, why))
             throw UsageError("draw: pin '" + name + "': " + why);
     }
     dialogs.script.assign(o.answers.begin(), o.answers.end());

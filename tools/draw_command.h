@@ -47,7 +47,8 @@ std::vector<std::string> splitScript(const std::string& text);
 qwhost::WidgetAnswer parseAnswer(const std::string& text, const std::string& command);
 
 // A value a module sent, as text, for a pin of that datatype: numbers, true or
-// false, a text in double quotes (UTF-8) or the size of a blob.
+// false, a text in double quotes (UTF-8), a shape blob as its shape text or
+// the size of any other blob.
 std::string describeValue(const qwhost::GuiValue& v, int datatype);
 
 // args: everything after "draw". Throws qwhost::Error with a message naming

@@ -7,6 +7,7 @@
 #include "mp_sdk_common.h"
 #include "processing_host.h"
 #include "run_loop.h"
+#include "shape_value.h"
 #include "ui_host.h"
 #include "usage_error.h"
 
@@ -19,7 +20,7 @@
 namespace qwtool
 {
 const char* const kUiUsage =
-    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--answer ANSWER ...] --steps STEPS\n"
+    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--dup N] [--answer ANSWER ...] --steps STEPS\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults, initializes it, then plays the steps in order and\n"
     "prints every value the module sends, after the start and after each step:\n"
@@ -28,15 +29,19 @@ const char* const kUiUsage =
     "                                   (setPin, then notifyPin); pins are named as in\n"
     "                                   the metadata, the copies of an auto-duplicating\n"
     "                                   pin NAME 1, NAME 2, ... (the host makes as many\n"
-    "                                   as the steps name, at least 2)\n"
+    "                                   as the steps name, at least 2, or as --dup says)\n"
     "                      wait MS      MS milliseconds pass in real time, in which the\n"
     "                                   module's timers run\n"
     "                    blanks around NAME and VALUE are dropped; '#' starts a comment.\n"
     "                    Values: numbers, true or false, texts as written (UTF-8),\n"
-    "                    blobs as the bytes of the text.\n"
+    "                    on a blob pin a shape text such as (-5,0)(0,2.5)(5,0) as its\n"
+    "                    shape blob, other blobs as the bytes of the text. A sent\n"
+    "                    blob that reads as a shape prints as its shape text.\n"
     "  --echo inside     the host hands every value the module sends straight back to\n"
     "                    the pin that sent it, inside the send (setPin, then notifyPin);\n"
     "  --echo none       it does not (the default).\n"
+    "  --dup N           the host makes N copies (0 to 4096) of each auto-duplicating\n"
+    "                    pin, and counts the module's pins with them.\n"
     "  --answer ANSWER   how the user answers the next menu, text edit or dialog the\n"
     "                    module opens, in the order they open: 'choose ID',\n"
     "                    'enter TEXT', 'ok', 'pick PATH' or 'cancel'.\n"
@@ -53,6 +58,7 @@ struct Options
 {
     std::string bundle, id, steps;
     qwhost::Echo echo = qwhost::Echo::None;
+    int dup = -1; // copies of each auto-duplicating pin; -1: as the steps name
     std::vector<qwhost::WidgetAnswer> answers;
 };
 
@@ -73,7 +79,7 @@ Options parse(const std::vector<std::string>& args)
 {
     Options o;
     std::vector<std::string> operands;
-    bool seenEcho = false, seenSteps = false;
+    bool seenEcho = false, seenSteps = false, seenDup = false;
     for (size_t i = 0; i < args.size(); ++i)
     {
         const std::string& a = args[i];
@@ -82,7 +88,7 @@ Options parse(const std::vector<std::string>& args)
             operands.push_back(a);
             continue;
         }
-        if (a != "--echo" && a != "--answer" && a != "--steps")
+        if (a != "--echo" && a != "--answer" && a != "--steps" && a != "--dup")
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
             syntax(a + " needs a value");
@@ -98,6 +104,17 @@ Options parse(const std::vector<std::string>& args)
                 o.echo = qwhost::Echo::None;
             else
                 syntax("--echo '" + v + "' is not 'inside' or 'none'");
+        }
+        else if (a == "--dup")
+        {
+            if (seenDup)
+                syntax("--dup is given twice");
+            seenDup = true;
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || v[0] == '+' || v[0] == '-' || end != v.c_str() + v.size() || n < 0 || n > kMaxCopies)
+                syntax("--dup '" + v + "' is not a whole number from 0 to " + std::to_string(kMaxCopies));
+            o.dup = static_cast<int>(n);
         }
         else if (a == "--answer")
             o.answers.push_back(parseAnswer(v, "ui"));
@@ -245,7 +262,7 @@ int uiCommand(const std::vector<std::string>& args)
 
     qwhost::GuiHost host;
     host.echo = o.echo;
-    host.autoDuplicateCount = copiesNamed(*info, steps, host.autoDuplicateCount);
+    host.autoDuplicateCount = o.dup >= 0 ? o.dup : copiesNamed(*info, steps, host.autoDuplicateCount);
     qwhost::Dialogs dialogs;
     qwhost::DrawingDesk desk(host); // an invisible module may still open the host's dialogs
     desk.dialogs = &dialogs;
@@ -271,8 +288,14 @@ int uiCommand(const std::vector<std::string>& args)
                              "' (its pins: " + names.all() + ")");
         const int datatype = m->pinInfo(pin).datatype;
         std::string why;
-        if (datatype == gmpi::MP_MIDI || datatype == gmpi::MP_AUDIO ||
-            !qwhost::encodePinValue(datatype, s.value, deliveries[i].bytes, why))
+        if (datatype == gmpi::MP_BLOB && looksLikeShape(s.value))
+        {
+            if (!shapeBlob(s.value, deliveries[i].bytes, why))
+                throw UsageError("ui: step '" + s.text + "': pin '" + s.name + "': '" + s.value +
+                                 "' is not a shape text: " + why);
+        }
+        else if (datatype == gmpi::MP_MIDI || datatype == gmpi::MP_AUDIO ||
+                 !qwhost::encodePinValue(datatype, s.value, deliveries[i].bytes, why))
             throw UsageError("ui: step '" + s.text + "': pin '" + s.name +
                              "': " + (why.empty() ? "takes no value here" : why));
         deliveries[i].pin = pin;

@@ -75,6 +75,18 @@ void addFigures(cairo_t* cr, const PathGeometry& g, bool forFill)
     }
 }
 
+std::vector<MP1_POINT> pathPoints(const PathGeometry* g)
+{
+    std::vector<MP1_POINT> out;
+    if (g)
+        for (auto& f : g->figures)
+        {
+            out.push_back(f.start);
+            out.insert(out.end(), f.points.begin(), f.points.end());
+        }
+    return out;
+}
+
 bool finiteGeometry(const PathGeometry& g)
 {
     for (auto& f : g.figures)
@@ -427,6 +439,8 @@ int32_t DeviceContext::DrawGeometry(IMpPathGeometry* geometry, IMpBrush* brush, 
 {
     DrawCall call{"DrawGeometry", {width}};
     auto* g = geometry ? dynamic_cast<PathGeometry*>(geometry) : nullptr;
+    if (factory_->recording())
+        call.path = pathPoints(g);
     // A geometry is drawable once its sink is closed.
     const bool ok = g && g->closed && finiteGeometry(*g) && usableWidth(width) && setSource(brush, call);
     record(std::move(call));
@@ -443,6 +457,8 @@ int32_t DeviceContext::FillGeometry(IMpPathGeometry* geometry, IMpBrush* brush, 
 {
     DrawCall call{"FillGeometry", {}};
     auto* g = geometry ? dynamic_cast<PathGeometry*>(geometry) : nullptr;
+    if (factory_->recording())
+        call.path = pathPoints(g);
     auto* mask = opacityBrush ? dynamic_cast<PatternSource*>(opacityBrush) : nullptr;
     const bool ok = g && g->closed && finiteGeometry(*g) && (!opacityBrush || mask) && setSource(brush, call);
     record(std::move(call));

@@ -39,6 +39,8 @@ struct DrawCall
     std::string brush;                  // "solid", "linear", "radial" or "" (no brush)
     GmpiDrawing_API::MP1_COLOR color{}; // a solid brush's colour at the call
     std::string text;                   // drawn text (UTF-8)
+    // DrawGeometry and FillGeometry: every point of every figure, start first.
+    std::vector<GmpiDrawing_API::MP1_POINT> path;
 };
 
 class Factory;

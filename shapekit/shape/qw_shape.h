@@ -22,8 +22,9 @@ struct Shape
 
     static constexpr int kMaxNodes = 100;
     static constexpr uint32_t kMagic = 0x53484150;
-    static constexpr unsigned long kMinBlobSize = 24;  // 2 nodes
-    static constexpr unsigned long kMaxBlobSize = 808; // 100 nodes
+    static constexpr unsigned long kMinBlobSize = 24;        // 2 nodes
+    static constexpr unsigned long kMaxBlobSize = 808;       // 100 nodes
+    static constexpr unsigned long kMaxFileSize = 1ul << 20; // shape files read at most
 
     // Interpolation types.
     enum : int32_t
@@ -62,7 +63,8 @@ struct Shape
     // invalid. Returns true (and sets changed) when the nodes changed.
     bool setBlob(unsigned long size, const void* data);
     // Shape file: first line a shape text, then optionally "ITP=<type>".
-    // Returns true when nodes or type changed.
+    // Only a regular file of at most kMaxFileSize bytes is read. Returns true
+    // when nodes or type changed.
     bool loadShp(const std::wstring& path);
     // Takes a valid interpolation type (others are ignored); true when it changed.
     bool setItp(int v);

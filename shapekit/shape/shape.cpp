@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <locale.h>
 #include <type_traits>
@@ -263,14 +262,30 @@ bool Shape::loadShp(const std::wstring& path)
     invalid = 1;
     if (path.empty())
         return false;
+    if (path.find(L'\0') != std::wstring::npos)
+        return false; // would name another file once handed to the system
     std::string bytes;
     try
     {
-        // File names are UTF-8 whatever the process locale.
-        std::ifstream file(std::filesystem::u8path(encodeUtf8(path)), std::ios::binary);
+        // File names are UTF-8 whatever the process locale. Only a regular
+        // file of reasonable size is read: a device, a FIFO or a folder would
+        // block or never end.
+        const std::filesystem::path name = std::filesystem::u8path(encodeUtf8(path));
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(name, ec))
+            return false;
+        const auto size = std::filesystem::file_size(name, ec);
+        if (ec || size > kMaxFileSize)
+            return false;
+        std::ifstream file(name, std::ios::binary);
         if (!file)
             return false;
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        // One byte more than the size tells a file that grew meanwhile.
+        bytes.resize(static_cast<size_t>(size) + 1);
+        file.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(file.gcount()));
+        if (bytes.size() > size)
+            return false;
     }
     catch (...)
     {

@@ -97,6 +97,8 @@ void runOnce(const UiTable& table, qwhost::Echo echo)
 {
     qwhost::GuiHost host;
     host.echo = echo;
+    if (table.prepareHost)
+        table.prepareHost(host);
     auto g = host.create(bundle(table.bundle), table.id, table.start);
     // Lets the echoes held back settle; false when they keep coming.
     auto settle = [&] {

@@ -22,6 +22,7 @@
 #include "ui_host.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -119,6 +120,8 @@ struct UiTable
     // Before the rows: every pin's default, then initialize (what the module
     // sends meanwhile is not checked). Without, the rows start at setHost.
     bool start = true;
+    // Runs on each new host before the module is made (resource folder, say).
+    std::function<void(qwhost::GuiHost&)> prepareHost;
     std::vector<qwhost::Echo> echoes{std::begin(kEchoModes), std::end(kEchoModes)};
     std::vector<UiRow> rows;
 };
