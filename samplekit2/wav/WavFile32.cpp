@@ -1,8 +1,13 @@
 #include "WavFile32.h"
+
 #include "mp_sdk_common.h"
+#include <cerrno>
+#include <cstdio>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -391,26 +396,44 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
     putId(header, "data");
     putU32(header, static_cast<uint32_t>(dataSize));
 
-    const std::filesystem::path path = toPath(filename);
-    bool ok;
+    const std::filesystem::path named = toPath(filename);
+    // The file is written beside its target and renamed over it once complete,
+    // so a failed save (full disk, size limit, I/O error) leaves the user's
+    // previous file as it was.
+    std::filesystem::path path = named, temp;
+    std::FILE* out = nullptr;
     try
     {
-        // Only a regular file is replaced: a pipe would block the caller in
-        // open, and the clean-up after a failed write must never remove a
-        // device or anything else that is not our file.
+        // Only a regular file is replaced: a pipe would block the caller, and a
+        // device or folder is not ours. A link is followed to its file, which
+        // is replaced in its own folder.
         std::error_code error;
-        const auto status = std::filesystem::status(path, error);
+        const auto status = std::filesystem::status(named, error);
         if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
             return false;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(named, error)))
+        {
+            path = std::filesystem::weakly_canonical(named, error);
+            if (error)
+                return false;
+        }
+        // A fresh name of our own: "x" opens only a file that did not exist.
+        for (int attempt = 0; attempt < 100 && !out; ++attempt)
+        {
+            temp = path;
+            temp += ".saving" + std::to_string(attempt);
+            out = std::fopen(temp.c_str(), "wbx");
+            if (!out && errno != EEXIST)
+                return false;
+        }
+        if (!out)
             return false;
-        out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+        bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
 
         const size_t framesPerWrite = std::max<size_t>(1, kIoBytes / blockAlign);
         std::vector<uint8_t> buffer(framesPerWrite * blockAlign);
         const int b = static_cast<int>(bytes);
-        for (size_t done = 0; done < static_cast<size_t>(frames) && out;)
+        for (size_t done = 0; done < static_cast<size_t>(frames) && ok;)
         {
             const size_t count = std::min(framesPerWrite, static_cast<size_t>(frames) - done);
             uint8_t* p = buffer.data();
@@ -420,22 +443,32 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
                     encode(src[done + f], b, p);
                     p += b;
                 }
-            out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(count * blockAlign));
+            ok = std::fwrite(buffer.data(), 1, count * blockAlign, out) == count * blockAlign;
             done += count;
         }
-        out.close();
-        ok = !out.fail();
+        ok = std::fclose(out) == 0 && ok;
+        out = nullptr;
+        if (ok)
+        {
+            // The replaced file's permissions carry over to its successor.
+            const auto perms = std::filesystem::status(path, error).permissions();
+            if (!error && perms != std::filesystem::perms::unknown)
+                std::filesystem::permissions(temp, perms, error);
+            ok = std::rename(temp.c_str(), path.c_str()) == 0;
+        }
+        if (!ok)
+            std::filesystem::remove(temp, error);
+        return ok;
     }
     catch (...)
     {
-        ok = false;
-    }
-    if (!ok)
-    {
+        if (out)
+            std::fclose(out);
         std::error_code ignored;
-        std::filesystem::remove(path, ignored);
+        if (!temp.empty())
+            std::filesystem::remove(temp, ignored);
+        return false;
     }
-    return ok;
 }
 
 void WavFile32::setChannel(int channel, int frameCount, const float* values)

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -320,6 +322,39 @@ TEST_F(WavTest, SaveRefusals)
     w.frames = 3;
     EXPECT_FALSE(w._saveWav(path("c.wav"), 16));
     EXPECT_FALSE(exists("c.wav"));
+}
+
+// A save that fails part-way (here: the process may write no file past 4 KB)
+// leaves the file it was to replace untouched, and no partial file beside it.
+TEST_F(WavTest, FailedSaveKeepsThePreviousFile)
+{
+    WavFile32 small, large;
+    const std::vector<float> v(16, 0.25f), many(100000, 0.5f);
+    small.setChannel(0, static_cast<int>(v.size()), v.data());
+    large.setChannel(0, static_cast<int>(many.size()), many.data());
+    ASSERT_TRUE(small._saveWav(path("keep.wav"), 16));
+    const Bytes before = get("keep.wav");
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a short write instead of the signal
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool saved16 = large._saveWav(path("keep.wav"), 16);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved16);
+    EXPECT_EQ(get("keep.wav"), before);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_))
+        files += entry.path().filename() != "keep.wav";
+    EXPECT_EQ(files, 0) << "a partial file was left beside the target";
+
+    // Unlimited again, the same save replaces the file.
+    ASSERT_TRUE(large._saveWav(path("keep.wav"), 16));
+    EXPECT_EQ(get("keep.wav").size(), 44u + 2u * many.size());
 }
 
 TEST(WavSizes, SaveIsRefusedWhenTheRiffSizeWouldPassFourGigabytes)

@@ -320,10 +320,11 @@ TEST_F(ShapeEditorCommand, DrawDragsTheMiddleNodeDown)
                            "--pin", "Shape=(-5,-5)(0,5)(5,-5)", "--pointer",
                            "press 149.5,7; move 149.5,100; release 149.5,100", "--out", out});
     ASSERT_EQ(r.code, 0) << r.err;
-    const auto at = r.out.find("sent Shape = (-5,-5)(0,");
+    const std::string sent = "sent Shape = (-5,-5)(0,";
+    const auto at = r.out.find(sent);
     ASSERT_NE(at, std::string::npos) << r.out;
     double y = 99;
-    ASSERT_EQ(std::sscanf(r.out.c_str() + at + 29, "%lf", &y), 1);
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at + sent.size(), "%lf", &y), 1);
     EXPECT_NEAR(y, 5.0 * (1.0 - 93.0 * 2.0 / 185.0), 1e-3) << "lowered by 93 pixels of 185 for two units";
     const auto png = qwtest::readPng(out);
     ASSERT_EQ(png.width, 300);
