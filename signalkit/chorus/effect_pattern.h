@@ -7,6 +7,7 @@
 #pragma once
 
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,17 +18,9 @@ namespace qw
 {
 namespace effect
 {
-// Not a number counts as 0.
-inline float orZero(float v)
-{
-    return v == v ? v : 0.0f;
-}
-
-// v clamped to [lo, hi]; not a number counts as 0 first.
-inline float clampOrZero(float v, float lo, float hi)
-{
-    return std::clamp(orZero(v), lo, hi);
-}
+using qw::finite::clampOrZero;
+using qw::finite::clearNonFinite;
+using qw::finite::orZero;
 
 // trunc(v) saturated at the range of int32 (not a number gives 0).
 inline int32_t truncSaturated(double v)
@@ -39,17 +32,6 @@ inline int32_t truncSaturated(double v)
     if (v <= -2147483648.0)
         return INT32_MIN;
     return static_cast<int32_t>(v);
-}
-
-// Replaces what is not finite in a line by 0; `poison` is the sum of x - x
-// over the values written in the block (0 while all were finite).
-inline void clearNonFinite(float* line, int n, float poison)
-{
-    if (poison == 0.0f)
-        return;
-    for (int i = 0; i < n; ++i)
-        if (!(line[i] - line[i] == 0.0f))
-            line[i] = 0.0f;
 }
 
 // A tail of a fixed number of samples after the input turned static.

@@ -7,6 +7,7 @@
 // can be taken off the output. Period changes may crossfade over 49 samples.
 #include "dwg_tables.h"
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 
 #include <algorithm>
 #include <array>
@@ -124,12 +125,12 @@ public:
         int ended = -1;
         for (int i = 0; i < n; ++i)
         {
-            const float p = orZero(period[i]) * 10.0f;
+            const float p = qw::finite::orZero(period[i]) * 10.0f;
             float P = frequencyMode ? kHz / p : p;
             P = P == P ? std::min(std::max(P, 1.0f), float(kLength)) : 1.0f;
-            const float v = clamp(loss[i], 0.0f, 1.0f);
+            const float v = qw::finite::clampOrZero(loss[i], 0.0f, 1.0f);
             const float g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
-            float q = clamp(reflection[i], -1.0f, 1.0f);
+            float q = qw::finite::clampOrZero(reflection[i], -1.0f, 1.0f);
             float column = (P - 1.0f) * toColumn;
             if (lengths)
             {
@@ -151,8 +152,8 @@ public:
             eIn_ = raw;
             eOut_ = e;
 
-            envelope_ =
-                orZero(gate[i]) != 0.0f ? std::min(envelope_ + 0.005f, 1.0f) : std::max(envelope_ - decayStep_, 0.0f);
+            envelope_ = qw::finite::orZero(gate[i]) != 0.0f ? std::min(envelope_ + 0.005f, 1.0f)
+                                                            : std::max(envelope_ - decayStep_, 0.0f);
 
             if (fade_ == 0)
             {
@@ -223,9 +224,6 @@ public:
     void subProcessIdle(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
 
 private:
-    static float orZero(float v) { return v == v ? v : 0.0f; }
-    static float clamp(float v, float lo, float hi) { return std::min(std::max(orZero(v), lo), hi); }
-
     // The line P samples back (1 to 5000): the whole part read directly, the
     // fraction by a first-order all-pass, dropped when its coefficient is 0.9
     // or more (a fraction under 1/19).

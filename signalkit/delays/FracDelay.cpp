@@ -25,7 +25,7 @@ public:
     {
         if (pinDelay_.isUpdated())
         {
-            delay_ = clampTo(pinDelay_.getValue(), 0.0f, static_cast<float>(kMask));
+            delay_ = clampOrZero(pinDelay_.getValue(), 0.0f, static_cast<float>(kMask));
             whole_ = static_cast<int>(delay_);
         }
         if (pinSignal_.isUpdated())
@@ -69,7 +69,7 @@ public:
         last_ = y;
         if (poison != 0.0f || y - y != 0.0f)
         {
-            scrub(line, kMask, w, n);
+            scrubRecent(line, kMask, w, n);
             last_ = 0.0f;
         }
         if (tail_ > 0)

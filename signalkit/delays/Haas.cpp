@@ -36,7 +36,7 @@ public:
     {
         if (pinDelay_.isUpdated())
         {
-            const float d = clampTo(pinDelay_.getValue() * 0.2f, -1.0f, 1.0f);
+            const float d = clampOrZero(pinDelay_.getValue() * 0.2f, -1.0f, 1.0f);
             const float t = d * d * d * d * 40.0f * 0.001f;
             const int D = std::min(static_cast<int>(t * rate_), kMask);
             delay_ = d < 0.0f ? -D : D;
@@ -94,7 +94,7 @@ public:
         }
         write_ = w;
         if (poison != 0.0f)
-            scrub(line, kMask, w, n);
+            scrubRecent(line, kMask, w, n);
     }
 
     void subProcessChasing(int n)
@@ -148,7 +148,7 @@ public:
         c2_ = c2;
         write_ = w;
         if (poison != 0.0f)
-            scrub(line, kMask, w, i);
+            scrubRecent(line, kMask, w, i);
         if (i < n && saveSubProcess_ == static_cast<SubProcess_ptr>(&QW_Haas::subProcess))
         {
             blockPosition_ += i;

@@ -114,7 +114,7 @@ public:
         current2_ = c2;
         write_ = w;
         if (poison != 0.0f)
-            scrub(line, mask, w * Channels, i * Channels);
+            scrubRecent(line, mask, w * Channels, i * Channels);
     }
 
     void subProcessSilence(int n)

@@ -67,7 +67,7 @@ public:
         }
         write_ = w;
         if (poison != 0.0f)
-            scrub(line, kMask, w, i);
+            scrubRecent(line, kMask, w, i);
     }
 
     void subProcessStatic(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, held_); }

@@ -35,6 +35,35 @@ int baseIndex(int option)
 {
     return option == 0 || option == 1 ? option : 2;
 }
+
+// One input, option 0 the base (2, e, 10), option 1 the precision (fast,
+// accurate): one routine per pair, `Derived::value<B, Accurate>` per sample.
+template <class Derived> class BaseAndPrecision : public AudioFrame<1, 2, 1, Streaming::UnlessBothStream>
+{
+public:
+    void onSetPins() override
+    {
+        reconcileStreaming();
+        if (optionUpdated(0) || optionUpdated(1))
+        {
+            static const SubProcess_ptr kRoutines[6] = {
+                routine<0, false>(), routine<0, true>(),  routine<1, false>(),
+                routine<1, true>(),  routine<2, false>(), routine<2, true>(),
+            };
+            setSubProcess(kRoutines[2 * baseIndex(option(0)) + (option(1) != 0)]);
+        }
+    }
+
+private:
+    template <int B, bool Accurate> void run(int n)
+    {
+        map(n, [](float x) { return Derived::template value<B, Accurate>(x); });
+    }
+    template <int B, bool Accurate> static SubProcess_ptr routine()
+    {
+        return static_cast<SubProcess_ptr>(&BaseAndPrecision::run<B, Accurate>);
+    }
+};
 } // namespace
 
 // 0 a in x; 1 enum unit; 2 a out: 0.1 cos of the angle.
@@ -80,42 +109,16 @@ private:
 };
 
 // 0 a in x; 1 enum base; 2 enum precision; 3 a out: base^(volts), in volts.
-class QW_AudioExp final : public AudioFrame<1, 2, 1, Streaming::UnlessBothStream>
+class QW_AudioExp final : public BaseAndPrecision<QW_AudioExp>
 {
 public:
-    void onSetPins() override
+    template <int B, bool Accurate> static float value(float x)
     {
-        reconcileStreaming();
-        if (optionUpdated(0) || optionUpdated(1))
-        {
-            static const SubProcess_ptr kRoutines[6] = {
-                static_cast<SubProcess_ptr>(&QW_AudioExp::subProcessBase2Fast),
-                static_cast<SubProcess_ptr>(&QW_AudioExp::subProcessBase2Acc),
-                static_cast<SubProcess_ptr>(&QW_AudioExp::subProcessBaseeFast),
-                static_cast<SubProcess_ptr>(&QW_AudioExp::subProcessBaseeAcc),
-                static_cast<SubProcess_ptr>(&QW_AudioExp::subProcessBase10Fast),
-                static_cast<SubProcess_ptr>(&QW_AudioExp::subProcessBase10Acc),
-            };
-            setSubProcess(kRoutines[2 * baseIndex(option(0)) + (option(1) != 0)]);
-        }
-    }
-    void subProcessBase2Fast(int n) { exp<0, false>(n); }
-    void subProcessBase2Acc(int n) { exp<0, true>(n); }
-    void subProcessBaseeFast(int n) { exp<1, false>(n); }
-    void subProcessBaseeAcc(int n) { exp<1, true>(n); }
-    void subProcessBase10Fast(int n) { exp<2, false>(n); }
-    void subProcessBase10Acc(int n) { exp<2, true>(n); }
-
-private:
-    template <int B, bool Accurate> void exp(int n)
-    {
-        map(n, [](float x) {
-            const float y = volts(x) * kExpFactor[B];
-            if constexpr (Accurate)
-                return 0.1f * qw::fm::exp2Acc(y);
-            else
-                return 0.1f * qw::fm::exp2Fast(fastExpArg(y));
-        });
+        const float y = volts(x) * kExpFactor[B];
+        if constexpr (Accurate)
+            return 0.1f * qw::fm::exp2Acc(y);
+        else
+            return 0.1f * qw::fm::exp2Fast(fastExpArg(y));
     }
 };
 
@@ -163,41 +166,15 @@ public:
 // 0 a in x; 1 enum base; 2 enum precision; 3 a out: the logarithm of the
 // volts, in volts. The fast form takes 0 and below as the smallest normal
 // float; the accurate form gives -Inf there.
-class QW_AudioLog final : public AudioFrame<1, 2, 1, Streaming::UnlessBothStream>
+class QW_AudioLog final : public BaseAndPrecision<QW_AudioLog>
 {
 public:
-    void onSetPins() override
+    template <int B, bool Accurate> static float value(float x)
     {
-        reconcileStreaming();
-        if (optionUpdated(0) || optionUpdated(1))
-        {
-            static const SubProcess_ptr kRoutines[6] = {
-                static_cast<SubProcess_ptr>(&QW_AudioLog::subProcessBase2Fast),
-                static_cast<SubProcess_ptr>(&QW_AudioLog::subProcessBase2Acc),
-                static_cast<SubProcess_ptr>(&QW_AudioLog::subProcessBaseeFast),
-                static_cast<SubProcess_ptr>(&QW_AudioLog::subProcessBaseeAcc),
-                static_cast<SubProcess_ptr>(&QW_AudioLog::subProcessBase10Fast),
-                static_cast<SubProcess_ptr>(&QW_AudioLog::subProcessBase10Acc),
-            };
-            setSubProcess(kRoutines[2 * baseIndex(option(0)) + (option(1) != 0)]);
-        }
-    }
-    void subProcessBase2Fast(int n) { log<0, false>(n); }
-    void subProcessBase2Acc(int n) { log<0, true>(n); }
-    void subProcessBaseeFast(int n) { log<1, false>(n); }
-    void subProcessBaseeAcc(int n) { log<1, true>(n); }
-    void subProcessBase10Fast(int n) { log<2, false>(n); }
-    void subProcessBase10Acc(int n) { log<2, true>(n); }
-
-private:
-    template <int B, bool Accurate> void log(int n)
-    {
-        map(n, [](float x) {
-            if constexpr (Accurate)
-                return 0.1f * flt::log(volts(x), B);
-            else
-                return 0.1f * (qw::fm::log2Fast(fastLogArg(volts(x))) * kLogFactor[B]);
-        });
+        if constexpr (Accurate)
+            return 0.1f * flt::log(volts(x), B);
+        else
+            return 0.1f * (qw::fm::log2Fast(fastLogArg(volts(x))) * kLogFactor[B]);
     }
 };
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "qw_rnd.h"
 
 #include <algorithm>
@@ -28,11 +29,7 @@ constexpr int kMask = kLength - 1;
 constexpr float kQuiet = 1e-4f;
 constexpr int kSettled = 4096; // consecutive quiet samples
 
-// Not a number counts as 0.
-inline float orZero(float v)
-{
-    return v == v ? v : 0.0f;
-}
+using qw::finite::orZero;
 
 // The eight line lengths in samples for two bounds in ms (either order,
 // clamped to [1, 85]) at rate fs.
