@@ -106,7 +106,7 @@ public:
     void subProcess(int sampleFrames)
     {
         using qw::dsp::clampTo;
-        using qw::dsp::noNan;
+        using qw::dsp::orZero;
         const int offset = getBlockPosition();
         float* out = pinOut_.getBuffer() + offset;
         const float* pitch = pinPitch_.getBuffer() + offset;
@@ -119,7 +119,7 @@ public:
 
         for (int s = 0; s < sampleFrames; ++s)
         {
-            const float v = noNan(pitch[s]) * 10.0f;
+            const float v = orZero(pitch[s]) * 10.0f;
             if (v != lastPitch_ || !pitchKnown_)
             {
                 lastPitch_ = v;
@@ -134,8 +134,8 @@ public:
             }
             const float* next = tables_[current_];
             const float* old = tables_[current_ ^ 1];
-            const float off = (clampTo(noNan(pm[s]), -1.0f, 1.0f) * clampTo(noNan(pmDepth[s]), 0.0f, 1.0f) +
-                               previous * clampTo(noNan(feedback[s]), -1.0f, 1.0f)) *
+            const float off = (clampTo(orZero(pm[s]), -1.0f, 1.0f) * clampTo(orZero(pmDepth[s]), 0.0f, 1.0f) +
+                               previous * clampTo(orZero(feedback[s]), -1.0f, 1.0f)) *
                               kPointsF;
             const float inc = increment_;
             float sum = 0.0f;

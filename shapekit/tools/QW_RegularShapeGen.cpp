@@ -40,7 +40,7 @@ public:
             const FloatInPin& pin = *levels_[static_cast<size_t>(k)];
             if (!pin.isUpdated())
                 continue;
-            const float y = qw::dsp::clampTo(qw::dsp::noNan(pin) * 0.2f, -1.0f, 1.0f);
+            const float y = qw::dsp::clampTo(qw::dsp::orZero(pin) * 0.2f, -1.0f, 1.0f);
             if (y != shape_.nodes[k].y)
             {
                 shape_.nodes[k].y = y;

@@ -17,14 +17,14 @@ public:
     void onSetPins() override
     {
         using qw::dsp::clampTo;
-        using qw::dsp::noNan;
+        using qw::dsp::orZero;
         const bool blobChanged = pinShape_.isUpdated();
         if (blobChanged)
             pinShape_.applyTo(shape_);
         bool changed = false;
         if (pinCentre_.isUpdated())
         {
-            const float c = noNan(pinCentre_) * 0.2f;
+            const float c = orZero(pinCentre_) * 0.2f;
             if (c != centre_)
             {
                 centre_ = c;
@@ -33,7 +33,7 @@ public:
         }
         if (pinGain_.isUpdated())
         {
-            gain_ = noNan(pinGain_);
+            gain_ = orZero(pinGain_);
             changed = true;
         }
         if (!changed && (!blobChanged || shape_.invalid))

@@ -15,13 +15,11 @@ public:
 
     void onSetPins() override
     {
-        using qw::dsp::clampTo;
-        using qw::dsp::noNan;
         const bool blobChanged = pinShape_.isUpdated();
         if (blobChanged)
             pinShape_.applyTo(shape_);
-        const float lo = clampTo(noNan(pinLow_) * 0.2f, -1.0f, 1.0f);
-        const float hi = clampTo(noNan(pinHigh_) * 0.2f, -1.0f, 1.0f);
+        const float lo = qw::dsp::userLevel(pinLow_);
+        const float hi = qw::dsp::userLevel(pinHigh_);
         out_ = shape_;
         const int n = out_.count;
         if (lo == hi)

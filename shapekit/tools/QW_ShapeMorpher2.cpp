@@ -51,7 +51,7 @@ private:
     {
         if (!pinPosition_.isUpdated())
             return false;
-        const float t = qw::dsp::clampTo(qw::dsp::noNan(pinPosition_), 0.0f, 1.0f);
+        const float t = qw::dsp::clampTo(qw::dsp::orZero(pinPosition_), 0.0f, 1.0f);
         if (t == t_)
             return false;
         t_ = t;

@@ -16,8 +16,7 @@ public:
 
     void onSetPins() override
     {
-        using qw::dsp::clampTo;
-        using qw::dsp::noNan;
+        using qw::dsp::orZero;
         const bool blobChanged = pinShape_.isUpdated();
         if (blobChanged)
             pinShape_.applyTo(shape_);
@@ -25,10 +24,10 @@ public:
         bool changed = false;
         const int i = pinIndex_;
         if (i >= 1 && i < out_.count - 1)
-            changed |= out_.setNodeX(i, (noNan(pinX_) + 5.0f) * 0.1f);
+            changed |= out_.setNodeX(i, (orZero(pinX_) + 5.0f) * 0.1f);
         if (i >= 0 && i < out_.count)
         {
-            const float y = clampTo(noNan(pinY_) * 0.2f, -1.0f, 1.0f);
+            const float y = qw::dsp::userLevel(pinY_);
             if (y != out_.nodes[i].y)
             {
                 out_.nodes[i].y = y;

@@ -20,7 +20,7 @@ public:
     void onSetPins() override
     {
         using qw::dsp::clampTo;
-        using qw::dsp::noNan;
+        using qw::dsp::orZero;
         bool changed = false;
         if (pinShape_.isUpdated())
         {
@@ -36,7 +36,7 @@ public:
         }
         if (pinModX_.isUpdated())
         {
-            const float m = clampTo(noNan(pinModX_), -1.0f, 1.0f);
+            const float m = clampTo(orZero(pinModX_), -1.0f, 1.0f);
             if (m != modX_)
             {
                 modX_ = m;
@@ -45,7 +45,7 @@ public:
         }
         if (pinModY_.isUpdated())
         {
-            const float m = clampTo(noNan(pinModY_), -1.0f, 1.0f);
+            const float m = clampTo(orZero(pinModY_), -1.0f, 1.0f);
             if (m != modY_)
             {
                 modY_ = m;

@@ -19,14 +19,14 @@ public:
 
     void onSetPins() override
     {
-        using qw::dsp::noNan;
+        using qw::dsp::orZero;
         if (pinShape_.isUpdated())
         {
             pinShape_.applyTo(shape_);
             validCount_ = shape_.invalid ? 0 : shape_.count;
         }
-        float x = noNan(pinFallbackX_);
-        float y = noNan(pinFallbackY_);
+        float x = orZero(pinFallbackX_);
+        float y = orZero(pinFallbackY_);
         const int i = pinIndex_;
         if (i >= 0 && i < validCount_)
         {
@@ -34,8 +34,8 @@ public:
             if (!(n.x == -1.0f && n.y == 0.0f))
             {
                 // A node value that is not a number reads as 0.
-                x = noNan(n.x);
-                y = noNan(n.y);
+                x = orZero(n.x);
+                y = orZero(n.y);
             }
         }
         pinX_ = x;

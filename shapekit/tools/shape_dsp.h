@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "qw_shape.h"
 
 #include <cmath>
@@ -12,15 +13,18 @@
 namespace qw::dsp
 {
 // NaN counts as 0; infinities stay for the clamps to take.
-inline float noNan(float v)
-{
-    return std::isnan(v) ? 0.0f : v;
-}
+using qw::finite::orZero;
 
 // v clamped to [lo, hi]; NaN gives lo.
 inline float clampTo(float v, float lo, float hi)
 {
     return !(v >= lo) ? lo : (v > hi ? hi : v);
+}
+
+// A level pin in user units (-5 .. 5) as a node level in -1 .. 1; NaN is 0.
+inline float userLevel(float v)
+{
+    return clampTo(orZero(v) * 0.2f, -1.0f, 1.0f);
 }
 
 // A blob input for shapes. It keeps at most the largest shape blob's bytes
