@@ -7,6 +7,7 @@
 // moduleDWGOpen / bareDWGOpen: the first open of QW_DWG in a host (it fills
 // both shared tables, 2 x 1,048,576 entries in double precision) against a
 // later open that finds them filled; time per open.
+#include "../bench_support.h"
 #include "bundle.h"
 #include "dwg_tables.h"
 #include "processing_host.h"
@@ -28,19 +29,11 @@ namespace
 constexpr int kBlock = 64;
 constexpr float kRate = 48000.0f;
 
-float noise(int t)
-{
-    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
-    x ^= x >> 15;
-    x *= 2246822519u;
-    x ^= x >> 13;
-    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
-}
+using qwbench::noise;
 
 std::shared_ptr<qwhost::Bundle> signalkit()
 {
-    static auto b = qwhost::Bundle::load(QW_BUNDLE_DIR "/signalkit.so");
-    return b;
+    return qwbench::bundle("signalkit");
 }
 
 using Streams = std::vector<std::pair<std::string, std::function<float(int)>>>;

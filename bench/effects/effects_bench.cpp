@@ -2,6 +2,7 @@
 // reverbs: each module through its real process call (blocks of 64, no
 // events), beside a bare loop of the same taps and arithmetic over plain
 // arrays. Compare moduleX with bareX of the same arguments.
+#include "../bench_support.h"
 #include "bundle.h"
 #include "effect_pattern.h"
 #include "processing_host.h"
@@ -21,14 +22,7 @@ namespace
 constexpr int kBlock = 64;
 constexpr float kRate = 48000.0f;
 
-float noise(int t)
-{
-    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
-    x ^= x >> 15;
-    x *= 2246822519u;
-    x ^= x >> 13;
-    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
-}
+using qwbench::noise;
 
 struct Input
 {

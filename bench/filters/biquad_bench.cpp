@@ -6,6 +6,7 @@
 // Arguments: sections, audio-rate cutoff (0 static, 1 a new cutoff every sample).
 // All run blocks of 64 samples. bareBiquad is the faster of the plain order
 // and the wave front (inOrderBiquad is the plain order alone).
+#include "../bench_support.h"
 #include "Biquad.h"
 #include "bundle.h"
 #include "processing_host.h"
@@ -21,14 +22,7 @@ constexpr int kBlock = 64;
 constexpr float kRate = 44100.0f;
 constexpr float kQ = 0.707f;
 
-float noise(int t)
-{
-    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
-    x ^= x >> 15;
-    x *= 2246822519u;
-    x ^= x >> 13;
-    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
-}
+using qwbench::noise;
 
 // A cutoff value (Hz / 10) that differs at every sample of the block.
 float sweep(int t)

@@ -6,6 +6,7 @@
 // Argument audioRate: 0 a static control, 1 one that moves every sample
 // (the equaliser's centre, the one-pole's cutoff, the comb's delay).
 // All run blocks of 64 samples.
+#include "../bench_support.h"
 #include "OnePole.h"
 #include "PeakGain.h"
 #include "bundle.h"
@@ -24,14 +25,7 @@ namespace
 constexpr int kBlock = 64;
 constexpr float kRate = 48000.0f;
 
-float noise(int t)
-{
-    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
-    x ^= x >> 15;
-    x *= 2246822519u;
-    x ^= x >> 13;
-    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
-}
+using qwbench::noise;
 
 // A control that differs at every sample of the block, around `centre`.
 float sweep(int t, float centre)

@@ -7,6 +7,7 @@
 //   SortAudio: 8 inputs, bare = a per-sample bubble sort with branches.
 //   SlidingMax: L = 2000; argument 0 a falling ramp (a rescan every sample,
 //   its worst case), 1 noise; bare = a scan of the whole window per sample.
+#include "../bench_support.h"
 #include "audio_modules.h"
 #include "bundle.h"
 #include "processing_host.h"
@@ -23,19 +24,11 @@ namespace
 {
 constexpr int kBlock = 64;
 
-float noise(int t)
-{
-    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
-    x ^= x >> 15;
-    x *= 2246822519u;
-    x ^= x >> 13;
-    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
-}
+using qwbench::noise;
 
 std::shared_ptr<qwhost::Bundle> signalkit()
 {
-    static auto b = qwhost::Bundle::load(QW_BUNDLE_DIR "/signalkit.so");
-    return b;
+    return qwbench::bundle("signalkit");
 }
 
 // The module with its options set and every audio input streaming the

@@ -4,6 +4,7 @@
 // level-response bare loops come with and without their frame evaluations
 // (peak scan and gain), which gives the evaluations' share. formulaRebuild
 // times one table of sin(x*pi*a): 2048 evaluations.
+#include "../bench_support.h"
 #include "bundle.h"
 #include "formula_table.h"
 #include "level_response.h"
@@ -21,14 +22,7 @@ namespace
 {
 constexpr int kBlock = 64;
 
-float noise(int t)
-{
-    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
-    x ^= x >> 15;
-    x *= 2246822519u;
-    x ^= x >> 13;
-    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
-}
+using qwbench::noise;
 
 // A module streaming noise through blocks of 64 with no events.
 void runModule(benchmark::State& state, const wchar_t* id, float rate, int copies, void (*setup)(qwhost::Processor&))

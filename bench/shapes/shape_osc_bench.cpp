@@ -2,6 +2,7 @@
 // held or streaming, beside a bare loop of the same table reads; and
 // QW_ShapeMorpher2 morphing two 100-node shapes per position change beside a
 // bare loop of the same node arithmetic.
+#include "../bench_support.h"
 #include "bundle.h"
 #include "processing_host.h"
 #include "qw_shape.h"
@@ -17,8 +18,7 @@ namespace
 {
 std::shared_ptr<qwhost::Bundle> shapekit()
 {
-    static auto bundle = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/shapekit.so");
-    return bundle;
+    return qwbench::bundle("shapekit");
 }
 
 constexpr int kBlock = 64;

@@ -24,26 +24,13 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kMax = std::numeric_limits<float>::max();
 constexpr double kPi = 3.14159265358979323846;
 
-int64_t whereIs(const std::vector<float>& y)
-{
-    int64_t at = -1;
-    for (size_t t = 0; t < y.size(); ++t)
-        if (y[t] != 0.0f)
-        {
-            if (y[t] != 1.0f || at >= 0)
-                return -1;
-            at = int64_t(t);
-        }
-    return at;
-}
-
 TEST(Latency, DelayInWholeSamplesWithinTheLine)
 {
     const std::pair<double, int64_t> cases[] = {{-3, 0},      {10000, 8191},      {100, 100},          {0, 0},
                                                 {8191, 8191}, {-2147483648.0, 0}, {2147483647.0, 8191}};
     for (auto [delay, at] : cases)
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_Latency", 44100.0f, "Signal", "Output", 8300,
-                                                  [&](SignalRun& r) { r.set("Delay", delay); })),
+        EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_Latency", 44100.0f, "Signal", "Output", 8300,
+                                                                [&](SignalRun& r) { r.set("Delay", delay); })),
                   at)
             << delay;
 }
@@ -134,8 +121,8 @@ TEST(FracDelay, SmallFractionsAndLimitsAreWholeSamples)
     const std::pair<float, int64_t> cases[] = {{10.02f, 10}, {0, 0},       {-5, 0},      {kNaN, 0},
                                                {-kInf, 0},   {kInf, 8191}, {kMax, 8191}, {20000, 8191}};
     for (auto [d, at] : cases)
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_FracDelay", 48000.0f, "Signal", "Output", 8300,
-                                                  [&](SignalRun& r) { r.set("Delay", d); })),
+        EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_FracDelay", 48000.0f, "Signal", "Output", 8300,
+                                                                [&](SignalRun& r) { r.set("Delay", d); })),
                   at)
             << d;
 }

@@ -79,19 +79,6 @@ TEST(DWGTables, FilledOncePerNameAndRate)
     }
 }
 
-int64_t whereIs(const std::vector<float>& y)
-{
-    int64_t at = -1;
-    for (size_t t = 0; t < y.size(); ++t)
-        if (y[t] != 0.0f)
-        {
-            if (y[t] != 1.0f || at >= 0)
-                return -1;
-            at = int64_t(t);
-        }
-    return at;
-}
-
 TEST(DWG, PeriodWithinOneToFiveThousandSamples)
 {
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
@@ -115,11 +102,12 @@ TEST(DWG, PeriodWithinOneToFiveThousandSamples)
                  {1, -2, 1},
                  {0, std::numeric_limits<float>::max(), 5000}};
     for (const auto& c : cases)
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_DWG", 44100.0f, "Excitation", "Output", 5100,
-                                                  [&](SignalRun& r) {
-                                                      r.set("On", 1).set("Mode", c.mode).constant("Period", c.value);
-                                                      r.constant("Reflection", 0.0f);
-                                                  })),
+        EXPECT_EQ(qwtest::unitImpulseAt(
+                      qwtest::impulseResponse(L"QW_DWG", 44100.0f, "Excitation", "Output", 5100,
+                                              [&](SignalRun& r) {
+                                                  r.set("On", 1).set("Mode", c.mode).constant("Period", c.value);
+                                                  r.constant("Reflection", 0.0f);
+                                              })),
                   c.at)
             << c.mode << " " << c.value;
 }

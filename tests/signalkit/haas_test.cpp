@@ -20,20 +20,6 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kMax = std::numeric_limits<float>::max();
 
-// Where the unit impulse comes out; -1 when nowhere or not exactly.
-int64_t whereIs(const std::vector<float>& y)
-{
-    int64_t at = -1;
-    for (size_t t = 0; t < y.size(); ++t)
-        if (y[t] != 0.0f)
-        {
-            if (y[t] != 1.0f || at >= 0)
-                return -1;
-            at = int64_t(t);
-        }
-    return at;
-}
-
 struct HaasCase
 {
     float delay;
@@ -50,9 +36,11 @@ TEST(Haas, DelayValuesAt44k)
     for (const auto& c : cases)
     {
         auto setup = [&](SignalRun& r) { r.set("Delay", c.delay); };
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_Haas", 44100.0f, "Signal", "Left", 2000, setup)), c.first)
+        EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_Haas", 44100.0f, "Signal", "Left", 2000, setup)),
+                  c.first)
             << c.delay;
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_Haas", 44100.0f, "Signal", "Right", 2000, setup)), c.second)
+        EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_Haas", 44100.0f, "Signal", "Right", 2000, setup)),
+                  c.second)
             << c.delay;
     }
 }
@@ -168,9 +156,11 @@ TEST(Haas2, SideSharesTheMaximumDelay)
     for (const auto& c : cases)
     {
         auto setup = [&](SignalRun& r) { r.set("Side", c.side).set("Max Delay", c.ms); };
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_Haas2", 48000.0f, "Signal", "Left", 8300, setup)), c.first)
+        EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_Haas2", 48000.0f, "Signal", "Left", 8300, setup)),
+                  c.first)
             << c.side << " " << c.ms;
-        EXPECT_EQ(whereIs(qwtest::impulseResponse(L"QW_Haas2", 48000.0f, "Signal", "Right", 8300, setup)), c.second)
+        EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_Haas2", 48000.0f, "Signal", "Right", 8300, setup)),
+                  c.second)
             << c.side << " " << c.ms;
     }
 }

@@ -316,6 +316,19 @@ SineFit responseAt(const std::wstring& id, float rate, const std::string& input,
     return fitSine(r.out(output), f, rate, settle, settle + measure, amplitude);
 }
 
+int64_t unitImpulseAt(const std::vector<float>& y)
+{
+    int64_t at = -1;
+    for (size_t t = 0; t < y.size(); ++t)
+        if (y[t] != 0.0f)
+        {
+            if (y[t] != 1.0f || at >= 0)
+                return -1;
+            at = int64_t(t);
+        }
+    return at;
+}
+
 std::vector<float> impulseResponse(const std::wstring& id, float rate, const std::string& input,
                                    const std::string& output, int64_t length,
                                    const std::function<void(SignalRun&)>& setup, std::initializer_list<int> blocks)

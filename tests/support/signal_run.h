@@ -139,6 +139,10 @@ std::vector<float> impulseResponse(const std::wstring& id, float rate, const std
                                    const std::function<void(SignalRun&)>& setup,
                                    std::initializer_list<int> blocks = {1, 7, 64});
 
+// Where a delayed unit impulse comes out: the one sample equal to 1 among
+// zeros; -1 when there is none, more than one, or any other value.
+int64_t unitImpulseAt(const std::vector<float>& y);
+
 // --- over a processor driven directly ---
 
 // Runs `samples` samples in blocks of `block` and returns the output pin's
