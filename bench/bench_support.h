@@ -1,0 +1,33 @@
+// What the benchmarks share: a repeatable noise value per sample index, and
+// the built bundles by name, each loaded once per process.
+#pragma once
+
+#include "bundle.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace qwbench
+{
+// Noise in [-1, 1) from a sample index: an integer hash, the same every run.
+inline float noise(int t)
+{
+    uint32_t x = static_cast<uint32_t>(t) * 2654435761u + 12345u;
+    x ^= x >> 15;
+    x *= 2246822519u;
+    x ^= x >> 13;
+    return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
+}
+
+// A bundle built in QW_BUNDLE_DIR ("signalkit", "shapekit", ...).
+inline std::shared_ptr<qwhost::Bundle> bundle(const std::string& name)
+{
+    static std::map<std::string, std::shared_ptr<qwhost::Bundle>> loaded;
+    auto& b = loaded[name];
+    if (!b)
+        b = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/" + name + ".so");
+    return b;
+}
+} // namespace qwbench
