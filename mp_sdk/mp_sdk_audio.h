@@ -345,6 +345,10 @@ protected:
     // samples left for the module's own routine now that the countdown is over.
     template <class RunSaved> int countDownToSleep(int sampleFrames, RunSaved runSaved);
 
+    static bool isPinEvent(int t)
+    {
+        return t == gmpi::EVENT_PIN_SET || t == gmpi::EVENT_PIN_STREAMING_START || t == gmpi::EVENT_PIN_STREAMING_STOP;
+    }
     // Inline: a block with many pin events pays no call per step and event.
     void preProcessEvent(const gmpi::MpEvent* e, MpPinBase* pin)
     {
@@ -410,7 +414,21 @@ void MpPluginBase::processEvents(int32_t sampleFrames, const gmpi::MpEvent* even
             blockPosition_ += n;
         }
         // Events stamped at or before the current position apply here. Each
-        // event's pin is looked up once (the first events of a group keep it).
+        // event's pin is looked up once.
+        if (!e->next || e->next->timeDelta > blockPosition_)
+        {
+            // The usual case: an event alone at its time.
+            MpPinBase* pin = pinOf(e);
+            preProcessEvent(e, pin);
+            processEvent(e, pin);
+            if (isPinEvent(e->eventType))
+                onSetPins();
+            postProcessEvent(e, pin);
+            e = e->next;
+            continue;
+        }
+        // Several at one time: all are applied before onSetPins, then all
+        // cleared (the first events of a group keep their pin).
         constexpr int kKept = 16;
         MpPinBase* kept[kKept];
         const gmpi::MpEvent* groupEnd = e;
@@ -422,9 +440,7 @@ void MpPluginBase::processEvents(int32_t sampleFrames, const gmpi::MpEvent* even
             if (count < kKept)
                 kept[count] = pin;
             preProcessEvent(groupEnd, pin);
-            const int t = groupEnd->eventType;
-            pinEvent |=
-                t == gmpi::EVENT_PIN_SET || t == gmpi::EVENT_PIN_STREAMING_START || t == gmpi::EVENT_PIN_STREAMING_STOP;
+            pinEvent |= isPinEvent(groupEnd->eventType);
         }
         int k = 0;
         for (auto g = e; g != groupEnd; g = g->next, ++k)

@@ -3,6 +3,7 @@
 // host that leaves the processor's subnormal mode alone (the call sets and
 // restores it) and from one that already flushes subnormals (nothing to set).
 #include "bundle.h"
+#include "denormals.h"
 #include "processing_host.h"
 
 #include <benchmark/benchmark.h>
@@ -58,11 +59,37 @@ void processCall(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
-// The cost of reading the mode alone, the least a call that guards it pays.
+// The cost of reading the mode alone.
 void bareModeRead(benchmark::State& state)
 {
     for (auto _ : state)
         benchmark::DoNotOptimize(_mm_getcsr());
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The least a call from a host that does not flush pays: read the mode, set
+// the flush bits, restore the mode.
+void bareModeGuard(benchmark::State& state)
+{
+    for (auto _ : state)
+    {
+        const unsigned mode = _mm_getcsr();
+        _mm_setcsr(mode | 0x8040);
+        benchmark::ClobberMemory();
+        _mm_setcsr(mode);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The check a call from a host that flushes pays instead of the read.
+void bareFlushCheck(benchmark::State& state)
+{
+    const unsigned hostMode = _mm_getcsr();
+    if (state.range(0))
+        _mm_setcsr(hostMode | 0x8040);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qw::FlushDenormals::processorFlushes());
+    _mm_setcsr(hostMode);
     state.SetItemsProcessed(state.iterations());
 }
 } // namespace
@@ -76,3 +103,5 @@ BENCHMARK(processCall)
     ->Args({64, 8, 1})
     ->Args({256, 8, 0});
 BENCHMARK(bareModeRead);
+BENCHMARK(bareModeGuard);
+BENCHMARK(bareFlushCheck)->ArgName("hostFlushes")->Arg(0)->Arg(1);
