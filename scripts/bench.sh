@@ -8,6 +8,8 @@
 # drawing call) is compared with bareX (the same arithmetic with nothing
 # around it) of the same arguments. Items are whatever the benchmark counts
 # with SetItemsProcessed; without items the time per iteration is shown.
+# Where a binary has calibrateAddChain (a chain of one-cycle additions, run in
+# the same process), its items are also shown in cycles.
 #
 # usage: scripts/bench.sh [FILTER]      FILTER: a regular expression on names
 # environment: QW_BENCH_BUILD_DIR  build folder (default build-bench in the tree)
@@ -36,7 +38,7 @@ mapfile -t exes < <(find "$build/bench" -type f -executable -name '*_bench' | so
 for exe in "${exes[@]}"; do
     name="$(basename "$exe")"
     echo "bench.sh: running $name" >&2
-    "${pin[@]}" "$exe" --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
+    "${pin[@]}" "$exe" --benchmark_filter="($filter)|^calibrateAddChain\$" --benchmark_repetitions="$reps" \
         --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$name.json" 2>/dev/null || true
 done
 
@@ -66,11 +68,14 @@ for f in sorted(os.listdir(sys.argv[1])):
         rows.append((f[:-5], func, config, ns, per))
 
 by_key = {(r[1], r[2]): r[3] for r in rows}
-print(f"{'binary':<18} {'benchmark':<34} {'configuration':<40} {'ns':>12} {'per':<9} {'ratio':>7}")
+# A binary with a calibrateAddChain row (one item = one cycle) shows cycles too.
+cycle = {r[0]: r[3] for r in rows if r[1] == "calibrateAddChain"}
+print(f"{'binary':<18} {'benchmark':<34} {'configuration':<40} {'ns':>12} {'per':<9} {'ratio':>7} {'cycles':>8}")
 for binary, func, config, ns, per in rows:
     ratio = ""
     m = re.match(r"module(.+)", func)
     if m and ("bare" + m.group(1), config) in by_key:
         ratio = f"{ns / by_key[('bare' + m.group(1), config)]:.3f}"
-    print(f"{binary:<18} {func:<34} {config:<40} {ns:>12.3f} {per:<9} {ratio:>7}")
+    cycles = f"{ns / cycle[binary]:.1f}" if binary in cycle and per == "item" else ""
+    print(f"{binary:<18} {func:<34} {config:<40} {ns:>12.3f} {per:<9} {ratio:>7} {cycles:>8}")
 PY

@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 namespace
@@ -231,19 +232,17 @@ void inOrderBiquad(benchmark::State& state)
     runBare(state, state.range(1) != 0 ? pick<InOrderAudioRate>(sections) : pick<InOrderStatic>(sections));
 }
 
-// A chain of dependent float additions, 3 cycles each on this machine's CPU:
-// the time per item divided by 3 is the time of a cycle.
+// A chain of dependent integer additions, one cycle each on every x86-64
+// processor: the time per item is the time of a cycle. (A float addition is
+// not a safe yardstick: it takes 3 cycles on some processors, 2 on others.)
 void calibrateAddChain(benchmark::State& state)
 {
-    float x = 1.0f;
+    uint64_t x = 1;
     for (auto _ : state)
-    {
-        for (int i = 0; i < 256; ++i)
-        {
-            x += 1e-7f;
-            asm volatile("" : "+x"(x));
-        }
-    }
+        for (int i = 0; i < 32; ++i)
+            asm volatile("add $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\t"
+                         "add $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\tadd $1, %0"
+                         : "+r"(x));
     benchmark::DoNotOptimize(x);
     state.SetItemsProcessed(state.iterations() * 256);
 }
