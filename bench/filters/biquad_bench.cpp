@@ -240,9 +240,10 @@ void calibrateAddChain(benchmark::State& state)
     uint64_t x = 1;
     for (auto _ : state)
         for (int i = 0; i < 32; ++i)
-            asm volatile("add $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\t"
-                         "add $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\tadd $1, %0"
-                         : "+r"(x));
+            asm volatile(
+                "add $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\t"
+                "add $1, %0\n\tadd $1, %0\n\tadd $1, %0\n\tadd $1, %0"
+                : "+r"(x));
     benchmark::DoNotOptimize(x);
     state.SetItemsProcessed(state.iterations() * 256);
 }
