@@ -90,8 +90,8 @@ void barePitchShifter2(benchmark::State& state)
 {
     const int n = qw::pitch::frameSize(state.range(2) == 96 ? 2 : 1, 13);
     const int half = n / 2, probes = n / 64;
-    std::vector<float> line(size_t(4 * n)), value(size_t(probes)), cost(size_t(half));
-    std::vector<int32_t> back(size_t(probes));
+    std::vector<float> line(static_cast<size_t>(4 * n)), value(static_cast<size_t>(probes)), cost(static_cast<size_t>(half));
+    std::vector<int32_t> back(static_cast<size_t>(probes));
     for (int i = 0; i < 4 * n; ++i)
         line[size_t(i)] = noise(i);
     for (int p = 0; p < probes; ++p)
@@ -127,7 +127,7 @@ void modulePitchShifter(benchmark::State& state)
 void barePitchShifter(benchmark::State& state)
 {
     const int n = 4096;
-    std::vector<float> ref(size_t(n / 2)), scratch(size_t(3 * n / 2));
+    std::vector<float> ref(static_cast<size_t>(n / 2)), scratch(static_cast<size_t>(3 * n / 2));
     for (int i = 0; i < n / 2; ++i)
         ref[size_t(i)] = noise(i + 5);
     for (int i = 0; i < 3 * n / 2; ++i)
