@@ -43,8 +43,8 @@ template <class Call> void timeCalls(benchmark::State& state, int samplesPerCall
 
 // The module at its largest usual frame, noise streaming into its signal
 // inputs and the pitch held, run block after block with no events.
-void runModule(benchmark::State& state, const std::wstring& id, const std::vector<std::string>& inputs,
-               float rate, int exponent, bool antiAlias, int block)
+void runModule(benchmark::State& state, const std::wstring& id, const std::vector<std::string>& inputs, float rate,
+               int exponent, bool antiAlias, int block)
 {
     qwhost::ProcessingHost host;
     host.record = false;
@@ -90,7 +90,8 @@ void barePitchShifter2(benchmark::State& state)
 {
     const int n = qw::pitch::frameSize(state.range(2) == 96 ? 2 : 1, 13);
     const int half = n / 2, probes = n / 64;
-    std::vector<float> line(static_cast<size_t>(4 * n)), value(static_cast<size_t>(probes)), cost(static_cast<size_t>(half));
+    std::vector<float> line(static_cast<size_t>(4 * n)), value(static_cast<size_t>(probes)),
+        cost(static_cast<size_t>(half));
     std::vector<int32_t> back(static_cast<size_t>(probes));
     for (int i = 0; i < 4 * n; ++i)
         line[size_t(i)] = noise(i);
@@ -101,8 +102,8 @@ void barePitchShifter2(benchmark::State& state)
     }
     int newest = 0;
     timeCalls(state, half, [&] {
-        benchmark::DoNotOptimize(qw::pitch::bestLag(line.data(), 4 * n - 1, newest, value.data(), back.data(), probes,
-                                                    half, cost.data()));
+        benchmark::DoNotOptimize(
+            qw::pitch::bestLag(line.data(), 4 * n - 1, newest, value.data(), back.data(), probes, half, cost.data()));
         newest = (newest + half) & (4 * n - 1);
     });
 }

@@ -319,11 +319,11 @@ private:
     bool running_ = false; // the shifting routine is selected
     qw::effect::Tail tail_;
 
-    std::vector<T> ring_;         // 4N input samples
-    std::vector<T> frames_;       // two frames of N with guard cells around them
-    std::vector<float> rates_;    // the pitch ratio of each of the last N samples
-    std::vector<float> mix_;      // stereo: left + right of each ring entry
-    std::vector<float> cost_;     // lag search: one cost per lag
+    std::vector<T> ring_;      // 4N input samples
+    std::vector<T> frames_;    // two frames of N with guard cells around them
+    std::vector<float> rates_; // the pitch ratio of each of the last N samples
+    std::vector<float> mix_;   // stereo: left + right of each ring entry
+    std::vector<float> cost_;  // lag search: one cost per lag
     std::vector<float> probeValue_;
     std::vector<int32_t> probeBack_;
 };

@@ -130,8 +130,8 @@ inline int bestLag(const float* line, int mask, int newest, const float* value, 
             const __m128 sign = _mm_set1_ps(-0.0f);
             for (; m + 4 <= run; m += 4)
             {
-                const __m128 x = _mm_shuffle_ps(_mm_loadu_ps(src - m - 3), _mm_loadu_ps(src - m - 3),
-                                                _MM_SHUFFLE(0, 1, 2, 3));
+                const __m128 x =
+                    _mm_shuffle_ps(_mm_loadu_ps(src - m - 3), _mm_loadu_ps(src - m - 3), _MM_SHUFFLE(0, 1, 2, 3));
                 const __m128 d = _mm_andnot_ps(sign, _mm_sub_ps(vv, x));
                 _mm_storeu_ps(acc + m, _mm_add_ps(_mm_loadu_ps(acc + m), d));
             }

@@ -20,8 +20,7 @@ constexpr float kRate = 48000.0f;
 using Midi = std::vector<std::pair<int64_t, std::vector<uint8_t>>>;
 const std::vector<uint8_t> kC4{0x90, 60, 100}, kG4{0x90, 67, 100};
 
-Recording runChord(int block, const Midi& midi, const qwtest::Signal& x, int64_t length, int fade = 5,
-                   int voices = 0)
+Recording runChord(int block, const Midi& midi, const qwtest::Signal& x, int64_t length, int fade = 5, int voices = 0)
 {
     SignalRun run(L"QW_Harmonizer", kRate, block);
     run.set("On", 1).set("Voices", voices).set("Fade Time", fade);
@@ -72,8 +71,9 @@ TEST(Harmonizer, FifthBelowFromAChordOfTwoNotes)
 {
     const auto x = qwtest::sine(660.0, kRate);
     constexpr int64_t length = 60000;
-    const Recording r =
-        qwtest::sameAtBlocks([&](int block) { return runChord(block, {{1000, kC4}, {1000, kG4}}, x, length); });
+    const Recording r = qwtest::sameAtBlocks([&](int block) {
+        return runChord(block, {{1000, kC4}, {1000, kG4}}, x, length);
+    });
     const auto model = voiceModel(x, length, 1000, 1.0f / 240.0f);
     const auto& y = r.out("Voice 1");
     for (int64_t t = 0; t < length; ++t)
@@ -91,8 +91,9 @@ TEST(Harmonizer, ChordsThatLeaveTheVoiceAlone)
 {
     const auto x = qwtest::noise(4, 0.5);
     constexpr int64_t length = 16000;
-    const Recording plain =
-        qwtest::sameAtBlocks([&](int block) { return runChord(block, {{100, kC4}, {100, kG4}}, x, length); });
+    const Recording plain = qwtest::sameAtBlocks([&](int block) {
+        return runChord(block, {{100, kC4}, {100, kG4}}, x, length);
+    });
     // A third note, below or above the chord, held and released again: with
     // one voice, three notes change nothing, and back at two the fifth keeps
     // running without a restart.
@@ -160,7 +161,10 @@ TEST(Harmonizer, ThreeVoicesFromFourNotes)
 {
     // Voices 3: C4 E4 G4 C5 gives 12, 8 and 5 semitones below C5 on
     // outputs 1 to 3; down to three notes, all fade out.
-    const Midi chord = {{100, {0x90, 60, 90}}, {100, {0x90, 64, 90}}, {100, {0x90, 67, 90}}, {100, {0x90, 72, 90}},
+    const Midi chord = {{100, {0x90, 60, 90}},
+                        {100, {0x90, 64, 90}},
+                        {100, {0x90, 67, 90}},
+                        {100, {0x90, 72, 90}},
                         {20000, {0x80, 64, 0}}};
     // 656.25 Hz repeats every 2048 samples at 48 kHz: both taps of a voice
     // read it in phase, and each voice is a clean sine at 656.25 Hz x r.

@@ -74,7 +74,8 @@ TEST(PitchHostile, PitchSamples)
         EXPECT_EQ(runShifter(m, held(-FLT_MAX), 10).out(m.outs[0]), down) << id;
         // All of them mixed, changing every few samples.
         const float bad[] = {kNaN, kInf, -kInf, FLT_MAX, -FLT_MAX, 0.03f};
-        const Recording r = runShifter(m, [&](int64_t t) { return bad[(t / 5) % 6]; }, 9, 7);
+        const Recording r = runShifter(
+            m, [&](int64_t t) { return bad[(t / 5) % 6]; }, 9, 7);
         expectFinite(r, m.outs, 0, id + " mixed pitch");
     }
 }

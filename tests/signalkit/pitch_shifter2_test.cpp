@@ -32,9 +32,8 @@ TEST(PitchKernels, FrameSizeByRateAndExponent)
         int n;
     };
     const Case cases[] = {
-        {44100.0f, 5, 512},    {48000.0f, 20, 8192}, {96000.0f, 13, 16384},
-        {192000.0f, 9, 2048},  {88200.0f, 11, 4096}, {176400.0f, 13, 32768},
-        {50000.0f, 11, 0},     {32000.0f, 11, 0},
+        {44100.0f, 5, 512},   {48000.0f, 20, 8192},   {96000.0f, 13, 16384}, {192000.0f, 9, 2048},
+        {88200.0f, 11, 4096}, {176400.0f, 13, 32768}, {50000.0f, 11, 0},     {32000.0f, 11, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(qw::pitch::frameSize(qw::pitch::rateFactor(c.rate), c.exponent), c.n) << c.rate << " " << c.exponent;
@@ -270,7 +269,8 @@ TEST(PitchShifter2, StereoChannelsStayApart)
 {
     // The sine on the right, silence on the left: mirrored.
     const int64_t length = 4 * 2048 + 16384;
-    const Recording r = qwtest::sameAtBlocks([&](int block) { return runSine(kStereo, 48000, 0.1f, false, block, length, 1); });
+    const Recording r =
+        qwtest::sameAtBlocks([&](int block) { return runSine(kStereo, 48000, 0.1f, false, block, length, 1); });
     for (float v : r.out("Left Out"))
         ASSERT_EQ(v, 0.0f);
     EXPECT_NEAR(qwtest::peakFrequency(r.out("Right Out"), 48000, 4 * 2048, length), 2000.0, 20.0);
