@@ -57,7 +57,7 @@ public:
     {
         GmpiDrawing::Graphics g(context);
         const GmpiDrawing::Rect r = getRect();
-        const float w = r.getWidth(), h = r.getHeight();
+        const float h = r.getHeight();
         if (top_.a > 0.0f || bottom_.a > 0.0f)
         {
             auto brush = g.CreateLinearGradientBrush(top_, bottom_, GmpiDrawing::Point(0.0f, 0.0f),

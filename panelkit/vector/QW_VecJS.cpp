@@ -218,8 +218,9 @@ private:
         knobColours(bodyColour_, capColour_, look_.body, look_.cap);
         look_.shine = shine_;
         look_.concave = concave_;
-        look_.shade = shade_;
-        look_.bevel = bevel_;
+        // Taken as they are, but for what is not a finite number.
+        look_.shade = std::isfinite(shade_.getValue()) ? shade_.getValue() : 0.4f;
+        look_.bevel = std::isfinite(bevel_.getValue()) ? bevel_.getValue() : 0.5f;
         face_.drop();
         invalidateRect();
     }

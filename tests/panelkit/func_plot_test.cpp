@@ -2,6 +2,7 @@
 // results, the grid's rows and colours, formulas that draw nothing, the
 // stroke width and the ranges and sizes that show the background only.
 #include "controls_fixture.h"
+#include "mp_sdk_common.h"
 
 #include <cmath>
 
@@ -76,7 +77,7 @@ TEST(FuncPlot, TheCurveOfXOnASmallPlot)
     EXPECT_EQ(clip[0].values, (std::vector<double>{0, 0, 21, 21}));
     const auto ground = only(calls, "FillRectangle", 0);
     ASSERT_EQ(ground.size(), 1u);
-    EXPECT_EQ(ground[0].color.r, 1.0f);
+    EXPECT_NEAR(ground[0].color.r, 1.0, 1e-6);
 }
 
 TEST(FuncPlot, ResultsAreHeldWithinOneUnitOfTheRange)
@@ -98,7 +99,7 @@ TEST(FuncPlot, CurveTwoLiesOverCurveOneAndFollowsTheParameters)
     ASSERT_EQ(curves.size(), 2u);
     EXPECT_NEAR(curves[0].path.back().y, 5, 1e-4);   // 0.5 at x = 1
     EXPECT_NEAR(curves[1].path.back().y, 20, 1e-4);  // -1
-    EXPECT_EQ(curves[1].color.b, 1.0f) << "curve 2 blue";
+    EXPECT_NEAR(curves[1].color.b, 1.0, 1e-6) << "curve 2 blue";
     const size_t redraws = p.c.graphicsHost().redraws.size();
     p.c.setFloat("A", 1);
     EXPECT_GT(p.c.graphicsHost().redraws.size(), redraws);
@@ -113,7 +114,7 @@ TEST(FuncPlot, FormulasThatDrawNoCurve)
         Plot p(-1, 1, -1, 1, f, L"x");
         const auto curves = only(p.c.render(40, 40), "DrawGeometry", 0);
         ASSERT_EQ(curves.size(), 1u) << "'" << gmpi_sdk::toUtf8(f) << "'";
-        EXPECT_EQ(curves[0].color.b, 1.0f) << "only curve 2";
+        EXPECT_NEAR(curves[0].color.b, 1.0, 1e-6) << "only curve 2";
     }
 }
 
@@ -158,7 +159,7 @@ TEST(FuncPlot, TheGridShowsTenthsWhenTheyAreFourPixelsApart)
     for (int k = 0; k < 3; ++k)
         EXPECT_NEAR(lines[21 + k].at, units[k], 1e-4);
     EXPECT_NEAR(lines[21].color.r, linear(0x80), 1e-6) << "grid at -1";
-    EXPECT_EQ(lines[22].color.r, 1.0f) << "axis at 0";
+    EXPECT_NEAR(lines[22].color.r, 1.0, 1e-6) << "axis at 0";
     EXPECT_NEAR(lines[22].color.g, linear(0x80), 1e-6);
     EXPECT_NEAR(lines[23].color.r, linear(0x80), 1e-6) << "grid at 1";
 
@@ -225,9 +226,9 @@ TEST(FuncPlot, ColoursFromTextsAndDefaults)
     auto calls = p.c.render(40, 40);
     EXPECT_EQ(only(calls, "FillRectangle", 0)[0].color.r, 0.0f);
     const auto curve = only(calls, "DrawGeometry", 0)[0].color;
-    EXPECT_EQ(curve.r, 1.0f);
+    EXPECT_NEAR(curve.r, 1.0, 1e-6);
     EXPECT_NEAR(curve.a, 128 / 255.0, 1e-6);
     p.c.setText("Background Colour", L"");
     calls = p.c.render(40, 40);
-    EXPECT_EQ(only(calls, "FillRectangle", 0)[0].color.r, 1.0f) << "empty: the default again";
+    EXPECT_NEAR(only(calls, "FillRectangle", 0)[0].color.r, 1.0, 1e-6) << "empty: the default again";
 }

@@ -3,6 +3,7 @@
 // and without one (the value knob also with a late echo), and the knob face
 // from the recorded drawing calls.
 #include "controls_fixture.h"
+#include "mp_sdk_common.h"
 
 #include <cmath>
 
@@ -354,7 +355,7 @@ TEST(KnobFace, LargeKnobsUseAFixedFaceAndTheLongerSideCentres)
     EXPECT_NEAR(big[3].values[2], 0.5 * 96 * 0.95, 1e-4);
 
     const auto wide = c.render(100, 40);
-    EXPECT_EQ(only(wide, "CreateCompatibleRenderTarget")[0].values, (std::vector<double>{40, 40, 1}));
+    expectNear(only(wide, "CreateCompatibleRenderTarget")[0].values, {40, 40}, "body target");
     EXPECT_EQ(only(wide, "DrawBitmap", 0)[0].values, (std::vector<double>{30, 0, 69, 39, 0, 0, 39, 39, 1, 1}));
     const auto tall = c.render(40, 100);
     EXPECT_EQ(only(tall, "DrawBitmap", 0)[0].values, (std::vector<double>{0, 30, 39, 69, 0, 0, 39, 39, 1, 1}));

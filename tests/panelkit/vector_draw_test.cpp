@@ -42,8 +42,9 @@ TEST_F(VectorDraw, AFunctionPlot)
              {"--pin", "Formula 1=sin(x*a)", "--pin", "A=3", "--pin", "X min=-3.2", "--pin", "X max=3.2", "--pin",
               "Y min=-1.2", "--pin", "Y max=1.2"});
     ASSERT_EQ(p.width, 300);
-    // White background in a cell of the grid.
-    const auto ground = p.at(5, 190);
+    // White background in a cell of the grid (tenths 4.67 columns and 8.3
+    // rows apart, from column 0 and row 199).
+    const auto ground = p.at(2, 195);
     EXPECT_EQ(ground.r, 255);
     EXPECT_EQ(ground.g, 255);
     EXPECT_EQ(ground.b, 255);
@@ -52,8 +53,8 @@ TEST_F(VectorDraw, AFunctionPlot)
     const auto peak = p.at(174, 16);
     EXPECT_LT(peak.r, 100);
     EXPECT_LT(peak.g, 100);
-    // The x axis (light red, FF8080) at row 99.5 away from the curve.
-    const auto axis = p.at(3, 99);
+    // The x axis (light red, FF8080) over row 99, away from the curve.
+    const auto axis = p.at(174, 99);
     EXPECT_GT(axis.r, 200);
     EXPECT_LT(axis.g, 230);
 }
