@@ -25,8 +25,14 @@ void moduleFuncPlotDuo(benchmark::State& state)
     auto& m = view.module();
     m.setText(m.pin("Formula 1"), L"sin(x*a)+b*x");
     m.setText(m.pin("Formula 2"), L"x*x*c-d");
-    for (auto [pin, v] : {std::pair{"A", 3.0f}, {"B", 0.1f}, {"C", 0.2f}, {"D", 1.0f}, {"X min", -3.2f},
-                          {"X max", 3.2f}, {"Y min", -1.2f}, {"Y max", 1.2f}})
+    for (auto [pin, v] : {std::pair{"A", 3.0f},
+                          {"B", 0.1f},
+                          {"C", 0.2f},
+                          {"D", 1.0f},
+                          {"X min", -3.2f},
+                          {"X max", 3.2f},
+                          {"Y min", -1.2f},
+                          {"Y max", 1.2f}})
         m.setFloat(m.pin(pin), v);
     view.layOutAndRender(kWidth, kHeight);
 

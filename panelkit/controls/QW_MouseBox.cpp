@@ -97,10 +97,7 @@ public:
         return gmpi::MP_OK;
     }
 
-    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override
-    {
-        return answerToolTip(out, hint_);
-    }
+    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override { return answerToolTip(out, hint_); }
 
 private:
     struct Position

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstdint>
 
-using qw::controls::Color;
 using GmpiDrawing::Point;
+using qw::controls::Color;
 
 class QW_FuncPlotDuo : public gmpi_gui::MpGuiGfxBase
 {
@@ -55,8 +55,7 @@ private:
         Background,
         kColours
     };
-    static constexpr uint32_t kDefaults[kColours] = {0xFF000000u, 0xFF0000FFu, 0xFF80C0FFu, 0xFFFF8080u,
-                                                     0xFFFFFFFFu};
+    static constexpr uint32_t kDefaults[kColours] = {0xFF000000u, 0xFF0000FFu, 0xFF80C0FFu, 0xFFFF8080u, 0xFFFFFFFFu};
 
     // The view: x from x0 to x1 over columns 0 .. w - 1, y from y0 (row
     // h - 1) to y1 (row 0).

@@ -243,7 +243,7 @@ private:
     MpGuiPin<int> frameCount_;
 
     float handleWidth_ = 0.0f, handleHeight_ = 0.0f;
-    float handleX_ = 0.0f, handleY_ = 0.0f; // drawing position of the last render, unrounded
+    float handleX_ = 0.0f, handleY_ = 0.0f;    // drawing position of the last render, unrounded
     GmpiDrawing::Point reference_{0.0f, 0.0f}; // last pointer position, normalised
     float dragX_ = 0.0f, dragY_ = 0.0f;
     float x_ = 0.0f, y_ = 0.0f;

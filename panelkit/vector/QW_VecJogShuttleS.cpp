@@ -90,8 +90,8 @@ public:
         else if (delta < -0.5f)
             delta += 1.0f;
         const float n = static_cast<float>(steps());
-        const auto pulses = static_cast<int32_t>(
-            std::fabs(std::floor(n * (position_ + delta)) - std::floor(n * position_)));
+        const auto pulses =
+            static_cast<int32_t>(std::fabs(std::floor(n * (position_ + delta)) - std::floor(n * position_)));
         MpGuiPin<bool>& target = delta >= 0.0f ? pulseCW_ : pulseCCW_;
         // The host may hand each pulse straight back: that must not turn the
         // knob a second time.

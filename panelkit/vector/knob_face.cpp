@@ -55,8 +55,8 @@ void paintCap(const Graphics_base& g, Point o, float c, const KnobLook& look)
     disc(g, o, h, h, h - 1.0f, g.CreateLinearGradientBrush(near, far, o, Point(o.x + c, o.y + c)));
     if (!look.spot)
         return;
-    const float offset = 0.55f * h * 0.6f;  // 0.0495 s
-    const float r1 = 0.45f * c * 0.5f;      // 0.0675 s
+    const float offset = 0.55f * h * 0.6f; // 0.0495 s
+    const float r1 = 0.45f * c * 0.5f;     // 0.0675 s
     const float q = look.concave ? h + offset : h - offset;
     const Color light(1.0f, 1.0f, 1.0f, 0.4392157f); // 112 of 255
     if (look.shine)

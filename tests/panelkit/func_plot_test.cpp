@@ -64,8 +64,8 @@ TEST(FuncPlot, TheCurveOfXOnASmallPlot)
     ASSERT_EQ(curves[0].path.size(), 21u);
     for (int i = 0; i < 21; ++i)
     {
-        const double x = -1 + i * 0.1;                // px: i = (x + 1) / 2 x 20
-        const double row = (1 - (x + 1) / 2) * 20;     // py
+        const double x = -1 + i * 0.1;             // px: i = (x + 1) / 2 x 20
+        const double row = (1 - (x + 1) / 2) * 20; // py
         EXPECT_NEAR(curves[0].path[i].x, i, 1e-6);
         EXPECT_NEAR(curves[0].path[i].y, row, 1e-4) << "column " << i;
     }
@@ -97,8 +97,8 @@ TEST(FuncPlot, CurveTwoLiesOverCurveOneAndFollowsTheParameters)
     p.c.setFloat("A", 0.5f);
     auto curves = only(p.c.render(21, 21), "DrawGeometry", 0);
     ASSERT_EQ(curves.size(), 2u);
-    EXPECT_NEAR(curves[0].path.back().y, 5, 1e-4);   // 0.5 at x = 1
-    EXPECT_NEAR(curves[1].path.back().y, 20, 1e-4);  // -1
+    EXPECT_NEAR(curves[0].path.back().y, 5, 1e-4);  // 0.5 at x = 1
+    EXPECT_NEAR(curves[1].path.back().y, 20, 1e-4); // -1
     EXPECT_NEAR(curves[1].color.b, 1.0, 1e-6) << "curve 2 blue";
     const size_t redraws = p.c.graphicsHost().redraws.size();
     p.c.setFloat("A", 1);
@@ -205,9 +205,14 @@ TEST(FuncPlot, SomeRangesAndSizesShowTheBackgroundOnly)
         int w, h;
     };
     const Case cases[] = {
-        {-1, 1, -1, 1, 19, 100}, {-1, 1, -1, 1, 100, 19},       {1, 1, -1, 1, 100, 100},
-        {-1, 1, 2, 1, 100, 100}, {NAN, 1, -1, 1, 100, 100},     {-1, 1, -1, NAN, 100, 100},
-        {-INFINITY, INFINITY, -1, 1, 100, 100}, {-3e38f, 3e38f, -1, 1, 100, 100},
+        {-1, 1, -1, 1, 19, 100},
+        {-1, 1, -1, 1, 100, 19},
+        {1, 1, -1, 1, 100, 100},
+        {-1, 1, 2, 1, 100, 100},
+        {NAN, 1, -1, 1, 100, 100},
+        {-1, 1, -1, NAN, 100, 100},
+        {-INFINITY, INFINITY, -1, 1, 100, 100},
+        {-3e38f, 3e38f, -1, 1, 100, 100},
     };
     for (const auto& k : cases)
     {

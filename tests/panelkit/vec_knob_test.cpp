@@ -109,9 +109,9 @@ TEST_P(JogWheel, StepsAreHeldBetweenOneAndAThousand)
         int pulses;
     };
     const Case cases[] = {
-        {0, 0.9, 0.1, 1},            // one pulse a turn, as it crosses the top
-        {-3, 0.9, 0.1, 1},           //
-        {-3, 0.1, 0.4, 0},           //
+        {0, 0.9, 0.1, 1},               // one pulse a turn, as it crosses the top
+        {-3, 0.9, 0.1, 1},              //
+        {-3, 0.1, 0.4, 0},              //
         {1000000000, 0.0, 0.2501, 250}, // counts as 1000
     };
     for (const auto& k : cases)
@@ -331,11 +331,13 @@ TEST(KnobFace, BodyAndCapAreDrawnOnceIntoBitmaps)
     // from half the body colour (an empty cap text) to the body colour.
     const auto gradients = only(calls, "CreateLinearGradientBrush");
     ASSERT_EQ(gradients.size(), 2u);
-    expectNear(gradients[0].values, {0, 0, 60, 60, 0, linear(0x10), linear(0x20), linear(0x30), 1, 1,
-                                     0.5 * linear(0x10), 0.5 * linear(0x20), 0.5 * linear(0x30), 1},
+    expectNear(gradients[0].values,
+               {0, 0, 60, 60, 0, linear(0x10), linear(0x20), linear(0x30), 1, 1, 0.5 * linear(0x10), 0.5 * linear(0x20),
+                0.5 * linear(0x30), 1},
                "body gradient", 1e-6);
-    expectNear(gradients[1].values, {0, 0, 18, 18, 0, 0.5 * linear(0x10), 0.5 * linear(0x20), 0.5 * linear(0x30), 1,
-                                     1, linear(0x10), linear(0x20), linear(0x30), 1},
+    expectNear(gradients[1].values,
+               {0, 0, 18, 18, 0, 0.5 * linear(0x10), 0.5 * linear(0x20), 0.5 * linear(0x30), 1, 1, linear(0x10),
+                linear(0x20), linear(0x30), 1},
                "cap gradient", 1e-6);
 
     // Drawn again without a change: the two bitmaps only.

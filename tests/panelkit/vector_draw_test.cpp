@@ -37,10 +37,9 @@ size_t count(const std::string& text, const std::string& part)
 
 TEST_F(VectorDraw, AFunctionPlot)
 {
-    const qwtest::Png p =
-        draw("QW_FuncPlotDuo", "300x200",
-             {"--pin", "Formula 1=sin(x*a)", "--pin", "A=3", "--pin", "X min=-3.2", "--pin", "X max=3.2", "--pin",
-              "Y min=-1.2", "--pin", "Y max=1.2"});
+    const qwtest::Png p = draw("QW_FuncPlotDuo", "300x200",
+                               {"--pin", "Formula 1=sin(x*a)", "--pin", "A=3", "--pin", "X min=-3.2", "--pin",
+                                "X max=3.2", "--pin", "Y min=-1.2", "--pin", "Y max=1.2"});
     ASSERT_EQ(p.width, 300);
     // White background in a cell of the grid (tenths 4.67 columns and 8.3
     // rows apart, from column 0 and row 199).

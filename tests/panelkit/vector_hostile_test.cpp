@@ -110,7 +110,7 @@ TEST(VectorHostile, LongAndMalformedFormulas)
     while (sum.size() < 10000)
         sum += L"+x*0.001";
     const std::wstring nested = std::wstring(5000, L'(') + L"x" + std::wstring(5000, L')');
-    const std::wstring texts[] = {sum, nested, std::wstring(10000, L'('), L"\xD800x", L"x\x0001", L"1e999999",
+    const std::wstring texts[] = {sum,    nested,      std::wstring(10000, L'('), L"\xD800x", L"x\x0001", L"1e999999",
                                   L"x/0", L"sqrt(-x)", L"a=b=c=d=e=f=g=h=i=j=k=x"};
     for (const auto& f : texts)
     {
