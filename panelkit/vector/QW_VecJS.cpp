@@ -2,14 +2,13 @@
 // (maximum - minimum) / turns per full turn, held within [minimum, maximum]
 // unless unlimited, and reports each change on a second pin.
 #include "knob_face.h"
-#include "mp_sdk_gui2.h"
 
 #include <cmath>
 
 using namespace qw::vector;
 using qw::controls::limit;
 
-class QW_VecJS : public gmpi_gui::MpGuiGfxBase
+class QW_VecJS : public KnobBase
 {
 public:
     QW_VecJS()
@@ -106,10 +105,7 @@ public:
         lastAngle_ = a;
         if (delta == 0.0f)
             return 1;
-        if (delta > 0.5f)
-            delta -= 1.0f;
-        else if (delta < -0.5f)
-            delta += 1.0f;
+        delta = wrapTurns(delta);
         float v = value_ + (maximum_ - minimum_) * delta / turns_;
         if (!unlimited_)
             v = clamped(v);
@@ -135,24 +131,6 @@ public:
             change_ = 0.0f;
             pointerDown_ = false;
         }
-        return gmpi::MP_OK;
-    }
-
-    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override
-    {
-        return qw::controls::answerToolTip(out, hint_);
-    }
-
-    int32_t populateContextMenu(float, float, gmpi::IMpUnknown* sink) override
-    {
-        qw::controls::addMenuItems(sink, menuItems_.getValue());
-        return gmpi::MP_OK;
-    }
-
-    int32_t onContextMenu(int32_t id) override
-    {
-        menuChoice_ = id;
-        menuChoice_ = -1;
         return gmpi::MP_OK;
     }
 
@@ -237,9 +215,6 @@ private:
     MpGuiPin<bool> concave_;
     MpGuiPin<float> shade_;
     MpGuiPin<float> bevel_;
-    StringGuiPin hint_;
-    StringGuiPin menuItems_;
-    MpGuiPin<int> menuChoice_;
     MpGuiPin<bool> pointerDown_;
     MpGuiPin<float> change_;
 

@@ -3,7 +3,6 @@
 // counter-clockwise; pulses that arrive on those pins from outside turn the
 // drawn knob one step each.
 #include "knob_face.h"
-#include "mp_sdk_gui2.h"
 #include "qw_fm.h"
 
 #include <algorithm>
@@ -11,7 +10,7 @@
 
 using namespace qw::vector;
 
-class QW_VecJogShuttleS : public gmpi_gui::MpGuiGfxBase
+class QW_VecJogShuttleS : public KnobBase
 {
 public:
     // Pulses per turn above this count as this many: a move never writes
@@ -85,10 +84,7 @@ public:
         float delta = a - position_;
         if (delta == 0.0f)
             return 1;
-        if (delta > 0.5f)
-            delta -= 1.0f;
-        else if (delta < -0.5f)
-            delta += 1.0f;
+        delta = wrapTurns(delta);
         const float n = static_cast<float>(steps());
         const auto pulses =
             static_cast<int32_t>(std::fabs(std::floor(n * (position_ + delta)) - std::floor(n * position_)));
@@ -114,24 +110,6 @@ public:
             releaseCapture();
             pointerDown_ = false;
         }
-        return gmpi::MP_OK;
-    }
-
-    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override
-    {
-        return qw::controls::answerToolTip(out, hint_);
-    }
-
-    int32_t populateContextMenu(float, float, gmpi::IMpUnknown* sink) override
-    {
-        qw::controls::addMenuItems(sink, menuItems_.getValue());
-        return gmpi::MP_OK;
-    }
-
-    int32_t onContextMenu(int32_t id) override
-    {
-        menuChoice_ = id;
-        menuChoice_ = -1;
         return gmpi::MP_OK;
     }
 
@@ -187,9 +165,6 @@ private:
     MpGuiPin<bool> spot_;
     MpGuiPin<float> shade_;
     MpGuiPin<float> bevel_;
-    StringGuiPin hint_;
-    StringGuiPin menuItems_;
-    MpGuiPin<int> menuChoice_;
 
     KnobFace face_;
     Color body_{1.0f, 1.0f, 1.0f, 1.0f};

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "../controls/control_parts.h"
+#include "mp_sdk_gui2.h"
 
 #include <string>
 
@@ -58,5 +59,44 @@ public:
 private:
     controls::CachedLayer body_, cap_;
     float size_ = 0.0f; // s of the cached bitmaps
+};
+
+// Base of the two knobs: the tool tip, context-menu and menu-choice pins,
+// which each knob registers in its own pin order, and what the host asks of
+// them.
+class KnobBase : public gmpi_gui::MpGuiGfxBase
+{
+public:
+    // The tool tip pin's text, wherever the pointer is.
+    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override
+    {
+        return controls::answerToolTip(out, hint_);
+    }
+    // Every entry of the menu-items text, with its value as id.
+    int32_t populateContextMenu(float, float, gmpi::IMpUnknown* sink) override
+    {
+        controls::addMenuItems(sink, menuItems_.getValue());
+        return gmpi::MP_OK;
+    }
+    // The chosen id, then -1.
+    int32_t onContextMenu(int32_t id) override
+    {
+        menuChoice_ = id;
+        menuChoice_ = -1;
+        return gmpi::MP_OK;
+    }
+
+protected:
+    // A change between two angles in turns, the short way round: in [-0.5, 0.5].
+    static float wrapTurns(float delta)
+    {
+        if (delta > 0.5f)
+            return delta - 1.0f;
+        return delta < -0.5f ? delta + 1.0f : delta;
+    }
+
+    StringGuiPin hint_;
+    StringGuiPin menuItems_;
+    MpGuiPin<int> menuChoice_;
 };
 } // namespace qw::vector

@@ -1,6 +1,6 @@
 // The function plot and the jog wheel drawn to PNG by the command-line host,
 // as a user tries them.
-#include "test_support.h"
+#include "draw_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,22 +9,8 @@
 
 namespace
 {
-const std::string kPanelkit = std::string(QW_BUNDLE_DIR) + "/panelkit.so";
-
-class VectorDraw : public qwtest::CommandTest
-{
-protected:
-    qwtest::Png draw(const std::string& id, const std::string& size, std::vector<std::string> more)
-    {
-        const std::string png = file(id + ".png");
-        std::vector<std::string> args = {"draw", kPanelkit, id, "--size", size, "--out", png};
-        args.insert(args.end(), more.begin(), more.end());
-        last = qwhost(args);
-        EXPECT_EQ(last.code, 0) << last.err;
-        return qwtest::readPng(png);
-    }
-    Result last;
-};
+class VectorDraw : public controls_test::DrawCommand
+{};
 
 size_t count(const std::string& text, const std::string& part)
 {
