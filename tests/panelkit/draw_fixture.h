@@ -19,8 +19,8 @@ protected:
     qwtest::Png draw(const std::string& id, const std::string& size, std::vector<std::string> more = {})
     {
         const std::string png = file(id + ".png");
-        std::vector<std::string> args = {"draw", std::string(QW_BUNDLE_DIR) + "/panelkit.so", id, "--size", size,
-                                         "--out", png};
+        std::vector<std::string> args = {
+            "draw", std::string(QW_BUNDLE_DIR) + "/panelkit.so", id, "--size", size, "--out", png};
         args.insert(args.end(), more.begin(), more.end());
         last = qwhost(args);
         EXPECT_EQ(last.code, 0) << last.err;
