@@ -162,7 +162,8 @@ void barePlotterColumn(benchmark::State& state)
             std::memmove(row, row + 4, (kWidth - 1) * 4);
         }
         const float v = 0.5f * qwbench::noise(n++);
-        const int t = static_cast<int>(300.0f - (v + 0.2f) * 300.0f), b = static_cast<int>(300.0f - (v - 0.2f) * 300.0f);
+        const int t = static_cast<int>(300.0f - (v + 0.2f) * 300.0f),
+                  b = static_cast<int>(300.0f - (v - 0.2f) * 300.0f);
         for (int y = 0; y < kHeight; ++y)
         {
             uint8_t* p = pixels.data() + (static_cast<size_t>(y) * kWidth + kWidth - 1) * 4;

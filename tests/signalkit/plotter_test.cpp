@@ -73,8 +73,8 @@ TEST(PlotterDsp, FullScaleSetsTheGain)
         float input;
         float expected;
     };
-    for (Case c : {Case{10.0f, 0.5f, 0.5f}, Case{10.0f, -1.0f, -1.0f}, Case{5.0f, 0.25f, 0.5f},
-                   Case{0.0f, 1e-5f, 1.0f}, Case{-4.0f, 1e-5f, 1.0f}, Case{kNaN, 1e-5f, 1.0f}})
+    for (Case c : {Case{10.0f, 0.5f, 0.5f}, Case{10.0f, -1.0f, -1.0f}, Case{5.0f, 0.25f, 0.5f}, Case{0.0f, 1e-5f, 1.0f},
+                   Case{-4.0f, 1e-5f, 1.0f}, Case{kNaN, 1e-5f, 1.0f}})
     {
         Dsp d(48000.0f);
         d.p->setFloat(1, 10.0f);
@@ -140,12 +140,9 @@ TEST(PlotterDisplay, ColumnFromMinimumToMaximum)
     // edge to edge; -0.3 .. 0.55 spans 1.8 .. 5.2: rows 1 and 5 covered 0.2
     // (alpha byte 51), rows 2 to 4 whole.
     const Case cases[] = {
-        {0.0f, 0.0f, {0, 0, 0, 0, 255, 0, 0, 0}},
-        {-2.0f, 2.0f, {255, 255, 255, 255, 255, 255, 255, 255}},
-        {-0.3f, 0.55f, {0, 51, 255, 255, 255, 51, 0, 0}},
-        {0.3f, 0.3f, {0, 0, 255, 0, 0, 0, 0, 0}},
-        {kNaN, kNaN, {0, 0, 0, 0, 255, 0, 0, 0}},
-        {-kInf, kInf, {255, 255, 255, 255, 255, 255, 255, 255}},
+        {0.0f, 0.0f, {0, 0, 0, 0, 255, 0, 0, 0}},         {-2.0f, 2.0f, {255, 255, 255, 255, 255, 255, 255, 255}},
+        {-0.3f, 0.55f, {0, 51, 255, 255, 255, 51, 0, 0}}, {0.3f, 0.3f, {0, 0, 255, 0, 0, 0, 0, 0}},
+        {kNaN, kNaN, {0, 0, 0, 0, 255, 0, 0, 0}},         {-kInf, kInf, {255, 255, 255, 255, 255, 255, 255, 255}},
     };
     for (auto& c : cases)
     {

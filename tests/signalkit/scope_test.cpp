@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -87,8 +87,8 @@ TEST(ScopeDsp, FramesOfAThirtiethOfASecondAtTheirExactSamples)
                 Rig r(id, c.rate);
                 r.run(3 * c.points + 5, block);
                 const auto f = frames(*r.p);
-                const std::string what = gmpi_sdk::toUtf8(id) + " at " + std::to_string(c.rate) + " Hz, blocks of " +
-                                         std::to_string(block);
+                const std::string what =
+                    gmpi_sdk::toUtf8(id) + " at " + std::to_string(c.rate) + " Hz, blocks of " + std::to_string(block);
                 ASSERT_EQ(f.size(), 3u) << what;
                 for (size_t k = 0; k < f.size(); ++k)
                 {

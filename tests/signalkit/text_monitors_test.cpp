@@ -266,8 +266,7 @@ TEST(StringMonitor, CharactersUtf8CannotEncodeShowAsReplacements)
     std::memcpy(row.data() + 4, chars, sizeof chars);
     row[1] = 1;
     d->module().setBlob(0, row);
-    EXPECT_EQ(texts(d->render(400, 100)),
-              (std::vector<std::string>{"a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
-                                        "b"}));
+    EXPECT_EQ(texts(d->render(400, 100)), (std::vector<std::string>{"a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+                                                                    "b"}));
 }
 } // namespace
