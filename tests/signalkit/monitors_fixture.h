@@ -75,6 +75,13 @@ public:
     void run(int64_t total, int block, const std::function<float(int, int64_t)>& signal = {})
     {
         const int64_t end = dsp().now() + total;
+        if (signal && !streaming_)
+        {
+            streaming_ = true;
+            for (int pin = 0; pin < dsp().pinCount(); ++pin)
+                if (dsp().pinInfo(pin).datatype == gmpi::MP_AUDIO && dsp().pinInfo(pin).direction == gmpi::MP_IN)
+                    dsp().setStreaming(pin, true);
+        }
         while (dsp().now() < end)
         {
             const int n = static_cast<int>(std::min<int64_t>(block, end - dsp().now()));
@@ -104,6 +111,7 @@ private:
     std::unique_ptr<qwhost::DrawingDesk> desk_;
     qwhost::PatchModule* module_ = nullptr;
     std::unique_ptr<qwhost::DrawnView> view_;
+    bool streaming_ = false;
 };
 
 // Every text a render drew, in order.

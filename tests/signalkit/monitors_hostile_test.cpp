@@ -126,29 +126,33 @@ TEST(MonitorsHostile, PlotterMessagesOfAnySize)
 TEST(MonitorsHostile, ProcessingPinsAtAnyValue)
 {
     const float floats[] = {kNaN, kInf, -kInf, -1.0f, 0.0f, std::numeric_limits<float>::max(), -1e-40f};
+    // Each value on the period (full scale 10 V) and on the full scale (period 10 ms).
     for (float f : floats)
-    {
-        qwhost::ProcessingHost host;
-        host.sampleRate = 48000.0f;
-        auto p = host.create(qwtest::bundle("signalkit"), L"QW_Plotter");
-        p->startGraph();
-        p->setFloat(1, f);
-        p->setFloat(2, f);
-        for (int b = 0; b < 20; ++b)
+        for (int pin : {1, 2})
         {
-            for (int i = 0; i < 256; ++i)
-                p->input(0)[i] = (i & 1) ? 0.5f : -0.25f;
-            p->run(256);
+            qwhost::ProcessingHost host;
+            host.sampleRate = 48000.0f;
+            auto p = host.create(qwtest::bundle("signalkit"), L"QW_Plotter");
+            p->startGraph();
+            p->setStreaming(0, true);
+            p->setFloat(1, pin == 1 ? f : 10.0f);
+            p->setFloat(2, pin == 2 ? f : 10.0f);
+            for (int b = 0; b < 20; ++b)
+            {
+                for (int i = 0; i < 256; ++i)
+                    p->input(0)[i] = (i & 1) ? 0.5f : -0.25f;
+                p->run(256);
+            }
+            for (auto& m : p->messages)
+            {
+                ASSERT_EQ(m.data.size(), 8u);
+                float v[2];
+                std::memcpy(v, m.data.data(), 8);
+                EXPECT_TRUE(std::isfinite(v[0]) && std::isfinite(v[1])) << f << " on pin " << pin;
+            }
+            if (pin == 2)
+                EXPECT_EQ(p->messages.size(), 10u) << f;
         }
-        for (auto& m : p->messages)
-        {
-            ASSERT_EQ(m.data.size(), 8u);
-            float v[2];
-            std::memcpy(v, m.data.data(), 8);
-            EXPECT_TRUE(std::isfinite(v[0]) && std::isfinite(v[1])) << f;
-        }
-        EXPECT_FALSE(p->messages.empty()) << f;
-    }
 }
 
 TEST(MonitorsHostile, SampleRatesNoHostGives)

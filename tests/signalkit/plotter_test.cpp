@@ -17,6 +17,7 @@ struct Dsp
         host.blockSize = 256;
         p = host.create(qwtest::bundle("signalkit"), L"QW_Plotter");
         p->startGraph();
+        p->setStreaming(0, true);
     }
     void run(int64_t total, int block, float input)
     {

@@ -54,6 +54,8 @@ struct Rig
         host.blockSize = block;
         p = host.create(qwtest::bundle("signalkit"), id);
         p->startGraph();
+        p->setStreaming(0, true);
+        p->setStreaming(1, true);
     }
     void run(int64_t total, int block, float y = 0.25f)
     {
