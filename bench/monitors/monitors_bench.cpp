@@ -6,7 +6,7 @@
 // draws the same lines straight into a context. modulePlotterColumn shifts
 // the chart one column and paints the new one; barePlotterColumn copies the
 // rows one pixel left and writes the column in a plain loop.
-#include "bench_support.h"
+#include "../bench_support.h"
 
 #include "drawing/drawn_view.h"
 #include "ui_host.h"
