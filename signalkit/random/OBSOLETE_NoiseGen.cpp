@@ -26,7 +26,10 @@ public:
     {
         if (pinSeed_.isUpdated())
             x_ = nonZero(static_cast<uint32_t>(pinSeed_.getValue()));
-        if (pinType_.isUpdated())
+        // While off the routine stays silent: a noise routine run by the
+        // framework's sleep countdown would advance the generator by a
+        // number of samples that depends on the host's block size.
+        if (pinType_.isUpdated() && pinOn_.getValue())
             setSubProcess(noiseRoutine());
         if (pinOn_.isUpdated())
         {

@@ -98,6 +98,29 @@ TEST(NoiseGen, PinkHasEqualPowerPerOctave)
     EXPECT_LT(hi - lo, 1.5) << "octave bands from fs/512 to fs/4 between " << lo << " and " << hi << " dB";
 }
 
+TEST(NoiseGen, ATypeChangeWhileOffWaitsForTheNextOn)
+{
+    const Recording r = qwtest::sameAtBlocks([](int block) {
+        SignalRun run(L"QW_NoiseGen", kRate, block);
+        run.set("Type", 0).set("Seed", 1).set("On", 1).set("On", 0, 100).set("Type", 1, 150).set("On", 1, 1000);
+        return run.run(2000);
+    });
+    const auto seen = r.seen("Output");
+    for (size_t n = 100; n < 1000; ++n)
+        ASSERT_EQ(seen[n], 0.0f) << n;
+    EXPECT_EQ(r.lastChange("Output", true), 1000);
+    // The generator went on from its 100th word, into the pink rows.
+    uint32_t x = 1;
+    for (int k = 0; k < 101; ++k)
+    {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+    }
+    const uint32_t row = x & ((1u << 29) - 1);
+    EXPECT_EQ(seen[1000], static_cast<float>(8.0 * row * 0x1p-31 - 1.0)) << "all seven rows and the fresh value";
+}
+
 TEST(NoiseGen2, SameSeedSameNoiseAtAnyBlockSize)
 {
     for (int type : {0, 1})
