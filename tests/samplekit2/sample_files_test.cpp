@@ -347,6 +347,7 @@ protected:
             s->setBlob(GS_CHANNEL + static_cast<int>(i), channels[i]);
         s->setText(GS_FILE, wide(name));
         s->setBool(GS_TRIGGER, true);
+        s->deliverEchoes();
     }
 
     std::shared_ptr<qwhost::Bundle> kit = qwtest::bundle("samplekit2");
@@ -550,7 +551,26 @@ TEST_F(SampleFiles, TwoBufferRuleSeenByAReaderDownstream)
 // ===========================================================================
 // Descriptors a receiver accepts or refuses
 
-TEST_F(SampleFiles, DescriptorTableThroughBothSavers)
+// The savers' tables run with the host's echo inside the call, later and not
+// at all (the interface saver is the one that sees it).
+class Savers : public SampleFiles, public ::testing::WithParamInterface<Echo>
+{
+protected:
+    void SetUp() override
+    {
+        SampleFiles::SetUp();
+        gui.echo = GetParam();
+    }
+};
+
+std::string echoName(const ::testing::TestParamInfo<Echo>& info)
+{
+    return info.param == Echo::Inside ? "Inside" : info.param == Echo::Later ? "Later" : "None";
+}
+
+INSTANTIATE_TEST_SUITE_P(Echo, Savers, ::testing::Values(Echo::Inside, Echo::Later, Echo::None), echoName);
+
+TEST_P(Savers, DescriptorTableThroughBothSavers)
 {
     const auto frames = tone(40, 0.17f);
     const Desc good = publish(wav("good.wav", {frames}));
@@ -610,7 +630,7 @@ TEST_F(SampleFiles, DescriptorTableThroughBothSavers)
     }
 }
 
-TEST_F(SampleFiles, RandomDescriptorsAreInvalid)
+TEST_P(Savers, RandomDescriptorsAreInvalid)
 {
     const Desc good = publish(wav("good.wav", {tone(16, 0.3f)}));
     uint64_t state = 0x1234567;
@@ -654,10 +674,7 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Echo, GuiLoader, ::testing::Values(Echo::Inside, Echo::Later, Echo::None), [](const auto& info) {
-        return std::string(info.param == Echo::Inside ? "Inside" : info.param == Echo::Later ? "Later" : "None");
-    });
+INSTANTIATE_TEST_SUITE_P(Echo, GuiLoader, ::testing::Values(Echo::Inside, Echo::Later, Echo::None), echoName);
 
 TEST_P(GuiLoader, LoopPointsAreKeptInsideTheSample)
 {
@@ -830,7 +847,7 @@ TEST_P(GuiLoader, ASaverOnTheSameCordsWritesWhatTheLoaderPublished)
 // ===========================================================================
 // Savers
 
-TEST_F(SampleFiles, SaversAppendTheSuffixUnlessTheNameEndsInIt)
+TEST_P(Savers, SaversAppendTheSuffixUnlessTheNameEndsInIt)
 {
     const Desc d = publish(wav("src.wav", {tone(10, 0.1f)}));
     struct Row
@@ -857,7 +874,7 @@ TEST_F(SampleFiles, SaversAppendTheSuffixUnlessTheNameEndsInIt)
         }
 }
 
-TEST_F(SampleFiles, BitDepthIndex)
+TEST_P(Savers, BitDepthIndex)
 {
     const Desc d = publish(wav("src.wav", {tone(10, 0.1f)}));
     const int kNone = 0;
@@ -896,7 +913,7 @@ TEST_F(SampleFiles, BitDepthIndex)
     }
 }
 
-TEST_F(SampleFiles, RateToWrite)
+TEST_P(Savers, RateToWrite)
 {
     const Desc d = publish(wav("src.wav", {tone(10, 0.1f)}));
     host.sampleRate = 32000.0f;
@@ -938,7 +955,7 @@ TEST_F(SampleFiles, RateToWrite)
     }
 }
 
-TEST_F(SampleFiles, LoopPointsWithAnEndOfMinusOneWriteNoLoop)
+TEST_P(Savers, LoopPointsWithAnEndOfMinusOneWriteNoLoop)
 {
     const Desc d = publish(wav("src.wav", {tone(30, 0.1f)}));
     struct Row
@@ -999,7 +1016,7 @@ TEST_F(SampleFiles, ProcessingSaverKeepsTheLoopForLaterSaves)
 
 // Channels of different lengths: each is kept whole and the file is as long
 // as the longest, whatever order they arrive in.
-TEST_F(SampleFiles, ChannelsOfDifferentLengthsArePaddedToTheLongest)
+TEST_P(Savers, ChannelsOfDifferentLengthsArePaddedToTheLongest)
 {
     const auto longer = tone(100, 0.1f), shorter = tone(60, 0.2f);
     const Desc dl = publish(wav("long.wav", {longer})), ds = publish(wav("short.wav", {shorter}));
@@ -1041,7 +1058,7 @@ TEST_F(SampleFiles, ChannelsOfDifferentLengthsArePaddedToTheLongest)
 // ===========================================================================
 // Hostile names, files and hosts
 
-TEST_F(SampleFiles, BadFileNamesFailSilently)
+TEST_P(Savers, BadFileNamesFailSilently)
 {
     const Desc d = publish(wav("src.wav", {tone(10, 0.1f)}));
     fs::create_directories(dir_ / "folder.wav");
