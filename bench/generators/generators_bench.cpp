@@ -29,9 +29,9 @@ using qwbench::noise;
 
 struct Settings
 {
-    std::vector<std::pair<std::string, std::string>> values;  // control pins, as text
-    std::vector<std::pair<std::string, float>> held;          // audio inputs held
-    std::vector<std::pair<std::string, float>> streaming;     // audio inputs streaming around a value
+    std::vector<std::pair<std::string, std::string>> values; // control pins, as text
+    std::vector<std::pair<std::string, float>> held;         // audio inputs held
+    std::vector<std::pair<std::string, float>> streaming;    // audio inputs streaming around a value
 };
 
 std::unique_ptr<qwhost::Processor> prepare(qwhost::ProcessingHost& host, const wchar_t* id, const Settings& s)
@@ -60,16 +60,7 @@ void runModule(benchmark::State& state, const wchar_t* id, const Settings& s)
 {
     qwhost::ProcessingHost host;
     auto p = prepare(host, id, s);
-    gmpi::IMpPlugin2* plugin = p->plugin();
-    const gmpi::MpEvent* noEvents = nullptr;
-    float* out = p->output(p->pin("Output"));
-    for (auto _ : state)
-    {
-        plugin->process(kBlock, noEvents);
-        benchmark::DoNotOptimize(out[kBlock - 1]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlock);
+    qwbench::timeProcess(state, *p, kBlock);
 }
 
 // A bare block loop: block(control, out) over a control buffer around `centre`.
@@ -103,13 +94,16 @@ void bareSineOsc(benchmark::State& state)
 {
     const bool audioRate = state.range(0) != 0;
     const float factor = 440.0f / kRate;
-    float phase = 0.0f, increment = std::min(0.25f, std::exp2(0.0f) * factor);
+    float phase = 0.0f, previous = 0.0f, increment = std::min(0.25f, std::exp2(0.0f) * factor);
+    static const float pm[kBlock] = {}, fb[kBlock] = {}; // the modulation inputs, held at 0
     runBare(state, 0.5f, [&](const float* pitch, float* out) {
         for (int i = 0; i < kBlock; ++i)
         {
             if (audioRate)
-                increment = std::min(0.25f, qw::fm::exp2Fast(std::clamp(10.0f * pitch[i] - 5.0f, -126.0f, 127.0f)) * factor);
-            out[i] = qw::osc::sineOfTurn(phase - std::floor(phase));
+                increment =
+                    std::min(0.25f, qw::fm::exp2Fast(std::clamp(10.0f * pitch[i] - 5.0f, -126.0f, 127.0f)) * factor);
+            const float x = phase + std::clamp(pm[i], -1.0f, 1.0f) + std::clamp(fb[i], 0.0f, 1.0f) * previous;
+            previous = out[i] = qw::osc::sineOfTurn(x - std::floor(x));
             phase += increment;
             if (phase >= 1.0f)
                 phase -= 1.0f;
@@ -121,10 +115,9 @@ void bareSineOsc(benchmark::State& state)
 
 void modulePulseOsc(benchmark::State& state)
 {
-    runModule(state, L"QW_PulseOsc",
-              {{{"Gate", "1"}, {"Harmonics", std::to_string(state.range(0))}, {"Amplitude", "5"}},
-               {{"Pitch", 0.05f}},
-               {}});
+    runModule(
+        state, L"QW_PulseOsc",
+        {{{"Gate", "1"}, {"Harmonics", std::to_string(state.range(0))}, {"Amplitude", "5"}}, {{"Pitch", 0.05f}}, {}});
 }
 
 float sineOf(float g)
@@ -314,7 +307,8 @@ void moduleGlider(benchmark::State& state)
 
 void moduleGlider2(benchmark::State& state)
 {
-    runModule(state, L"QW_Glider2", {{{"Mode", "0"}}, {{"Rise Time", 0.01f}, {"Fall Time", 0.02f}}, {{"Signal", 0.5f}}});
+    runModule(state, L"QW_Glider2",
+              {{{"Mode", "0"}}, {{"Rise Time", 0.01f}, {"Fall Time", 0.02f}}, {{"Signal", 0.5f}}});
 }
 
 void glideLoop(benchmark::State& state, float rise, float fall)

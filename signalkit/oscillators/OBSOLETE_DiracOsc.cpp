@@ -124,21 +124,24 @@ public:
         const float fk = getSampleRate() * 0.001f;
         const bool scaled = pinAmplitudeMode_.getValue() == 1;
         const float dc = pinRemoveDC_.getValue() ? 1.0f : 0.0f;
+        const float* table = table_;
+        double phase = phase_; // a local: the output writes cannot alias it
         for (int i = 0; i < n; ++i)
         {
             period(pitch[i], fk);
             const float a = amplitudeOf(amplitude[i], scaled);
-            const uint32_t j = static_cast<uint32_t>(phase_ * qw::dirac::kEntries) & qw::dirac::kMask;
+            const uint32_t j = static_cast<uint32_t>(phase * qw::dirac::kEntries) & qw::dirac::kMask;
             float k;
             if ((j & (qw::dirac::kHalf - 1)) == 0)
                 k = Kf_;
             else
-                k = table_[(Ku_ * j) & qw::dirac::kMask] / table_[j];
+                k = table[(Ku_ * j) & qw::dirac::kMask] / table[j];
             out[i] = a * (k - dc) * normaliser_;
-            phase_ += increment_;
-            if (phase_ >= 1.0)
-                phase_ -= 1.0;
+            phase += increment_;
+            if (phase >= 1.0)
+                phase -= 1.0;
         }
+        phase_ = phase;
     }
 
     void subProcessSleep(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }

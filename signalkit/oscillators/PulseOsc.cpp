@@ -5,9 +5,9 @@
 // from the inputs at each cycle start. Pitch 1 V per octave (5 V = 440 Hz),
 // from 13.75 Hz to a quarter of the sample rate.
 #include "mp_sdk_audio.h"
+#include "quarter_sine.h"
 #include "qw_finite.h"
 #include "qw_fm.h"
-#include "quarter_sine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,9 +3,9 @@
 // held at a quarter of the sample rate. A reset value of exactly 1.0 restarts
 // the phase while resetting is enabled; off writes zeros and keeps the phase.
 #include "mp_sdk_audio.h"
+#include "quarter_sine.h"
 #include "qw_finite.h"
 #include "qw_fm.h"
-#include "quarter_sine.h"
 
 #include <algorithm>
 #include <cmath>

@@ -30,7 +30,7 @@ struct Module
 {
     const wchar_t* id;
     std::vector<std::pair<const char*, double>> setup;
-    std::vector<const char*> pins;        // the inputs given hostile values
+    std::vector<const char*> pins;         // the inputs given hostile values
     std::vector<const char*> signals = {}; // audio inputs passed through: given only finite extremes
 };
 
@@ -125,7 +125,8 @@ TEST(GeneratorsHostile, ExtremePinValuesGiveFiniteOutput)
                     if (datatype != gmpi::MP_AUDIO)
                         run.set(pin, v, 500);
                     else if (streaming)
-                        run.stream(pin, [f](int64_t) { return f; }, 500);
+                        run.stream(
+                            pin, [f](int64_t) { return f; }, 500);
                     else
                         run.constant(pin, f, 500);
                     const Recording r = run.run(kSamples);

@@ -242,7 +242,8 @@ TEST(DiracOsc, AntiAliasedImpulseHoldsHalfThePeriodInEqualHarmonics)
 {
     // P = 100: M = 50, K = 101; the kernel's peak K / 2M, 50 harmonics of 1 / M, DC 1 / 2M.
     const float a = 0.5f;
-    const Recording r = runAtBlocks(L"QW_DiracOsc", kRate, 44100, [=](SignalRun& run) { dirac(run, true, a, 2, 10.0f); });
+    const Recording r =
+        runAtBlocks(L"QW_DiracOsc", kRate, 44100, [=](SignalRun& run) { dirac(run, true, a, 2, 10.0f); });
     const auto& y = r.out("Output");
     EXPECT_NEAR(y[0], 1.01 * a, 1e-6);
     for (int m = 1; m < 50; ++m)

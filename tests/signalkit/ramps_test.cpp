@@ -194,8 +194,10 @@ TEST(Glider, ANewStaticTargetWakesAnArrivedGlide)
 {
     constexpr float fs = 48000.0f;
     const Recording r = atBlocks(L"QW_Glider", fs, 6000, [](SignalRun& run) {
-        run.constant("Time", 0.001f).constant("Signal", 0.0f).constant("Signal", 0.4f, 1000).constant("Signal", 0.2f,
-                                                                                                      3000);
+        run.constant("Time", 0.001f)
+            .constant("Signal", 0.0f)
+            .constant("Signal", 0.4f, 1000)
+            .constant("Signal", 0.2f, 3000);
     });
     const auto seen = r.seen("Output");
     const int out = r.pins.at("Output");
@@ -204,8 +206,7 @@ TEST(Glider, ANewStaticTargetWakesAnArrivedGlide)
     const int64_t second = arrival(seen, 3000, 0.2f);
     ASSERT_GT(second, 3000);
     using C = qwtest::StreamingChange;
-    const std::vector<C> expected = {
-        {1000, out, true}, {first, out, false}, {3000, out, true}, {second, out, false}};
+    const std::vector<C> expected = {{1000, out, true}, {first, out, false}, {3000, out, true}, {second, out, false}};
     std::vector<C> changes; // after graph start
     for (auto& c : r.changes("Output"))
         if (c.time > 0)

@@ -58,7 +58,7 @@ TEST(NoiseGen, SeedZeroStillGivesNoise)
     for (int type : {0, 1})
     {
         const Recording run = noise(L"QW_NoiseGen", type, 0, 4096);
-    const auto& y = run.out("Output");
+        const auto& y = run.out("Output");
         const std::set<float> distinct(y.begin(), y.end());
         EXPECT_GT(distinct.size(), 4000u) << "type " << type;
     }
@@ -361,7 +361,8 @@ TEST(RandomVolts, WithinItsBoundsAsAConstantLevel)
         // Each trigger announces a new static level (a repeated static
         // report), so the samples written at it are read.
         const auto& seen = r.out("Output");
-        const float lo = 0.1f * std::min(bounds.first, bounds.second), hi = 0.1f * std::max(bounds.first, bounds.second);
+        const float lo = 0.1f * std::min(bounds.first, bounds.second),
+                    hi = 0.1f * std::max(bounds.first, bounds.second);
         for (int k = 0; k < 20; ++k)
         {
             const float v = seen[size_t(100 + 100 * k)];

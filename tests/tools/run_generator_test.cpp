@@ -43,8 +43,8 @@ TEST_F(RunGenerator, RandomIntegersArePrintedAtTheirTriggers)
 {
     // No Repeat makes the two values differ, so both are sent and printed.
     const auto r = qwhost({"run", kSignalkit, "QW_RandomIntDSP", "--pin", "Bound A=1", "--pin", "Bound B=6", "--pin",
-                           "No Repeat=1", "--pin", "Trigger=1@0.1", "--pin", "Trigger=0@0.2", "--pin",
-                           "Trigger=1@0.3", "--seconds", "0.5"});
+                           "No Repeat=1", "--pin", "Trigger=1@0.1", "--pin", "Trigger=0@0.2", "--pin", "Trigger=1@0.3",
+                           "--seconds", "0.5"});
     ASSERT_EQ(r.code, 0) << r.err;
     std::istringstream lines(r.out);
     std::string line;
