@@ -3,6 +3,9 @@
 #pragma once
 
 #include "bundle.h"
+#include "processing_host.h"
+
+#include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <map>
@@ -29,5 +32,21 @@ inline std::shared_ptr<qwhost::Bundle> bundle(const std::string& name)
     if (!b)
         b = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/" + name + ".so");
     return b;
+}
+
+// Times the module's process call alone, block after block with no events,
+// and counts the samples of its output `output`.
+inline void timeProcess(benchmark::State& state, qwhost::Processor& p, int block, const char* output = "Output")
+{
+    gmpi::IMpPlugin2* plugin = p.plugin();
+    const gmpi::MpEvent* noEvents = nullptr;
+    float* out = p.output(p.pin(output));
+    for (auto _ : state)
+    {
+        plugin->process(block, noEvents);
+        benchmark::DoNotOptimize(out[block - 1]);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * block);
 }
 } // namespace qwbench

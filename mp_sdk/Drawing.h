@@ -377,7 +377,7 @@ class BitmapPixels : public Object<GmpiDrawing_API::IMpBitmapPixels>
 public:
     using Object::Object;
 
-    // First byte of the top row (4 bytes a pixel: blue, green, red, alpha).
+    // First byte of the top row (4 bytes a pixel, in the order getPixelFormat names).
     uint8_t* getAddress() const { return Get() ? Get()->getAddress() : nullptr; }
     int32_t getBytesPerRow() const { return Get() ? Get()->getBytesPerRow() : 0; }
     int32_t getPixelFormat() const { return Get() ? Get()->getPixelFormat() : -1; }

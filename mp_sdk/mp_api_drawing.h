@@ -196,9 +196,10 @@ enum MP1_BITMAP_LOCK_FLAGS : int32_t
     MP1_BITMAP_LOCK_WRITE = 2,
 };
 
-// Pixel format codes of locked bitmap pixels. Every host bitmap answers
-// MP1_PIXEL_FORMAT_BGRA_SRGB: 4 bytes a pixel in the order blue, green, red,
-// alpha, colour bytes sRGB-encoded and premultiplied by alpha.
+// Pixel format codes of locked bitmap pixels: 4 bytes a pixel in the order
+// the code names, colour bytes premultiplied by alpha. Host bitmaps answer
+// MP1_PIXEL_FORMAT_BGRA_SRGB (blue, green, red, alpha, sRGB-encoded) unless a
+// host says otherwise; modules that write pixels honour whichever they get.
 enum MP1_PIXEL_FORMAT : int32_t
 {
     MP1_PIXEL_FORMAT_ARGB = 0,

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the test skin (tests/fixtures/skin/): a style sheet, a knob strip, a
-vertical slider with its handle, a two-frame bar graph and a BMP button with
-its mask, each image with its metadata text. Every pixel is computed here;
+vertical slider with its handle, a two-frame bar graph, a BMP button with
+its mask and a joystick handle under three metadata texts, each image with
+its metadata text. Every pixel is computed here;
 run again after changing it and commit the result.
 
 usage: scripts/make_skin_fixture.py [FOLDER]   (default tests/fixtures/skin)
@@ -118,6 +119,15 @@ def button_mask(x, y):
     return (m, m, m)
 
 
+# --- joystick handle: 10 frames of 20 x 20 ----------------------------------
+def handle_pixel(x, y):
+    frame, fy = divmod(y, 20)
+    # Opaque but for 3 x 3 corners, so that pixel hit testing shows.
+    if (x < 3 or x >= 17) and (fy < 3 or fy >= 17):
+        return (0, 0, 0, 0)
+    return (40 + 20 * frame, 200, 255 - 20 * frame, 255)
+
+
 STYLE_SHEET = """FONT_CATEGORY Normal
 font-family Arial, 'Liberation Sans'
 font-size 12
@@ -144,6 +154,9 @@ METADATA = {
                    "handle_range 0 90\norientation vertical\n"),
     "bargraph.txt": "type bargraph\nframe_size 12 40\nsegment_count 5\nsegment 2 6\n",
     "button.txt": "type button\nframe_size 16 16\n",
+    "handle.txt": "; a joystick handle of 10 frames\ntype knob\nframe_size 20 20\n",
+    "handle_padded.txt": "type knob\nframe_size 20 20\npadding 1 2 3 4\n",
+    "handle_whole.txt": "; no frame height: one frame of the whole image\ntype knob\nframe_size 20 0\n",
 }
 
 
@@ -157,6 +170,8 @@ def main():
     write(folder, "bargraph.png", png(12, 80, bar_pixel))
     write(folder, "button.bmp", bmp(16, 32, button_pixel))
     write(folder, "button_mask.bmp", bmp(16, 32, button_mask))
+    for name in ("handle.png", "handle_padded.png", "handle_whole.png"):
+        write(folder, name, png(20, 200, handle_pixel))
     for name, text in METADATA.items():
         write(folder, name, text)
 

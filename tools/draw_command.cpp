@@ -1,5 +1,6 @@
 #include "draw_command.h"
 
+#include "run_command.h"
 #include "shape_value.h"
 
 #include "usage_error.h"
@@ -9,6 +10,7 @@
 #include "drawing/drawn_view.h"
 #include "mp_api_gui2.h"
 #include "mp_sdk_common.h"
+#include "patch.h"
 #include "run_loop.h"
 #include "ui_host.h"
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -26,7 +29,7 @@ namespace qwtool
 const char* const kDrawUsage =
     "usage: qwhost draw BUNDLE ID --size WxH --out FILE.png [--pin NAME=VALUE ...]\n"
     "                   [--pointer SCRIPT | --pointer-file FILE] [--answer ANSWER ...]\n"
-    "                   [--skin DIR]\n"
+    "                   [--skin DIR] [--run S [RUN OPTIONS]]\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults and the --pin values, measures it with the size as\n"
     "the space available, arranges it at (0, 0, W, H), draws it once, plays the\n"
@@ -59,12 +62,21 @@ const char* const kDrawUsage =
     "                       metadata and the style sheet 'global', and where relative\n"
     "                       file names resolve (default: the test skin, " QW_DEFAULT_SKIN_DIR
     ").\n"
+    "  --run S              first runs ID's processing half for S seconds as 'qwhost\n"
+    "                       run' does, paired with the interface half: its blob\n"
+    "                       outputs and messages reach the interface half through\n"
+    "                       the host before the drawing. With --run these options\n"
+    "                       of 'qwhost run' apply to the processing half:\n"
+    "                         --in FILE.wav, --rate HZ, --block N, --dup N,\n"
+    "                         --midi NAME=HEX@S, --sample PIN=FILE.wav[:CHANNEL],\n"
+    "                         --dsp-pin NAME=VALUE[@S] (run's --pin).\n"
     "Prints each pointer step with the module's answer (0 handled, -1 not), each\n"
     "widget answered, every\n"
     "value the module sends on its pins (a shape blob as its shape text), and its\n"
     "redraw and re-measure requests.\n"
     "example: qwhost draw testkit.so QW_TestDrawn --size 120x24 --out slider.png \\\n"
-    "           --pointer 'press 30,12; move 90,12; release 90,12'\n";
+    "           --pointer 'press 30,12; move 90,12; release 90,12'\n"
+    "         qwhost draw signalkit.so QW_Oscilloscope --run 0.2 --size 400x300 --out scope.png\n";
 
 namespace
 {
@@ -77,7 +89,16 @@ struct Options
     int width = 0, height = 0;
     std::vector<std::pair<std::string, std::string>> pins;
     std::vector<qwhost::WidgetAnswer> answers;
+    // With --run: the arguments of the processing half's run, as "run" takes them.
+    std::vector<std::string> run;
 };
+
+// Options of "run" that --run passes on (--dsp-pin as run's --pin).
+bool runOption(const std::string& a)
+{
+    return a == "--in" || a == "--rate" || a == "--block" || a == "--dup" || a == "--midi" || a == "--sample" ||
+           a == "--dsp-pin";
+}
 
 [[noreturn]] void syntax(const std::string& what)
 {
@@ -98,6 +119,8 @@ Options parse(const std::vector<std::string>& args)
     Options o;
     std::vector<std::string> operands;
     bool seenSize = false, seenOut = false, seenScript = false, seenScriptFile = false, seenSkin = false;
+    std::string runSeconds;
+    std::vector<std::string> runOptions;
     auto once = [](bool& seen, const std::string& option) {
         if (seen)
             syntax(option + " is given twice");
@@ -112,13 +135,26 @@ Options parse(const std::vector<std::string>& args)
             continue;
         }
         const bool known = a == "--size" || a == "--out" || a == "--pin" || a == "--pointer" || a == "--pointer-file" ||
-                           a == "--answer" || a == "--skin";
+                           a == "--answer" || a == "--skin" || a == "--run" || runOption(a);
         if (!known)
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
             syntax(a + " needs a value");
         const std::string& v = args[++i];
-        if (a == "--size")
+        if (a == "--run")
+        {
+            if (!runSeconds.empty())
+                syntax("--run is given twice");
+            if (v.empty())
+                syntax("--run needs a time in seconds");
+            runSeconds = v;
+        }
+        else if (runOption(a))
+        {
+            runOptions.push_back(a == "--dsp-pin" ? "--pin" : a);
+            runOptions.push_back(v);
+        }
+        else if (a == "--size")
         {
             once(seenSize, a);
             const auto x = v.find('x');
@@ -166,6 +202,13 @@ Options parse(const std::vector<std::string>& args)
         syntax(operands.size() < 2 ? "BUNDLE and ID are needed" : "unexpected '" + operands[2] + "'");
     o.bundle = operands[0];
     o.id = operands[1];
+    if (!runOptions.empty() && runSeconds.empty())
+        syntax("'" + runOptions.front() + "' needs --run");
+    if (!runSeconds.empty())
+    {
+        o.run = {o.bundle, o.id, "--seconds", runSeconds};
+        o.run.insert(o.run.end(), runOptions.begin(), runOptions.end());
+    }
     if (!seenSize)
         syntax("--size is needed");
     if (!seenOut || o.out.empty())
@@ -209,6 +252,32 @@ size_t printSent(const qwhost::GuiModule& m, size_t from)
     }
     return m.transmits.size();
 }
+
+// The processing half of a run, paired in a patch with its interface half.
+class PatchTarget final : public RunTarget
+{
+public:
+    explicit PatchTarget(qwhost::Patch& patch) : patch_(patch) {}
+
+    qwhost::ProcessingHost& host() override { return patch_.processing; }
+    qwhost::Processor& create(std::shared_ptr<qwhost::Bundle> bundle, const std::wstring& id) override
+    {
+        module_ = &patch_.add(std::move(bundle), id);
+        if (!module_->processor || !module_->gui)
+            throw Error("draw: --run: " + gmpi_sdk::toUtf8(id) + " needs both a processing and an interface half");
+        // Both halves start at their defaults; the run's values follow.
+        patch_.start();
+        return *module_->processor;
+    }
+    void graphStart(qwhost::Processor&) override {}
+    void run(qwhost::Processor&, int n) override { patch_.run(n); }
+
+    qwhost::GuiModule* gui() const { return module_ ? module_->gui : nullptr; }
+
+private:
+    qwhost::Patch& patch_;
+    qwhost::PatchModule* module_ = nullptr;
+};
 
 const char* stepName(PointerStep::Kind k)
 {
@@ -367,12 +436,23 @@ int drawCommand(const std::vector<std::string>& args)
     // Without the test skin (a moved tree) relative names resolve here.
     const std::string skin = !o.skin.empty() ? o.skin : isFolder(QW_DEFAULT_SKIN_DIR) ? QW_DEFAULT_SKIN_DIR : ".";
     auto bundle = qwhost::Bundle::load(o.bundle);
-    qwhost::GuiHost host;
+    // The interface half alone, or (with --run) paired with its processing half.
+    qwhost::Patch patch;
+    qwhost::GuiHost& host = patch.gui;
     host.resourceFolder = skin;
     qwhost::Dialogs dialogs;
     qwhost::DrawingDesk desk(host);
     desk.dialogs = &dialogs;
-    qwhost::DrawnView view(desk, bundle, gmpi_sdk::fromUtf8(o.id));
+    std::unique_ptr<qwhost::DrawnView> drawn;
+    if (o.run.empty())
+        drawn = std::make_unique<qwhost::DrawnView>(desk, bundle, gmpi_sdk::fromUtf8(o.id));
+    else
+    {
+        PatchTarget target(patch);
+        runModule(o.run, target);
+        drawn = std::make_unique<qwhost::DrawnView>(desk, *target.gui());
+    }
+    qwhost::DrawnView& view = *drawn;
     qwhost::GuiModule& m = view.module();
 
     for (auto& [name, value] : o.pins)

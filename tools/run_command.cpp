@@ -412,6 +412,27 @@ void printUpdates(qwhost::Processor& p, long rate)
 }
 } // namespace
 
+namespace
+{
+// A processing half made and run by its own host.
+class AloneTarget final : public RunTarget
+{
+public:
+    qwhost::ProcessingHost& host() override { return host_; }
+    qwhost::Processor& create(std::shared_ptr<qwhost::Bundle> bundle, const std::wstring& id) override
+    {
+        p_ = host_.create(std::move(bundle), id);
+        return *p_;
+    }
+    void graphStart(qwhost::Processor& p) override { p.graphStart(); }
+    void run(qwhost::Processor& p, int n) override { p.run(n); }
+
+private:
+    qwhost::ProcessingHost host_;
+    std::unique_ptr<qwhost::Processor> p_;
+};
+} // namespace
+
 int runCommand(const std::vector<std::string>& args)
 {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
@@ -419,6 +440,12 @@ int runCommand(const std::vector<std::string>& args)
         std::fputs(kRunUsage, stdout);
         return 0;
     }
+    AloneTarget target;
+    return runModule(args, target);
+}
+
+int runModule(const std::vector<std::string>& args, RunTarget& target)
+{
     const Options o = parse(args);
 
     qw::WavFile32 input;
@@ -445,11 +472,11 @@ int runCommand(const std::vector<std::string>& args)
     const int64_t frames = static_cast<int64_t>(exactFrames);
 
     auto bundle = qwhost::Bundle::load(o.bundle);
-    qwhost::ProcessingHost host;
+    qwhost::ProcessingHost& host = target.host();
     host.sampleRate = static_cast<float>(rate);
     host.blockSize = static_cast<int>(o.block);
     host.autoDuplicateCount = static_cast<int>(o.dup);
-    auto p = host.create(bundle, gmpi_sdk::fromUtf8(o.id));
+    qwhost::Processor* p = &target.create(bundle, gmpi_sdk::fromUtf8(o.id));
 
     // Given values, checked against the pins before anything runs. Values
     // from the start go in `given`; timed ones wait in `later`.
@@ -614,7 +641,7 @@ int runCommand(const std::vector<std::string>& args)
         const std::vector<uint8_t> bytes = g != given.end() ? g->second : encode(pin, info.defaultValue);
         deliver(*p, pin, bytes, 0);
     }
-    p->graphStart();
+    target.graphStart(*p);
 
     std::printf("# sample\tseconds\tpin\tvalue\n");
     const Sweep sweep(static_cast<double>(rate), frames);
@@ -639,7 +666,7 @@ int runCommand(const std::vector<std::string>& args)
                 for (int i = 0; i < n; ++i)
                     buffer[i] = done + i < input.frames ? sources[k][done + i] : 0.0f;
         }
-        p->run(n);
+        target.run(*p, n);
         printUpdates(*p, rate);
         if (!o.out.empty())
         {

@@ -60,16 +60,7 @@ void moduleBiquad(benchmark::State& state)
     if (!audioRate)
         p->input(cutoff)[0] = 100.0f;
 
-    gmpi::IMpPlugin2* plugin = p->plugin();
-    const gmpi::MpEvent* noEvents = nullptr;
-    float* out = p->output(p->pin("Output"));
-    for (auto _ : state)
-    {
-        plugin->process(kBlock, noEvents);
-        benchmark::DoNotOptimize(out[kBlock - 1]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlock);
+    qwbench::timeProcess(state, *p, kBlock);
 }
 
 // Bare loops: the same recurrence in the same evaluation order, with the

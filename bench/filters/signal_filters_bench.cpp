@@ -63,16 +63,7 @@ void runModule(benchmark::State& state, const wchar_t* id, const char* control, 
     if (!audioRate)
         p->input(ctl)[0] = centre;
 
-    gmpi::IMpPlugin2* plugin = p->plugin();
-    const gmpi::MpEvent* noEvents = nullptr;
-    float* out = p->output(p->pin("Output"));
-    for (auto _ : state)
-    {
-        plugin->process(kBlock, noEvents);
-        benchmark::DoNotOptimize(out[kBlock - 1]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlock);
+    qwbench::timeProcess(state, *p, kBlock);
 }
 
 // A bare block loop over prepared input and control buffers.

@@ -57,7 +57,7 @@ int32_t Bitmap::lockPixels(IMpBitmapPixels** out, int32_t flags)
     if ((flags & (MP1_BITMAP_LOCK_READ | MP1_BITMAP_LOCK_WRITE)) == 0 ||
         (flags & ~(MP1_BITMAP_LOCK_READ | MP1_BITMAP_LOCK_WRITE)) != 0)
         return gmpi::MP_FAIL;
-    *out = new BitmapPixels(this, flags);
+    *out = new BitmapPixels(this, flags, factory_->pixelFormat);
     return gmpi::MP_OK;
 }
 

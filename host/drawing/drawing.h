@@ -182,6 +182,10 @@ public:
     // The installed family of that name (any letter case), or "".
     std::string installedFamily(const std::string& name) const;
 
+    // The pixel format locked bitmap pixels report and are laid out in: 0
+    // ARGB, 1 RGBA, 2 ABGR, 3 BGRA; 4 (the host's own) BGRA as stored.
+    int32_t pixelFormat = GmpiDrawing_API::MP1_PIXEL_FORMAT_BGRA_SRGB;
+
     void setRecording(bool on) { recording_ = on; }
     bool recording() const { return recording_; }
     std::vector<DrawCall>& calls() { return calls_; }

@@ -44,15 +44,28 @@ void DrawingDesk::forget(const GuiModule* module)
 }
 
 DrawnView::DrawnView(DrawingDesk& desk, std::shared_ptr<Bundle> bundle, const std::wstring& id, bool start)
-    : desk_(desk), module_(desk.host().create(std::move(bundle), id, start))
+    : desk_(desk), owned_(desk.host().create(std::move(bundle), id, start)), module_(owned_.get())
+{
+    openView();
+}
+
+DrawnView::DrawnView(DrawingDesk& desk, GuiModule& module) : desk_(desk), module_(&module)
+{
+    openView();
+}
+
+void DrawnView::openView()
 {
     void* view = nullptr;
     if (module_->object()->queryInterface(gmpi::MP_IID_GRAPHICS_MPGUI4, &view) != gmpi::MP_OK || !view)
     {
-        const GuiModule* gone = module_.get();
-        module_.reset();
-        desk_.forget(gone);
-        throw Error(gmpi_sdk::toUtf8(id) + " does not draw (it answers no drawing interface)");
+        const std::string id = gmpi_sdk::toUtf8(module_->info().id);
+        if (owned_)
+        {
+            owned_.reset();
+            desk_.forget(module_);
+        }
+        throw Error(id + " does not draw (it answers no drawing interface)");
     }
     graphics_ = static_cast<gmpi_gui_api::IMpGraphics4*>(view);
 }
@@ -63,9 +76,11 @@ DrawnView::~DrawnView()
         bitmap_->release();
     if (graphics_)
         graphics_->release();
-    const GuiModule* gone = module_.get();
-    module_.reset();
-    desk_.forget(gone);
+    if (owned_)
+    {
+        owned_.reset();
+        desk_.forget(module_);
+    }
 }
 
 GraphicsHost& DrawnView::graphicsHost() const

@@ -60,6 +60,9 @@ public:
     // `start`: pin defaults and initialize). Throws Error when the object
     // answers no drawing interface.
     DrawnView(DrawingDesk& desk, std::shared_ptr<Bundle> bundle, const std::wstring& id, bool start = true);
+    // Draws a module made elsewhere on the desk's host (a patch's interface
+    // half, say), which must outlive the view. Throws Error as above.
+    DrawnView(DrawingDesk& desk, GuiModule& module);
     ~DrawnView();
     DrawnView(const DrawnView&) = delete;
     DrawnView& operator=(const DrawnView&) = delete;
@@ -90,8 +93,11 @@ public:
     drawing::Bitmap* bitmap() const { return bitmap_; }
 
 private:
+    void openView();
+
     DrawingDesk& desk_;
-    std::unique_ptr<GuiModule> module_;
+    std::unique_ptr<GuiModule> owned_;
+    GuiModule* module_;
     gmpi_gui_api::IMpGraphics4* graphics_ = nullptr;
     drawing::Bitmap* bitmap_ = nullptr;
     int32_t renderResult_ = 0;

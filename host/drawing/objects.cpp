@@ -374,16 +374,66 @@ int32_t GeometrySink::Close()
 // ---------------------------------------------------------------------------
 // Locked pixels
 
-BitmapPixels::BitmapPixels(Bitmap* b, int32_t flags) : bitmap_(b), flags_(flags)
+namespace
+{
+// Where blue, green, red and alpha of a stored pixel go in a pixel of the format.
+struct Order
+{
+    int b, g, r, a;
+};
+Order orderOf(int32_t format)
+{
+    switch (format)
+    {
+    case MP1_PIXEL_FORMAT_ARGB:
+        return {3, 2, 1, 0};
+    case MP1_PIXEL_FORMAT_RGBA:
+        return {2, 1, 0, 3};
+    case MP1_PIXEL_FORMAT_ABGR:
+        return {1, 2, 3, 0};
+    default:
+        return {0, 1, 2, 3};
+    }
+}
+} // namespace
+
+BitmapPixels::BitmapPixels(Bitmap* b, int32_t flags, int32_t format) : bitmap_(b), flags_(flags), format_(format)
 {
     bitmap_->addRef();
-    cairo_surface_flush(bitmap_->surface());
+    cairo_surface_t* s = bitmap_->surface();
+    cairo_surface_flush(s);
+    if (format_ < MP1_PIXEL_FORMAT_ARGB || format_ > MP1_PIXEL_FORMAT_ABGR)
+        return;
+    const Order o = orderOf(format_);
+    const int stride = cairo_image_surface_get_stride(s), h = cairo_image_surface_get_height(s);
+    const uint8_t* data = cairo_image_surface_get_data(s);
+    copy_.resize(static_cast<size_t>(stride) * h);
+    for (size_t i = 0; i + 4 <= copy_.size(); i += 4)
+    {
+        copy_[i + o.b] = data[i];
+        copy_[i + o.g] = data[i + 1];
+        copy_[i + o.r] = data[i + 2];
+        copy_[i + o.a] = data[i + 3];
+    }
 }
 
 BitmapPixels::~BitmapPixels()
 {
+    cairo_surface_t* s = bitmap_->surface();
+    if (!copy_.empty() && (flags_ & MP1_BITMAP_LOCK_WRITE))
+    {
+        const Order o = orderOf(format_);
+        uint8_t* data = cairo_image_surface_get_data(s);
+        for (size_t i = 0; i + 4 <= copy_.size(); i += 4)
+        {
+            data[i] = copy_[i + o.b];
+            data[i + 1] = copy_[i + o.g];
+            data[i + 2] = copy_[i + o.r];
+            data[i + 3] = copy_[i + o.a];
+        }
+    }
     if (flags_ & MP1_BITMAP_LOCK_WRITE)
-        cairo_surface_mark_dirty(bitmap_->surface());
+        cairo_surface_mark_dirty(s);
     bitmap_->release();
 }
 
@@ -394,6 +444,8 @@ int32_t BitmapPixels::queryInterface(const gmpi::MpGuid& iid, void** out)
 
 uint8_t* BitmapPixels::getAddress()
 {
+    if (!copy_.empty())
+        return copy_.data();
     return cairo_image_surface_get_data(bitmap_->surface());
 }
 

@@ -210,19 +210,25 @@ private:
     bool inFigure_ = false;
 };
 
+// Locked pixels in the pixel format the factory reports (Factory::pixelFormat).
+// In formats 3 and 4 they are the surface's own bytes (blue, green, red,
+// alpha); in formats 0 to 2 a copy laid out in that format, written back to
+// the surface when a write lock ends.
 class BitmapPixels final : public Counted<GmpiDrawing_API::IMpBitmapPixels>
 {
 public:
-    BitmapPixels(Bitmap* b, int32_t flags);
+    BitmapPixels(Bitmap* b, int32_t flags, int32_t format);
     int32_t queryInterface(const gmpi::MpGuid& iid, void** out) override;
     uint8_t* getAddress() override;
     int32_t getBytesPerRow() override;
-    int32_t getPixelFormat() override { return GmpiDrawing_API::MP1_PIXEL_FORMAT_BGRA_SRGB; }
+    int32_t getPixelFormat() override { return format_; }
 
 private:
     ~BitmapPixels() override;
     Bitmap* bitmap_;
     int32_t flags_;
+    int32_t format_;
+    std::vector<uint8_t> copy_; // formats 0 to 2
 };
 
 // Answers MP_IID_UNKNOWN with the object itself.

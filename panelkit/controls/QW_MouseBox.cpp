@@ -86,18 +86,7 @@ public:
     // not a context-item sink gets nothing.
     int32_t populateContextMenu(float, float, gmpi::IMpUnknown* sink) override
     {
-        gmpi_sdk::mp_shared_ptr<gmpi_gui::IMpContextItemSink> items;
-        if (!sink || sink->queryInterface(gmpi::MP_IID_CONTEXT_ITEMS_SINK, items.asIMpUnknownPtr()) != gmpi::MP_OK ||
-            !items)
-            return gmpi::MP_OK;
-        it_enum_list list(menuItems_.getValue());
-        int taken = 0;
-        for (list.First(); !list.IsDone() && taken < kMaxListEntries; list.Next(), ++taken)
-        {
-            std::string text; // empty when the entry has no UTF-8 form
-            skin::toUtf8Exact(list.current().text, text);
-            items->AddItem(text.c_str(), list.current().value, 0);
-        }
+        addMenuItems(sink, menuItems_.getValue());
         return gmpi::MP_OK;
     }
 
@@ -108,14 +97,7 @@ public:
         return gmpi::MP_OK;
     }
 
-    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override
-    {
-        if (!out)
-            return gmpi::MP_FAIL;
-        const std::string utf8 = hint_;
-        out->setData(utf8.data(), static_cast<int32_t>(utf8.size()));
-        return gmpi::MP_OK;
-    }
+    int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override { return answerToolTip(out, hint_); }
 
 private:
     struct Position

@@ -1,5 +1,8 @@
 #include "control_parts.h"
 
+#include "it_enum_list.h"
+#include "mp_api_dialogs.h"
+#include "skin_text.h"
 #include "srgb.h"
 
 #include <cmath>
@@ -17,6 +20,30 @@ Color colorOf(const std::wstring& text, const Color& otherwise)
 Color colorOf(uint32_t argb)
 {
     return Color(mp_sdk::colorFromArgb(argb));
+}
+
+void addMenuItems(gmpi::IMpUnknown* sink, const std::wstring& text)
+{
+    gmpi_sdk::mp_shared_ptr<gmpi_gui::IMpContextItemSink> items;
+    if (!sink || sink->queryInterface(gmpi::MP_IID_CONTEXT_ITEMS_SINK, items.asIMpUnknownPtr()) != gmpi::MP_OK ||
+        !items)
+        return;
+    it_enum_list list(text);
+    int taken = 0;
+    for (list.First(); !list.IsDone() && taken < kMaxListEntries; list.Next(), ++taken)
+    {
+        std::string utf8; // empty when the entry has no UTF-8 form
+        skin::toUtf8Exact(list.current().text, utf8);
+        items->AddItem(utf8.c_str(), list.current().value, 0);
+    }
+}
+
+int32_t answerToolTip(gmpi::IString* out, const std::string& utf8)
+{
+    if (!out)
+        return gmpi::MP_FAIL;
+    out->setData(utf8.data(), static_cast<int32_t>(utf8.size()));
+    return gmpi::MP_OK;
 }
 
 namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Drawing.h"
+#include "mp_sdk_common.h"
 
 #include <cstdint>
 #include <string>
@@ -38,6 +39,15 @@ inline float span(float from, float to)
 // character); an empty text gives the default.
 Color colorOf(const std::wstring& text, const Color& otherwise);
 Color colorOf(uint32_t argb);
+
+// Context menu from an enumeration-list text: its entries (the first
+// kMaxListEntries at most) in order, each with its value as id and flags 0,
+// whatever its leading characters; an entry with no UTF-8 form gets an empty
+// text. A sink that is not a context-menu sink gets nothing.
+void addMenuItems(gmpi::IMpUnknown* sink, const std::wstring& items);
+
+// Tool tip text handed to the host as UTF-8; -1 without `out`.
+int32_t answerToolTip(gmpi::IString* out, const std::string& utf8);
 
 // The colour with its alpha scaled by k.
 inline Color faded(Color c, float k)

@@ -59,7 +59,13 @@ const std::map<std::wstring, std::string> kBlockSizeDependent = {
 };
 
 // Modules whose output does not repeat from run to run, with the reason.
-const std::map<std::wstring, std::string> kNotRepeatable = {};
+const std::map<std::wstring, std::string> kNotRepeatable = {
+    {L"QW_NoiseGen2", "seeded from the system's random source until a seed above 0 is set"},
+    {L"QW_RndLFO", "seeded from the system's random source until its first reseed"},
+    {L"QW_RandomIntDSP", "seeded from the system's random source; it has no seed pin"},
+    {L"QW_RandomFloatDSP", "seeded from the system's random source; it has no seed pin"},
+    {L"QW_RandomVolts", "seeded from the system's random source; it has no seed pin"},
+};
 
 constexpr int64_t kTotal = 8192;
 constexpr int64_t kNoiseStart = 1024;

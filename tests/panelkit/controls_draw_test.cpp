@@ -1,6 +1,6 @@
 // The drag controls drawn to PNG by the command-line host, as a user tries
 // them: a few pixels of each, and the slider dragged by a pointer script.
-#include "test_support.h"
+#include "draw_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,23 +10,8 @@
 
 namespace
 {
-const std::string kPanelkit = std::string(QW_BUNDLE_DIR) + "/panelkit.so";
-
-class ControlsDraw : public qwtest::CommandTest
-{
-protected:
-    // Draws the control; its PNG.
-    qwtest::Png draw(const std::string& id, const std::string& size, std::vector<std::string> more = {})
-    {
-        const std::string png = file(id + ".png");
-        std::vector<std::string> args = {"draw", kPanelkit, id, "--size", size, "--out", png};
-        args.insert(args.end(), more.begin(), more.end());
-        last = qwhost(args);
-        EXPECT_EQ(last.code, 0) << last.err;
-        return qwtest::readPng(png);
-    }
-    Result last;
-};
+class ControlsDraw : public controls_test::DrawCommand
+{};
 
 void expectColour(const qwtest::Png& p, int x, int y, int r, int g, int b, const std::string& what)
 {

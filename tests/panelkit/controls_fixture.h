@@ -1,4 +1,4 @@
-// One drawn control of panelkit on the stand-in, with the host's echo set as
+// One drawn control (of panelkit, unless told) on the stand-in, with the host's echo set as
 // a test asks, and the drawing calls of its renders.
 #pragma once
 
@@ -38,13 +38,14 @@ class Control
 {
 public:
     // Without `start` the host sets no pin defaults and does not initialize.
-    Control(const wchar_t* id, qwhost::Echo echo = qwhost::Echo::None, bool start = true)
+    Control(const wchar_t* id, qwhost::Echo echo = qwhost::Echo::None, bool start = true,
+            const char* bundleName = "panelkit")
     {
         host_.echo = echo;
         host_.resourceFolder = std::string(QW_SOURCE_DIR) + "/tests/fixtures/skin"; // the test skin
         desk_ = std::make_unique<qwhost::DrawingDesk>(host_);
         desk_->dialogs = &dialogs_;
-        view_ = std::make_unique<qwhost::DrawnView>(*desk_, qwtest::bundle("panelkit"), id, start);
+        view_ = std::make_unique<qwhost::DrawnView>(*desk_, qwtest::bundle(bundleName), id, start);
     }
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <stdexcept>
 
 namespace qwtest
@@ -136,6 +137,13 @@ SignalRun& SignalRun::blob(const std::string& name, const std::vector<uint8_t>& 
 {
     const int id = pin(name);
     queueAt(at, [&](int offset) { p_->setBlob(id, bytes, offset); });
+    return *this;
+}
+
+SignalRun& SignalRun::midi(const std::string& name, const std::vector<uint8_t>& bytes, int64_t at)
+{
+    const int id = pin(name);
+    queueAt(at, [&](int offset) { p_->sendMidi(id, bytes, offset); });
     return *this;
 }
 
@@ -298,6 +306,59 @@ SineFit fitSine(const std::vector<float>& y, double f, double rate, int64_t from
     }
     fit.residual = to > from ? std::sqrt(e / double(to - from)) : 0.0;
     return fit;
+}
+
+double peakFrequency(const std::vector<float>& y, double rate, int64_t from, int64_t to)
+{
+    from = std::max<int64_t>(from, 0);
+    to = std::min<int64_t>(to, static_cast<int64_t>(y.size()));
+    const int64_t len = to - from;
+    if (len < 4)
+        return 0.0;
+    size_t n = 1;
+    while (n < static_cast<size_t>(4 * len))
+        n <<= 1;
+    std::vector<std::complex<double>> a(n);
+    for (int64_t i = 0; i < len; ++i)
+        a[size_t(i)] = y[size_t(from + i)] * 0.5 * (1.0 - std::cos(kTwoPi * double(i) / double(len)));
+    // Iterative radix-2 transform.
+    for (size_t i = 1, j = 0; i < n; ++i)
+    {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(a[i], a[j]);
+    }
+    for (size_t size = 2; size <= n; size <<= 1)
+    {
+        const std::complex<double> step = std::polar(1.0, -kTwoPi / double(size));
+        for (size_t start = 0; start < n; start += size)
+        {
+            std::complex<double> w = 1.0;
+            for (size_t k = 0; k < size / 2; ++k, w *= step)
+            {
+                const std::complex<double> u = a[start + k], v = a[start + k + size / 2] * w;
+                a[start + k] = u + v;
+                a[start + k + size / 2] = u - v;
+            }
+        }
+    }
+    size_t peak = 1;
+    for (size_t k = 1; k < n / 2; ++k)
+        if (std::abs(a[k]) > std::abs(a[peak]))
+            peak = k;
+    double offset = 0.0;
+    if (peak + 1 < n / 2)
+    {
+        const double l = std::log(std::abs(a[peak - 1]) + 1e-300), c = std::log(std::abs(a[peak]) + 1e-300),
+                     r = std::log(std::abs(a[peak + 1]) + 1e-300);
+        const double d = l - 2.0 * c + r;
+        if (d < 0.0)
+            offset = 0.5 * (l - r) / d;
+    }
+    return (double(peak) + offset) * rate / double(n);
 }
 
 SineFit responseAt(const std::wstring& id, float rate, const std::string& input, const std::string& output, double f,

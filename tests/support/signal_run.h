@@ -83,6 +83,8 @@ public:
     SignalRun& set(const std::string& pin, double value, int64_t at = 0);
     // A blob input's bytes from time `at` on.
     SignalRun& blob(const std::string& pin, const std::vector<uint8_t>& bytes, int64_t at = 0);
+    // A MIDI message to a MIDI input at time `at`, its bytes as given.
+    SignalRun& midi(const std::string& pin, const std::vector<uint8_t>& bytes, int64_t at = 0);
     // An audio input held at a value from `at` on (reported static).
     SignalRun& constant(const std::string& pin, float value, int64_t at = 0);
     // An audio input streaming `signal` from `at` on (sampled at run time).
@@ -124,6 +126,12 @@ struct SineFit
 // Least-squares fit of a sin + b cos + c to y over [from, to), in double;
 // `amplitude` is the input sine's, t counted as indices into y.
 SineFit fitSine(const std::vector<float>& y, double f, double rate, int64_t from, int64_t to, double amplitude = 1.0);
+
+// The frequency of the strongest spectral peak of y over [from, to), in Hz:
+// Hann window, transform zero-padded to at least four times the length, the
+// peak bin refined by a parabola through the log magnitudes around it. In
+// double; 0 for fewer than 4 samples.
+double peakFrequency(const std::vector<float>& y, double rate, int64_t from, int64_t to);
 
 // The fit of a module's response at f: a sine of amplitude `amplitude` into
 // `input` for `settle` samples, then fitted over `measure` more. `setup` gives

@@ -1,0 +1,338 @@
+// Frame-based pitch shifting, mono and stereo (a stereo frame is a pair of
+// floats): every half frame the recent input is resampled by the pitch
+// ratios of the samples it spans into a new frame, placed at the lag where it
+// best continues what is being output, and crossfaded in over the half frame.
+// Runs at the 44.1/48 kHz family of rates and their doubles and quadruples;
+// its storage for the largest frame of the host's rate is taken in open.
+#include "../chorus/effect_pattern.h"
+#include "pitch_kernels.h"
+
+#include <vector>
+
+template <class T> class QW_PitchShifter2T final : public MpBase2
+{
+    static constexpr int kCh = qw::pitch::kChannels<T>;
+    static constexpr bool kStereo = kCh == 2;
+
+public:
+    QW_PitchShifter2T()
+    {
+        for (auto& in : pinSignal_)
+            initializePin(in);
+        initializePin(pinPitch_);
+        initializePin(pinExponent_);
+        initializePin(pinAntiAlias_);
+        initializePin(pinLevel_);
+        initializePin(pinUnused_);
+        for (auto& out : pinOut_)
+            initializePin(out);
+        setSubProcess(&QW_PitchShifter2T::subProcessSilence);
+    }
+
+    int32_t open() override
+    {
+        factor_ = qw::pitch::rateFactor(getSampleRate());
+        if (factor_ != 0)
+        {
+            const int most = qw::pitch::frameSize(factor_, qw::pitch::kMaxExponent);
+            ring_.assign(static_cast<size_t>(4 * most), T{});
+            frames_.assign(static_cast<size_t>(2 * most + 8), T{});
+            rates_.assign(static_cast<size_t>(most), 1.0f);
+            if (kStereo)
+                mix_.assign(static_cast<size_t>(4 * most), 0.0f);
+            cost_.assign(static_cast<size_t>(most / 2), 0.0f);
+            probeValue_.assign(static_cast<size_t>(most / 64), 0.0f);
+            probeBack_.assign(static_cast<size_t>(most / 64), 0);
+        }
+        return MpBase2::open();
+    }
+
+    void onGraphStart() override { outputsStreaming(false); }
+
+    void onSetPins() override
+    {
+        if (pinExponent_.isUpdated())
+        {
+            if (factor_ == 0)
+                return;
+            resize(qw::pitch::frameSize(factor_, pinExponent_.getValue()));
+        }
+        if (n_ == 0)
+            return;
+        bool updated = false, streaming = false;
+        for (auto& in : pinSignal_)
+        {
+            updated = updated || in.isUpdated();
+            streaming = streaming || in.isStreaming();
+        }
+        if (!updated)
+            return;
+        if (streaming)
+        {
+            if (tail_.running())
+                tail_.clear();
+            else
+            {
+                running_ = true;
+                outputsStreaming(true);
+                setSubProcess(&QW_PitchShifter2T::subProcess);
+            }
+        }
+        else if (running_ && !tail_.running())
+            tail_.start(4 * n_);
+    }
+
+    void subProcess(int n)
+    {
+        const int start = getBlockPosition();
+        const int m = tail_.limit(n);
+        const int half = n_ / 2;
+        const int frameMask = n_ - 1;
+        const int ringMask = 4 * n_ - 1;
+        const float invHalf = 1.0f / static_cast<float>(half);
+        const float* in[kCh];
+        float* out[kCh];
+        float gate[kCh];
+        for (int ch = 0; ch < kCh; ++ch)
+        {
+            in[ch] = pinSignal_[ch].getBuffer() + start;
+            out[ch] = pinOut_[ch].getBuffer() + start;
+            gate[ch] = pinSignal_[ch].isStreaming() ? 1.0f : 0.0f;
+        }
+        const float* pitch = pinPitch_.getBuffer() + start;
+        float poison = 0.0f;
+        for (int i = 0; i < m; ++i)
+        {
+            const int k = c_ & (half - 1);
+            const int s = (c_ & half) ? 1 : 0;
+            if (k == 0)
+                poison += startHalfFrame(s);
+            const float w = static_cast<float>(k) * invHalf;
+            T y = (1.0f - w) * frame(1 - s)[half + k] + w * frame(s)[k];
+            T x;
+            for (int ch = 0; ch < kCh; ++ch)
+            {
+                out[ch][i] = qw::pitch::channel(y, ch);
+                qw::pitch::channel(x, ch) = in[ch][i] * gate[ch];
+            }
+            ring_[static_cast<size_t>(c_)] = x;
+            if (kStereo)
+                mix_[static_cast<size_t>(c_)] = qw::pitch::mixOf(x);
+            poison += qw::pitch::mixOf(x) - qw::pitch::mixOf(x);
+
+            const float p = qw::effect::clampOrZero(pitch[i] * 10.0f, -1.0f, 1.0f);
+            if (p != cachedPitch_)
+            {
+                cachedPitch_ = p;
+                ratio_ = qw::fm::exp2Acc(p);
+            }
+            rates_[static_cast<size_t>(c_ & frameMask)] = ratio_;
+            c_ = (c_ + 1) & ringMask;
+        }
+        if (!(poison == 0.0f))
+            scrub();
+        if (tail_.consume(m))
+        {
+            endTail(start, m, n);
+            setSubProcess(&QW_PitchShifter2T::subProcessSilence);
+        }
+    }
+
+    void subProcessSilence(int n)
+    {
+        for (auto& out : pinOut_)
+            std::fill_n(out.getBuffer() + getBlockPosition(), n, 0.0f);
+    }
+
+private:
+    T* frame(int s) { return frames_.data() + (s ? n_ + 6 : 2); }
+
+    // A new frame size: everything emptied, the ratios back to 1; a running
+    // tail ends here.
+    void resize(int n)
+    {
+        n_ = n;
+        c_ = 0;
+        cachedPitch_ = -2.0f;
+        std::fill_n(ring_.begin(), 4 * n, T{});
+        std::fill_n(frames_.begin(), 2 * n + 8, T{});
+        std::fill_n(rates_.begin(), n, 1.0f);
+        if (kStereo)
+            std::fill_n(mix_.begin(), 4 * n, 0.0f);
+        if (tail_.running())
+        {
+            tail_.clear();
+            running_ = false;
+            outputsStreaming(false);
+            setSubProcess(&QW_PitchShifter2T::subProcessSilence);
+        }
+    }
+
+    // At a half frame's start: the lag, the new frame s, its level
+    // correction. Answers the poison of the new frame (0 while finite).
+    float startHalfFrame(int s)
+    {
+        const int half = n_ / 2;
+        const int ringMask = 4 * n_ - 1;
+        const int lag = bestMatchOffset(frame(1 - s));
+        ring_[static_cast<size_t>(c_)] = T{};
+        ring_[static_cast<size_t>((c_ + 1) & ringMask)] = T{};
+        if (kStereo)
+        {
+            mix_[static_cast<size_t>(c_)] = 0.0f;
+            mix_[static_cast<size_t>((c_ + 1) & ringMask)] = 0.0f;
+        }
+        if (pinAntiAlias_)
+            resampleInputBufferAA(lag, frame(s));
+        else
+            resampleInputBuffer(lag, frame(s));
+        if (pinLevel_)
+            qw::pitch::compensateAM(frame(1 - s) + half, frame(s), half);
+        float poison = 0.0f;
+        const T* f = frame(s);
+        for (int i = 0; i < n_; ++i)
+            poison += qw::pitch::mixOf(f[i]) - qw::pitch::mixOf(f[i]);
+        return poison;
+    }
+
+    // The lag at which the input continues the second half of `previous`
+    // best: probes every 32nd sample of that half from its end back, each
+    // compared with the input the ratios since then have moved past.
+    int bestMatchOffset(const T* previous)
+    {
+        const int half = n_ / 2;
+        const int frameMask = n_ - 1;
+        const int j = c_ & frameMask;
+        double passed = 0.0;
+        for (int i = 1; i <= half; ++i)
+            passed += rates_[static_cast<size_t>((j - i) & frameMask)];
+        int probes = 0;
+        for (int idx = n_ - 1; idx >= half; --idx)
+        {
+            if (((n_ - idx) & 31) == 0)
+            {
+                probeValue_[static_cast<size_t>(probes)] = qw::pitch::mixOf(previous[idx]);
+                probeBack_[static_cast<size_t>(probes)] = qw::effect::truncSaturated(passed + 0.5);
+                ++probes;
+            }
+            passed += rates_[static_cast<size_t>((j - (n_ - idx + half)) & frameMask)];
+        }
+        const float* line = kStereo ? mix_.data() : reinterpret_cast<const float*>(ring_.data());
+        return qw::pitch::bestLag(line, 4 * n_ - 1, c_ - 1, probeValue_.data(), probeBack_.data(), probes, half,
+                                  cost_.data());
+    }
+
+    // Frame entries N - 1 down to 1 read by the cubic at positions that step
+    // back from c - 1 - lag by the ratio of each sample (entry 0 keeps its
+    // value; it is heard at weight 0).
+    void resampleInputBuffer(int lag, T* dest)
+    {
+        const int frameMask = n_ - 1;
+        const int ringMask = 4 * n_ - 1;
+        const double size = 4.0 * n_;
+        const int j = c_ & frameMask;
+        double q = qw::pitch::wrapBack(static_cast<double>(c_ - 1 - lag), size);
+        dest[n_ - 1] = qw::pitch::cubicAt(ring_.data(), ringMask, q);
+        for (int idx = n_ - 2; idx >= 1; --idx)
+        {
+            q = qw::pitch::wrapBack(q - rates_[static_cast<size_t>((j - (n_ - 1 - idx)) & frameMask)], size);
+            dest[idx] = qw::pitch::cubicAt(ring_.data(), ringMask, q);
+        }
+    }
+
+    // The input read at twice the frame's rate (half a ratio per read), each
+    // value spread at half weight onto the frame around its position.
+    void resampleInputBufferAA(int lag, T* dest)
+    {
+        const int frameMask = n_ - 1;
+        const int ringMask = 4 * n_ - 1;
+        const double size = 4.0 * n_;
+        const int j = c_ & frameMask;
+        float mid[4];
+        qw::pitch::spreadWeights(0.5f, mid);
+        std::fill(dest - 1, dest + n_ + 2, T{});
+        double q = qw::pitch::wrapBack(static_cast<double>(c_ - 1 - lag), size);
+        for (int o = n_ - 1, step = 1; o > 0; --o, ++step)
+        {
+            const double half = 0.5 * rates_[static_cast<size_t>((j - step) & frameMask)];
+            dest[o] += 0.5f * qw::pitch::cubicAt(ring_.data(), ringMask, q);
+            q = qw::pitch::wrapBack(q - half, size);
+            const T v = 0.5f * qw::pitch::cubicAt(ring_.data(), ringMask, q);
+            dest[o - 2] += mid[0] * v;
+            dest[o - 1] += mid[1] * v;
+            dest[o] += mid[2] * v;
+            dest[o + 1] += mid[3] * v;
+            q = qw::pitch::wrapBack(q - half, size);
+        }
+    }
+
+    // Nothing that is not finite stays in the ring, the frames or the guard
+    // cells past this block.
+    void scrub()
+    {
+        for (int i = 0; i < 4 * n_; ++i)
+            scrubValue(ring_[static_cast<size_t>(i)]);
+        for (int i = 0; i < 2 * n_ + 8; ++i)
+            scrubValue(frames_[static_cast<size_t>(i)]);
+        if (kStereo)
+            for (int i = 0; i < 4 * n_; ++i)
+                mix_[static_cast<size_t>(i)] = qw::pitch::mixOf(ring_[static_cast<size_t>(i)]);
+    }
+
+    static void scrubValue(T& v)
+    {
+        for (int ch = 0; ch < kCh; ++ch)
+        {
+            float& x = qw::pitch::channel(v, ch);
+            if (!(x - x == 0.0f))
+                x = 0.0f;
+        }
+    }
+
+    void outputsStreaming(bool on, int position = -1)
+    {
+        for (auto& out : pinOut_)
+            out.setStreaming(on, position);
+    }
+
+    void endTail(int start, int done, int n)
+    {
+        for (auto& out : pinOut_)
+            std::fill(out.getBuffer() + start + done, out.getBuffer() + start + n, 0.0f);
+        outputsStreaming(false, start + done);
+        running_ = false;
+    }
+
+    AudioInPin pinSignal_[kCh];
+    AudioInPin pinPitch_;
+    EnumInPin pinExponent_;
+    BoolInPin pinAntiAlias_;
+    BoolInPin pinLevel_;
+    IntInPin pinUnused_;
+    AudioOutPin pinOut_[kCh];
+
+    int factor_ = 0; // 1, 2 or 4 by the host's rate; 0: never runs
+    int n_ = 0;      // frame size; 0 until the exponent is first set
+    int c_ = 0;      // input position, modulo 4N
+    float cachedPitch_ = 0.0f;
+    float ratio_ = 1.0f;
+    bool running_ = false; // the shifting routine is selected
+    qw::effect::Tail tail_;
+
+    std::vector<T> ring_;      // 4N input samples
+    std::vector<T> frames_;    // two frames of N with guard cells around them
+    std::vector<float> rates_; // the pitch ratio of each of the last N samples
+    std::vector<float> mix_;   // stereo: left + right of each ring entry
+    std::vector<float> cost_;  // lag search: one cost per lag
+    std::vector<float> probeValue_;
+    std::vector<int32_t> probeBack_;
+};
+
+using QW_PitchShifter2 = QW_PitchShifter2T<float>;
+using QW_PitchShifter2ST = QW_PitchShifter2T<qw::fm::fcmpl>;
+
+namespace
+{
+auto r1 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_PitchShifter2", &gmpi::Register<QW_PitchShifter2>::withId);
+auto r2 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_PitchShifter2ST", &gmpi::Register<QW_PitchShifter2ST>::withId);
+} // namespace

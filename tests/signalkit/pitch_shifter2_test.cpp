@@ -1,0 +1,315 @@
+// The frame pitch shifters, mono and stereo, through the built bundle: frame
+// sizes by rate (read from the tail of four frames), the pitch heard at the
+// output, level correction on matching halves, a silent stereo channel; and
+// their kernels on their own: the lag search, the spreading weights and the
+// crossfade level correction against hand-worked values. Runs at blocks of
+// 1, 7 and 64.
+#include "mp_sdk_common.h"
+#include "pitch_kernels.h"
+#include "signal_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace
+{
+using qw::fm::fcmpl;
+using qwtest::Recording;
+using qwtest::SignalRun;
+
+// --- kernels ---
+
+TEST(PitchKernels, FrameSizeByRateAndExponent)
+{
+    struct Case
+    {
+        float rate;
+        int exponent;
+        int n;
+    };
+    const Case cases[] = {
+        {44100.0f, 5, 512},   {48000.0f, 20, 8192},   {96000.0f, 13, 16384}, {192000.0f, 9, 2048},
+        {88200.0f, 11, 4096}, {176400.0f, 13, 32768}, {50000.0f, 11, 0},     {32000.0f, 11, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qw::pitch::frameSize(qw::pitch::rateFactor(c.rate), c.exponent), c.n) << c.rate << " " << c.exponent;
+}
+
+TEST(PitchKernels, LagSearchFindsTheLagItWasBuiltWith)
+{
+    constexpr int kMask = 4095;
+    std::vector<float> line(4096);
+    const auto noise = qwtest::noise(11);
+    for (int i = 0; i < 4096; ++i)
+        line[size_t(i)] = noise(i);
+    const int newest = 100; // the search wraps below index 0
+    const int lag = 77;
+    std::vector<float> value;
+    std::vector<int32_t> back;
+    for (int p = 0; p < 32; ++p)
+    {
+        back.push_back(40 + 33 * p);
+        value.push_back(line[size_t((newest - back.back() - lag) & kMask)]);
+    }
+    std::vector<float> cost(512);
+    EXPECT_EQ(qw::pitch::bestLag(line.data(), kMask, newest, value.data(), back.data(), 32, 512, cost.data()), lag);
+
+    // A line that repeats every 50 entries (away from its wrap) matches at
+    // 27, 77, 127, ...: the smallest of the equal lags wins.
+    const int middle = 3000;
+    for (int i = 0; i < 4096; ++i)
+        line[size_t(i)] = noise(i % 50);
+    for (int p = 0; p < 32; ++p)
+        value[size_t(p)] = line[size_t(middle - back[size_t(p)] - lag)];
+    EXPECT_EQ(qw::pitch::bestLag(line.data(), kMask, middle, value.data(), back.data(), 32, 512, cost.data()), 27);
+    // Every lag equal: 0.
+    std::fill(line.begin(), line.end(), 0.25f);
+    EXPECT_EQ(qw::pitch::bestLag(line.data(), kMask, newest, value.data(), back.data(), 32, 512, cost.data()), 0);
+}
+
+TEST(PitchKernels, SpreadingWeights)
+{
+    float w[4];
+    qw::pitch::spreadWeights(0.5f, w);
+    EXPECT_FLOAT_EQ(w[0], -0.125f);
+    EXPECT_FLOAT_EQ(w[1], 0.625f);
+    EXPECT_FLOAT_EQ(w[2], 0.625f);
+    EXPECT_FLOAT_EQ(w[3], -0.125f);
+    qw::pitch::spreadWeights(0.0f, w);
+    EXPECT_EQ(w[1], 1.0f);
+    EXPECT_EQ(w[0] + w[2] + w[3], 0.0f);
+    for (float u : {0.0f, 0.1f, 0.25f, 0.3333f, 0.75f, 0.9f, 0.999f})
+    {
+        qw::pitch::spreadWeights(u, w);
+        EXPECT_NEAR(double(w[0]) + w[1] + w[2] + w[3], 1.0, 1e-6) << u;
+    }
+}
+
+TEST(PitchKernels, LevelCorrectionOfOppositeHalves)
+{
+    // t = 0, 1/4, 1/2, 3/4: S1 = sum (1 - t) + t = 4, S2 = sum |1 - 2t| = 2,
+    // q = 0.5; g = 1 / (1 - 3.3 t (1 - t)).
+    const float gains[4] = {1.0f, 1.0f / (1.0f - 3.3f * 0.1875f), 1.0f / (1.0f - 3.3f * 0.25f),
+                            1.0f / (1.0f - 3.3f * 0.1875f)};
+    EXPECT_NEAR(gains[1], 2.6230, 1e-4);
+    EXPECT_NEAR(gains[2], 5.7143, 1e-4);
+    float a[4] = {1, 1, 1, 1}, b[4] = {-1, -1, -1, -1};
+    const auto c = qw::pitch::compensateChannel(a, b, 4, 0);
+    EXPECT_DOUBLE_EQ(c.s1, 4.0);
+    EXPECT_DOUBLE_EQ(c.s2, 2.0);
+    EXPECT_EQ(c.q, 0.5f);
+    for (int m = 0; m < 4; ++m)
+    {
+        EXPECT_FLOAT_EQ(a[m], gains[m]) << m;
+        EXPECT_FLOAT_EQ(b[m], -gains[m]) << m;
+    }
+
+    // Matching halves change nothing; stereo decides per channel: the left
+    // pair matches, the right pair is opposite.
+    float same[4] = {1, 1, 1, 1}, other[4] = {1, 1, 1, 1};
+    EXPECT_EQ(qw::pitch::compensateChannel(same, other, 4, 0).q, 1.0f);
+    for (int m = 0; m < 4; ++m)
+        EXPECT_EQ(same[m] + other[m], 2.0f);
+    fcmpl sa[4], sb[4];
+    for (int m = 0; m < 4; ++m)
+    {
+        sa[m] = {0.5f, 1.0f};
+        sb[m] = {0.5f, -1.0f};
+    }
+    qw::pitch::compensateAM(sa, sb, 4);
+    for (int m = 0; m < 4; ++m)
+    {
+        EXPECT_EQ(sa[m].re, 0.5f);
+        EXPECT_EQ(sb[m].re, 0.5f);
+        EXPECT_FLOAT_EQ(sa[m].im, gains[m]);
+        EXPECT_FLOAT_EQ(sb[m].im, -gains[m]);
+    }
+}
+
+// --- through the bundle ---
+
+struct Shifter
+{
+    std::wstring id;
+    std::vector<std::string> ins, outs;
+};
+const Shifter kMono{L"QW_PitchShifter2", {"Signal"}, {"Output"}};
+const Shifter kStereo{L"QW_PitchShifter2ST", {"Left", "Right"}, {"Left Out", "Right Out"}};
+
+// Noise into the first input from 0, static from `stop`; the frame size
+// reads as the tail's length (four frames).
+Recording runTail(const Shifter& s, float rate, int exponent, int block, int64_t stop, int64_t length)
+{
+    SignalRun run(s.id, rate, block);
+    run.set("Frame Size", exponent).stream(s.ins[0], qwtest::noise(2, 0.5)).constant(s.ins[0], 0.0f, stop);
+    return run.run(length);
+}
+
+TEST(PitchShifter2, FrameSizeIsAQuarterOfTheTail)
+{
+    struct Case
+    {
+        float rate;
+        int exponent;
+        int64_t n;
+    };
+    const Case cases[] = {{44100.0f, 5, 512}, {48000.0f, 20, 8192}, {96000.0f, 13, 16384}, {192000.0f, 9, 2048}};
+    constexpr int64_t stop = 3000;
+    for (const Shifter& s : {kMono, kStereo})
+        for (const Case& c : cases)
+        {
+            const Recording r = qwtest::sameAtBlocks(
+                [&](int block) { return runTail(s, c.rate, c.exponent, block, stop, stop + 4 * c.n + 100); });
+            for (const auto& out : s.outs)
+            {
+                EXPECT_EQ(r.lastChange(out, true), 0) << out;
+                EXPECT_EQ(r.lastChange(out, false), stop + 4 * c.n) << out << ", N = " << c.n;
+                const auto& y = r.out(out);
+                for (size_t t = size_t(stop + 4 * c.n); t < y.size(); ++t)
+                    ASSERT_EQ(y[t], 0.0f) << t;
+            }
+        }
+}
+
+TEST(PitchShifter2, NeverRunsAtOtherRates)
+{
+    for (const Shifter& s : {kMono, kStereo})
+    {
+        SignalRun run(s.id, 50000.0f, 64);
+        run.stream(s.ins[0], qwtest::sine(1000.0, 50000.0)).set("Frame Size", 10, 500).constant(s.ins[0], 0.0f, 3000);
+        run.stream(s.ins[0], qwtest::noise(1), 4000);
+        const Recording r = run.run(20000);
+        for (const auto& out : s.outs)
+        {
+            for (const auto& c : r.changes(out))
+                EXPECT_FALSE(c.streaming) << c.time;
+            for (float v : r.out(out))
+                ASSERT_EQ(v, 0.0f);
+        }
+    }
+}
+
+TEST(PitchShifter2, ExponentChangeEmptiesTheBuffersAndEndsATail)
+{
+    // During the tail: silent from the change on.
+    const Recording tail = qwtest::sameAtBlocks([&](int block) {
+        SignalRun run(L"QW_PitchShifter2", 48000.0f, block);
+        run.set("Frame Size", 11).stream("Signal", qwtest::noise(3)).constant("Signal", 0.0f, 5000);
+        run.set("Frame Size", 10, 6000);
+        return run.run(12000);
+    });
+    EXPECT_EQ(tail.lastChange("Output", false), 6000);
+    for (size_t t = 6000; t < 12000; ++t)
+        ASSERT_EQ(tail.out("Output")[t], 0.0f) << t;
+    EXPECT_NE(tail.out("Output")[5999], 0.0f);
+
+    // While streaming: the new frames start from an empty ring, so the first
+    // frame's worth of output is silence, and sound follows.
+    constexpr int64_t n = 4096;
+    const Recording on = qwtest::sameAtBlocks([&](int block) {
+        SignalRun run(L"QW_PitchShifter2", 48000.0f, block);
+        run.set("Frame Size", 11).stream("Signal", qwtest::noise(3)).set("Frame Size", 12, 7000);
+        return run.run(7000 + 3 * n);
+    });
+    const auto& y = on.out("Output");
+    EXPECT_NE(y[6999], 0.0f);
+    for (int64_t t = 7000; t < 7000 + n; ++t)
+        ASSERT_EQ(y[size_t(t)], 0.0f) << t;
+    double energy = 0;
+    for (int64_t t = 7000 + n; t < 7000 + 3 * n; ++t)
+        energy += double(y[size_t(t)]) * y[size_t(t)];
+    EXPECT_GT(energy, 100.0);
+    EXPECT_EQ(on.lastChange("Output", true), 0);
+    EXPECT_LE(on.lastChange("Output", false), 0) << "streams on through the change";
+}
+
+// A 1 kHz sine into the first (or the given) input with the pitch held.
+Recording runSine(const Shifter& s, float rate, float pitch, bool antiAlias, int block, int64_t length,
+                  size_t input = 0)
+{
+    SignalRun run(s.id, rate, block);
+    run.set("Frame Size", 11).set("Anti-Alias", antiAlias ? 1 : 0).constant("Pitch", pitch);
+    run.stream(s.ins[input], qwtest::sine(1000.0, rate, 0.5));
+    return run.run(length);
+}
+
+TEST(PitchShifter2, PitchHeardAtTheOutput)
+{
+    struct Case
+    {
+        float pitch;
+        double heard; // Hz
+    };
+    const Case cases[] = {{0.0f, 1000.0}, {0.1f, 2000.0}, {-0.1f, 500.0}, {0.15f, 2000.0}, {-0.15f, 500.0}};
+    for (const Shifter& s : {kMono, kStereo})
+        for (float rate : {48000.0f, 96000.0f})
+            for (bool aa : {false, true})
+                for (const Case& c : cases)
+                {
+                    const int64_t n = rate > 50000.0f ? 4096 : 2048;
+                    const int64_t length = 4 * n + 16384;
+                    const Recording r =
+                        qwtest::sameAtBlocks([&](int block) { return runSine(s, rate, c.pitch, aa, block, length); });
+                    const double f = qwtest::peakFrequency(r.out(s.outs[0]), rate, 4 * n, length);
+                    EXPECT_NEAR(f, c.heard, 0.01 * c.heard)
+                        << gmpi_sdk::toUtf8(s.id) << " at " << rate << ", pitch " << c.pitch << ", aa " << aa;
+                    if (s.outs.size() > 1)
+                    {
+                        for (float v : r.out(s.outs[1]))
+                            ASSERT_EQ(v, 0.0f) << "the silent channel stays silent";
+                    }
+                }
+}
+
+TEST(PitchShifter2, StereoChannelsStayApart)
+{
+    // The sine on the right, silence on the left: mirrored.
+    const int64_t length = 4 * 2048 + 16384;
+    const Recording r =
+        qwtest::sameAtBlocks([&](int block) { return runSine(kStereo, 48000, 0.1f, false, block, length, 1); });
+    for (float v : r.out("Left Out"))
+        ASSERT_EQ(v, 0.0f);
+    EXPECT_NEAR(qwtest::peakFrequency(r.out("Right Out"), 48000, 4 * 2048, length), 2000.0, 20.0);
+    // Both channels the same: the same samples as mono on each.
+    const Recording mono = runSine(kMono, 48000, 0.1f, false, 64, length);
+    SignalRun both(kStereo.id, 48000, 64);
+    both.set("Frame Size", 11).constant("Pitch", 0.1f);
+    both.stream("Left", qwtest::sine(1000.0, 48000, 0.5)).stream("Right", qwtest::sine(1000.0, 48000, 0.5));
+    const Recording st = both.run(length);
+    const auto& m = mono.out("Output");
+    for (size_t t = 0; t < m.size(); ++t)
+    {
+        ASSERT_NEAR(st.out("Left Out")[t], m[t], 1e-6) << t;
+        ASSERT_EQ(st.out("Left Out")[t], st.out("Right Out")[t]) << t;
+    }
+}
+
+TEST(PitchShifter2, LevelCorrectionLeavesMatchingHalvesAlone)
+{
+    constexpr int64_t n = 2048;
+    for (const Shifter& s : {kMono, kStereo})
+        for (bool aa : {false, true})
+        {
+            auto scenario = [&](bool correct) {
+                return qwtest::sameAtBlocks([&](int block) {
+                    SignalRun run(s.id, 48000, block);
+                    run.set("Frame Size", 11).set("Anti-Alias", aa ? 1 : 0).set("Level Correction", correct ? 1 : 0);
+                    for (const auto& in : s.ins)
+                        run.stream(in, [](int64_t) { return 0.5f; });
+                    return run.run(8 * n);
+                });
+            };
+            const Recording off = scenario(false), on = scenario(true);
+            for (const auto& out : s.outs)
+            {
+                for (int64_t t = 4 * n; t < 8 * n; ++t)
+                    ASSERT_EQ(on.out(out)[size_t(t)], off.out(out)[size_t(t)]) << t;
+                EXPECT_NEAR(off.out(out)[size_t(6 * n)], 0.5f, 1e-5);
+            }
+        }
+}
+} // namespace
