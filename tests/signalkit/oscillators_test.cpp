@@ -3,8 +3,8 @@
 // by hand from the oscillators' formulas, resets and restarts at their
 // sample, and the shared sine table against its rule computed here. Every
 // run at blocks of 1, 7 and 64.
+#include "fourier.h"
 #include "signal_run.h"
-#include "spectrum.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // runs, seeds that make instances agree, and the trigger generators' ranges,
 // the whole 32-bit range and the float limits included.
 #include "control_fixture.h"
+#include "fourier.h"
 #include "signal_run.h"
-#include "spectrum.h"
 
 #include <gtest/gtest.h>
 

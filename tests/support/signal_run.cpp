@@ -1,5 +1,6 @@
 #include "signal_run.h"
 
+#include "fourier.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -321,30 +322,7 @@ double peakFrequency(const std::vector<float>& y, double rate, int64_t from, int
     std::vector<std::complex<double>> a(n);
     for (int64_t i = 0; i < len; ++i)
         a[size_t(i)] = y[size_t(from + i)] * 0.5 * (1.0 - std::cos(kTwoPi * double(i) / double(len)));
-    // Iterative radix-2 transform.
-    for (size_t i = 1, j = 0; i < n; ++i)
-    {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (size_t size = 2; size <= n; size <<= 1)
-    {
-        const std::complex<double> step = std::polar(1.0, -kTwoPi / double(size));
-        for (size_t start = 0; start < n; start += size)
-        {
-            std::complex<double> w = 1.0;
-            for (size_t k = 0; k < size / 2; ++k, w *= step)
-            {
-                const std::complex<double> u = a[start + k], v = a[start + k + size / 2] * w;
-                a[start + k] = u + v;
-                a[start + k + size / 2] = u - v;
-            }
-        }
-    }
+    fft(a);
     size_t peak = 1;
     for (size_t k = 1; k < n / 2; ++k)
         if (std::abs(a[k]) > std::abs(a[peak]))

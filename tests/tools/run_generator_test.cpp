@@ -2,7 +2,7 @@
 // oscillator's 440 Hz found in the written file, and random integers printed
 // at their triggers.
 #include "WavFile32.h"
-#include "spectrum.h"
+#include "fourier.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
