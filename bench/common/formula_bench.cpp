@@ -50,7 +50,7 @@ constexpr float kB = -0.3f;
 qw::FormulaParser parserFor(const char* text)
 {
     qw::FormulaParser p;
-    p.formula = text;
+    p.setFormula(text);
     p.setVar("a", kA);
     p.setVar("b", kB);
     return p;
