@@ -449,7 +449,7 @@ TEST(Formula, LibraryFunctionsAreTheCLibrarysFloatFunctions)
 double sweep(const char* formula, double lo, double hi, int n, const std::function<double(float, float)>& excess,
              float* at)
 {
-    Both parser;
+    qw::FormulaParser parser;
     parser.setFormula(formula);
     double worst = 0;
     for (int i = 0; i < n; ++i)
@@ -538,9 +538,9 @@ TEST(Formula, AnglesOfPointsWithinTheFastMathsBound)
     // The arc-tangent polynomial is within 3.7e-7 turns; the sum rounds by
     // half an ulp of 1 and arg's product by half an ulp of pi.
     const double bound = 3.7e-7 + kHalfUlpAt1;
-    Both turns;
+    qw::FormulaParser turns;
     turns.setFormula("turns(x,y)");
-    Both arg;
+    qw::FormulaParser arg;
     arg.setFormula("arg(x,y)");
     for (double radius : {1e-3, 1.0, 1e4})
     {
