@@ -397,7 +397,13 @@ TEST(ScopeLines, NewestFirstWithFallingOpacityLeavingOutRetraces)
         auto d = lineDisplay();
         d->setBool("Draw Retraces", every);
         frame(*d, pts);
-        const auto lines = only(d->render(120, 120), "DrawLine");
+        const auto calls = d->render(120, 120);
+        const auto lines = only(calls, "DrawLine");
+        // The trace layer covers the box around its segments: its lines are
+        // drawn relative to the box's corner, where the layer goes.
+        const auto layers = only(calls, "DrawBitmap");
+        ASSERT_FALSE(layers.empty());
+        const double left = layers.back().values[0], top = layers.back().values[1];
         struct Seg
         {
             double x0, y0, x1, y1, alpha;
@@ -408,7 +414,8 @@ TEST(ScopeLines, NewestFirstWithFallingOpacityLeavingOutRetraces)
         ASSERT_EQ(lines.size(), expected.size()) << "every segment: " << every;
         for (size_t i = 0; i < lines.size(); ++i)
         {
-            controls_test::expectNear(lines[i].values,
+            const std::vector<double>& v = lines[i].values;
+            controls_test::expectNear({v[0] + left, v[1] + top, v[2] + left, v[3] + top, v[4]},
                                       {expected[i].x0, expected[i].y0, expected[i].x1, expected[i].y1, 3.0},
                                       "segment " + std::to_string(i));
             EXPECT_NEAR(lines[i].color.a, expected[i].alpha, 1e-5);
