@@ -710,7 +710,9 @@ int32_t QW_ShapeEditor6::OnRender(GmpiDrawing_API::IMpDeviceContext* context)
     for (bool front : {false, true})
     {
         GmpiDrawing::Bitmap& layer = front ? foreground_ : background_;
-        if (layer.isNull() && !(front && redrawChangedPart()))
+        if (layer.isNull() && front)
+            layer = redrawForeground();
+        if (layer.isNull())
             layer = buildLayer(g, front);
         if (!layer.isNull())
             g.DrawBitmap(layer, dest, r, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
@@ -734,8 +736,8 @@ GmpiDrawing::Bitmap QW_ShapeEditor6::buildLayer(const GmpiDrawing::Graphics& g, 
     if (front)
     {
         target.Clear(frontClear());
-        newYs_.clear();
         paintForeground(target);
+        frontTarget_ = target; // kept for the redraws of a drag
     }
     else
     {
@@ -743,70 +745,22 @@ GmpiDrawing::Bitmap QW_ShapeEditor6::buildLayer(const GmpiDrawing::Graphics& g, 
         paintBackground(target);
     }
     target.EndDraw();
-    if (front)
-    {
-        // Kept with what it shows, for the redraws of moved nodes.
-        frontTarget_ = target;
-        drawnYs_.swap(newYs_);
-        drawnNodes(drawnNodes_);
-    }
     return target.GetBitmap();
 }
 
-// The foreground again where moved nodes changed it: the columns whose
-// curve point moved, with the reach of the stroke's joins, and the old and
-// new boxes of nodes that moved or changed colour. That strip is cleared and
-// drawn anew with everything the foreground holds, clipped to it, so each of
-// its pixels comes out as a whole new drawing gives it. False where the last
-// drawing cannot be reused (none kept, spikes, another node count).
-bool QW_ShapeEditor6::redrawChangedPart()
+// The foreground drawn whole again into its kept target, which saves making
+// a new one for every move of a drag; empty when none is kept. (Redrawing
+// only a strip around the moved node, clipped, gave pixels that differ from a
+// whole drawing, so the whole foreground is drawn.)
+GmpiDrawing::Bitmap QW_ShapeEditor6::redrawForeground()
 {
-    const qw::Shape& s = interpolator_.shape;
-    if (frontTarget_.isNull() || s.itp == qw::Shape::kItpNone)
-        return false;
-    newYs_.clear();
-    if (visible(6) || visible(7) || visible(8))
-        curveRows(newYs_);
-    drawnNodes(newNodes_);
-    if (newYs_.size() != drawnYs_.size() || newNodes_.size() != drawnNodes_.size())
-        return false;
-
-    float lo = 1e30f, hi = -1e30f;
-    const float left = conv_.bx;
-    // A join's point reaches up to the miter limit (10) times half the width.
-    const float reach = 5.0f * shapeThickness_ + 2.0f;
-    for (size_t i = 0; i < newYs_.size(); ++i)
-        if (std::memcmp(&newYs_[i], &drawnYs_[i], sizeof(float)) != 0)
-        {
-            const float x = left + static_cast<float>(i);
-            lo = std::min(lo, x - 1.0f - reach);
-            hi = std::max(hi, x + 1.0f + reach);
-        }
-    const float half = 0.5f * nodeSize_ + nodeThickness_ + 2.0f;
-    for (size_t i = 0; i < newNodes_.size(); ++i)
-        if (newNodes_[i] != drawnNodes_[i])
-            for (const DrawnNode* n : {&newNodes_[i], &drawnNodes_[i]})
-            {
-                lo = std::min(lo, n->centre.x - half);
-                hi = std::max(hi, n->centre.x + half);
-            }
-    drawnYs_.swap(newYs_);
-    drawnNodes_.swap(newNodes_);
-    if (lo <= hi)
-    {
-        const float x0 = std::max(0.0f, std::floor(lo)), x1 = std::min(size_.width, std::ceil(hi));
-        if (x0 < x1)
-        {
-            frontTarget_.BeginDraw();
-            frontTarget_.PushAxisAlignedClip(Rect(x0, 0.0f, x1, size_.height));
-            frontTarget_.Clear(frontClear());
-            paintForeground(frontTarget_);
-            frontTarget_.PopAxisAlignedClip();
-            frontTarget_.EndDraw();
-        }
-    }
-    foreground_ = frontTarget_.GetBitmap();
-    return !foreground_.isNull();
+    if (frontTarget_.isNull())
+        return {};
+    frontTarget_.BeginDraw();
+    frontTarget_.Clear(frontClear());
+    paintForeground(frontTarget_);
+    frontTarget_.EndDraw();
+    return frontTarget_.GetBitmap();
 }
 
 // The foreground's transparent ground.
@@ -814,56 +768,6 @@ GmpiDrawing::Color QW_ShapeEditor6::frontClear() const
 {
     const float dark = mp_sdk::gammaTables().toLinear()[0];
     return Color(dark, dark, dark, 0.0f);
-}
-
-// The curve's y in pixels at each column, as the curve and fill take them.
-void QW_ShapeEditor6::curveRows(std::vector<float>& ys)
-{
-    const float left = conv_.bx, right = conv_.ax + conv_.bx;
-    // One column a pixel from left to right, counted whole and bounded.
-    const double span = std::floor(static_cast<double>(right) - static_cast<double>(left) + 1.0);
-    const int columns = span >= 1.0 ? (span < kMaxColumns ? static_cast<int>(span) : kMaxColumns) : 0;
-
-    qw::Shape::Interpolator& it = interpolator_;
-    if (columns != it.N)
-    {
-        const qw::Shape kept = it.shape;
-        it = qw::Shape::Interpolator(columns);
-        it.shape = kept;
-    }
-    it.render();
-    const float lim = borderClip_ ? 1.0f : 10.0f;
-    ys.resize(static_cast<size_t>(columns));
-    for (int i = 0; i < columns; ++i)
-    {
-        const float v = i < it.renderedN ? it.table[static_cast<size_t>(i)] : 0.0f;
-        ys[static_cast<size_t>(i)] = conv_.ay * limit(v, -lim, lim) + conv_.by;
-    }
-}
-
-// The nodes in the order paintForeground draws them (none when neither node
-// colour shows).
-void QW_ShapeEditor6::drawnNodes(std::vector<DrawnNode>& nodes) const
-{
-    nodes.clear();
-    const qw::Shape& s = interpolator_.shape;
-    if (!(visible(9) || visible(10)))
-        return;
-    if (variant_.selectedOnTop)
-    {
-        const int skip = lockFirstLast_ ? 1 : 0;
-        for (int i = skip; i <= s.count - 1 - skip; ++i)
-            if (i != activeNode_)
-                nodes.push_back({conv_.toPixels(s.nodes[i].x, s.nodes[i].y), false});
-        if (activeNode_ >= 0)
-        {
-            const qw::Shape::Node n = activeNode_ < s.count ? s.nodes[activeNode_] : qw::Shape::Node{-1.0f, 0.0f};
-            nodes.push_back({conv_.toPixels(n.x, n.y), true});
-        }
-        return;
-    }
-    for (int i = 0; i < s.count; ++i)
-        nodes.push_back({conv_.toPixels(s.nodes[i].x, s.nodes[i].y), i == activeNode_});
 }
 
 void QW_ShapeEditor6::paintBackground(const GmpiDrawing::Graphics_base& g)
@@ -930,19 +834,43 @@ void QW_ShapeEditor6::paintForeground(const GmpiDrawing::Graphics_base& g)
         return;
     auto plain = g.CreateSolidColorBrush(colours_[9]);
     auto selected = g.CreateSolidColorBrush(colours_[10]);
-    drawnNodes(newNodes_);
-    for (const DrawnNode& n : newNodes_)
-        paintNode(g, n.centre, n.selected ? selected : plain);
+    if (variant_.selectedOnTop)
+    {
+        const int skip = lockFirstLast_ ? 1 : 0;
+        for (int i = skip; i <= s.count - 1 - skip; ++i)
+            if (i != activeNode_)
+                paintNode(g, conv_.toPixels(s.nodes[i].x, s.nodes[i].y), plain);
+        if (activeNode_ >= 0)
+        {
+            const qw::Shape::Node n = activeNode_ < s.count ? s.nodes[activeNode_] : qw::Shape::Node{-1.0f, 0.0f};
+            paintNode(g, conv_.toPixels(n.x, n.y), selected);
+        }
+        return;
+    }
+    for (int i = 0; i < s.count; ++i)
+        paintNode(g, conv_.toPixels(s.nodes[i].x, s.nodes[i].y), i == activeNode_ ? selected : plain);
 }
 
 void QW_ShapeEditor6::paintCurve(const GmpiDrawing::Graphics_base& g, float yb)
 {
-    const float left = conv_.bx;
+    const float left = conv_.bx, right = conv_.ax + conv_.bx;
     const float W = size_.width, H = size_.height;
-    curveRows(newYs_);
-    const int columns = static_cast<int>(newYs_.size());
-    size_t read = 0;
-    auto next = [this, &read]() -> float { return read < newYs_.size() ? newYs_[read++] : conv_.by; };
+    // One column a pixel from left to right, counted whole and bounded.
+    const double span = std::floor(static_cast<double>(right) - static_cast<double>(left) + 1.0);
+    const int columns = span >= 1.0 ? (span < kMaxColumns ? static_cast<int>(span) : kMaxColumns) : 0;
+
+    qw::Shape::Interpolator& it = interpolator_;
+    if (columns != it.N)
+    {
+        const qw::Shape kept = it.shape;
+        it = qw::Shape::Interpolator(columns);
+        it.shape = kept;
+    }
+    it.render();
+    auto next = [&it]() -> float {
+        return it.readPos < it.renderedN ? it.table[static_cast<size_t>(it.readPos++)] : 0.0f;
+    };
+    const float lim = borderClip_ ? 1.0f : 10.0f;
 
     GmpiDrawing::Factory factory = g.GetFactory();
     GmpiDrawing::PathGeometry curve, fill;
@@ -951,8 +879,9 @@ void QW_ShapeEditor6::paintCurve(const GmpiDrawing::Graphics_base& g, float yb)
     {
         curve = factory.CreatePathGeometry();
         curveSink = curve.Open();
-        curveSink.BeginFigure(Point(left, next()), GmpiDrawing::FigureBegin::Hollow);
-        read = 0;
+        curveSink.BeginFigure(Point(left, conv_.ay * limit(next(), -lim, lim) + conv_.by),
+                              GmpiDrawing::FigureBegin::Hollow);
+        it.readPos = 0;
     }
     const bool filled = visible(7) || visible(8);
     if (filled)
@@ -965,7 +894,7 @@ void QW_ShapeEditor6::paintCurve(const GmpiDrawing::Graphics_base& g, float yb)
     float lastX = left - 1.0f;
     for (int i = 0; i < columns; ++i, x = left + static_cast<float>(i))
     {
-        const Point p(x, next());
+        const Point p(x, conv_.ay * limit(next(), -lim, lim) + conv_.by);
         if (!curveSink.isNull())
             curveSink.AddLine(p);
         if (!fillSink.isNull())

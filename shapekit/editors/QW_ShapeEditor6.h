@@ -10,7 +10,6 @@
 #include "qw_shape.h"
 
 #include <cstdint>
-#include <vector>
 
 // Mapping between shape units (x in [0, 1], y in [-1, 1]) and pixels.
 struct CoordConv
@@ -98,29 +97,16 @@ private:
     void addNodeAt(GmpiDrawing::Point units);
     void doubleClickOnNode(int i);
     void dropForeground() { foreground_.setNull(), frontTarget_.setNull(); }
-    // Only the nodes' places or the curve changed: the foreground is redrawn
-    // where they differ from the last drawing.
+    // Only nodes moved: the foreground is drawn again into the target it was
+    // drawn into, which stays.
     void nodesMoved() { foreground_.setNull(); }
     void dropBoth() { background_.setNull(), dropForeground(); }
     void redraw() { invalidateRect(); }
 
     bool visible(int colour) const { return colours_[colour].a > 0.0f; }
     GmpiDrawing::Bitmap buildLayer(const GmpiDrawing::Graphics& g, bool front);
-    bool redrawChangedPart();
+    GmpiDrawing::Bitmap redrawForeground();
     GmpiDrawing::Color frontClear() const;
-    // What the foreground shows: the curve's y in pixels per column, and each
-    // node drawn with its box and whether in the selected colour.
-    struct DrawnNode
-    {
-        GmpiDrawing::Point centre;
-        bool selected;
-        bool operator!=(const DrawnNode& o) const
-        {
-            return centre.x != o.centre.x || centre.y != o.centre.y || selected != o.selected;
-        }
-    };
-    void curveRows(std::vector<float>& ys);
-    void drawnNodes(std::vector<DrawnNode>& nodes) const;
     void paintBackground(const GmpiDrawing::Graphics_base& g);
     void paintForeground(const GmpiDrawing::Graphics_base& g);
     void paintCurve(const GmpiDrawing::Graphics_base& g, float yb);
@@ -174,11 +160,7 @@ private:
     int32_t gridX_ = 10, gridY_ = 10;
     int32_t editUnits_ = 0;
     GmpiDrawing::Bitmap background_, foreground_;
-    // The foreground's own drawing target and what it was drawn from, kept
-    // while only nodes move.
-    GmpiDrawing::BitmapRenderTarget frontTarget_;
-    std::vector<float> drawnYs_, newYs_;
-    std::vector<DrawnNode> drawnNodes_, newNodes_;
+    GmpiDrawing::BitmapRenderTarget frontTarget_; // the foreground's own target, kept while only nodes move
     GmpiDrawing::Size size_{0.0f, 0.0f};
     GmpiDrawing::Size laidOutSize_{0.0f, 0.0f};
     GmpiDrawing::Point dragStart_{0.0f, 0.0f};
