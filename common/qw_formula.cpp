@@ -481,6 +481,24 @@ bool FormulaParser::evaluate(float* result) noexcept
             --sp;
             sp[-1] = std::pow(sp[-1], sp[0]);
             break;
+        case kAddValue:
+            sp[-1] = sp[-1] + in->value;
+            break;
+        case kSubtractValue:
+            sp[-1] = sp[-1] - in->value;
+            break;
+        case kMultiplyValue:
+            sp[-1] = sp[-1] * in->value;
+            break;
+        case kDivideValue:
+            sp[-1] = sp[-1] / in->value;
+            break;
+        case kModuloValue:
+            sp[-1] = std::fmod(sp[-1], in->value);
+            break;
+        case kPowerValue:
+            sp[-1] = std::pow(sp[-1], in->value);
+            break;
         case kCall1:
             sp[-1] = in->function(sp[-1], 0.0f, random_);
             break;
@@ -588,6 +606,12 @@ void FormulaParser::emit(Code code, int32_t slot, float value, Function function
             }
             program_.pop_back();
             program_.back().value = r;
+            return;
+        }
+        // A number as right operand goes into the operation.
+        if (code >= kAdd && code <= kPower && constantsOnTop(1))
+        {
+            program_.back().code = static_cast<Code>(code - kAdd + kAddValue);
             return;
         }
         break;

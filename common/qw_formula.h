@@ -120,6 +120,12 @@ private:
         kDivide,
         kModulo,
         kPower,
+        kAddValue, // top op value: the six above with a number as right operand
+        kSubtractValue,
+        kMultiplyValue,
+        kDivideValue,
+        kModuloValue,
+        kPowerValue,
         kCall1,  // top = function(top, 0)
         kCall2,  // second = function(second, top), one popped
         kStore,  // the slot's variable takes top (top stays); an error when no row is free
