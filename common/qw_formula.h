@@ -160,8 +160,8 @@ private:
 
     std::string text_;
     std::vector<Instruction> program_;
-    std::vector<uint64_t> slotNames_;     // the name of each slot
-    std::vector<int32_t> bindings_;       // each slot's row (a variable's or a constant's), or -1
+    std::vector<uint64_t> slotNames_; // the name of each slot
+    std::vector<int32_t> bindings_;   // each slot's row (a variable's or a constant's), or -1
     std::vector<float> stack_;
     uint32_t boundAt_ = ~0u; // the value of names_ when bindings_ were made
     bool assigns_ = false;   // the statement is an assignment: evaluate returns false
@@ -173,8 +173,8 @@ private:
     TokenType tokenType_ = kEnd;
     int depth_ = 0;
     bool failed_ = false;
-    int height_ = 0;    // values on the stack at this point of the program
-    int maxHeight_ = 0; // the most at any point
+    int height_ = 0;                         // values on the stack at this point of the program
+    int maxHeight_ = 0;                      // the most at any point
     static const FunctionRow functions_[38]; // the last has a null name
 
     // Lower-cases name into key, cut to kNameLength; false for an empty name.

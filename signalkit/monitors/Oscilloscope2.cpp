@@ -97,15 +97,16 @@ private:
             const int y1 = std::min(h, static_cast<int>(std::ceil(box[3] + margin)));
             if (x1 <= x0 || y1 <= y0)
                 return; // every segment outside the panel
-            traceBox_ = Rect(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1),
-                             static_cast<float>(y1));
+            traceBox_ =
+                Rect(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1), static_cast<float>(y1));
             const float dx = traceBox_.left, dy = traceBox_.top;
-            trace_.draw(g, x1 - x0, y1 - y0,
-                        [&](const Graphics_base& t) { paint(&t, w, h, n, dx, dy, nullptr); }, &traceBox_);
+            trace_.draw(
+                g, x1 - x0, y1 - y0, [&](const Graphics_base& t) { paint(&t, w, h, n, dx, dy, nullptr); }, &traceBox_);
             return;
         }
-        trace_.draw(g, static_cast<int>(traceBox_.getWidth()), static_cast<int>(traceBox_.getHeight()),
-                    [](const Graphics_base&) {}, &traceBox_);
+        trace_.draw(
+            g, static_cast<int>(traceBox_.getWidth()), static_cast<int>(traceBox_.getHeight()),
+            [](const Graphics_base&) {}, &traceBox_);
     }
 
     float width() const { return static_cast<float>(std::clamp(lineWidth_.getValue(), 1, 100)); }

@@ -92,8 +92,8 @@ struct Both
         const std::string shown = "'" + parser.formula().substr(0, 60) + "'";
         EXPECT_EQ(ok, reference.evaluate(&other)) << shown;
         EXPECT_TRUE(sameBits(*result, other)) << shown << ": " << *result << " against " << other;
-        for (const char* name : {"a", "b", "c", "q", "x", "y", "pi", "e", "alpha", "qqqqq", "_a1", "v0", "v3", "v5",
-                                 "v9", "v10"})
+        for (const char* name :
+             {"a", "b", "c", "q", "x", "y", "pi", "e", "alpha", "qqqqq", "_a1", "v0", "v3", "v5", "v9", "v10"})
         {
             float mine = -7.0f, theirs = -7.0f;
             EXPECT_EQ(parser.getValue(name, &mine), reference.getValue(name, &theirs)) << shown << " " << name;

@@ -366,7 +366,9 @@ TEST(ShapeEditorDraw, DraggedFramesEqualWholeDrawings)
         float baseLine;
     };
     const Look looks[] = {
-        {30, 2, 10, 1, false, false, 0.0f}, {20, 4, 20, 4, true, false, -1.0f}, {10, 1, 4, 1, false, true, 2.0f},
+        {30, 2, 10, 1, false, false, 0.0f},
+        {20, 4, 20, 4, true, false, -1.0f},
+        {10, 1, 4, 1, false, true, 2.0f},
         {30, 4, 12, 2, false, true, 4.0f},
     };
     const int w = 300, h = 160;
