@@ -416,8 +416,8 @@ TEST(ScopeLines, NewestFirstWithFallingOpacityLeavingOutRetraces)
         {
             const std::vector<double>& v = lines[i].values;
             drawntest::expectNear({v[0] + left, v[1] + top, v[2] + left, v[3] + top, v[4]},
-                                      {expected[i].x0, expected[i].y0, expected[i].x1, expected[i].y1, 3.0},
-                                      "segment " + std::to_string(i));
+                                  {expected[i].x0, expected[i].y0, expected[i].x1, expected[i].y1, 3.0},
+                                  "segment " + std::to_string(i));
             EXPECT_NEAR(lines[i].color.a, expected[i].alpha, 1e-5);
         }
     }
