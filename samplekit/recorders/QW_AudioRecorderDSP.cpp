@@ -38,8 +38,6 @@ public:
     {
         if (mode_.isUpdated())
             streamingMode_ = mode_ == 1;
-        if (grow_.isUpdated())
-            growOn_ = grow_;
     }
 
     void subProcess(int sampleFrames)
@@ -66,7 +64,6 @@ private:
     void begin(float first)
     {
         step_ = std::clamp<int64_t>(lengthStep_.getValue(), 100000, qw::kMaxRecordingFrames);
-        growOn_ = grow_;
         if (!recordings_.begin() || !recordings_.reserve(1, static_cast<size_t>(step_)))
             return; // no memory: no recording
         recordings_.frames()[0] = first;
@@ -80,7 +77,8 @@ private:
     {
         if (count_ == size_)
         {
-            if (!growOn_ || size_ >= static_cast<int64_t>(qw::kMaxRecordingFrames))
+            // Grow as the pin says now: turned off, the recording stops here.
+            if (!grow_ || size_ >= static_cast<int64_t>(qw::kMaxRecordingFrames))
                 return false;
             size_ = std::min<int64_t>(size_ + step_, qw::kMaxRecordingFrames);
         }
@@ -112,7 +110,6 @@ private:
 
     qw::RecordingSender recordings_;
     bool streamingMode_ = false;
-    bool growOn_ = false;
     bool recording_ = false;
     bool gateWasHigh_ = false;
     int64_t step_ = 100000;

@@ -1,5 +1,5 @@
 // Messages no half of these modules sends, to both halves of every module:
-// every size from 0 to 64 bytes, full of a byte that makes a wild address of
+// every size from 0 to 64 bytes, full of a byte that makes a positive count and a wild address of
 // any pointer read from them, and with no data at all. Only the empty value
 // (0 bytes) is taken, and only by the bridges; the rest changes nothing. And
 // the recorders' own messages where a hand-over is expected but forged.
@@ -28,7 +28,7 @@ TEST(SamplekitBadInput, StrayMessagesToProcessingHalves)
         p->run(64);
         p->updates.clear();
         p->messages.clear();
-        const std::vector<uint8_t> junk(64, 0xA5);
+        const std::vector<uint8_t> junk(64, 0x5A);
         for (int size = 0; size <= 64; ++size)
             for (const void* data : {static_cast<const void*>(junk.data()), static_cast<const void*>(nullptr)})
             {
@@ -54,7 +54,7 @@ TEST(SamplekitBadInput, StrayMessagesToInterfaceHalves)
         auto g = host.create(sktest::samplekit(), id);
         g->transmits.clear();
         g->messagesToAudio.clear();
-        const std::vector<uint8_t> junk(64, 0xA5);
+        const std::vector<uint8_t> junk(64, 0x5A);
         for (int size = 0; size <= 64; ++size)
         {
             g->messageFromAudio(0, junk.data(), size);

@@ -320,7 +320,8 @@ TEST(Evaluator, FunctionsOfTurnsAndShapes)
         {"hann(-0.5)", 0.5, 1e-7},
         {"hann(0.25)", (1 + std::cos(kPi * 0.25)) / 2, 1e-7},
         {"hann(1)", 0, 1e-7},
-        {"hann(-3)", 0, 1e-7},
+        {"hann(-1.5)", 0, 1e-7},
+        {"hann(3)", 0, 1e-7},
         // shapes over each unit
         {"saw(0)", -1, 0},
         {"saw(0.25)", -0.5, 0},

@@ -136,18 +136,18 @@ TEST(AudioRecorder, AGateHighAtTheFirstSampleStartsThere)
 }
 
 // The gate stays high from 0 to 150000, then pulses over [160000, 160500).
-void stepTable(bool grow, const std::vector<Recording>& expected)
+void stepTable(bool grow, int step, const std::vector<Recording>& expected)
 {
     for (int block : kBlocks)
     {
-        SCOPED_TRACE("blocks of " + std::to_string(block));
+        SCOPED_TRACE("step " + std::to_string(step) + ", blocks of " + std::to_string(block));
         Script s;
         s.block = block;
         s.total = 161000;
         s.gate = [](int64_t t) { return t < 150000 || (t >= 160000 && t < 160500) ? 1.0f : 0.0f; };
-        s.setup = [grow](qwhost::Processor& p) {
+        s.setup = [grow, step](qwhost::Processor& p) {
             p.setBool(GROW, grow);
-            p.setInt(STEP, 100000);
+            p.setInt(STEP, step);
         };
         EXPECT_EQ(run(L"QW_AudioRecorder", s).samples, expected);
     }
@@ -155,12 +155,14 @@ void stepTable(bool grow, const std::vector<Recording>& expected)
 
 TEST(AudioRecorder, WithoutGrowItStopsAtTheStepAndWaitsForTheNextRise)
 {
-    stepTable(false, {{100000, ramp(0, 100000)}, {160500, ramp(160000, 500)}});
+    const std::vector<Recording> expected = {{100000, ramp(0, 100000)}, {160500, ramp(160000, 500)}};
+    stepTable(false, 100000, expected);
+    stepTable(false, 3, expected); // a step below 100000 counts as 100000
 }
 
 TEST(AudioRecorder, WithGrowItGoesOnPastTheStep)
 {
-    stepTable(true, {{150000, ramp(0, 150000)}, {160500, ramp(160000, 500)}});
+    stepTable(true, 100000, {{150000, ramp(0, 150000)}, {160500, ramp(160000, 500)}});
 }
 
 TEST(AudioRecorder, StreamingModeRecordsWhileTheSignalStreams)
