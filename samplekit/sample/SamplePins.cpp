@@ -8,20 +8,6 @@ namespace qw
 {
 namespace
 {
-// The bytes of a pin event: its extra data, else at most eight inline bytes.
-// A negative size is none.
-void eventValue(const gmpi::MpEvent* e, int32_t& size, const void*& data)
-{
-    size = e->extraData ? e->parm2 : std::min(e->parm2, 8);
-    if (size <= 0)
-    {
-        size = 0;
-        data = nullptr;
-        return;
-    }
-    data = eventData(e);
-}
-
 // A copying pin's rule: at least 5 bytes and whole frames, else empty. A copy
 // that cannot be had leaves the pin empty too.
 bool copySample(std::vector<float>& frames, int32_t size, const void* data)

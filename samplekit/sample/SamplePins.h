@@ -9,6 +9,7 @@
 // points at is valid only while its owner handles the event.
 #pragma once
 
+#include "blob_pin_base.h"
 #include "mp_sdk_audio.h"
 #include "mp_sdk_gui.h"
 
@@ -23,16 +24,11 @@ namespace qw
 constexpr int32_t kMaxSampleFrames = 0x1FFFFFFF;
 
 // Processing input that copies each sample it is given.
-class SampleInPin : public MpPinBase
+class SampleInPin : public BlobPinBase<gmpi::MP_IN>
 {
 public:
-    void setBuffer(float*) override {}
     void preProcessEvent(const gmpi::MpEvent* e) override;
     void postProcessEvent(const gmpi::MpEvent* e) override;
-    int getDatatype() const override { return gmpi::MP_BLOB; }
-    int getDirection() const override { return gmpi::MP_IN; }
-    MpBaseMemberPtr getDefaultEventHandler() override { return nullptr; }
-    void sendFirstUpdate() override {}
 
     // The copied sample, kept until the next value (empty: no sample).
     std::vector<float> frames;
@@ -41,13 +37,9 @@ public:
 };
 
 // Processing output of a sample whose frames its owner keeps.
-class SampleOutPin : public MpPinBase
+class SampleOutPin : public BlobPinBase<gmpi::MP_OUT>
 {
 public:
-    void setBuffer(float*) override {}
-    int getDatatype() const override { return gmpi::MP_BLOB; }
-    int getDirection() const override { return gmpi::MP_OUT; }
-    MpBaseMemberPtr getDefaultEventHandler() override { return nullptr; }
     // Graph start publishes the empty sample.
     void sendFirstUpdate() override { sendPinUpdate(0, nullptr, 0); }
 
@@ -57,16 +49,11 @@ public:
 };
 
 // Processing input of any blob, by address: nothing is copied.
-class BlobInPinNC : public MpPinBase
+class BlobInPinNC : public BlobPinBase<gmpi::MP_IN>
 {
 public:
-    void setBuffer(float*) override {}
     void preProcessEvent(const gmpi::MpEvent* e) override;
     void postProcessEvent(const gmpi::MpEvent* e) override;
-    int getDatatype() const override { return gmpi::MP_BLOB; }
-    int getDirection() const override { return gmpi::MP_IN; }
-    MpBaseMemberPtr getDefaultEventHandler() override { return nullptr; }
-    void sendFirstUpdate() override {}
 
     // While the owner handles a new value: raised, its byte count and its
     // bytes inside the host's event (null for 0 bytes). Cleared after.
@@ -77,15 +64,9 @@ public:
 
 // Processing output of any blob whose bytes its owner keeps. It sends
 // nothing of its own, not even at graph start.
-class BlobOutPinNC : public MpPinBase
+class BlobOutPinNC : public BlobPinBase<gmpi::MP_OUT>
 {
 public:
-    void setBuffer(float*) override {}
-    int getDatatype() const override { return gmpi::MP_BLOB; }
-    int getDirection() const override { return gmpi::MP_OUT; }
-    MpBaseMemberPtr getDefaultEventHandler() override { return nullptr; }
-    void sendFirstUpdate() override {}
-
     // A value at a block position (-1: the owner's current one); no data or
     // no bytes is the empty value.
     void send(int32_t size, const void* data, int blockPosition = -1);

@@ -24,10 +24,14 @@ std::chrono::milliseconds runTime()
     return std::chrono::milliseconds(static_cast<int64_t>(std::max(seconds, 0.01) * 1000.0));
 }
 
-std::shared_ptr<qwhost::Bundle> samplekit()
+// Both halves of a module of the built bundle, run in blocks of 64.
+std::unique_ptr<qwhost::ThreadedPair> pairOf(const wchar_t* id)
 {
-    static const std::shared_ptr<qwhost::Bundle> b = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/samplekit.so");
-    return b;
+    static const auto bundle = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/samplekit.so");
+    auto pair = std::make_unique<qwhost::ThreadedPair>();
+    pair->processing.blockSize = 64;
+    pair->add(bundle, id);
+    return pair;
 }
 
 // A blob that tells what it must hold: its serial, then bytes made from it.
@@ -78,9 +82,7 @@ TEST(BothHalvesOnTwoThreads, Bridges)
     {
         SCOPED_TRACE(gmpi_sdk::toUtf8(id));
         const bool dual = id == std::wstring(L"QW_BridgeBlobDual");
-        qwhost::ThreadedPair pair;
-        pair.processing.blockSize = 64;
-        pair.add(samplekit(), id);
+        auto pair = pairOf(id);
 
         constexpr uint32_t kFromGui = 0x80000000u;
         uint32_t toGui = 0, fromGui = kFromGui;
@@ -108,14 +110,14 @@ TEST(BothHalvesOnTwoThreads, Bridges)
             if (dual)
                 g.setBlob(0, value(fromGui++));
         };
-        pair.run(runTime(), 64, hooks);
+        pair->run(runTime(), 64, hooks);
 
         EXPECT_EQ(badAtGui, 0);
         EXPECT_EQ(badAtDsp, 0);
-        EXPECT_GT(atGui, 0) << pair.blocksRun() << " blocks, " << pair.messagesToGui() << " messages";
+        EXPECT_GT(atGui, 0) << pair->blocksRun() << " blocks, " << pair->messagesToGui() << " messages";
         if (dual)
         {
-            EXPECT_GT(atDsp, 0) << pair.messagesToAudio() << " messages";
+            EXPECT_GT(atDsp, 0) << pair->messagesToAudio() << " messages";
         }
     }
 }
@@ -126,14 +128,12 @@ TEST(BothHalvesOnTwoThreads, Recorders)
     {
         SCOPED_TRACE(gmpi_sdk::toUtf8(id));
         const bool gated = id == std::wstring(L"QW_AudioRecorder");
-        qwhost::ThreadedPair pair;
-        pair.processing.blockSize = 64;
-        pair.add(samplekit(), id);
-        pair.processor().setStreaming(0, true);
+        auto pair = pairOf(id);
+        pair->processor().setStreaming(0, true);
         if (gated)
-            pair.processor().setStreaming(1, true);
+            pair->processor().setStreaming(1, true);
         else
-            pair.processor().setInt(3, 1); // to the interface half
+            pair->processor().setInt(3, 1); // to the interface half
 
         int64_t recordings = 0, bad = 0;
         qwhost::ThreadedPair::Hooks hooks;
@@ -162,9 +162,9 @@ TEST(BothHalvesOnTwoThreads, Recorders)
             }
             g.transmits.clear();
         };
-        pair.run(runTime(), 64, hooks);
+        pair->run(runTime(), 64, hooks);
 
         EXPECT_EQ(bad, 0);
-        EXPECT_GT(recordings, 0) << pair.blocksRun() << " blocks";
+        EXPECT_GT(recordings, 0) << pair->blocksRun() << " blocks";
     }
 }
