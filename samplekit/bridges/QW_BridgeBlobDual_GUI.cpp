@@ -6,6 +6,8 @@
 
 #include "mp_sdk_gui.h"
 
+#include <new>
+
 class QW_BridgeBlobDual_GUI : public MpGuiInvisibleBase
 {
 public:
@@ -15,13 +17,21 @@ public:
     {
         passing_ = true;
         echoedInside_ = false;
-        const bool taken = qw::receiveHandOver(size, data, [this](int32_t bytes, const void* value) {
-            passed_.setValueRaw(static_cast<size_t>(bytes), value);
+        bool kept = true;
+        const bool taken = qw::receiveHandOver(size, data, [this, &kept](int32_t bytes, const void* value) {
+            try
+            {
+                passed_.setValueRaw(static_cast<size_t>(bytes), value);
+            }
+            catch (const std::bad_alloc&)
+            {
+                kept = false; // its echo, should it come later, is then sent back
+            }
             pinTransmit(io_.getId(), bytes, value, 0);
         });
         passing_ = false;
         if (taken)
-            echoDue_ = !echoedInside_;
+            echoDue_ = kept && !echoedInside_;
         return taken ? gmpi::MP_OK : gmpi::MP_UNHANDLED;
     }
 

@@ -44,7 +44,8 @@ public:
         size_t n = static_cast<size_t>(sampleFrames);
         if (wanted > recordings_.capacity() && !recordings_.reserve(wanted, static_cast<size_t>(step_)))
             n = recordings_.capacity() - static_cast<size_t>(count_);
-        std::copy_n(signal_.getBuffer() + getBlockPosition(), n, recordings_.frames() + count_);
+        if (n)
+            std::copy_n(signal_.getBuffer() + getBlockPosition(), n, recordings_.frames() + count_);
         count_ += static_cast<int32_t>(n);
         if (n < static_cast<size_t>(sampleFrames))
             finish(getBlockPosition() + static_cast<int>(n));
