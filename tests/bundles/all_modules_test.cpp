@@ -113,6 +113,10 @@ const std::map<std::wstring, std::string> kAllocates = {
     {L"QW_TestFiles", "resolving a file name and reading the file build texts and buffers"},
     {L"QW_S2_SampleLoaderDSP", "loads the WAV file inside process (its frames, the resolved name)"},
     {L"QW_S2_SampleSaverDSP", "copies each input sample when it arrives and writes the file inside process"},
+    {L"QW_BridgeDSP2GUIBlob", "copies each new value for the interface half and frees the copies it is done with"},
+    {L"QW_BridgeBlobDual", "copies each new value for the interface half and frees the copies it is done with"},
+    {L"QW_AudioRecorder", "takes memory as a recording grows, and a new buffer while the interface half reads one"},
+    {L"QW_AudioRecorder2", "takes memory as a recording grows, and a new buffer while the interface half reads one"},
 };
 
 // Modules whose results are +-Inf or NaN for some finite inputs by design.
