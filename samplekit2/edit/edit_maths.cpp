@@ -16,17 +16,25 @@ double kernel(double u)
 }
 } // namespace
 
-void smooth(const float* frames, int64_t count, int64_t start, int64_t end, int width, bool cyclic,
-            std::vector<float>& out)
+std::vector<float> smoothTaps(int width, float& step)
 {
     const int64_t m = std::clamp(width, 1, kMaxSmoothWidth);
-    const float step = 1.0f / static_cast<float>(m + 1);
+    step = 1.0f / static_cast<float>(m + 1);
     // Taps at |j| < 2 (m + 1), the last one inside the kernel's second lobe.
     const int64_t reach = 2 * m + 1;
     std::vector<float> taps(static_cast<size_t>(2 * reach + 1));
     for (int64_t j = -reach; j <= reach; ++j)
         taps[static_cast<size_t>(j + reach)] =
             static_cast<float>(kernel(static_cast<double>(j < 0 ? -j : j) / static_cast<double>(m + 1)));
+    return taps;
+}
+
+void smooth(const float* frames, int64_t count, int64_t start, int64_t end, int width, bool cyclic,
+            std::vector<float>& out)
+{
+    float step;
+    const std::vector<float> taps = smoothTaps(width, step);
+    const int64_t reach = static_cast<int64_t>(taps.size() / 2);
 
     // The neighbourhood of the selection in one run: frames beyond the
     // sample's ends are 0 (they add nothing), or the selection repeated.

@@ -44,6 +44,11 @@ inline float fadeCurve(float t, bool exponential)
 // Widths the smoothing takes: below 2 counts as 1, above 1024 as 1024.
 constexpr int kMaxSmoothWidth = 1024;
 
+// The smoothing kernel's taps for a width, at the distances -reach .. reach
+// (2 reach + 1 values, reach = 2 x width + 1 for the width taken), and the
+// step that scales their sum.
+std::vector<float> smoothTaps(int width, float& step);
+
 // Smooths frames start..end of `frames` (count frames) with a cubic kernel
 // stretched over width + 1 frames a lobe: k(u) = 1.5u^3 - 2.5u^2 + 1 below
 // 1, -0.5u^3 + 2.5u^2 - 4u + 2 below 2, 0 beyond, at u = |j| / (width + 1)

@@ -462,68 +462,35 @@ TEST_P(Edits, LateEchoesAreNotNewSamples)
 TEST_P(Edits, OldFramesStayReadableUntilTheNewValueIsOut)
 {
     const std::vector<float> x = ramp(64);
-    struct Step
+    // The selection (pins 1 and 2 of every module here), then a trigger.
+    struct Fire
+    {
+        int start, end, pin;
+    };
+    const struct
     {
         const wchar_t* id;
-        std::function<void(qwhost::GuiModule&)> first, second; // make a result of its own, then replace it
+        std::vector<Fire> first; // makes a result of the module's own
+        Fire second;             // replaces it
+    } steps[] = {
+        {L"QW_S2_CropSample", {{2, 40, TRIGGER}}, {3, 10, TRIGGER}},
+        {L"QW_S2_TrimSample", {{2, 5, TRIGGER}}, {0, 7, TRIGGER}},
+        {L"QW_S2_Clipboard", {{4, 9, C_CUT}}, {4, 9, C_CUT}},
+        {L"QW_S2_Clipboard", {{0, 3, C_COPY}, {0, 3, C_PASTE}}, {0, 3, C_PASTE}},
+        {L"QW_S2_Clipboard", {{0, 3, C_COPY}, {0, 3, C_PASTE_END}}, {0, 3, C_PASTE_END}},
     };
-    const Step steps[] = {
-        {L"QW_S2_CropSample",
-         [](qwhost::GuiModule& g) {
-             g.setInt(START, 2);
-             g.setInt(END, 40);
-             trigger(g, TRIGGER);
-         },
-         [](qwhost::GuiModule& g) {
-             g.setInt(START, 3);
-             g.setInt(END, 10);
-             trigger(g, TRIGGER);
-         }},
-        {L"QW_S2_TrimSample",
-         [](qwhost::GuiModule& g) {
-             g.setInt(START, 2);
-             g.setInt(END, 5);
-             trigger(g, TRIGGER);
-         },
-         [](qwhost::GuiModule& g) {
-             g.setInt(START, 0);
-             g.setInt(END, 7);
-             trigger(g, TRIGGER);
-         }},
-        {L"QW_S2_Clipboard",
-         [](qwhost::GuiModule& g) {
-             g.setInt(C_START, 4);
-             g.setInt(C_END, 9);
-             trigger(g, C_CUT);
-         },
-         [](qwhost::GuiModule& g) {
-             g.setInt(C_START, 4);
-             g.setInt(C_END, 9);
-             trigger(g, C_CUT);
-         }},
-        {L"QW_S2_Clipboard",
-         [](qwhost::GuiModule& g) {
-             g.setInt(C_START, 0);
-             g.setInt(C_END, 3);
-             trigger(g, C_COPY);
-             trigger(g, C_PASTE);
-         },
-         [](qwhost::GuiModule& g) { trigger(g, C_PASTE); }},
-        {L"QW_S2_Clipboard",
-         [](qwhost::GuiModule& g) {
-             g.setInt(C_START, 0);
-             g.setInt(C_END, 3);
-             trigger(g, C_COPY);
-             trigger(g, C_PASTE_END);
-         },
-         [](qwhost::GuiModule& g) { trigger(g, C_PASTE_END); }},
+    auto fire = [](qwhost::GuiModule& g, const Fire& f) {
+        g.setInt(START, f.start);
+        g.setInt(END, f.end);
+        trigger(g, f.pin);
     };
     for (auto& step : steps)
     {
         SCOPED_TRACE(gmpi_sdk::toUtf8(step.id));
         auto g = make(step.id);
         g->setBlob(SAMPLE, sample(x));
-        step.first(*g);
+        for (auto& f : step.first)
+            fire(*g, f);
         g->deliverEchoes();
         const Desc old = publishedDesc(*g);
         const std::vector<float> oldFrames = framesAt(old);
@@ -534,7 +501,7 @@ TEST_P(Edits, OldFramesStayReadableUntilTheNewValueIsOut)
             ++reads;
             EXPECT_EQ(framesAt(old), oldFrames) << "the old frames changed before the new value was out";
         };
-        step.second(*g);
+        fire(*g, step.second);
         g->onTransmit = nullptr;
         EXPECT_EQ(reads, 1);
         EXPECT_NE(publishedDesc(*g).address, old.address);
@@ -898,30 +865,7 @@ TEST_P(Edits, HugeDecibelsStayFinite)
 TEST_P(Edits, ForgedDescriptorsAreNoSample)
 {
     const std::vector<float> x = ramp(16);
-    const Desc good = *asDesc(sample(x));
-    auto with = [&](std::function<void(Desc&)> f) {
-        Desc d = good;
-        f(d);
-        return bytesOf(d);
-    };
-    std::vector<uint8_t> shorter = bytesOf(good), longer = bytesOf(good);
-    shorter.pop_back();
-    longer.push_back(0);
-    const std::vector<std::vector<uint8_t>> forged = {
-        with([](Desc& d) { d.token ^= 1; }),
-        with([](Desc& d) { d.token = 0; }),
-        with([](Desc& d) { d.magic = 0x4C504D53; }),
-        with([](Desc& d) { d.count = 0; }),
-        with([](Desc& d) { d.count = -5; }),
-        with([](Desc& d) {
-            d.count = INT_MAX;
-            d.token ^= 0x80000000u;
-        }),
-        with([](Desc& d) { d.address = 0; }),
-        shorter,
-        longer,
-        std::vector<uint8_t>(24, 0xFF),
-    };
+    const auto forged = brokenDescriptors(*asDesc(sample(x)));
     const wchar_t* ids[] = {L"QW_S2_CropSample",    L"QW_S2_TrimSample",  L"QW_S2_SilenceSample", L"QW_S2_AmpSample",
                             L"QW_S2_InvertSample",  L"QW_S2_FlipSample",  L"QW_S2_NormSample",    L"QW_S2_FadeInSample",
                             L"QW_S2_FadeOutSample", L"QW_S2_SmoothSample"};

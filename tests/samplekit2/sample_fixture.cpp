@@ -46,6 +46,33 @@ std::vector<uint8_t> bytesOf(const Desc& d)
     return b;
 }
 
+std::vector<std::vector<uint8_t>> brokenDescriptors(const Desc& good)
+{
+    auto with = [&](auto change) {
+        Desc d = good;
+        change(d);
+        return bytesOf(d);
+    };
+    std::vector<uint8_t> shorter = bytesOf(good), longer = bytesOf(good);
+    shorter.pop_back();
+    longer.push_back(0);
+    return {
+        with([](Desc& d) { d.token ^= 1; }),
+        with([](Desc& d) { d.token = 0; }),
+        with([](Desc& d) { d.magic = 0x4C504D53; }),
+        with([](Desc& d) { d.count = 0; }),
+        with([](Desc& d) { d.count = -5; }),
+        with([](Desc& d) {
+            d.count = 0x7FFFFFFF;
+            d.token ^= 0x80000000u;
+        }),
+        with([](Desc& d) { d.address = 0; }),
+        shorter,
+        longer,
+        std::vector<uint8_t>(sizeof(Desc), 0xFF),
+    };
+}
+
 std::optional<Desc> asDesc(const std::vector<uint8_t>& bytes)
 {
     if (bytes.size() != sizeof(Desc))

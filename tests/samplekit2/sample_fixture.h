@@ -46,6 +46,9 @@ uint32_t bundleToken();
 // empty vector gives the empty sample.
 std::vector<uint8_t> sample(const std::vector<float>& v);
 std::vector<uint8_t> bytesOf(const Desc& d);
+// Values a receiver must take for no sample: `good` with a wrong token,
+// magic, count or address, one byte short or long, and bytes of all ones.
+std::vector<std::vector<uint8_t>> brokenDescriptors(const Desc& good);
 std::optional<Desc> asDesc(const std::vector<uint8_t>& bytes);
 std::vector<float> framesAt(const Desc& d);
 

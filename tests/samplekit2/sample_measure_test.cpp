@@ -245,11 +245,17 @@ TEST_P(Measure, ValueOfAFrameOnBothHalves)
 TEST_P(Measure, LengthOnBothHalves)
 {
     const std::vector<float> x = ramp(7);
-    const struct
+    struct Row
     {
         std::vector<uint8_t> value;
         int length;
-    } rows[] = {{sample(x), 7}, {{}, 0}, {std::vector<uint8_t>(24, 1), 0}, {sample(x), 7}};
+    };
+    std::vector<Row> rows = {{sample(x), 7}, {{}, 0}};
+    for (auto& broken : brokenDescriptors(*asDesc(sample(x))))
+    {
+        rows.push_back({sample(x), 7});
+        rows.push_back({broken, 0});
+    }
     auto p = dsp(L"QW_S2_SampleLengthDSP");
     auto g = make(L"QW_S2_SampleLengthGUI");
     for (auto& row : rows)
