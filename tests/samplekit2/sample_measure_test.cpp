@@ -99,6 +99,7 @@ TEST_P(Measure, LevelOfARangeOnBothHalves)
         {x, -1, -5, 0, 0.4f, 11, 0},                   // both negative: the last frame alone
         {x, 50, 9, 0, 0.4f, 11, 0},                    // past the end: from the last frame
         {x, INT_MIN, INT_MAX, 0, 0.4f, 11, 0},         //
+        {x, 12, 10, 0, 0.4f, 11, 0},                   // the frame count itself is past the end
         {x, 8, 9, 0, 0.0, 0, 0},                       // silence: 0 at position 0
         {x, 8, 9, 1, 0.0, 0, 0},                       //
         {x, 8, 9, 2, -kInf, 0, 0},                     // -infinity dB
