@@ -1,6 +1,6 @@
 // What the shape editors draw, from the stand-in's recorded calls and pixels,
 // and qwhost draw with an editor.
-#include "shape_editor_fixture.h"
+#include "shape_editor_helpers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -309,24 +309,22 @@ TEST(ShapeEditorDraw, HostileRectanglesStayBounded)
     EXPECT_EQ(fills[0].path.size(), 16384u + 2u);
 }
 
-class ShapeEditorCommand : public qwtest::CommandTest
-{};
+using ShapeEditorCommand = DrawCommand;
 
 TEST_F(ShapeEditorCommand, DrawDragsTheMiddleNodeDown)
 {
     // 300 x 200 with the default 3.5 % margin: the middle node (0.5, 1) sits at (149.5, 7).
-    const std::string out = file("editor.png");
-    const auto r = qwhost({"draw", std::string(QW_BUNDLE_DIR) + "/shapekit.so", "QW_ShapeEditor6", "--size", "300x200",
-                           "--pin", "Shape=(-5,-5)(0,5)(5,-5)", "--pointer",
-                           "press 149.5,7; move 149.5,100; release 149.5,100", "--out", out});
-    ASSERT_EQ(r.code, 0) << r.err;
+    const auto png =
+        draw("QW_ShapeEditor6", "300x200",
+             {"--pin", "Shape=(-5,-5)(0,5)(5,-5)", "--pointer", "press 149.5,7; move 149.5,100; release 149.5,100"},
+             "shapekit");
+    ASSERT_EQ(last.code, 0);
     const std::string sent = "sent Shape = (-5,-5)(0,";
-    const auto at = r.out.find(sent);
-    ASSERT_NE(at, std::string::npos) << r.out;
+    const auto at = last.out.find(sent);
+    ASSERT_NE(at, std::string::npos) << last.out;
     double y = 99;
-    ASSERT_EQ(std::sscanf(r.out.c_str() + at + sent.size(), "%lf", &y), 1);
+    ASSERT_EQ(std::sscanf(last.out.c_str() + at + sent.size(), "%lf", &y), 1);
     EXPECT_NEAR(y, 5.0 * (1.0 - 93.0 * 2.0 / 185.0), 1e-3) << "lowered by 93 pixels of 185 for two units";
-    const auto png = qwtest::readPng(out);
     ASSERT_EQ(png.width, 300);
     const auto node = png.at(149, 100);
     EXPECT_LT(node.r, 0x20);

@@ -11,8 +11,8 @@
 namespace
 {
 using namespace monitors_test;
-using controls_test::linear;
-using controls_test::only;
+using drawntest::linear;
+using drawntest::only;
 
 std::vector<std::pair<float, float>> pointsOf(const qwhost::PinUpdate& u)
 {
@@ -199,7 +199,7 @@ TEST(ScopeDsp, RatesBelowThirtyHertzStillMakeFrames)
 // --- Displays
 
 // A point display with no background or grid, trace colour and persistence set.
-std::unique_ptr<Control> pointDisplay(const std::wstring& trace, float persistence)
+std::unique_ptr<Drawn> pointDisplay(const std::wstring& trace, float persistence)
 {
     auto d = display(L"QW_Oscilloscope");
     for (const char* pin : {"Background Top", "Background Bottom", "Grid Colour", "Axes Colour"})
@@ -209,7 +209,7 @@ std::unique_ptr<Control> pointDisplay(const std::wstring& trace, float persisten
     return d;
 }
 
-void frame(Control& d, const std::vector<std::pair<float, float>>& points)
+void frame(Drawn& d, const std::vector<std::pair<float, float>>& points)
 {
     d.module().setBlob(d.pin("Points"), pointBlob(points));
 }
@@ -369,16 +369,16 @@ TEST(ScopeDisplay, GridHasOneLinePerVolt)
         std::sort(across.begin(), across.end());
         std::sort(down.begin(), down.end());
         // Axes at h/2 and w/2; 1 V and 2 V at (1 -+ k / 2.5) x 50; 1 V at (1 -+ 1 / 1.5) x 60.
-        controls_test::expectNear(across, {10, 30, 50, 70, 90}, gmpi_sdk::toUtf8(id) + " across");
+        drawntest::expectNear(across, {10, 30, 50, 70, 90}, gmpi_sdk::toUtf8(id) + " across");
         EXPECT_EQ(across.size(), 5u);
-        controls_test::expectNear(down, {20, 60, 100}, gmpi_sdk::toUtf8(id) + " down");
+        drawntest::expectNear(down, {20, 60, 100}, gmpi_sdk::toUtf8(id) + " down");
         EXPECT_EQ(down.size(), 3u);
     }
 }
 
 // --- The line trace
 
-std::unique_ptr<Control> lineDisplay()
+std::unique_ptr<Drawn> lineDisplay()
 {
     auto d = display(L"QW_Oscilloscope2");
     for (const char* pin : {"Background Top", "Background Bottom", "Grid Colour", "Axes Colour"})
@@ -408,9 +408,9 @@ TEST(ScopeLines, NewestFirstWithFallingOpacityLeavingOutRetraces)
         ASSERT_EQ(lines.size(), expected.size()) << "every segment: " << every;
         for (size_t i = 0; i < lines.size(); ++i)
         {
-            controls_test::expectNear(lines[i].values,
-                                      {expected[i].x0, expected[i].y0, expected[i].x1, expected[i].y1, 3.0},
-                                      "segment " + std::to_string(i));
+            drawntest::expectNear(lines[i].values,
+                                  {expected[i].x0, expected[i].y0, expected[i].x1, expected[i].y1, 3.0},
+                                  "segment " + std::to_string(i));
             EXPECT_NEAR(lines[i].color.a, expected[i].alpha, 1e-5);
         }
     }
