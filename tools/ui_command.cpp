@@ -20,7 +20,7 @@
 namespace qwtool
 {
 const char* const kUiUsage =
-    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--dup N] [--answer ANSWER ...] --steps STEPS\n"
+    "usage: qwhost ui BUNDLE ID [--echo inside|later|none] [--dup N] [--answer ANSWER ...] --steps STEPS\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults, initializes it, then plays the steps in order and\n"
     "prints every value the module sends, after the start and after each step:\n"
@@ -39,6 +39,9 @@ const char* const kUiUsage =
     "                    blob that reads as a shape prints as its shape text.\n"
     "  --echo inside     the host hands every value the module sends straight back to\n"
     "                    the pin that sent it, inside the send (setPin, then notifyPin);\n"
+    "  --echo later      it hands them back after the start or step, in the order sent,\n"
+    "                    and those they bring, until none is left; a module still\n"
+    "                    sending after 10000 values is stopped with a message;\n"
     "  --echo none       it does not (the default).\n"
     "  --dup N           the host makes N copies (0 to 4096) of each auto-duplicating\n"
     "                    pin, and counts the module's pins with them.\n"
@@ -53,6 +56,8 @@ using qwhost::Error;
 
 // Copy numbers an auto-duplicating pin's name may carry.
 constexpr int kMaxCopies = 4096;
+// Values printed of a step whose echoes never stop.
+constexpr size_t kRunawayShown = 20;
 
 struct Options
 {
@@ -100,10 +105,12 @@ Options parse(const std::vector<std::string>& args)
             seenEcho = true;
             if (v == "inside")
                 o.echo = qwhost::Echo::Inside;
+            else if (v == "later")
+                o.echo = qwhost::Echo::Later;
             else if (v == "none")
                 o.echo = qwhost::Echo::None;
             else
-                syntax("--echo '" + v + "' is not 'inside' or 'none'");
+                syntax("--echo '" + v + "' is not 'inside', 'later' or 'none'");
         }
         else if (a == "--dup")
         {
@@ -195,10 +202,18 @@ int copiesNamed(const qwhost::ModuleInfo& info, const std::vector<UiStep>& steps
     return copies;
 }
 
-// Prints the values the module sent since `from`; returns the new count.
-size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
+const char* echoName(qwhost::Echo echo)
 {
-    for (size_t i = from; i < m.transmits.size(); ++i)
+    return echo == qwhost::Echo::Inside ? "inside" : echo == qwhost::Echo::Later ? "later" : "none";
+}
+
+// Prints the values the module sent since `from`, at most `most` of them;
+// returns the new count.
+size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from, size_t most = SIZE_MAX)
+{
+    const size_t end = m.transmits.size();
+    const size_t shown = std::min(end - from, most);
+    for (size_t i = from; i < from + shown; ++i)
     {
         const auto& t = m.transmits[i];
         const bool known = t.pin >= 0 && t.pin < m.pinCount();
@@ -208,7 +223,9 @@ size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
             std::printf(" (voice %d)", t.voice);
         std::printf("\n");
     }
-    return m.transmits.size();
+    if (shown < end - from)
+        std::printf("\t... and %zu more\n", end - from - shown);
+    return end;
 }
 } // namespace
 
@@ -306,18 +323,29 @@ int uiCommand(const std::vector<std::string>& args)
         if (n > 0)
             std::printf("# %d widget(s) answered\n", n);
     };
-    auto heldEchoes = [&] {
+    // After the start and each step: the widgets answered, with the echo
+    // later the held echoes delivered (and those they bring), then what the
+    // module sent meanwhile.
+    size_t shown = 0;
+    auto report = [&](const std::string& what) {
+        answerWidgets();
+        if (o.echo == qwhost::Echo::Later && !m->settleEchoes(qwhost::GuiModule::kSettleLimit))
+        {
+            printSent(*m, names, shown, kRunawayShown);
+            std::fflush(stdout);
+            throw Error("ui: " + o.id + ", " + what + ": the module's echoes keep coming back; stopped after " +
+                        std::to_string(m->transmits.size() - shown) + " values sent (" +
+                        std::to_string(m->pendingEchoes()) + " echoes still held)");
+        }
+        shown = printSent(*m, names, shown);
         if (m->pendingEchoes())
             std::printf("# %zu echo(es) held back: the module's echoes nest deeper than the host follows\n",
                         m->pendingEchoes());
     };
 
-    std::printf("# %s: pins %s; echo %s\n", o.id.c_str(), names.all().c_str(),
-                o.echo == qwhost::Echo::Inside ? "inside" : "none");
+    std::printf("# %s: pins %s; echo %s\n", o.id.c_str(), names.all().c_str(), echoName(o.echo));
     std::printf("start (defaults, initialize)\n");
-    answerWidgets();
-    size_t shown = printSent(*m, names, 0);
-    heldEchoes();
+    report("start");
     for (size_t i = 0; i < steps.size(); ++i)
     {
         const UiStep& s = steps[i];
@@ -332,9 +360,7 @@ int uiCommand(const std::vector<std::string>& args)
             const Delivery& d = deliveries[i];
             m->set(d.pin, d.bytes.data(), static_cast<int>(d.bytes.size()));
         }
-        answerWidgets();
-        shown = printSent(*m, names, shown);
-        heldEchoes();
+        report("step '" + s.text + "'");
     }
     if (!dialogs.pending().empty())
         std::printf("# %zu widget(s) left open without an answer\n", dialogs.pending().size());
