@@ -77,8 +77,8 @@ private:
     IntOutPin which_;
 };
 
-// Copies each of its two pins to the other on every value, its own echoes
-// too: a host that hands values back keeps it sending for ever.
+// Copies each of its two pins to the other on every value but 0, its own
+// echoes too: a host that hands values back keeps it sending for ever.
 class QW_BadEchoBounce : public MpGuiInvisibleBase
 {
 public:
@@ -89,8 +89,16 @@ public:
     }
 
 private:
-    void onA() { pinTransmit(1, a_.rawSize(), a_.rawData(), 0); }
-    void onB() { pinTransmit(0, b_.rawSize(), b_.rawData(), 0); }
+    void onA()
+    {
+        if (a_ != 0.0f)
+            pinTransmit(1, a_.rawSize(), a_.rawData(), 0);
+    }
+    void onB()
+    {
+        if (b_ != 0.0f)
+            pinTransmit(0, b_.rawSize(), b_.rawData(), 0);
+    }
 
     MpGuiPin<float> a_;
     MpGuiPin<float> b_;
