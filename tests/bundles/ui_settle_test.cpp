@@ -7,6 +7,7 @@
 #include "mp_sdk_common.h"
 #include "shape_bytes.h"
 #include "test_support.h"
+#include "ui_table.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -229,6 +230,27 @@ TEST(UiSettleHarness, CatchesAModuleWhoseEchoesNeverStop)
     ASSERT_EQ(failures.size(), 1);
     EXPECT_NE(std::string(failures.GetTestPartResult(0).message())
                   .find("pin 0 'A', float 0.500000: its echoes keep coming back (10002 sent, 1 held)"),
+              std::string::npos)
+        << failures.GetTestPartResult(0).message();
+}
+
+// The table runner fails a row whose echoes never stop, naming what was sent.
+TEST(UiSettleHarness, TheTableRunnerFailsARowWhoseEchoesNeverStop)
+{
+    qwtest::UiTable t{L"QW_BadEchoBounce"};
+    t.bundle = "brokenkit";
+    t.echoes = {qwhost::Echo::Later};
+    t.rows = {qwtest::deliver(0, qwtest::f32(1.0f), {{1, qwtest::f32(1.0f)}})};
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter reporter(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        qwtest::runUiTable(t);
+    }
+    ASSERT_GE(failures.size(), 1);
+    EXPECT_NE(std::string(failures.GetTestPartResult(0).message())
+                  .find("echo later, row 0 (deliver pin 0 [00 00 80 3f] (int 1065353216, float 1)): the module's "
+                        "echoes keep coming back (10002 sent, 1 held)"),
               std::string::npos)
         << failures.GetTestPartResult(0).message();
 }

@@ -62,6 +62,7 @@ TEST(EchoRecord, WhichValuesAreEchoes)
         {"compared as bytes: NaN matches itself", {send(1, f32(std::nanf(""))), echo(1, f32(std::nanf("")))}},
         {"compared as bytes: -0 is not 0", {send(1, f32(0.0f)), fresh(1, f32(-0.0f))}},
         {"only on the pin it was sent on", {send(1, A), fresh(2, A), fresh(1, A)}},
+        {"a different value ends that pin's expectation", {send(1, A), fresh(1, B), fresh(1, A)}},
         {"a different value ends that pin's expectation only", {send(1, A), send(2, B), fresh(2, A), echo(1, A)}},
         {"a value on a pin expecting nothing ends every pin's",
          {send(1, A), send(2, B), fresh(3, A), fresh(1, A), fresh(2, B)}},
