@@ -177,7 +177,7 @@ TEST_P(LegacyScrollBar, AnEchoAfterTheReleaseLeavesTheCursorWhereTheDragPutIt)
     const Echo echoes[2] = {Echo::None, GetParam()};
     for (int k = 0; k < 2; ++k)
     {
-        Control c(L"QW_ScrollBar", echoes[k]);
+        Drawn c(L"QW_ScrollBar", echoes[k]);
         setTVO(c, 1000, 10, 50);
         c.render(300, 20);
         c.down(20, 10);

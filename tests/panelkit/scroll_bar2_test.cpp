@@ -154,7 +154,7 @@ TEST_P(ScrollBar2Test, TheCursorFollowsTheDragSmoothlyAndTheModifierMovesItATent
 // the release has shown it already, and it redraws nothing more.
 TEST_P(ScrollBar2Test, ADragsEchoAfterTheReleaseRedrawsNothing)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40);
     c.down(130, 20);
