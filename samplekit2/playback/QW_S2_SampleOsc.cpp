@@ -321,47 +321,83 @@ private:
         w_ = qw::resamp::stretch(inc_);
     }
 
-    void followPitch(float v)
+    // What a routine changes per sample, held in locals while a span runs.
+    struct Cursor
     {
-        if (bitsOf(v) != pitchBits_)
-            setPitch(v);
+        double pos, inc;
+        float w;
+        uint32_t pitchBits;
+        int dir;
+    };
+    Cursor cursor() const { return {pos_, inc_, w_, pitchBits_, dir_}; }
+    void keep(const Cursor& c)
+    {
+        pos_ = c.pos;
+        dir_ = c.dir;
     }
 
-    template <class R> float readAt(const float* x, double pos) const
+    // A new pitch value sets the increment.
+    void follow(Cursor& c, float v)
+    {
+        if (bitsOf(v) == c.pitchBits)
+            return;
+        setPitch(v);
+        c.inc = inc_;
+        c.w = w_;
+        c.pitchBits = pitchBits_;
+    }
+
+    template <class R> float readAt(const float* x, const Cursor& c) const
     {
         int i;
         float frac;
-        qw::resamp::split(pos, i, frac);
-        return R::bounded(x, count_, i, frac, w_);
+        qw::resamp::split(c.pos, i, frac);
+        return R::bounded(x, count_, i, frac, c.w);
     }
 
     template <int M, class R> void subProcessPlay(int n) { play<M, R>(blockPosition_, n); }
 
     template <int M, class R> void play(int from, int n)
     {
-        float* out = output_.getBuffer() + from;
-        const float* pitch = pitch_.getBuffer() + from;
         const float* x = sample_.frames();
         if (!x || sample_.count() != count_) // cannot happen: a new length switches off
         {
-            std::fill_n(out, n, 0.0f);
+            std::fill_n(output_.getBuffer() + from, n, 0.0f);
             return;
         }
+        // A held pitch changes only at an event, so between events one look
+        // at it is enough.
+        if (pitch_.isStreaming())
+            play<M, R, true>(from, n, x);
+        else
+            play<M, R, false>(from, n, x);
+    }
+
+    template <int M, class R, bool PitchStreams> void play(int from, int n, const float* x)
+    {
+        float* out = output_.getBuffer() + from;
+        const float* pitch = pitch_.getBuffer() + from;
+        Cursor c = cursor();
+        if (!PitchStreams && n > 0)
+            follow(c, pitch[0]);
         if constexpr (M == kOnce)
         {
             const double end = endPoint_;
             for (int k = 0; k < n; ++k)
             {
-                followPitch(pitch[k]);
-                const float y = readAt<R>(x, pos_);
+                if constexpr (PitchStreams)
+                    follow(c, pitch[k]);
+                const float y = readAt<R>(x, c);
                 out[k] = y;
-                if (pos_ == end)
+                if (c.pos == end)
                 {
                     stopAt(from + k, y);
                     std::fill(out + k + 1, out + n, y);
-                    return;
+                    break;
                 }
-                pos_ = stepToward(pos_, end);
+                // Toward the end point, never past it.
+                const double gap = end - c.pos;
+                c.pos = gap > c.inc ? c.pos + c.inc : gap < -c.inc ? c.pos - c.inc : end;
             }
         }
         else if constexpr (M == kSeek || M == kSeekPingPong)
@@ -369,25 +405,27 @@ private:
             const double target = loopStartPoint_;
             for (int k = 0; k < n; ++k)
             {
-                followPitch(pitch[k]);
-                out[k] = readAt<R>(x, pos_);
-                const double gap = target - pos_;
-                if (gap > inc_ || gap < -inc_)
+                if constexpr (PitchStreams)
+                    follow(c, pitch[k]);
+                out[k] = readAt<R>(x, c);
+                const double gap = target - c.pos;
+                if (gap > c.inc || gap < -c.inc)
                 {
-                    pos_ += gap > 0.0 ? inc_ : -inc_;
+                    c.pos += gap > 0.0 ? c.inc : -c.inc;
                     continue;
                 }
                 // On the loop start: the rest of the step goes on into the loop.
-                const double rest = inc_ - std::abs(gap);
+                const double rest = c.inc - std::abs(gap);
                 const bool forward = loopEndPoint_ >= loopStartPoint_;
                 constexpr Motion loop = M == kSeek ? kLoop : kLoopPingPong;
                 if constexpr (loop == kLoop)
-                    pos_ = target + (forward ? rest : -rest); // wrapped by the loop
+                    c.pos = target + (forward ? rest : -rest); // wrapped by the loop
                 else
                 {
-                    dir_ = forward ? 1 : -1;
-                    pos_ = target + dir_ * rest;
+                    c.dir = forward ? 1 : -1;
+                    c.pos = target + c.dir * rest;
                 }
+                keep(c);
                 setSubProcess(routine<R>(loop));
                 play<loop, R>(from + k + 1, n - k - 1);
                 return;
@@ -397,85 +435,85 @@ private:
         {
             const int lo = std::min(loopStartPoint_, loopEndPoint_);
             const int length = std::abs(loopEndPoint_ - loopStartPoint_) + 1;
+            const double hi = lo + length;
             const bool forward = loopEndPoint_ >= loopStartPoint_;
             const float* region = x + lo;
-            pos_ = wrapInto(pos_, lo, length);
+            c.pos = wrapInto(c.pos, lo, length);
             for (int k = 0; k < n; ++k)
             {
-                followPitch(pitch[k]);
+                if constexpr (PitchStreams)
+                    follow(c, pitch[k]);
                 int i;
                 float frac;
-                qw::resamp::split(pos_, i, frac);
-                out[k] = R::looped(region, length, i - lo, frac, w_);
-                pos_ = wrapInto(forward ? pos_ + inc_ : pos_ - inc_, lo, length);
+                qw::resamp::split(c.pos, i, frac);
+                out[k] = R::looped(region, length, i - lo, frac, c.w);
+                c.pos += forward ? c.inc : -c.inc;
+                if (c.pos >= hi || c.pos < lo)
+                    c.pos = wrapInto(c.pos, lo, length);
             }
         }
         else if constexpr (M == kLoopPingPong)
         {
             const double lo = std::min(loopStartPoint_, loopEndPoint_);
             const double hi = std::max(loopStartPoint_, loopEndPoint_);
-            if (pos_ < lo || pos_ > hi)
-                fold(pos_, dir_, lo, hi);
+            if (c.pos < lo || c.pos > hi)
+                fold(c.pos, c.dir, lo, hi);
             for (int k = 0; k < n; ++k)
             {
-                followPitch(pitch[k]);
-                out[k] = readAt<R>(x, pos_);
-                pos_ += dir_ * inc_;
-                if (pos_ < lo || pos_ > hi)
-                    fold(pos_, dir_, lo, hi);
+                if constexpr (PitchStreams)
+                    follow(c, pitch[k]);
+                out[k] = readAt<R>(x, c);
+                c.pos += c.dir * c.inc;
+                if (c.pos < lo || c.pos > hi)
+                    fold(c.pos, c.dir, lo, hi);
             }
         }
         else // kBounce
         {
             const double lo = std::min(startPoint_, endPoint_);
             const double hi = std::max(startPoint_, endPoint_);
-            if (pos_ < lo || pos_ > hi)
-                fold(pos_, dir_, lo, hi);
+            if (c.pos < lo || c.pos > hi)
+                fold(c.pos, c.dir, lo, hi);
             for (int k = 0; k < n; ++k)
             {
-                followPitch(pitch[k]);
-                const float y = readAt<R>(x, pos_);
+                if constexpr (PitchStreams)
+                    follow(c, pitch[k]);
+                const float y = readAt<R>(x, c);
                 out[k] = y;
                 if (arrived_)
                 {
                     stopAt(from + k, y);
                     std::fill(out + k + 1, out + n, y);
-                    return;
+                    break;
                 }
-                bounceStep(lo, hi);
+                bounceStep(c, lo, hi);
             }
         }
-    }
-
-    // One step toward a point, never past it.
-    double stepToward(double pos, double target) const
-    {
-        const double gap = target - pos;
-        return gap > inc_ ? pos + inc_ : gap < -inc_ ? pos - inc_ : target;
+        keep(c);
     }
 
     // One step of FwdBack: turns at the end point; at the start point turns
     // too, or arrives there once released.
-    void bounceStep(double lo, double hi)
+    void bounceStep(Cursor& c, double lo, double hi)
     {
         const double s = startPoint_, e = endPoint_;
         const int toEnd = e >= s ? 1 : -1;
-        pos_ += dir_ * inc_;
-        if (dir_ == toEnd)
+        c.pos += c.dir * c.inc;
+        if (c.dir == toEnd)
         {
-            if ((pos_ - e) * toEnd <= 0.0)
+            if ((c.pos - e) * toEnd <= 0.0)
                 return;
-            pos_ = 2.0 * e - pos_;
-            dir_ = -dir_;
+            c.pos = 2.0 * e - c.pos;
+            c.dir = -c.dir;
         }
-        const double past = (s - pos_) * toEnd; // > 0: beyond the start point
+        const double past = (s - c.pos) * toEnd; // > 0: beyond the start point
         if (release_ && past >= 0.0)
         {
-            pos_ = s;
+            c.pos = s;
             arrived_ = true;
         }
         else if (past > 0.0)
-            fold(pos_, dir_, lo, hi);
+            fold(c.pos, c.dir, lo, hi);
     }
 
     IntInPin mute_;

@@ -494,6 +494,7 @@ TEST(SampleOsc, OnceStopsOnTheEndPointAtTheExactSample)
             1e-4, row.what);
         EXPECT_EQ(r.lastChange("Output", false), kGate + stop) << row.what;
         EXPECT_EQ(out.back(), row.end) << row.what << ": the end frame holds";
+        EXPECT_EQ(r.out("Output").back(), row.end) << row.what << ": the buffer holds it too";
         EXPECT_FALSE(r.sleepRequests.empty()) << row.what << ": no sleep after the end";
     }
 }
@@ -541,6 +542,40 @@ TEST(SampleOsc, LoopWrapsWhateverTheIncrement)
             for (float v : r.seen("Output"))
                 ASSERT_TRUE(std::isfinite(v) && std::abs(v) < 2000.0f) << "mode " << mode << ": " << v;
         }
+}
+
+TEST(SampleOsc, AStepOfManyLoopLengthsWrapsByTheRemainder)
+{
+    // 1185 frames per sample (a sample at 1185/32 x the host's rate, 10 V):
+    // 1185 = 107 x 11 + 8 = 148 x 8 + 1, so a loop of 11 frames moves on by
+    // 8 and a back-and-forth over 4 frames (a cycle of 8) by 1 per sample.
+    const auto frames = ramp(200);
+    struct Row
+    {
+        const char* what;
+        std::vector<std::pair<std::string, double>> pins;
+        std::function<double(int64_t)> at;
+    };
+    const Row rows[] = {
+        {"Loop 10 .. 20",
+         {{"Mode", 1}, {"Loop Start", 10}, {"Loop End", 20}},
+         [](int64_t k) { return 10.0 + (8 * k) % 11; }},
+        {"Loop 20 .. 10",
+         {{"Mode", 1}, {"Loop Start", 20}, {"Loop End", 10}},
+         [](int64_t k) { return 10.0 + ((10 - 8 * k) % 11 + 11) % 11; }},
+        {"ping-pong 10 .. 14",
+         {{"Mode", 1}, {"Ping-Pong", 1}, {"Loop Start", 10}, {"Loop End", 14}},
+         [](int64_t k) { return 10.0 + triangle(static_cast<double>(k), 4.0); }},
+        {"FwdBack 100 .. 104",
+         {{"Mode", 6}, {"Start", 100}, {"End", 104}},
+         [](int64_t k) { return 100.0 + triangle(static_cast<double>(k), 4.0); }},
+    };
+    for (const Row& row : rows)
+    {
+        OscScenario s{&frames, row.pins, [](qwtest::SignalRun& run) { run.constant("Pitch", 1.0f); }, 200};
+        s.pins.push_back({"Sample Rate", 1185.0 / 32.0 * kRate});
+        expectFrom(playOsc(s).seen("Output"), 150, row.at, 0.0, row.what);
+    }
 }
 
 TEST(SampleOsc, SeekLoopCarriesTheRestOfTheStepIntoTheLoop)
@@ -720,19 +755,25 @@ TEST(SampleOsc, OnceAndBackAndFwdBackTurnAtTheEndAndStopAtTheStart)
     }
 }
 
-TEST(SampleOsc, ARootOrRateChangeWhilePlayingTakesEffectAtOnce)
+TEST(SampleOsc, ARootRateOrHeldPitchChangeWhilePlayingTakesEffectAtOnce)
 {
     const auto frames = ramp(2000);
     const auto r = playOsc({&frames, {{"Mode", 1}}, [](qwtest::SignalRun& run) {
                                 run.set("Root", 220.0, kGate + 100);
                                 run.set("Sample Rate", 24000.0, kGate + 200);
+                                run.constant("Pitch", 0.7f, kGate + 300);
                             }});
-    expectFrom(
-        r.seen("Output"), 300,
-        [](int64_t k) { return k <= 100   ? k
-                               : k <= 200 ? 100 + 2 * (k - 100)
-                                          : 300 + (k - 200); }, 0.0,
-        "root 220 Hz from 100 samples on, a 24 kHz sample from 200 on");
+    auto expected = [](int64_t k) -> double {
+        if (k <= 100)
+            return k;
+        if (k <= 200)
+            return 100 + 2 * (k - 100);
+        if (k <= 300)
+            return 300 + (k - 200);
+        return 400 + 4 * (k - 300);
+    };
+    expectFrom(r.seen("Output"), 390, expected, 0.0,
+               "root 220 Hz from 100 samples on, a 24 kHz sample from 200 on, 7 V from 300 on");
 }
 
 TEST(SampleOsc, NonFinitePitchCountsAsItsClampOrZero)
