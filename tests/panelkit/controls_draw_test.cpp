@@ -1,6 +1,6 @@
 // The drag controls drawn to PNG by the command-line host, as a user tries
 // them: a few pixels of each, and the slider dragged by a pointer script.
-#include "draw_fixture.h"
+#include "drawn_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 namespace
 {
-class ControlsDraw : public controls_test::DrawCommand
+class ControlsDraw : public drawntest::DrawCommand
 {};
 
 void expectColour(const qwtest::Png& p, int x, int y, int r, int g, int b, const std::string& what)

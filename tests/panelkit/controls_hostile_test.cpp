@@ -3,7 +3,7 @@
 // length, sizes from nothing to 100000 wide, and pointers before the first
 // render. Nothing drawn or sent is ever NaN or infinite, and values end
 // inside their limits (NaN at the lower one).
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
 #include <cfloat>
@@ -11,7 +11,7 @@
 #include <functional>
 #include <limits>
 
-using namespace controls_test;
+using namespace drawntest;
 
 namespace
 {
@@ -27,7 +27,7 @@ std::string name(const wchar_t* id)
 }
 
 // Every value the module sent on a float pin is a finite number.
-void expectFiniteSent(const Control& c, const std::string& context)
+void expectFiniteSent(const Drawn& c, const std::string& context)
 {
     for (auto& t : c.module().transmits)
     {
@@ -39,7 +39,7 @@ void expectFiniteSent(const Control& c, const std::string& context)
 }
 
 // Draws both ways round, drags across and beyond the control, then draws again.
-void exercise(Control& c, const std::string& context)
+void exercise(Drawn& c, const std::string& context)
 {
     for (const auto& [w, h] : {std::pair{300, 40}, {40, 300}})
     {
@@ -66,14 +66,14 @@ class EveryPin : public ::testing::TestWithParam<const wchar_t*>
 TEST_P(EveryPin, NonFiniteAndHugeFloats)
 {
     const std::vector<float> values = {kNaN, kInf, -kInf, FLT_MAX, -FLT_MAX, 1e30f, FLT_TRUE_MIN, -0.0f};
-    Control probe(GetParam());
+    Drawn probe(GetParam());
     for (int pin = 0; pin < probe.module().pinCount(); ++pin)
     {
         if (probe.module().pinInfo(pin).datatype != gmpi::MP_FLOAT32)
             continue;
         for (float v : values)
         {
-            Control c(GetParam());
+            Drawn c(GetParam());
             c.module().setFloat(pin, v);
             exercise(c, name(GetParam()) + " " + c.module().pinInfo(pin).name + " = " + std::to_string(v));
         }
@@ -82,7 +82,7 @@ TEST_P(EveryPin, NonFiniteAndHugeFloats)
 
 TEST_P(EveryPin, EndsOfTheIntegerRange)
 {
-    Control probe(GetParam());
+    Drawn probe(GetParam());
     for (int pin = 0; pin < probe.module().pinCount(); ++pin)
     {
         if (probe.module().pinInfo(pin).datatype != gmpi::MP_INT32 &&
@@ -90,7 +90,7 @@ TEST_P(EveryPin, EndsOfTheIntegerRange)
             continue;
         for (int32_t v : {INT_MIN, INT_MAX, -1, 0})
         {
-            Control c(GetParam());
+            Drawn c(GetParam());
             c.module().setInt(pin, v);
             exercise(c, name(GetParam()) + " " + c.module().pinInfo(pin).name + " = " + std::to_string(v));
         }
@@ -107,14 +107,14 @@ TEST_P(EveryPin, ColourTextsOfAnyKind)
                                              L"\u00e9\u4e2d\U0001F600",
                                              std::wstring(65536, L'F'),
                                              std::wstring(1000, L'7') + L"G"};
-    Control probe(GetParam());
+    Drawn probe(GetParam());
     for (int pin = 0; pin < probe.module().pinCount(); ++pin)
     {
         if (probe.module().pinInfo(pin).datatype != gmpi::MP_STRING)
             continue;
         for (const auto& t : texts)
         {
-            Control c(GetParam());
+            Drawn c(GetParam());
             c.module().setText(pin, t);
             exercise(c,
                      name(GetParam()) + " " + c.module().pinInfo(pin).name + ", text of " + std::to_string(t.size()));
@@ -126,7 +126,7 @@ TEST_P(EveryPin, SizesFromNothingTo100000Wide)
 {
     for (const auto& [w, h] : {std::pair{0.0f, 0.0f}, {1.0f, 1.0f}, {100000.0f, 40.0f}, {40.0f, 100000.0f}})
     {
-        Control c(GetParam());
+        Drawn c(GetParam());
         GmpiDrawing_API::MP1_SIZE desired;
         c.view().measure({w, h}, desired);
         c.view().arrange({0, 0, w, h});
@@ -143,7 +143,7 @@ TEST_P(EveryPin, SizesFromNothingTo100000Wide)
 
 TEST_P(EveryPin, PointerBeforeTheFirstRenderChangesNothing)
 {
-    Control c(GetParam());
+    Drawn c(GetParam());
     const int32_t firstPress = c.down(5, 5);
     c.move(50, 50);
     c.move(-50, 7);
@@ -223,7 +223,7 @@ TEST(HostileValues, EndInsideTheirLimits)
     for (const auto& k : cases)
     {
         SCOPED_TRACE(name(k.id) + " " + k.pin + " = " + std::to_string(k.value));
-        Control c(k.id);
+        Drawn c(k.id);
         const std::wstring id = k.id;
         if (id == L"QW_VecSlider")
         {
@@ -247,7 +247,7 @@ TEST(HostileValues, DisabledAlphaIsZeroToOne)
     for (const wchar_t* id : {L"QW_VecSlider", L"QW_ScrollBar2"})
         for (const auto& [v, alpha] : {std::pair{kNaN, 0.0f}, {-kInf, 0.0f}, {kInf, 1.0f}, {7.0f, 1.0f}})
         {
-            Control c(id);
+            Drawn c(id);
             c.setBool("Enabled", false);
             c.setFloat("Disabled Alpha", v);
             EXPECT_NEAR(only(c.render(200, 40), "FillRoundedRectangle", 0).back().color.a, alpha, 1e-6)
@@ -259,7 +259,7 @@ TEST(HostileValues, ScrollBarsOverTheWholeIntegerRange)
 {
     // The newer bar: paging, stepping and dragging at the top of the range.
     {
-        Control c(L"QW_ScrollBar2");
+        Drawn c(L"QW_ScrollBar2");
         c.setFloat("Track Length %", 100);
         c.setInt("Total", INT_MAX);
         c.setInt("Visible", 1);
@@ -278,7 +278,7 @@ TEST(HostileValues, ScrollBarsOverTheWholeIntegerRange)
     }
     // The older bar counts negative values as 0 and sends whole values in range.
     {
-        Control c(L"QW_ScrollBar");
+        Drawn c(L"QW_ScrollBar");
         c.setInt("Total", INT_MAX);
         c.setInt("Visible", INT_MIN);
         c.setInt("Offset", INT_MAX);
@@ -308,7 +308,7 @@ TEST(ListControlsHostile, HugeAndMalformedLists)
     const std::wstring colours[] = {L"ZZZ", L"FFFFFFFFFFFFFFFFFFFFFFFF", L"-1", L"  7f00ff00xyz"};
     for (const wchar_t* id : {L"QW_ListBox2", L"QW_ListEntry", L"QW_MouseBox"})
     {
-        Control c(id);
+        Drawn c(id);
         const std::string items = std::wstring(id) == L"QW_MouseBox" ? "Menu Items" : "Items";
         for (size_t i = 0; i < std::size(lists); ++i)
         {

@@ -1,12 +1,12 @@
 // QW_FuncPlotDuo through the built bundle: the curve's path, the clamping of
 // results, the grid's rows and colours, formulas that draw nothing, the
 // stroke width and the ranges and sizes that show the background only.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
 #include <cmath>
 
-using namespace controls_test;
+using namespace drawntest;
 
 namespace
 {
@@ -22,7 +22,7 @@ struct Plot
         c.setFloat("Y min", y0);
         c.setFloat("Y max", y1);
     }
-    Control c;
+    Drawn c;
 };
 
 struct Line

@@ -2,9 +2,9 @@
 // handle: where the handle is drawn for X and Y, jump and drag with the
 // host's echo inside the call, late and absent, limits, the fine factor,
 // sub-pixel placement, the frame count and the padded handle.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -28,7 +28,7 @@ struct Joystick
         c.render(w, h);
     }
     std::vector<double> handle() { return handleAt(c.render(w, h)); }
-    Control c;
+    Drawn c;
     int w, h;
 };
 } // namespace

@@ -4,20 +4,20 @@
 // on and off. The timer default is shown on a copy of the module compiled
 // into this test, beside a timer client of the same timer service.
 #include "TimerManager.h"
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
 #include <climits>
 #include <cmath>
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
 {
 // 300 x 20: thickness S 20, length L 300, bevel b 2, radius r 9, q 4.5; the
 // shortest cursor is 0.9 S + 2q + 2 = 29.
-void setTVO(Control& c, int total, int visible, int offset)
+void setTVO(Drawn& c, int total, int visible, int offset)
 {
     c.setInt("Total", total);
     c.setInt("Visible", visible);
@@ -44,7 +44,7 @@ protected:
 
 TEST_P(LegacyScrollBar, ThicknessTwentyGivesACursorOfAtLeast29WithRadius9)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 1000, 1, 0);
     c.setText("Cursor Colour", L"FF808080");
     const auto calls = c.render(300, 20);
@@ -78,7 +78,7 @@ TEST_P(LegacyScrollBar, ThicknessTwentyGivesACursorOfAtLeast29WithRadius9)
 
 TEST_P(LegacyScrollBar, TheCursorShowsTheOffsetOrFillsTheTrack)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 1000, 10, 495);
     // 29 long, 271 free: 495 of 990 is half way.
     expectNear(cursorPlace(c.render(300, 20)), {135.5, 0, 163.5, 19}, "half way");
@@ -96,7 +96,7 @@ TEST_P(LegacyScrollBar, TheCursorShowsTheOffsetOrFillsTheTrack)
 
 TEST_P(LegacyScrollBar, PagingClicks)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 1000, 10, 50);
     c.render(300, 20); // cursor 13.69 .. 41.69
     const size_t redraws = c.graphicsHost().redraws.size();
@@ -130,7 +130,7 @@ TEST_P(LegacyScrollBar, TheFineDragMovesATwentiethOfThePlainOne)
     // 100000 items of travel over 271 free pixels.
     for (const bool fine : {false, true})
     {
-        Control c(L"QW_ScrollBar", GetParam());
+        Drawn c(L"QW_ScrollBar", GetParam());
         setTVO(c, 100001, 1, 0);
         c.render(300, 20);
         EXPECT_EQ(c.down(10, 10), 1);
@@ -145,7 +145,7 @@ TEST_P(LegacyScrollBar, TheFineDragMovesATwentiethOfThePlainOne)
 
 TEST_P(LegacyScrollBar, ADragEndingWhereItStartedSendsNothingNew)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 1000, 10, 50);
     c.render(300, 20);
     // Within one item and back: nothing at all.
@@ -177,7 +177,7 @@ TEST_P(LegacyScrollBar, WithoutFreeTrackADragLeavesTheOffset)
     // The cursor fills the track; a track shorter than the shortest cursor.
     for (const Case k : {Case{300, 20, 10, 20, 0}, Case{300, 20, 10, 10, 0}, Case{20, 20, 100, 10, 30}})
     {
-        Control c(L"QW_ScrollBar", GetParam());
+        Drawn c(L"QW_ScrollBar", GetParam());
         setTVO(c, k.total, k.visible, k.offset);
         c.render(k.w, k.h);
         EXPECT_EQ(c.down(10, 10), 1) << k.w;
@@ -191,7 +191,7 @@ TEST_P(LegacyScrollBar, WithoutFreeTrackADragLeavesTheOffset)
 
 TEST_P(LegacyScrollBar, HoldingIncStepsAtOnceThenAfterFifteenIdleTicksAtEveryTick)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 20, 10, 5);
     c.render(300, 20);
     c.setBool("Inc", true);
@@ -221,7 +221,7 @@ TEST_P(LegacyScrollBar, HoldingIncStepsAtOnceThenAfterFifteenIdleTicksAtEveryTic
 
 TEST_P(LegacyScrollBar, NoRepeatWhenEverythingIsVisible)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 10, 10, 0);
     c.setBool("Inc", true);
     c.setBool("Dec", true);
@@ -231,7 +231,7 @@ TEST_P(LegacyScrollBar, NoRepeatWhenEverythingIsVisible)
 
 TEST_P(LegacyScrollBar, TrackGradientAndGroove)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 100, 10, 0);
     c.setText("Track Colour Start", L"FFFF0000");
     c.setText("Track Colour End", L"FF0000FF");
@@ -267,7 +267,7 @@ TEST_P(LegacyScrollBar, TrackGradientAndGroove)
 
 TEST_P(LegacyScrollBar, ThePressedCursorIsShiftedByOne)
 {
-    Control c(L"QW_ScrollBar", GetParam());
+    Drawn c(L"QW_ScrollBar", GetParam());
     setTVO(c, 1000, 1, 0);
     c.render(300, 20);
     c.down(10, 10);

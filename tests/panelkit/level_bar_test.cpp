@@ -1,12 +1,12 @@
 // QW_LevelBar2 and its older form QW_LevelBar through the built bundle: the
 // bar drawn for each orientation, mode and level, colour pins, the drag with
 // the host's echo on and off, and the hit test.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
 #include <limits>
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -49,7 +49,7 @@ const BarCase kBars[] = {
     {"centre, -0.3 fills the lower half", 40, 200, 1, true, -0.3f, gradient(0, 100, 0, 200, kA, kB), {0, 100, 40, 200}},
 };
 
-void setBarColours(Control& c)
+void setBarColours(Drawn& c)
 {
     c.setText("Bar Colour A", L"FFFF0000");
     c.setText("Bar Colour B", L"FF0000FF");
@@ -66,7 +66,7 @@ TEST(LevelBar, DrawsTheBackgroundThenTheBarOfEachCase)
             if (older && b.centre)
                 continue;
             const std::string what = gmpi_sdk::toUtf8(id) + ", " + b.name;
-            Control c(id.c_str());
+            Drawn c(id.c_str());
             setBarColours(c);
             c.setInt("Orientation", b.orientation);
             if (!older)
@@ -102,7 +102,7 @@ TEST(LevelBar, NoBarAtZeroBelowZeroOrExactlyHalfInCentreMode)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (const Case k : {Case{false, 0.0f}, Case{false, -0.3f}, Case{false, nan}, Case{true, 0.5f}})
     {
-        Control c(L"QW_LevelBar2");
+        Drawn c(L"QW_LevelBar2");
         c.setText("Border Colour", L"FF000000");
         c.setBool("Centre", k.centre);
         c.setFloat("Level", k.level);
@@ -119,7 +119,7 @@ TEST(LevelBar, TheOlderFormMakesItsBarBrushOnEveryRender)
 {
     for (const wchar_t* id : {L"QW_LevelBar", L"QW_LevelBar2"})
     {
-        Control c(id);
+        Drawn c(id);
         setBarColours(c);
         c.setFloat("Level", 0.0f);
         const auto calls = c.render(200, 40);
@@ -138,7 +138,7 @@ TEST(LevelBar, TheOlderFormMakesItsBarBrushOnEveryRender)
 
 TEST(LevelBar, TheOlderFormsPinOrder)
 {
-    Control c(L"QW_LevelBar");
+    Drawn c(L"QW_LevelBar");
     const std::vector<std::string> names = {"Level",        "Pointer Down",        "Orientation",
                                             "Pass Through", "Background Colour A", "Background Colour B",
                                             "Bar Colour A", "Bar Colour B",        "Border Colour"};
@@ -172,7 +172,7 @@ TEST(LevelBar, ColourTexts)
     };
     for (const auto& k : cases)
     {
-        Control c(L"QW_LevelBar2");
+        Drawn c(L"QW_LevelBar2");
         c.setText("Bar Colour A", L"FF123456"); // then replaced
         c.setText("Bar Colour A", k.text);
         c.setFloat("Level", 0.5f);
@@ -188,7 +188,7 @@ TEST(LevelBar, TheBorderIsDrawnOnlyWhenItsAlphaIsAboveZero)
     for (const auto& [text, drawn] :
          std::vector<std::pair<std::wstring, bool>>{{L"", false}, {L"00FFFFFF", false}, {L"01000000", true}})
     {
-        Control c(L"QW_LevelBar2");
+        Drawn c(L"QW_LevelBar2");
         c.setText("Border Colour", text);
         const auto border = only(c.render(200, 40), "DrawRectangle");
         EXPECT_EQ(border.size(), drawn ? 1u : 0u);
@@ -200,7 +200,7 @@ class LevelBarDrag : public ::testing::TestWithParam<Echo>
 
 TEST_P(LevelBarDrag, TenUnitsOnTwoHundredIsAnIncrementOfFiveHundredths)
 {
-    Control c(L"QW_LevelBar2", GetParam());
+    Drawn c(L"QW_LevelBar2", GetParam());
     c.setFloat("Level", 0.5f);
     c.render(200, 40);
     EXPECT_EQ(c.down(100, 20), 0);
@@ -231,7 +231,7 @@ TEST_P(LevelBarDrag, TenUnitsOnTwoHundredIsAnIncrementOfFiveHundredths)
 
 TEST_P(LevelBarDrag, AVerticalBarRisesAsThePointerMovesUp)
 {
-    Control c(L"QW_LevelBar2", GetParam());
+    Drawn c(L"QW_LevelBar2", GetParam());
     c.setInt("Orientation", 1);
     c.setFloat("Level", 0.5f);
     c.render(40, 200);
@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(Echo, LevelBarDrag, ::testing::ValuesIn(allEchoes()),
 
 TEST(LevelBar, OnlyTheLeftButtonStartsADrag)
 {
-    Control c(L"QW_LevelBar2");
+    Drawn c(L"QW_LevelBar2");
     c.render(200, 40);
     EXPECT_EQ(c.down(100, 20, 0), -1);
     EXPECT_EQ(c.down(100, 20, kFine), -1);
@@ -261,7 +261,7 @@ TEST(LevelBar, OnlyTheLeftButtonStartsADrag)
 
 TEST(LevelBar, AReleaseAlwaysClearsThePointerDownPin)
 {
-    Control c(L"QW_LevelBar2");
+    Drawn c(L"QW_LevelBar2");
     c.setBool("Pointer Down", true);
     EXPECT_EQ(c.up(5, 5, 0), 0);
     EXPECT_EQ(c.sentBools("Pointer Down"), std::vector<bool>{false});
@@ -269,7 +269,7 @@ TEST(LevelBar, AReleaseAlwaysClearsThePointerDownPin)
 
 TEST(LevelBar, ADragBeforeTheFirstRenderChangesNothing)
 {
-    Control c(L"QW_LevelBar2");
+    Drawn c(L"QW_LevelBar2");
     c.setFloat("Level", 0.5f);
     EXPECT_EQ(c.down(10, 10), 0);
     EXPECT_EQ(c.move(50, 10), 0);
@@ -281,7 +281,7 @@ TEST(LevelBar, PassThroughReportsEveryPointAsOutside)
 {
     for (const wchar_t* id : {L"QW_LevelBar2", L"QW_LevelBar"})
     {
-        Control c(id);
+        Drawn c(id);
         c.render(200, 40);
         EXPECT_EQ(c.view().hitTest({100, 20}), 0);
         EXPECT_EQ(c.view().hitTest({-1000, 1e9f}), 0);

@@ -4,7 +4,7 @@
 // scroll bar that hides itself, folder colours and the style pin.
 #include "list_fixture.h"
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -16,7 +16,7 @@ class ListBox2Test : public ::testing::TestWithParam<Echo>
 protected:
     void SetUp() override
     {
-        c = std::make_unique<Control>(L"QW_ListBox2", GetParam());
+        c = std::make_unique<Drawn>(L"QW_ListBox2", GetParam());
         rh = rowHeightOf(*c, "normal");
         // Room for four whole rows and half of a fifth.
         height = static_cast<int>(std::ceil(4.5f * rh));
@@ -29,7 +29,7 @@ protected:
             out.push_back(t.text);
         return out;
     }
-    std::unique_ptr<Control> c;
+    std::unique_ptr<Drawn> c;
     float rh = 0;
     int height = 0;
 };

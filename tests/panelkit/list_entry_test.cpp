@@ -1,10 +1,10 @@
 // QW_ListEntry through the built bundle on the test skin, with the host's
 // echo on and off: the shown entry, the pop-up menu and its answers, the
 // inset text rectangle, the disabled look and the tooltip.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 using Item = qwhost::PlatformMenu::Item;
 
@@ -13,7 +13,7 @@ namespace
 class ListEntryTest : public ::testing::TestWithParam<Echo>
 {
 protected:
-    void SetUp() override { c = std::make_unique<Control>(L"QW_ListEntry", GetParam()); }
+    void SetUp() override { c = std::make_unique<Drawn>(L"QW_ListEntry", GetParam()); }
 
     // The text drawn at 100 x 20, or "(none)".
     std::string shown()
@@ -44,7 +44,7 @@ protected:
             EXPECT_EQ(menu->items[i].flags, expected[i].flags) << i;
         }
     }
-    std::unique_ptr<Control> c;
+    std::unique_ptr<Drawn> c;
 };
 } // namespace
 
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Echo, ListEntryTest, ::testing::ValuesIn(allEchoes()),
 
 TEST(ListEntry, DrawsOnlyTheBackgroundBeforeAStyle)
 {
-    Control c(L"QW_ListEntry", Echo::None, false);
+    Drawn c(L"QW_ListEntry", Echo::None, false);
     c.setText("Items", L"Off,On");
     c.setText("Background Colour", L"FF0000FF");
     c.setBool("Enabled", true);

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "FontCache.h"
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 
-namespace controls_test
+namespace drawntest
 {
-inline float rowHeightOf(Control& c, const std::string& style)
+inline float rowHeightOf(Drawn& c, const std::string& style)
 {
     FontCacheClient client;
     const auto format = client.GetTextFormat(&c.module(), &c.graphicsHost(), style);
@@ -16,4 +16,4 @@ inline float rowHeightOf(Control& c, const std::string& style)
     const auto m = format.GetFontMetrics();
     return m.ascent + m.descent + m.lineGap + 2.0f;
 }
-} // namespace controls_test
+} // namespace drawntest

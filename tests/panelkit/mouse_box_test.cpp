@@ -1,11 +1,11 @@
 // QW_MouseBox through the built bundle, with the host's echo on and off:
 // positions, fractions and angles worked out by hand for a 200 x 100 box, the
 // changes between events, the release, the context menu and the tooltip.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 
 #include "mp_sdk_common.h"
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -15,7 +15,7 @@ class MouseBoxTest : public ::testing::TestWithParam<Echo>
 protected:
     void SetUp() override
     {
-        c = std::make_unique<Control>(L"QW_MouseBox", GetParam());
+        c = std::make_unique<Drawn>(L"QW_MouseBox", GetParam());
         c->render(200, 100);
     }
     int32_t lastInt(const std::string& pin)
@@ -30,7 +30,7 @@ protected:
         EXPECT_FALSE(v.empty()) << pin;
         return v.empty() ? -999.0f : v.back();
     }
-    std::unique_ptr<Control> c;
+    std::unique_ptr<Drawn> c;
 };
 
 const char* const kChanges[] = {"Delta X", "Delta Y", "Delta X Fraction", "Delta Y Fraction", "Delta Angle"};
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Echo, MouseBoxTest, ::testing::ValuesIn(allEchoes()),
 
 TEST(MouseBox, AnEmptyBoxSendsZeroFractions)
 {
-    Control c(L"QW_MouseBox");
+    Drawn c(L"QW_MouseBox");
     c.view().arrange({0, 0, 0, 0});
     c.renderOnly(1, 1);
     c.down(0, 0);

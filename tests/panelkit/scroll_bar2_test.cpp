@@ -2,11 +2,11 @@
 // values from the host during a drag or a held step, and the Dec/Inc
 // auto-repeat under the stand-in's manual clock, with the host's echo on and
 // off.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 
 #include <climits>
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -14,7 +14,7 @@ namespace
 // 300 x 40 with a track over the whole length and 80 % of the height:
 // track (0, 4, 300, 36), 301 long; Total 100, Visible 10: cursor 30.1 long,
 // room 270.9. Square corners, no bevel, no grip.
-void plain(Control& c, int offset = 40)
+void plain(Drawn& c, int offset = 40)
 {
     c.setFloat("Track Length %", 100);
     c.setFloat("Track Thickness %", 80);
@@ -52,7 +52,7 @@ protected:
 
 TEST_P(ScrollBar2Test, DrawsTheCachedBackgroundAndTheCursor)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.setFloat("Background Radius", 5);
     c.setFloat("Background Outline Width", 2);
@@ -79,7 +79,7 @@ TEST_P(ScrollBar2Test, DrawsTheCachedBackgroundAndTheCursor)
 
 TEST_P(ScrollBar2Test, AClickBeforeOrAfterTheCursorTurnsAPage)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40); // cursor 120.4 .. 149.5
     EXPECT_EQ(c.down(50, 20), 1);
@@ -108,7 +108,7 @@ TEST_P(ScrollBar2Test, AClickBeforeOrAfterTheCursorTurnsAPage)
 
 TEST_P(ScrollBar2Test, PressesItRefuses)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     EXPECT_EQ(c.down(50, 20), -1) << "before the first render";
     c.render(300, 40);
@@ -126,7 +126,7 @@ TEST_P(ScrollBar2Test, PressesItRefuses)
 
 TEST_P(ScrollBar2Test, TheCursorFollowsTheDragSmoothlyAndTheModifierMovesItATenth)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40);
     EXPECT_EQ(c.down(130, 20), 1);
@@ -152,7 +152,7 @@ TEST_P(ScrollBar2Test, TheCursorFollowsTheDragSmoothlyAndTheModifierMovesItATent
 
 TEST_P(ScrollBar2Test, ValuesFromTheHostDuringADragAreAppliedWhenItEnds)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40);
     c.down(130, 20);
@@ -168,7 +168,7 @@ TEST_P(ScrollBar2Test, ValuesFromTheHostDuringADragAreAppliedWhenItEnds)
 
 TEST_P(ScrollBar2Test, TotalEqualToVisibleFillsTheTrack)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.setInt("Total", 10);
     const DrawCall cursor = cursorOf(c.render(300, 40));
@@ -183,7 +183,7 @@ TEST_P(ScrollBar2Test, TotalEqualToVisibleFillsTheTrack)
 
 TEST_P(ScrollBar2Test, DecAndIncStepAtOnceThenAfterTheDelayThenAtEveryInterval)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40);
     c.setBool("Inc", true);
@@ -212,7 +212,7 @@ TEST_P(ScrollBar2Test, DecAndIncStepAtOnceThenAfterTheDelayThenAtEveryInterval)
 
 TEST_P(ScrollBar2Test, AtALimitTheTimerRunsAndNothingIsSent)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c, 0);
     c.render(300, 40);
     c.setBool("Dec", true);
@@ -224,7 +224,7 @@ TEST_P(ScrollBar2Test, AtALimitTheTimerRunsAndNothingIsSent)
 
 TEST_P(ScrollBar2Test, IncIsIgnoredWhileDecIsHeld)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40);
     c.setBool("Dec", true);
@@ -258,7 +258,7 @@ TEST_P(ScrollBar2Test, EqualAndZeroRepeatTimesNeverSpin)
     for (const Case k :
          {Case{40, 40, 200, 5}, Case{0, 0, 20, 20}, Case{INT_MIN, -5, 10, 10}, Case{INT_MAX, 1, 1000, 0}})
     {
-        Control c(L"QW_ScrollBar2", GetParam());
+        Drawn c(L"QW_ScrollBar2", GetParam());
         plain(c, 0);
         c.setInt("Repeat Delay ms", k.delay);
         c.setInt("Repeat Interval ms", k.interval);
@@ -273,7 +273,7 @@ TEST_P(ScrollBar2Test, EqualAndZeroRepeatTimesNeverSpin)
 
 TEST_P(ScrollBar2Test, ValuesFromTheHostWhileAStepIsHeldAreAppliedAtTheRelease)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.render(300, 40);
     c.setBool("Inc", true);
@@ -286,7 +286,7 @@ TEST_P(ScrollBar2Test, ValuesFromTheHostWhileAStepIsHeldAreAppliedAtTheRelease)
 
 TEST_P(ScrollBar2Test, DisabledItFadesEveryColourAndIgnoresThePointer)
 {
-    Control c(L"QW_ScrollBar2", GetParam());
+    Drawn c(L"QW_ScrollBar2", GetParam());
     plain(c);
     c.setBool("Cursor Bevel", true);
     c.setBool("Enabled", false);
@@ -311,7 +311,7 @@ TEST(ScrollBar2, CursorRadiusSetsTheShortestCursor)
 {
     for (const auto& [radius, length] : {std::pair{8.0f, 16.0}, {3.0f, 10.0}, {50.0f, 40.0}})
     {
-        Control c(L"QW_ScrollBar2");
+        Drawn c(L"QW_ScrollBar2");
         plain(c);
         c.setInt("Total", 1000);
         c.setInt("Visible", 1);
@@ -342,7 +342,7 @@ TEST(ScrollBar2, PercentPinsAreTenToAHundred)
     };
     for (const auto& k : cases)
     {
-        Control c(L"QW_ScrollBar2");
+        Drawn c(L"QW_ScrollBar2");
         plain(c, 0);
         c.setFloat(k.pin, k.value);
         const auto calls = only(c.render(300, 40), k.op, k.target);
@@ -356,7 +356,7 @@ TEST(ScrollBar2, BelowTenByTenNothingIsDrawnAndClicksAreRefused)
 {
     for (const auto& [w, h] : {std::pair{9, 40}, {300, 9}})
     {
-        Control c(L"QW_ScrollBar2");
+        Drawn c(L"QW_ScrollBar2");
         plain(c);
         EXPECT_TRUE(drawn(c.render(w, h)).empty()) << w << "x" << h;
         EXPECT_EQ(c.down(1, 1), -1);
@@ -365,7 +365,7 @@ TEST(ScrollBar2, BelowTenByTenNothingIsDrawnAndClicksAreRefused)
 
 TEST(ScrollBar2, GripAcrossALongEnoughCursor)
 {
-    Control c(L"QW_ScrollBar2");
+    Drawn c(L"QW_ScrollBar2");
     plain(c, 0);
     c.setBool("Cursor Grip", true);
     c.setInt("Visible", 20); // cursor 60.2 long, 32 thick

@@ -2,12 +2,12 @@
 // value knob's value from pointer moves, with the host's echo inside the call
 // and without one (the value knob also with a late echo), and the knob face
 // from the recorded drawing calls.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
 #include <cmath>
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -53,7 +53,7 @@ class JogWheel : public ::testing::TestWithParam<Echo>
 {
 protected:
     JogWheel() : c(L"QW_VecJogShuttleS", GetParam()) { c.render(100, 100); }
-    Control c;
+    Drawn c;
 };
 } // namespace
 
@@ -116,7 +116,7 @@ TEST_P(JogWheel, StepsAreHeldBetweenOneAndAThousand)
     };
     for (const auto& k : cases)
     {
-        Control j(L"QW_VecJogShuttleS", GetParam());
+        Drawn j(L"QW_VecJogShuttleS", GetParam());
         j.render(100, 100);
         j.setInt("Steps", k.steps);
         j.down(at(k.from).x, at(k.from).y);
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Echo, JogWheel, ::testing::Values(Echo::Inside, Echo::N
 
 TEST(JogWheelStart, TheInitialAngleIsReadAtInitializeAndNothingRedrawsBefore)
 {
-    Control c(L"QW_VecJogShuttleS", Echo::None, false);
+    Drawn c(L"QW_VecJogShuttleS", Echo::None, false);
     c.module().setFloat(c.pin("Initial Angle"), 1.25f);
     c.module().setText(c.pin("Body Colour"), L"FF204060");
     c.module().setInt(c.pin("Steps"), 4);
@@ -184,7 +184,7 @@ struct ValueKnob
         const auto changes = c.sentFloats("Change");
         return changes.empty() ? NAN : changes.back();
     }
-    Control c;
+    Drawn c;
 };
 } // namespace
 
@@ -272,7 +272,7 @@ TEST(ValueKnob, StartAngleIsBroughtIntoOneTurn)
     const Case cases[] = {{-0.25f, 0.75}, {2.5f, 0.5}, {1e30f, 0}, {INFINITY, 0}, {-INFINITY, 0}, {NAN, 0}};
     for (const auto& k : cases)
     {
-        Control c(L"QW_VecJS");
+        Drawn c(L"QW_VecJS");
         c.setFloat("Value", 0);
         c.setFloat("Minimum", 0);
         c.setFloat("Start Angle", k.start);
@@ -306,7 +306,7 @@ TEST(ValueKnob, TwoMovesBeforeAnyEchoBothCount)
 
 TEST(KnobFace, BodyAndCapAreDrawnOnceIntoBitmaps)
 {
-    Control c(L"QW_VecJS");
+    Drawn c(L"QW_VecJS");
     c.setText("Body Colour", L"FF102030");
     c.setText("Cap Colour", L"");
     c.setFloat("Shade", 0.5f);
@@ -351,7 +351,7 @@ TEST(KnobFace, BodyAndCapAreDrawnOnceIntoBitmaps)
 
 TEST(KnobFace, LargeKnobsUseAFixedFaceAndTheLongerSideCentres)
 {
-    Control c(L"QW_VecJogShuttleS");
+    Drawn c(L"QW_VecJogShuttleS");
     const auto big = only(c.render(100, 100), "FillEllipse", 1);
     ASSERT_EQ(big.size(), 4u);
     EXPECT_NEAR(big[3].values[2], 0.5 * 96 * 0.95, 1e-4);
@@ -365,7 +365,7 @@ TEST(KnobFace, LargeKnobsUseAFixedFaceAndTheLongerSideCentres)
 
 TEST(KnobFace, ColoursAreOpaqueWhateverTheirText)
 {
-    Control c(L"QW_VecJogShuttleS");
+    Drawn c(L"QW_VecJogShuttleS");
     c.setText("Body Colour", L"A0C8FF"); // six digits: alpha 0
     c.setText("Cap Colour", L"20FF0000");
     const auto gradients = only(c.render(100, 100), "CreateLinearGradientBrush");
@@ -380,7 +380,7 @@ TEST(KnobFace, TheHitAreaIsInsideTheCircle)
 {
     for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS"})
     {
-        Control c(id);
+        Drawn c(id);
         EXPECT_EQ(c.view().hitTest({50, 50}), -1) << "nothing drawn yet";
         c.render(100, 100);
         EXPECT_EQ(c.view().hitTest({50, 50}), 0);
@@ -394,7 +394,7 @@ TEST(KnobFace, MenusAndToolTips)
 {
     for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS"})
     {
-        Control c(id, Echo::Inside);
+        Drawn c(id, Echo::Inside);
         c.setText("Menu Items", L"----,One=5,x\xD800y,||||");
         qwhost::ContextMenuSink sink;
         EXPECT_EQ(c.module().ui()->populateContextMenu(1, 1, &sink), 0);

@@ -1,16 +1,16 @@
 // QW_VecSlider through the built bundle: layout, the cursor drawn from the
 // recorded calls, the relative drag with the host's echo on and off, the
 // disabled look, the grip, and the groove drawn once into a bitmap.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
 {
 // Travel over the whole control, a 20 % cursor with square corners, no bevel
 // and no grip: the cursor is one rounded rectangle on the screen.
-void plain(Control& c)
+void plain(Drawn& c)
 {
     c.setFloat("Travel Length %", 100);
     c.setFloat("Travel Thickness %", 100);
@@ -44,7 +44,7 @@ TEST(VecSlider, LaysOutAlongTheLongerSide)
     };
     for (const auto& k : cases)
     {
-        Control c(L"QW_VecSlider");
+        Drawn c(L"QW_VecSlider");
         plain(c);
         c.setFloat("Value", 1.0f);
         expectNear(cursorOf(c.render(k.w, k.h)).values, k.cursor, std::to_string(k.w) + "x" + std::to_string(k.h));
@@ -53,7 +53,7 @@ TEST(VecSlider, LaysOutAlongTheLongerSide)
 
 TEST(VecSlider, DrawsTransparentGroundTheCachedGrooveAndTheCursor)
 {
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     c.setFloat("Groove Length %", 100);
     c.setFloat("Groove Thickness %", 40);
@@ -113,7 +113,7 @@ TEST(VecSlider, PercentPinsAreLimited)
     };
     for (const auto& k : cases)
     {
-        Control c(L"QW_VecSlider");
+        Drawn c(L"QW_VecSlider");
         plain(c);
         c.setFloat(k.pin, k.value);
         expectNear(cursorOf(c.render(200, 40)).values, k.cursor, std::string(k.pin) + " " + std::to_string(k.value));
@@ -124,14 +124,14 @@ TEST(VecSlider, SmallerThanTenDrawsNothingAndRefusesPresses)
 {
     for (const auto& [w, h] : {std::pair{9, 40}, {40, 9}, {9, 9}})
     {
-        Control c(L"QW_VecSlider");
+        Drawn c(L"QW_VecSlider");
         plain(c);
         EXPECT_TRUE(drawn(c.render(w, h)).empty()) << w << "x" << h;
         EXPECT_EQ(c.view().lastRenderResult(), 0);
         EXPECT_EQ(c.down(2, 2), -1);
         EXPECT_FALSE(c.graphicsHost().captured());
     }
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     EXPECT_FALSE(drawn(c.render(10, 10)).empty());
     EXPECT_EQ(c.down(5, 5), 1);
@@ -142,7 +142,7 @@ class VecSliderDrag : public ::testing::TestWithParam<Echo>
 
 TEST_P(VecSliderDrag, RelativeDragRoundTrip)
 {
-    Control c(L"QW_VecSlider", GetParam());
+    Drawn c(L"QW_VecSlider", GetParam());
     plain(c);
     c.render(200, 40); // travel 201: cursor 40.2, room 160.8
     EXPECT_EQ(c.down(20, 20), 1);
@@ -188,7 +188,7 @@ TEST_P(VecSliderDrag, RelativeDragRoundTrip)
 
 TEST_P(VecSliderDrag, AVerticalSliderRisesAsTheCursorMovesUp)
 {
-    Control c(L"QW_VecSlider", GetParam());
+    Drawn c(L"QW_VecSlider", GetParam());
     plain(c);
     c.render(40, 200); // cursor at the bottom: 160.8 .. 200
     EXPECT_EQ(c.down(20, 180), 1);
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Echo, VecSliderDrag, ::testing::ValuesIn(allEchoes()),
 
 TEST(VecSlider, AValueFromTheHostPlacesTheCursor)
 {
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     c.render(200, 40);
     for (const auto& [v, left] : {std::pair{0.5f, 80.4}, {1.7f, 160.8}, {-3.0f, 0.0}})
@@ -220,7 +220,7 @@ TEST(VecSlider, AValueFromTheHostPlacesTheCursor)
 TEST(VecSlider, WithoutRoomToTravelTheCursorSitsAtTheStartAndADragChangesNothing)
 {
     // 90 wide with a 10 % travel: 10 long, just the shortest cursor.
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     c.setFloat("Travel Length %", 10);
     c.setFloat("Value", 0.7f);
@@ -235,7 +235,7 @@ TEST(VecSlider, WithoutRoomToTravelTheCursorSitsAtTheStartAndADragChangesNothing
 
 TEST(VecSlider, DisabledItFadesEveryColourAndRefusesPresses)
 {
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     c.setBool("Cursor Bevel", true);
     c.setBool("Enabled", false);
@@ -259,7 +259,7 @@ TEST(VecSlider, DisabledItFadesEveryColourAndRefusesPresses)
 
 TEST(VecSlider, BevelDrawsALightAndADarkCopyBehindTheCursor)
 {
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     c.setBool("Cursor Bevel", true);
     c.setFloat("Cursor Radius", 3);
@@ -294,7 +294,7 @@ TEST(VecSlider, GripOnlyOnACursorAtLeastThirtyLongAndFourteenThick)
     };
     for (const auto& k : cases)
     {
-        Control c(L"QW_VecSlider");
+        Drawn c(L"QW_VecSlider");
         plain(c);
         c.setBool("Cursor Grip", true);
         c.setFloat("Travel Thickness %", k.thickness);
@@ -315,7 +315,7 @@ TEST(VecSlider, GripOnlyOnACursorAtLeastThirtyLongAndFourteenThick)
 
 TEST(VecSlider, OnlyTheCursorIsHit)
 {
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     EXPECT_EQ(c.view().hitTest({5, 5}), -1); // not laid out yet
     c.render(200, 40);
@@ -331,7 +331,7 @@ TEST(VecSlider, OnlyTheCursorIsHit)
 
 TEST(VecSlider, TooWideForABitmapTheGrooveIsDrawnDirectly)
 {
-    Control c(L"QW_VecSlider");
+    Drawn c(L"QW_VecSlider");
     plain(c);
     GmpiDrawing_API::MP1_SIZE desired;
     c.view().measure({100000, 40}, desired);

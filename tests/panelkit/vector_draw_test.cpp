@@ -1,6 +1,6 @@
 // The function plot and the jog wheel drawn to PNG by the command-line host,
 // as a user tries them.
-#include "draw_fixture.h"
+#include "drawn_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 namespace
 {
-class VectorDraw : public controls_test::DrawCommand
+class VectorDraw : public drawntest::DrawCommand
 {};
 
 size_t count(const std::string& text, const std::string& part)

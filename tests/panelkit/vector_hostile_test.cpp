@@ -3,13 +3,13 @@
 // pixel, pointer points that are not numbers, long and malformed formulas and
 // image names that load nothing. No crash, no hang, nothing that is not a
 // number drawn or written.
-#include "controls_fixture.h"
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
 #include <cmath>
 #include <limits>
 
-using namespace controls_test;
+using namespace drawntest;
 using qwhost::Echo;
 
 namespace
@@ -17,7 +17,7 @@ namespace
 const float kHostile[] = {NAN, INFINITY, -INFINITY, 3.0e38f, -3.0e38f, 1e-40f, 0.0f, -1.0f, 1e9f};
 
 // Every float the module sent is a number.
-void expectNumbersSent(Control& c, const std::string& what)
+void expectNumbersSent(Drawn& c, const std::string& what)
 {
     for (auto& t : c.module().transmits)
     {
@@ -34,7 +34,7 @@ void hammer(const wchar_t* id, const std::wstring& image = L"")
     for (Echo e : {Echo::Inside, Echo::None})
         for (float v : kHostile)
         {
-            Control c(id, e);
+            Drawn c(id, e);
             if (!image.empty())
                 c.setText("Image", image);
             for (auto& p : c.module().info().pins)
@@ -87,7 +87,7 @@ TEST(VectorHostile, ValueKnobNeverWritesWhatIsNotANumber)
 {
     // An unlimited knob over the widest range turned by a thousandth of a
     // turn per turn: the value would leave the floats.
-    Control c(L"QW_VecJS", Echo::Inside);
+    Drawn c(L"QW_VecJS", Echo::Inside);
     c.setBool("Unlimited", true);
     c.setFloat("Minimum", -3e38f);
     c.setFloat("Maximum", 3e38f);
@@ -114,14 +114,14 @@ TEST(VectorHostile, LongAndMalformedFormulas)
                                   L"x/0", L"sqrt(-x)", L"a=b=c=d=e=f=g=h=i=j=k=x"};
     for (const auto& f : texts)
     {
-        Control c(L"QW_FuncPlotDuo");
+        Drawn c(L"QW_FuncPlotDuo");
         c.setText("Formula 1", f);
         c.setText("Formula 2", f);
         const auto calls = c.render(200, 100);
         EXPECT_TRUE(allFinite(calls)) << gmpi_sdk::toUtf8(f.substr(0, 40));
     }
     // The long sum is a formula like any other: drawn over every column.
-    Control c(L"QW_FuncPlotDuo");
+    Drawn c(L"QW_FuncPlotDuo");
     c.setText("Formula 1", sum);
     const auto curves = only(c.render(200, 100), "DrawGeometry", 0);
     ASSERT_EQ(curves.size(), 1u);
@@ -132,7 +132,7 @@ TEST(VectorHostile, ImagesThatDoNotLoad)
 {
     for (const wchar_t* name : {L"nope.png", L"handle.txt", L"", L"x\xD800.png", L"../../../etc/passwd"})
     {
-        Control c(L"QW_JoystickImg");
+        Drawn c(L"QW_JoystickImg");
         c.setText("Image", name);
         const auto calls = c.render(100, 100);
         EXPECT_EQ(only(calls, "FillRectangle", 0).size(), 1u) << "the background only";
@@ -142,7 +142,7 @@ TEST(VectorHostile, ImagesThatDoNotLoad)
         EXPECT_TRUE(c.sentInts("Frame Count").empty());
     }
     // A good image, then a missing one: nothing is shown or taken any more.
-    Control c(L"QW_JoystickImg");
+    Drawn c(L"QW_JoystickImg");
     c.setText("Image", L"handle.png");
     EXPECT_EQ(only(c.render(100, 100), "DrawBitmap", 0).size(), 1u);
     c.setText("Image", L"nope.png");
@@ -152,7 +152,7 @@ TEST(VectorHostile, ImagesThatDoNotLoad)
 
 TEST(VectorHostile, JoystickMenuAndHint)
 {
-    Control c(L"QW_JoystickImg");
+    Drawn c(L"QW_JoystickImg");
     c.setText("Menu Items", L"range 0,2000000000");
     qwhost::ContextMenuSink sink;
     c.module().ui()->populateContextMenu(0, 0, &sink);

@@ -1,7 +1,7 @@
 // The shape editors through the built bundle: pointer sequences, drags, pins
 // and bad input. Pixel positions come from the layout rule worked out by hand
 // for a 101 x 101 editor without margin: pixel x = 100 x, pixel y = 50 - 50 y.
-#include "shape_editor_fixture.h"
+#include "shape_editor_helpers.h"
 
 #include "dialogs.h"
 #include "mp_api_dialogs.h"

@@ -3,8 +3,7 @@
 // the host), or the display alone; and readers of what they sent and drew.
 #pragma once
 
-#include "../panelkit/controls_fixture.h"
-
+#include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 #include "patch.h"
 
@@ -17,16 +16,16 @@
 
 namespace monitors_test
 {
-using controls_test::Control;
+using drawntest::Drawn;
 using qwhost::drawing::DrawCall;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // A display of the signalkit bundle alone.
-inline std::unique_ptr<Control> display(const wchar_t* id, qwhost::Echo echo = qwhost::Echo::None)
+inline std::unique_ptr<Drawn> display(const wchar_t* id, qwhost::Echo echo = qwhost::Echo::None)
 {
-    return std::make_unique<Control>(id, echo, true, "signalkit");
+    return std::make_unique<Drawn>(id, echo, true, "signalkit");
 }
 
 // Frames of oscilloscope points as their blob bytes.

@@ -11,7 +11,7 @@
 namespace
 {
 using namespace monitors_test;
-using controls_test::allFinite;
+using drawntest::allFinite;
 
 std::vector<uint8_t> randomBytes(size_t n, uint32_t seed)
 {
@@ -94,7 +94,7 @@ TEST(MonitorsHostile, DisplayPinsAtAnyValue)
         d->module().setBlob(0, frame);
         const auto calls = d->render(80, 60);
         EXPECT_TRUE(allFinite(calls)) << "width " << w;
-        for (auto& l : controls_test::only(calls, "DrawLine"))
+        for (auto& l : drawntest::only(calls, "DrawLine"))
             EXPECT_LE(l.values[4], 100.0);
     }
     // Colour texts that are not numbers, or too long for 32 bits.

@@ -106,7 +106,7 @@ TEST(PlotterDsp, MinimumAndMaximumOfEachPeriod)
 
 // --- Display: a 4 x 8 chart in FF0000FF (blue, alpha 1) on no background.
 
-std::unique_ptr<Control> chart()
+std::unique_ptr<Drawn> chart()
 {
     auto d = display(L"QW_Plotter");
     for (const char* pin : {"Background Top", "Background Bottom", "Grid Colour"})
@@ -115,14 +115,14 @@ std::unique_ptr<Control> chart()
     return d;
 }
 
-void message(Control& d, float minimum, float maximum, int size = 8)
+void message(Drawn& d, float minimum, float maximum, int size = 8)
 {
     const float m[2] = {minimum, maximum};
     d.module().messageFromAudio(0, m, size);
 }
 
 // The alpha bytes of a column, top to bottom.
-std::vector<int> column(const Control& d, int x)
+std::vector<int> column(const Drawn& d, int x)
 {
     std::vector<int> a;
     for (int y = 0; y < 8; ++y)
@@ -215,11 +215,11 @@ TEST(PlotterDisplay, MessagesShorterThanEightBytesAreIgnored)
 TEST(PlotterDisplay, BackgroundGridLines)
 {
     auto d = display(L"QW_Plotter");
-    const auto lines = controls_test::only(d->render(50, 100), "DrawLine");
+    const auto lines = drawntest::only(d->render(50, 100), "DrawLine");
     ASSERT_EQ(lines.size(), 21u);
     for (int k = 0; k <= 20; ++k)
-        controls_test::expectNear(lines[k].values, {0.0, k * 5.0 - 1.0, 49.0, k * 5.0 - 1.0, 1.0},
-                                  "line " + std::to_string(k));
+        drawntest::expectNear(lines[k].values, {0.0, k * 5.0 - 1.0, 49.0, k * 5.0 - 1.0, 1.0},
+                              "line " + std::to_string(k));
 }
 
 TEST(PlotterPair, MessagesReachTheDisplayThroughTheHost)

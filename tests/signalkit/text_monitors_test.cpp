@@ -148,12 +148,12 @@ TEST(MonitorPanel, RowsAreDrawnTopDownInThirteenPixelLines)
         std::snprintf(reinterpret_cast<char*>(rows.data() + 32 * i + 1), 31, "row %d", i);
     d->module().setBlob(0, rows);
     const auto calls = d->render(200, 100);
-    const auto text = controls_test::only(calls, "DrawTextU");
+    const auto text = drawntest::only(calls, "DrawTextU");
     ASSERT_EQ(text.size(), 3u);
     for (int i = 0; i < 3; ++i)
-        controls_test::expectNear(text[i].values, {0.0, 13.0 * i, 10000.0, 13.0 * i + 10000.0}, text[i].text);
+        drawntest::expectNear(text[i].values, {0.0, 13.0 * i, 10000.0, 13.0 * i + 10000.0}, text[i].text);
     // An opaque black ground under them.
-    const auto fills = controls_test::only(calls, "FillRectangle");
+    const auto fills = drawntest::only(calls, "FillRectangle");
     ASSERT_FALSE(fills.empty());
     EXPECT_EQ(fills[0].color.a, 1.0f);
     EXPECT_EQ(fills[0].color.g, 0.0f);
@@ -232,27 +232,27 @@ TEST(StringMonitor, TextsBecomeRowsOfFiftyCharacters)
     EXPECT_EQ(c50, 0u);
 
     const auto calls = p.render(400, 100);
-    const auto shown = controls_test::only(calls, "DrawTextU");
+    const auto shown = drawntest::only(calls, "DrawTextU");
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].text, gmpi_sdk::toUtf8(sixty().substr(0, 50)));
     EXPECT_EQ(shown[2].text, "same");
     // Rows of the processing half in FF40FF80.
-    EXPECT_NEAR(shown[0].color.r, controls_test::linear(0x40), 1e-6);
-    EXPECT_NEAR(shown[0].color.b, controls_test::linear(0x80), 1e-6);
+    EXPECT_NEAR(shown[0].color.r, drawntest::linear(0x40), 1e-6);
+    EXPECT_NEAR(shown[0].color.b, drawntest::linear(0x80), 1e-6);
 }
 
 TEST(StringMonitor, ItsOwnTextPinShowsInAmber)
 {
-    for (auto echo : controls_test::allEchoes())
+    for (auto echo : drawntest::allEchoes())
     {
         auto d = display(L"QW_StringMonitor", echo);
         d->render(400, 100);
         d->setText("Show Text", sixty());
-        const auto shown = controls_test::only(d->render(400, 100), "DrawTextU");
-        ASSERT_EQ(shown.size(), 1u) << controls_test::echoName(echo);
+        const auto shown = drawntest::only(d->render(400, 100), "DrawTextU");
+        ASSERT_EQ(shown.size(), 1u) << drawntest::echoName(echo);
         EXPECT_EQ(shown[0].text, gmpi_sdk::toUtf8(sixty().substr(0, 50)));
         EXPECT_NEAR(shown[0].color.r, 1.0, 1e-6);
-        EXPECT_NEAR(shown[0].color.g, controls_test::linear(0xA0), 1e-6);
+        EXPECT_NEAR(shown[0].color.g, drawntest::linear(0xA0), 1e-6);
         EXPECT_NEAR(shown[0].color.b, 0.0, 1e-6);
     }
 }
