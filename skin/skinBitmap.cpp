@@ -77,11 +77,11 @@ bool skinBitmap::calcDrawAt(float position)
     return changed;
 }
 
-std::vector<skinBitmap::Piece> skinBitmap::pieces(const ImageMetadata& m, int32_t drawAt, double x, double y)
+skinBitmap::Pieces skinBitmap::pieces(const ImageMetadata& m, int32_t drawAt, double x, double y)
 {
     const double w = m.frameWidth, h = m.frameHeight;
     const double left = x + m.paddingLeft, top = y + m.paddingTop;
-    std::vector<Piece> out;
+    Pieces out;
     switch (m.imageType)
     {
     case ImageMetadata::SLIDER:
@@ -145,7 +145,7 @@ bool skinBitmap::pixelAt(GmpiDrawing_API::MP1_POINT point, uint32_t& pixel) cons
         !std::isfinite(point.x) || !std::isfinite(point.y))
         return false;
     const ImageMetadata& m = *bitmapMetadata_;
-    const std::vector<Piece> drawn = pieces(m, drawAt_, 0.0, 0.0);
+    const Pieces drawn = pieces(m, drawAt_, 0.0, 0.0);
     const Piece& p = m.imageType == ImageMetadata::SLIDER ? drawn.back() : drawn.front();
     const int64_t x = skin::toInt32(point.x - p.left + p.sourceLeft);
     const int64_t y = skin::toInt32(point.y - p.top + p.sourceTop);
@@ -187,7 +187,7 @@ bool skinBitmap::bitmapHitTestLocal(GmpiDrawing_API::MP1_POINT point)
     const ImageMetadata& m = *bitmapMetadata_;
     if (m.imageType == ImageMetadata::BARGRAPH)
         return true;
-    const std::vector<Piece> drawn = pieces(m, drawAt_, 0.0, 0.0);
+    const Pieces drawn = pieces(m, drawAt_, 0.0, 0.0);
     const double px = point.x, py = point.y;
     auto inside = [px, py](const Piece& p) { return px >= p.left && px < p.right && py >= p.top && py < p.bottom; };
 

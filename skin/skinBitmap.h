@@ -69,9 +69,21 @@ public:
         double left, top, right, bottom; // destination
         double sourceLeft, sourceTop;
     };
+    // One or two pieces, without a heap allocation (hit tests run on every
+    // pointer move).
+    struct Pieces
+    {
+        Piece piece[2];
+        int count = 0;
+        const Piece* begin() const { return piece; }
+        const Piece* end() const { return piece + count; }
+        const Piece& front() const { return piece[0]; }
+        const Piece& back() const { return piece[count - 1]; }
+        void push_back(const Piece& p) { piece[count++] = p; }
+    };
     // What is drawn for a state, at offset (x, y): the frame, then for a
     // slider its handle, for a bar graph the lit and the unlit part.
-    static std::vector<Piece> pieces(const ImageMetadata& metadata, int32_t drawAt, double x, double y);
+    static Pieces pieces(const ImageMetadata& metadata, int32_t drawAt, double x, double y);
 
 protected:
     GmpiDrawing::Bitmap bitmap_;

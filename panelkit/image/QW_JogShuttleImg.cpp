@@ -74,7 +74,7 @@ public:
     {
         uint32_t pixel = 0;
         return pixelAt(point, pixel) && qw::image::alphaReaches(pixel, alphaThreshold_) ? gmpi::MP_OK
-                                                                                         : gmpi::MP_UNHANDLED;
+                                                                                        : gmpi::MP_UNHANDLED;
     }
 
     int32_t onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT point) override

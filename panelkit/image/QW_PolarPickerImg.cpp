@@ -3,8 +3,8 @@
 // handle sets an angle (turns, counter-clockwise from the right) and a
 // distance from the centre (0 to 1). The handle's frame follows its own
 // position pin, so the handle can change its look too.
-#include "ImageBase.h"
 #include "../controls/control_parts.h"
+#include "ImageBase.h"
 
 #include <cmath>
 

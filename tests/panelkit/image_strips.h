@@ -36,15 +36,15 @@ public:
     void strip(const std::string& name, int w, int h, int frames, const std::function<Rgba(int, int, int)>& pixel,
                const std::optional<std::string>& metadata)
     {
-        skintest::writePng(folder_.file(name), w, h * frames,
-                           [&](int x, int y) { return pixel(y / h, x, y % h); });
+        skintest::writePng(folder_.file(name), w, h * frames, [&](int x, int y) { return pixel(y / h, x, y % h); });
         if (metadata)
             folder_.write(name.substr(0, name.rfind('.')) + ".txt", *metadata);
     }
     // Every frame in its flat colour.
     void flat(const std::string& name, int w, int h, int frames, const std::optional<std::string>& metadata)
     {
-        strip(name, w, h, frames, [](int f, int, int) { return frameColour(f); }, metadata);
+        strip(
+            name, w, h, frames, [](int f, int, int) { return frameColour(f); }, metadata);
     }
     // Any file, as it is.
     void file(const std::string& name, const std::string& bytes) { folder_.write(name, bytes); }

@@ -18,7 +18,8 @@ namespace
 // A QW_Image on its own skin, drawn once at w x h with `image` loaded.
 struct Image
 {
-    Image(Skin& skin, const std::wstring& image, int w, int h, Echo echo = Echo::None) : c(L"QW_Image", echo), w(w), h(h)
+    Image(Skin& skin, const std::wstring& image, int w, int h, Echo echo = Echo::None)
+        : c(L"QW_Image", echo), w(w), h(h)
     {
         skin.use(c);
         c.setText("Image", image);
@@ -43,7 +44,8 @@ TEST(Image, APositionShowsItsFrame)
     Image i(skin, L"knob10.png", 10, 10);
     EXPECT_EQ(i.c.sentInts("Frame Count").back(), 10);
     // frame = truncate(position x 9 + 0.5), held within the strip.
-    const std::pair<float, int> cases[] = {{0.5f, 5}, {0.0f, 0}, {1.0f, 9}, {0.05f, 0}, {0.06f, 1}, {-1.0f, 0}, {2.0f, 9}};
+    const std::pair<float, int> cases[] = {{0.5f, 5},  {0.0f, 0},  {1.0f, 9}, {0.05f, 0},
+                                           {0.06f, 1}, {-1.0f, 0}, {2.0f, 9}};
     for (auto [position, frame] : cases)
     {
         i.c.setFloat("Animation Position", position);
@@ -65,8 +67,7 @@ TEST(Image, MeasuresOneFrameWithItsPaddings)
     EXPECT_EQ(desired.width, 17.0f);
     EXPECT_EQ(desired.height, 13.0f);
     // The frame is drawn after the left and top paddings.
-    EXPECT_EQ(imagetest::bitmapDraws(i.render()),
-              (std::vector<std::vector<double>>{{3, 1, 13, 11, 0, 0, 10, 10}}));
+    EXPECT_EQ(imagetest::bitmapDraws(i.render()), (std::vector<std::vector<double>>{{3, 1, 13, 11, 0, 0, 10, 10}}));
 
     Drawn none(L"QW_Image");
     none.view().measure({100, 100}, desired);
@@ -244,8 +245,9 @@ TEST(Image, ASliderIsHitExactlyWhereItsHandleIsDrawn)
             return frameColour(0);
         return x >= 4 && x < 16 ? frameColour(3) : Rgba{0, 0, 0, 0};
     };
-    const std::string common = "type slider\nframe_size 20 50\npadding 3 0 5 0\nhandle_rect 4 50 16 56\n"
-                               "handle_range 0 40\n";
+    const std::string common =
+        "type slider\nframe_size 20 50\npadding 3 0 5 0\nhandle_rect 4 50 16 56\n"
+        "handle_range 0 40\n";
     Skin skin;
     skin.strip("vertical.png", 20, 56, 1, pixel, common + "orientation vertical\n");
     skin.strip("relative.png", 20, 56, 1, pixel, common + "orientation relative\n");
@@ -275,9 +277,7 @@ TEST(Image, ASliderIsHitExactlyWhereItsHandleIsDrawn)
         const float r = static_cast<float>(k.handle[2]), b = static_cast<float>(k.handle[3]);
         const float mx = (l + r) / 2, my = (t + b) / 2;
         const std::pair<GmpiDrawing_API::MP1_POINT, int> points[] = {
-            {{mx, my}, 0},
-            {{l + 0.01f, t + 0.01f}, 0},
-            {{r - 0.01f, b - 0.01f}, 0},
+            {{mx, my}, 0},         {{l + 0.01f, t + 0.01f}, 0}, {{r - 0.01f, b - 0.01f}, 0},
             {{l - 0.01f, my}, -1}, // the clear column before the handle
             {{mx, t - 0.01f}, -1}, // the row above the handle: the track
             {{r, my}, -1},         // the clear column after it
@@ -359,8 +359,7 @@ TEST(Image, ABarGraphShowsItsLevelFromTwoFramesWithoutPadding)
 {
     Skin skin;
     // Frame 0 lit, frame 1 unlit; levels of 4 pixels from 1 - 1 = 0 up.
-    skin.flat("bar.png", 10, 20, 2,
-              "type bargraph\nframe_size 10 20\npadding 2 2 2 2\nsegment_count 4\nsegment 1 4\n");
+    skin.flat("bar.png", 10, 20, 2, "type bargraph\nframe_size 10 20\npadding 2 2 2 2\nsegment_count 4\nsegment 1 4\n");
     Image i(skin, L"bar.png", 10, 20);
     // 0.5: truncate(0.5 x 5) = 2 segments, 2 x 4 + 1 - 1 = 8 pixels lit.
     i.c.setFloat("Animation Position", 0.5f);
@@ -390,7 +389,6 @@ TEST(Image, TheCentreMarkerCrossesTheRotationCentre)
     for (auto& l : lines)
     {
         EXPECT_EQ(l.brush, "solid");
-        EXPECT_EQ(std::vector<float>({l.color.r, l.color.g, l.color.b, l.color.a}),
-                  (std::vector<float>{0, 0, 0, 1}));
+        EXPECT_EQ(std::vector<float>({l.color.r, l.color.g, l.color.b, l.color.a}), (std::vector<float>{0, 0, 0, 1}));
     }
 }

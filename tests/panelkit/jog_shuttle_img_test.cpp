@@ -43,7 +43,9 @@ struct Jog
     {
         skin.strip(
             "jog.png", 40, 40, 8,
-            [](int f, int x, int y) { return x == 0 && y == 0 ? Rgba{0, 0, 0, 0} : imagetest::frameColour(f); },
+            [](int f, int x, int y) {
+                return x == 0 && y == 0 ? Rgba{0, 0, 0, 0} : imagetest::frameColour(f);
+            },
             kRotary);
         skin.use(c);
         c.setText("Image", image);
@@ -193,7 +195,7 @@ TEST(JogShuttleImg, CrossedLimitsClampOneWayForValuesAndTheOtherForDrags)
     j.c.setFloat("Maximum", 2);
     // A value above the maximum gives the maximum (frame 4: half a turn),
     // any other the minimum (frame 0).
-    const std::pair<float, int> values[] = {{7, 4}, {3, 4}, {5, 4}, {1, 0}, {2, 0}};
+    const std::pair<float, int> values[] = {{7, 4}, {3, 4}, {5, 4}, {2, 0}, {1, 0}};
     for (auto [v, frame] : values)
     {
         j.c.setFloat("Value", v);

@@ -182,8 +182,8 @@ TEST(PolarPickerImg, AHandleThatFillsAnAxisMapsToItsMiddle)
         float angle, distance;
     };
     const Case cases[] = {
-        {20, 20, 2, 18, 0, 0},     // no room either way
-        {100, 20, 90, 5, 0, 1},    // only across
+        {20, 20, 2, 18, 0, 0},  // no room either way
+        {100, 20, 90, 5, 0, 1}, // only across
         {100, 20, 10, 15, 0.5f, 1},
         {20, 100, 5, 10, 0.25f, 1}, // only up and down
     };
