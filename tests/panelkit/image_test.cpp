@@ -294,46 +294,78 @@ TEST(Image, RotaryDragFollowsTheVoteOfTheLastMoves)
     Skin skin;
     skin.flat("rotary.png", 100, 100, 1, "type knob\nframe_size 100 100\nmouse_response rotary\n");
     Image i(skin, L"rotary.png", 100, 100);
-    i.c.setFloat("Animation Position", 0.5f);
     const double pi = 3.14159265358979323846;
+    auto positions = [&] { return i.c.sentFloats("Animation Position").size(); };
+    // A turn about the centre (50, 50) from `from` to `to` changes the position
+    // by dA x w1 x 0.01, w1 = 20 x min(1, 2 (|u.x| + |u.y|) / (W + H)), u = to - centre.
+    auto turned = [&](double fromX, double fromY, double toX, double toY) {
+        double dA = std::atan2(toY - 50, toX - 50) - std::atan2(fromY - 50, fromX - 50);
+        dA += dA < -pi ? 2 * pi : dA > pi ? -2 * pi : 0;
+        return dA * 20 * std::min(1.0, 2 * (std::fabs(toX - 50) + std::fabs(toY - 50)) / 200) * 0.01;
+    };
 
     // Right above the centre (|u.x| < 1, so w0 = 1): moving up wins the vote
-    // and counts 0.01 a pixel; 0.001 with the fine flag.
+    // and counts 0.01 a pixel, 0.001 with the fine flag. Three such moves
+    // bring the vote to -0.271.
+    i.c.setFloat("Animation Position", 0.5f);
     ASSERT_EQ(i.c.down(50.5f, 30), 0);
     i.c.move(50.5f, 28);
     EXPECT_NEAR(i.position(), 0.52, 1e-6);
     i.c.move(50.5f, 26, kLeftFine);
     EXPECT_NEAR(i.position(), 0.522, 1e-6);
-    // Two such votes (-0.19) outweigh one for turning: a move along the top
-    // (dy = 0) turns the knob but the vote stays below 0, so nothing changes.
-    const size_t sent = i.c.sentFloats("Animation Position").size();
-    i.c.move(55, 26);
-    EXPECT_EQ(i.c.sentFloats("Animation Position").size(), sent);
-    i.c.up(55, 26);
+    i.c.move(50.5f, 24);
+    EXPECT_NEAR(i.position(), 0.542, 1e-6);
+    // Moves along the top (dy = 0) turn the knob and win each vote, but the
+    // vote (0.9 v + 0.1) stays below 0 for two of them: nothing changes
+    // until the third (-0.144, -0.030, then 0.073).
+    const size_t before = positions();
+    i.c.move(53, 24);
+    i.c.move(55.5f, 24);
+    EXPECT_EQ(positions(), before);
+    i.c.move(58, 24);
+    EXPECT_NEAR(i.position(), 0.542 + turned(55.5, 24, 58, 24), 1e-6);
+    i.c.up(58, 24);
 
-    // A new press starts the vote from 0: the same kind of move turns it, by
-    // dA x w1 x 0.01 with w1 = 20 x 2 (|u.x| + |u.y|) / (W + H).
-    ASSERT_EQ(i.c.down(55, 26), 0);
-    i.c.move(59.5f, 26);
-    const double dA = std::atan2(-24.0, 9.5) - std::atan2(-24.0, 5.0);
-    EXPECT_GT(dA, 0.0) << "clockwise";
-    EXPECT_NEAR(i.position(), 0.522 + dA * 20 * 2 * (9.5 + 24) / 200 * 0.01, 1e-6);
-    i.c.up(59.5f, 26);
-
-    // Far to the side (w0 = 0) a turn wins at once; clockwise adds.
+    // A release leaves the vote below 0 (-0.321 after six moves up and one
+    // along); the next press starts it from 0.
     i.c.setFloat("Animation Position", 0.5f);
-    ASSERT_EQ(i.c.down(90, 50), 0);
-    const float x = static_cast<float>(50 + 40 * std::cos(0.05)), y = static_cast<float>(50 + 40 * std::sin(0.05));
-    i.c.move(x, y);
-    const double turn = std::atan2(y - 50.0, x - 50.0);
-    EXPECT_NEAR(i.position(), 0.5 + turn * 20 * 2 * ((x - 50.0) + (y - 50.0)) / 200 * 0.01, 1e-6);
+    ASSERT_EQ(i.c.down(50.5f, 30), 0);
+    for (float y : {28.0f, 26.0f, 24.0f, 22.0f, 20.0f, 18.0f})
+        i.c.move(50.5f, y);
+    i.c.move(53, 18);
+    i.c.up(53, 18);
+    EXPECT_NEAR(i.position(), 0.62, 1e-6);
+    ASSERT_EQ(i.c.down(53, 18), 0);
+    i.c.move(55.5f, 18); // vote 0.1: turns
+    EXPECT_NEAR(i.position(), 0.62 + turned(53, 18, 55.5, 18), 1e-6);
+    i.c.up(55.5f, 18);
+
+    // w0 = 1 - min(truncate(|u.x|), 10) / 10: at |u.x| = 5.9 it is 0.5, so
+    // this move's 2 pixels up (0.5 x 2 = 1) outweigh its turn (0.913).
+    i.c.setFloat("Animation Position", 0.5f);
+    ASSERT_EQ(i.c.down(52, 32), 0);
+    i.c.move(55.9f, 30);
+    EXPECT_NEAR(i.position(), 0.52, 1e-6);
+    i.c.up(55.9f, 30);
+
+    // Far to the side (w0 = 0) a turn wins at once; clockwise adds; beyond
+    // (W + H) / 2 from the centre w1 is 20 at the most.
+    for (double radius : {40.0, 150.0})
+    {
+        i.c.setFloat("Animation Position", 0.5f);
+        ASSERT_EQ(i.c.down(90, 50), 0);
+        const float x = static_cast<float>(50 + radius * std::cos(0.05));
+        const float y = static_cast<float>(50 + radius * std::sin(0.05));
+        i.c.move(x, y);
+        EXPECT_NEAR(i.position(), 0.5 + turned(90, 50, x, y), 1e-6) << radius;
+        i.c.up(x, y);
+    }
     // Across the seam behind the centre: a small turn, not almost a whole one.
-    i.c.up(x, y);
     i.c.setFloat("Animation Position", 0.5f);
     ASSERT_EQ(i.c.down(10, 51), 0);
     i.c.move(10, 49);
-    const double seam = std::atan2(-1.0, -40.0) - std::atan2(1.0, -40.0) + 2 * pi;
-    EXPECT_NEAR(i.position(), 0.5 + seam * 20 * 2 * 41 / 200 * 0.01, 1e-6);
+    EXPECT_NEAR(i.position(), 0.5 + turned(10, 51, 10, 49), 1e-6);
+    EXPECT_GT(i.position(), 0.5f);
 }
 
 TEST(Image, DisabledItIsDrawnFadedAndTakesNoPress)

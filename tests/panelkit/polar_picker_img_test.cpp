@@ -101,6 +101,11 @@ TEST_P(PickerEcho, TheHandleFollowsTheDrag)
     EXPECT_EQ(p.c.sentBools("Pointer Down"), (std::vector<bool>{true, false}));
     EXPECT_FALSE(p.c.graphicsHost().captured());
     EXPECT_EQ(p.c.move(90, 50), -1) << "no capture";
+    // Every release lowers the pointer pin, also after the host took the capture away.
+    ASSERT_EQ(p.c.down(90, 50), 0);
+    p.c.graphicsHost().releaseCapture();
+    EXPECT_EQ(p.c.up(90, 50), -1);
+    EXPECT_EQ(p.c.sentBools("Pointer Down"), (std::vector<bool>{true, false, true, false}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Echo, PickerEcho, ::testing::ValuesIn(allEchoes()),
