@@ -2,6 +2,7 @@
 
 #include "qw_fm.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -51,14 +52,6 @@ bool isOperator(char c)
     default:
         return false;
     }
-}
-
-// A name of at most 7 characters, zero-padded to 8 bytes, as one number.
-uint64_t word(char const name[8])
-{
-    uint64_t w;
-    std::memcpy(&w, name, 8);
-    return w;
 }
 
 // Up to 7 characters as one number (0 for a longer text, which no row holds).
@@ -263,18 +256,26 @@ const FormulaParser::FunctionRow FormulaParser::functions_[38] = {
 
 FormulaParser::FormulaParser()
 {
-    for (Row& r : vars_)
+    resetState();
+}
+
+void FormulaParser::resetState()
+{
+    for (int i = 0; i < kVariables; ++i)
     {
-        setRow(r.name, "");
-        r.value = 0.0f;
+        setRow(rows_[i].name, "");
+        rows_[i].value = 0.0f;
     }
     const Row constants[5] = {
         {"pi", 3.1415927f}, {"pi2", 6.2831855f}, {"pih", 1.5707964f}, {"e", 2.7182817f}, {"", 0.0f}};
     for (int i = 0; i < 5; ++i)
     {
-        setRow(consts_[i].name, constants[i].name);
-        consts_[i].value = constants[i].value;
+        setRow(rows_[kVariables + i].name, constants[i].name);
+        rows_[kVariables + i].value = constants[i].value;
     }
+    random_ = 1;
+    lastSet_ = -1;
+    ++names_;
 }
 
 bool FormulaParser::normalize(char const* name, char key[8])
@@ -294,17 +295,20 @@ bool FormulaParser::store(char const key[8], float value)
 {
     // The variable's own row first, so that no name is ever held twice.
     const uint64_t k = word(key);
-    for (Row& r : vars_)
-        if (word(r.name) == k)
+    for (int i = 0; i < kVariables; ++i)
+        if (word(rows_[i].name) == k)
         {
-            r.value = value;
+            rows_[i].value = value;
+            lastSet_ = i;
             return true;
         }
-    for (Row& r : vars_)
-        if (r.name[0] == '\0')
+    for (int i = 0; i < kVariables; ++i)
+        if (rows_[i].name[0] == '\0')
         {
-            std::memcpy(r.name, key, 8);
-            r.value = value;
+            std::memcpy(rows_[i].name, key, 8);
+            rows_[i].value = value;
+            lastSet_ = i;
+            ++names_;
             return true;
         }
     return false;
@@ -313,11 +317,12 @@ bool FormulaParser::store(char const key[8], float value)
 int FormulaParser::clear(char const key[8])
 {
     const uint64_t k = word(key);
-    for (Row& r : vars_)
-        if (r.name[0] != '\0' && word(r.name) == k)
+    for (int i = 0; i < kVariables; ++i)
+        if (rows_[i].name[0] != '\0' && word(rows_[i].name) == k)
         {
-            setRow(r.name, "");
-            r.value = 0.0f;
+            setRow(rows_[i].name, "");
+            rows_[i].value = 0.0f;
+            ++names_;
             return 1;
         }
     return 0;
@@ -335,56 +340,312 @@ int FormulaParser::getValue(char const* name, float* value) const
     return normalize(name, key) ? lookup(key, value) : 0;
 }
 
+// The row a name reads: its variable's, else its constant's; -1 for none.
+int FormulaParser::find(uint64_t key) const
+{
+    for (int i = 0; i < kVariables; ++i)
+        if (rows_[i].name[0] != '\0' && word(rows_[i].name) == key)
+            return i;
+    for (int i = kVariables; i < kRows && rows_[i].name[0] != '\0'; ++i)
+        if (word(rows_[i].name) == key)
+            return i;
+    return -1;
+}
+
 int FormulaParser::lookup(char const key[8], float* value) const
 {
-    const uint64_t k = word(key);
-    for (const Row& r : vars_)
-        if (r.name[0] != '\0' && word(r.name) == k)
-        {
-            *value = r.value;
-            return 1;
-        }
-    for (const Row& r : consts_)
+    const int i = find(word(key));
+    if (i < 0)
+        return 0;
+    *value = rows_[i].value;
+    return 1;
+}
+
+void FormulaParser::bind()
+{
+    for (size_t i = 0; i < slotNames_.size(); ++i)
+        bindings_[i] = find(slotNames_[i]);
+    boundAt_ = names_;
+}
+
+// An assignment's store: the bound variable row directly, else the full rule
+// (which may take a new row, so the bindings are made again).
+bool FormulaParser::assign(int32_t slot, float value)
+{
+    const int32_t row = bindings_[static_cast<size_t>(slot)];
+    if (row >= 0 && row < kVariables)
     {
-        if (r.name[0] == '\0')
-            break;
-        if (word(r.name) == k)
-        {
-            *value = r.value;
-            return 1;
-        }
+        rows_[row].value = value;
+        lastSet_ = row;
+        return true;
     }
-    return 0;
+    char key[8];
+    const uint64_t k = slotNames_[static_cast<size_t>(slot)];
+    std::memcpy(key, &k, 8);
+    if (!store(key, value))
+        return false;
+    bind();
+    return true;
+}
+
+void FormulaParser::reserve(size_t length)
+{
+    text_.reserve(length);
+    // Every token adds at most one instruction, one slot and one stack value.
+    program_.reserve(length + 2);
+    slotNames_.reserve(length);
+    bindings_.reserve(length);
+    stack_.reserve(length + 1);
+}
+
+void FormulaParser::setFormula(std::string_view text)
+{
+    text_.assign(text.data(), text.size());
+    program_.clear();
+    slotNames_.clear();
+    bindings_.clear();
+    height_ = 0;
+    maxHeight_ = 0;
+    assigns_ = false;
+    cursor_ = 0;
+    depth_ = 0;
+    failed_ = false;
+    if (!text_.empty())
+    {
+        Parse();
+        if (tokenType_ == kEnd)
+            fail(); // a text of blanks only
+        bool assigned = false;
+        if (!failed_)
+            level1(&assigned);
+        if (failed_)
+            program_.push_back({kFail, 0, 0.0f, nullptr});
+        else
+            program_.push_back({kReturn, 0, 0.0f, nullptr});
+        assigns_ = assigned;
+    }
+    stack_.assign(static_cast<size_t>(maxHeight_) + 1, 0.0f);
+    bindings_.assign(slotNames_.size(), -1);
+    bind();
 }
 
 bool FormulaParser::evaluate(float* result) noexcept
 {
-    if (formula.empty())
+    if (text_.empty())
         return false;
-    cursor_ = 0;
-    depth_ = 0;
-    failed_ = false;
-    Parse();
-    if (tokenType_ == kEnd)
-        fail(); // a text of blanks only
-    bool assigned = false;
-    const float value = failed_ ? 0.0f : level1(&assigned);
-    if (failed_)
+    if (boundAt_ != names_)
+        bind();
+    float* sp = stack_.data(); // one past the top value
+    for (const Instruction* in = program_.data();; ++in)
     {
-        if (result)
-            *result = 0.0f;
-        return false;
+        switch (in->code)
+        {
+        case kPush:
+            *sp++ = in->value;
+            break;
+        case kLoad:
+        {
+            const int32_t row = bindings_[static_cast<size_t>(in->slot)];
+            if (row < 0)
+            {
+                in = nullptr; // neither a variable nor a constant
+                break;
+            }
+            *sp++ = rows_[row].value;
+            break;
+        }
+        case kNegate:
+            sp[-1] = -sp[-1];
+            break;
+        case kAdd:
+            --sp;
+            sp[-1] = sp[-1] + sp[0];
+            break;
+        case kSubtract:
+            --sp;
+            sp[-1] = sp[-1] - sp[0];
+            break;
+        case kMultiply:
+            --sp;
+            sp[-1] = sp[-1] * sp[0];
+            break;
+        case kDivide:
+            --sp;
+            sp[-1] = sp[-1] / sp[0];
+            break;
+        case kModulo:
+            --sp;
+            sp[-1] = std::fmod(sp[-1], sp[0]);
+            break;
+        case kPower:
+            --sp;
+            sp[-1] = std::pow(sp[-1], sp[0]);
+            break;
+        case kAddValue:
+            sp[-1] = sp[-1] + in->value;
+            break;
+        case kSubtractValue:
+            sp[-1] = sp[-1] - in->value;
+            break;
+        case kMultiplyValue:
+            sp[-1] = sp[-1] * in->value;
+            break;
+        case kDivideValue:
+            sp[-1] = sp[-1] / in->value;
+            break;
+        case kModuloValue:
+            sp[-1] = std::fmod(sp[-1], in->value);
+            break;
+        case kPowerValue:
+            sp[-1] = std::pow(sp[-1], in->value);
+            break;
+        case kCall1:
+            sp[-1] = in->function(sp[-1], 0.0f, random_);
+            break;
+        case kCall2:
+            --sp;
+            sp[-1] = in->function(sp[-1], sp[0], random_);
+            break;
+        case kStore:
+            if (!assign(in->slot, sp[-1]))
+                in = nullptr; // every row holds another name
+            break;
+        case kClear:
+        {
+            char key[8];
+            const uint64_t k = slotNames_[static_cast<size_t>(in->slot)];
+            std::memcpy(key, &k, 8);
+            if (clear(key))
+                bind();
+            *sp++ = 0.0f;
+            break;
+        }
+        case kFail:
+            in = nullptr;
+            break;
+        case kReturn:
+            if (result)
+                *result = sp[-1];
+            return !assigns_;
+        }
+        if (!in)
+        {
+            if (result)
+                *result = 0.0f;
+            return false;
+        }
     }
-    if (result)
-        *result = value;
-    return !assigned;
+}
+
+void FormulaParser::fail()
+{
+    failed_ = true;
+    tokenType_ = kEnd;
+}
+
+void FormulaParser::emit(Code code, int32_t slot, float value, Function function)
+{
+    if (failed_)
+        return; // the text ends in an error there: nothing after it runs
+    switch (code)
+    {
+    case kPush:
+    case kLoad:
+    case kClear:
+        maxHeight_ = std::max(maxHeight_, ++height_);
+        break;
+    case kNegate:
+        if (constantsOnTop(1))
+        {
+            program_.back().value = -program_.back().value;
+            return;
+        }
+        break;
+    case kCall1:
+        if (function != fRnd && constantsOnTop(1))
+        {
+            uint32_t unused = 0;
+            program_.back().value = function(program_.back().value, 0.0f, unused);
+            return;
+        }
+        break;
+    case kStore:
+    case kFail:
+    case kReturn:
+        break;
+    default: // two operands, one result
+        --height_;
+        if ((code != kCall2 || function != fRnd) && constantsOnTop(2))
+        {
+            const float x = program_[program_.size() - 2].value, y = program_.back().value;
+            float r = 0.0f;
+            uint32_t unused = 0;
+            switch (code)
+            {
+            case kAdd:
+                r = x + y;
+                break;
+            case kSubtract:
+                r = x - y;
+                break;
+            case kMultiply:
+                r = x * y;
+                break;
+            case kDivide:
+                r = x / y;
+                break;
+            case kModulo:
+                r = std::fmod(x, y);
+                break;
+            case kPower:
+                r = std::pow(x, y);
+                break;
+            default:
+                r = function(x, y, unused);
+                break;
+            }
+            program_.pop_back();
+            program_.back().value = r;
+            return;
+        }
+        // A number as right operand goes into the operation.
+        if (code >= kAdd && code <= kPower && constantsOnTop(1))
+        {
+            program_.back().code = static_cast<Code>(code - kAdd + kAddValue);
+            return;
+        }
+        break;
+    }
+    program_.push_back({code, slot, value, function});
+}
+
+// The last `count` instructions push numbers: the operands are known now.
+bool FormulaParser::constantsOnTop(int count) const
+{
+    if (program_.size() < static_cast<size_t>(count))
+        return false;
+    for (size_t i = program_.size() - static_cast<size_t>(count); i < program_.size(); ++i)
+        if (program_[i].code != kPush)
+            return false;
+    return true;
+}
+
+// The slot of a name, a new one the first time it appears.
+int32_t FormulaParser::slotOf(char const key[8])
+{
+    const uint64_t k = word(key);
+    for (size_t i = 0; i < slotNames_.size(); ++i)
+        if (slotNames_[i] == k)
+            return static_cast<int32_t>(i);
+    slotNames_.push_back(k);
+    return static_cast<int32_t>(slotNames_.size() - 1);
 }
 
 // The current name token, cut to kNameLength characters.
 void FormulaParser::nameKey(char key[8]) const
 {
     std::memset(key, 0, 8);
-    std::memcpy(key, formula.data() + tokenStart_, tokenLength_ < kNameLength ? tokenLength_ : kNameLength);
+    std::memcpy(key, text_.data() + tokenStart_, tokenLength_ < kNameLength ? tokenLength_ : kNameLength);
 }
 
 // The value of the current number token: its leading digits with at most one
@@ -392,7 +653,7 @@ void FormulaParser::nameKey(char key[8]) const
 // digits there ("." or "..1") is 0.
 float FormulaParser::number() const
 {
-    const char* first = formula.data() + tokenStart_;
+    const char* first = text_.data() + tokenStart_;
     const char* last = first + tokenLength_;
     const char* end = first;
     bool point = false;
@@ -443,8 +704,8 @@ void FormulaParser::Parse()
     tokenLength_ = 0;
     if (failed_)
         return;
-    const char* s = formula.data();
-    const size_t n = formula.size();
+    const char* s = text_.data();
+    const size_t n = text_.size();
     size_t i = cursor_;
     while (i < n && isBlank(s[i]))
         ++i;
@@ -482,143 +743,140 @@ void FormulaParser::Parse()
     cursor_ = i;
 }
 
+// The translation reads the text as evaluating it would and puts each step
+// where that evaluation takes it.
+
 // Statement: an assignment or a sum.
-float FormulaParser::level1(bool* assigned)
+void FormulaParser::level1(bool* assigned)
 {
-    if (tokenType_ == kName && cursor_ < formula.size() && formula[cursor_] == '=')
+    if (tokenType_ == kName && cursor_ < text_.size() && text_[cursor_] == '=')
     {
         char key[8];
         nameKey(key);
         Parse(); // '='
         Parse();
         if (failed_)
-            return 0.0f;
+            return;
         *assigned = true;
+        const int32_t slot = slotOf(key);
         if (tokenType_ == kEnd)
         {
-            clear(key);
-            return 0.0f;
+            emit(kClear, slot);
+            return;
         }
-        const float value = level2();
-        if (failed_)
-            return 0.0f;
-        if (!store(key, value))
-            fail(); // every row holds another name
-        return value;
+        level2();
+        emit(kStore, slot);
+        return;
     }
-    return level2();
+    level2();
 }
 
 // Sum: products added or subtracted, left to right.
-float FormulaParser::level2()
+void FormulaParser::level2()
 {
-    float value = level3();
+    level3();
     while (!failed_ && (isDelimiter('+') || isDelimiter('-')))
     {
         const bool add = isDelimiter('+');
         Parse();
-        const float rhs = level3();
-        value = add ? value + rhs : value - rhs;
+        level3();
+        emit(add ? kAdd : kSubtract);
     }
-    return value;
 }
 
 // Product: powers multiplied, divided or taken modulo, left to right.
-float FormulaParser::level3()
+void FormulaParser::level3()
 {
-    float value = level4();
+    level4();
     while (!failed_ && (isDelimiter('*') || isDelimiter('/') || isDelimiter('%')))
     {
-        const char op = formula[tokenStart_];
+        const char op = text_[tokenStart_];
         Parse();
-        const float rhs = level4();
-        value = op == '*' ? value * rhs : (op == '/' ? value / rhs : std::fmod(value, rhs));
+        level4();
+        emit(op == '*' ? kMultiply : (op == '/' ? kDivide : kModulo));
     }
-    return value;
 }
 
 // Power: one '^' at most.
-float FormulaParser::level4()
+void FormulaParser::level4()
 {
-    float value = level5();
+    level5();
     if (!failed_ && isDelimiter('^'))
     {
         Parse();
-        const float exponent = level5();
-        value = std::pow(value, exponent);
+        level5();
+        emit(kPower);
     }
-    return value;
 }
 
 // Signed operand.
-float FormulaParser::level5()
+void FormulaParser::level5()
 {
     if (isDelimiter('+') || isDelimiter('-'))
     {
         const bool negate = isDelimiter('-');
         Parse();
-        const float value = level6();
-        return negate ? -value : value;
+        level6();
+        if (negate)
+            emit(kNegate);
+        return;
     }
-    return level6();
+    level6();
 }
 
 // Primary: a parenthesis, a number, a function call or a name.
-float FormulaParser::level6()
+void FormulaParser::level6()
 {
     if (failed_)
-        return 0.0f;
+        return;
     if (isDelimiter('('))
     {
         if (++depth_ > kMaxNesting)
         {
             fail();
-            return 0.0f;
+            return;
         }
         Parse();
         if (isDelimiter(')'))
         {
             fail(); // ()
-            return 0.0f;
+            return;
         }
         bool assigned = false;
-        const float value = level1(&assigned);
+        level1(&assigned);
         if (failed_ || !isDelimiter(')'))
         {
             fail();
-            return 0.0f;
+            return;
         }
         Parse();
         --depth_;
-        return value;
+        return;
     }
     if (tokenType_ == kNumber)
     {
-        const float value = number();
+        emit(kPush, 0, number());
         Parse();
-        return value;
+        return;
     }
     if (tokenType_ == kName)
     {
-        if (cursor_ < formula.size() && formula[cursor_] == '(')
-            return call();
+        if (cursor_ < text_.size() && text_[cursor_] == '(')
+        {
+            call();
+            return;
+        }
         char key[8];
         nameKey(key);
-        float value = 0.0f;
-        if (!lookup(key, &value))
-        {
-            fail(); // neither a variable nor a constant
-            return 0.0f;
-        }
+        emit(kLoad, slotOf(key)); // an error when it is neither a variable nor a constant then
         Parse();
-        return value;
+        return;
     }
     fail(); // an operator where an operand belongs, or the end of the text
-    return 0.0f;
 }
 
 // Function call: the current token is the function's name, '(' follows.
-float FormulaParser::call()
+void FormulaParser::call()
 {
     // The rows' names packed as numbers, for a quick search.
     static const std::array<uint64_t, 38> words = [] {
@@ -627,18 +885,17 @@ float FormulaParser::call()
             w[i] = pack(functions_[i].name, std::strlen(functions_[i].name));
         return w;
     }();
-    const uint64_t name = pack(formula.data() + tokenStart_, tokenLength_);
+    const uint64_t name = pack(text_.data() + tokenStart_, tokenLength_);
     const FunctionRow* row = functions_;
     for (; row->name; ++row)
-        if (words[row - functions_] == name)
+        if (words[static_cast<size_t>(row - functions_)] == name)
             break;
     if (!row->name || ++depth_ > kMaxNesting)
     {
         fail(); // not a function, or nested too deep
-        return 0.0f;
+        return;
     }
     Parse(); // '('
-    float args[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     int count = 0;
     do
     {
@@ -646,20 +903,21 @@ float FormulaParser::call()
         if (failed_ || isDelimiter(',') || isDelimiter(')') || count == 4)
         {
             fail(); // an empty argument, or more than any function takes
-            return 0.0f;
+            return;
         }
         bool assigned = false;
-        args[count++] = level1(&assigned);
+        level1(&assigned);
+        ++count;
         if (failed_)
-            return 0.0f;
+            return;
     } while (isDelimiter(','));
     Parse(); // the token after the last argument, ')' or not
     if (failed_ || count != row->argCount)
     {
         fail();
-        return 0.0f;
+        return;
     }
     --depth_;
-    return row->function(args[0], args[1], random_);
+    emit(row->argCount == 1 ? kCall1 : kCall2, 0, 0.0f, row->function);
 }
 } // namespace qw

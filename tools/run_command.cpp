@@ -448,12 +448,13 @@ int runModule(const std::vector<std::string>& args, RunTarget& target)
 {
     const Options o = parse(args);
 
-    qw::WavFile32 input;
+    // The input is read block by block as the run goes.
+    qw::WavReader input;
     if (!o.in.empty())
     {
         if (!isFile(o.in))
             throw Error("run: cannot open input file '" + o.in + "'");
-        if (!input._loadWav(gmpi_sdk::fromUtf8(o.in)))
+        if (!input.open(gmpi_sdk::fromUtf8(o.in)))
             throw Error("run: '" + o.in + "' is not a WAV file this host reads");
         if (!o.hasRate && (input.sampleRate < 1 || input.sampleRate > kMaxRate))
             throw Error("run: '" + o.in + "' has a rate of " + std::to_string(input.sampleRate) +
@@ -616,15 +617,17 @@ int runModule(const std::vector<std::string>& args, RunTarget& target)
         if (!out.open(o.out, static_cast<int>(outputs.size()), static_cast<int32_t>(rate), why))
             throw Error("run: cannot write output file '" + o.out + "': " + why);
     }
-    if (!o.in.empty() && static_cast<int>(fed.size()) > input.channels)
+    // A file without frames has no channels to read.
+    const int fileChannels = input.frames > 0 ? input.channels : 0;
+    if (!o.in.empty() && static_cast<int>(fed.size()) > fileChannels)
         std::fprintf(stderr, "qwhost: '%s' has %d channel(s); audio inputs from '%s' on keep their default\n",
-                     o.in.c_str(), input.channels, p->pinInfo(fed[static_cast<size_t>(input.channels)]).name.c_str());
+                     o.in.c_str(), fileChannels, p->pinInfo(fed[static_cast<size_t>(fileChannels)]).name.c_str());
 
     // Start: each input once (given value or default), fed inputs streaming, then graph start.
-    // With --in, fed input k reads channel k (null: the file has no such channel).
-    std::vector<const float*> sources(fed.size(), nullptr);
-    for (size_t k = 0; k < fed.size() && static_cast<int>(k) < input.channels; ++k)
-        sources[k] = input.data[k].data();
+    // With --in, fed input k reads channel k (false: the file has no such channel).
+    std::vector<bool> sources(fed.size(), false);
+    for (size_t k = 0; k < fed.size() && static_cast<int>(k) < fileChannels; ++k)
+        sources[k] = true;
     for (int pin = 0; pin < p->pinCount(); ++pin)
     {
         const qwhost::PinInfo& info = p->pinInfo(pin);
@@ -645,7 +648,10 @@ int runModule(const std::vector<std::string>& args, RunTarget& target)
 
     std::printf("# sample\tseconds\tpin\tvalue\n");
     const Sweep sweep(static_cast<double>(rate), frames);
-    std::vector<float> interleaved(static_cast<size_t>(o.block) * outputs.size());
+    // Mono output goes to the file straight from the module's buffer.
+    std::vector<float> interleaved(outputs.size() > 1 ? static_cast<size_t>(o.block) * outputs.size() : 0);
+    // Where each channel of the file goes in a block (null: no input reads it).
+    std::vector<float*> reads(static_cast<size_t>(fileChannels), nullptr);
     size_t nextLater = 0;
     for (int64_t done = 0; done < frames;)
     {
@@ -656,28 +662,38 @@ int runModule(const std::vector<std::string>& args, RunTarget& target)
             const Later& l = later[nextLater];
             deliver(*p, l.pin, l.bytes, static_cast<int>(l.time - done));
         }
-        for (size_t k = 0; k < fed.size(); ++k)
-        {
-            float* buffer = p->input(fed[k]);
-            if (o.in.empty())
+        if (o.in.empty())
+            for (int pin : fed)
+            {
+                float* buffer = p->input(pin);
                 for (int i = 0; i < n; ++i)
                     buffer[i] = sweep.at(done + i);
-            else if (sources[k])
-                for (int i = 0; i < n; ++i)
-                    buffer[i] = done + i < input.frames ? sources[k][done + i] : 0.0f;
+            }
+        else if (fileChannels > 0)
+        {
+            for (size_t k = 0; k < fed.size() && sources[k]; ++k)
+                reads[k] = p->input(fed[k]);
+            const int got = input.read(reads.data(), n);
+            if (got < 0)
+                throw Error("run: cannot read input file '" + o.in + "': it ends before its stated length");
+            // A run longer than the file goes on with silence.
+            for (float* buffer : reads)
+                if (buffer)
+                    std::fill(buffer + got, buffer + n, 0.0f);
         }
         target.run(*p, n);
         printUpdates(*p, rate);
         if (!o.out.empty())
         {
-            for (size_t k = 0; k < outputs.size(); ++k)
+            const float* block = outputs.size() == 1 ? p->output(outputs[0]) : interleaved.data();
+            for (size_t k = 0; k < outputs.size() && outputs.size() > 1; ++k)
             {
                 const float* y = p->output(outputs[k]);
                 for (int i = 0; i < n; ++i)
                     interleaved[static_cast<size_t>(i) * outputs.size() + k] = y[i];
             }
             std::string why;
-            if (!out.write(interleaved.data(), n, why))
+            if (!out.write(block, n, why))
                 throw Error("run: cannot write output file '" + o.out + "': " + why);
         }
         done += n;

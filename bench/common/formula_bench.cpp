@@ -1,12 +1,15 @@
 // Formula evaluations per second: the parser (the owner sets x, then
-// evaluate parses and evaluates the text anew) beside the same expression
-// compiled as C++, with the same float functions.
+// evaluate runs the instructions the text was translated into) beside the
+// same expression compiled as C++, with the same float functions, and beside
+// the reference evaluator of the tests, which parses the text anew each time.
+#include "formula_reference.h"
 #include "qw_fm.h"
 #include "qw_formula.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <type_traits>
 
 namespace
 {
@@ -47,17 +50,8 @@ float longCompiled(float x, float a, float b)
 constexpr float kA = 0.75f;
 constexpr float kB = -0.3f;
 
-qw::FormulaParser parserFor(const char* text)
-{
-    qw::FormulaParser p;
-    p.formula = text;
-    p.setVar("a", kA);
-    p.setVar("b", kB);
-    return p;
-}
-
 // Both forms agree before either is measured.
-bool agree(qw::FormulaParser& p, float (*compiled)(float))
+template <class Parser> bool agree(Parser& p, float (*compiled)(float))
 {
     for (float x = 0.0f; x < 1.0f; x += 0.01f)
     {
@@ -70,9 +64,16 @@ bool agree(qw::FormulaParser& p, float (*compiled)(float))
 }
 
 // The owner's loop: set x, evaluate.
+template <class Parser = qw::FormulaParser>
 void evaluateEach(benchmark::State& state, const char* text, float (*compiled)(float))
 {
-    qw::FormulaParser p = parserFor(text);
+    Parser p;
+    if constexpr (std::is_same_v<Parser, qw::FormulaParser>)
+        p.setFormula(text);
+    else
+        p.formula = text;
+    p.setVar("a", kA);
+    p.setVar("b", kB);
     if (!agree(p, compiled))
         state.SkipWithError("the parser and the compiled expression differ");
     Ramp ramp;
@@ -107,6 +108,16 @@ void moduleFormulaLong(benchmark::State& state)
     evaluateEach(state, kLong, [](float x) { return longCompiled(x, kA, kB); });
 }
 
+void referenceFormulaShort(benchmark::State& state)
+{
+    evaluateEach<qw::reference::FormulaParser>(state, "sin(x*2*pi)*0.5+x^2", shortCompiled);
+}
+
+void referenceFormulaLong(benchmark::State& state)
+{
+    evaluateEach<qw::reference::FormulaParser>(state, kLong, [](float x) { return longCompiled(x, kA, kB); });
+}
+
 void bareFormulaLong(benchmark::State& state)
 {
     Ramp ramp;
@@ -126,3 +137,5 @@ BENCHMARK(moduleFormulaShort);
 BENCHMARK(bareFormulaShort);
 BENCHMARK(moduleFormulaLong);
 BENCHMARK(bareFormulaLong);
+BENCHMARK(referenceFormulaShort);
+BENCHMARK(referenceFormulaLong);

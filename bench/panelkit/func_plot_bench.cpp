@@ -55,7 +55,7 @@ void bareFuncPlotDuo(benchmark::State& state)
     qw::FormulaParser parsers[2];
     for (int k = 0; k < 2; ++k)
     {
-        parsers[k].formula = kFormulas[k];
+        parsers[k].setFormula(kFormulas[k]);
         for (auto [name, v] : {std::pair{"a", 3.0f}, {"b", 0.1f}, {"c", 0.2f}, {"d", 1.0f}})
             parsers[k].setVar(name, v);
     }

@@ -3,6 +3,7 @@
 // natural-spline shape every time (a new shape each render: table, curve and
 // fill paths, nodes); bareShapeEditorForeground renders the same table and
 // works out the same per-column points with nothing around them.
+// moduleShapeEditorDrag drags one node up and down, a render after each move.
 // moduleShapeEditorRedraw draws the unchanged editor (two bitmap copies);
 // bareShapeEditorRedraw makes the same two copies itself. Items are renders.
 #include "bundle.h"
@@ -102,6 +103,46 @@ void bareShapeEditorForeground(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// A node of the 100 dragged up and down by the pointer, one move a render:
+// the foreground follows the drag.
+void moduleShapeEditorDrag(benchmark::State& state)
+{
+    static auto bundle = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/shapekit.so");
+    qwhost::GuiHost host;
+    qwhost::DrawingDesk desk(host);
+    qwhost::DrawnView view(desk, bundle, L"QW_ShapeEditor6");
+    auto& m = view.module();
+    m.setInt(m.pin("Interpolation"), 30);
+    m.setBool(m.pin("Editable"), true);
+    const qw::Shape s = wave(0.0f);
+    m.setBlob(m.pin("Shape"), blobOf(s));
+    view.layOutAndRender(kWidth, kHeight);
+
+    // Node 50 in pixels, by the editor's mapping of 1000 x 400 with a 3.5 % margin.
+    const float w = (1 - 2 * kBorder) * kWidth - 1, h = (1 - 2 * kBorder) * kHeight - 1;
+    const float x = kBorder * kWidth + w * s.nodes[50].x, y = kBorder * kHeight + 0.5f * h * (1 - s.nodes[50].y);
+    constexpr int32_t kLeft = 0x10; // the left button
+    view.pointerDown(kLeft, {x, y});
+    m.deliverEchoes();
+    qwhost::drawing::Bitmap* target = desk.factory()->createBitmap(kWidth, kHeight);
+    qwhost::drawing::DeviceContext* context = desk.factory()->createContext(target);
+    auto& redraws = view.graphicsHost().redraws;
+    int k = 0;
+    for (auto _ : state)
+    {
+        view.pointerMove(kLeft, {x, y + ((++k & 1) ? 20.0f : 0.0f)});
+        m.deliverEchoes();
+        context->BeginDraw();
+        benchmark::DoNotOptimize(view.graphics()->OnRender(context));
+        context->EndDraw();
+        redraws.clear();
+    }
+    view.pointerUp(kLeft, {x, y});
+    context->release();
+    target->release();
+    state.SetItemsProcessed(state.iterations());
+}
+
 void moduleShapeEditorRedraw(benchmark::State& state)
 {
     renders(state, false);
@@ -133,5 +174,6 @@ void bareShapeEditorRedraw(benchmark::State& state)
 
 BENCHMARK(moduleShapeEditorForeground);
 BENCHMARK(bareShapeEditorForeground);
+BENCHMARK(moduleShapeEditorDrag);
 BENCHMARK(moduleShapeEditorRedraw);
 BENCHMARK(bareShapeEditorRedraw);

@@ -72,7 +72,7 @@ private:
         for (char& c : text)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        parsers_[i].formula = std::move(text);
+        parsers_[i].setFormula(text);
         if (initialised_)
             invalidateRect();
     }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 
 namespace qw
 {
@@ -213,9 +214,14 @@ bool walkChunks(std::ifstream& in, int64_t fileSize, Chunks& c)
 }
 } // namespace
 
-bool WavFile32::_loadWav(const std::wstring& filename)
+WavReader::~WavReader() = default;
+
+bool WavReader::open(const std::wstring& filename, int64_t maxBytes)
 {
-    clear();
+    in_.reset();
+    frames = channels = sampleRate = bits = 0;
+    loopStart = loopEnd = -1;
+    left_ = 0;
     if (filename.empty())
         return false;
     try
@@ -226,23 +232,23 @@ bool WavFile32::_loadWav(const std::wstring& filename)
         std::error_code error;
         if (!std::filesystem::is_regular_file(path, error))
             return false;
-        std::ifstream in(path, std::ios::binary);
-        if (!in.is_open())
+        auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
+        if (!in->is_open())
             return false;
-        in.seekg(0, std::ios::end);
-        const int64_t fileSize = static_cast<int64_t>(in.tellg());
-        if (fileSize < 1 || fileSize > kMaxFileSize)
+        in->seekg(0, std::ios::end);
+        const int64_t fileSize = static_cast<int64_t>(in->tellg());
+        if (fileSize < 1 || fileSize > maxBytes)
             return false;
 
         uint8_t riff[12];
-        if (fileSize < 12 || !readAt(in, 0, riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 ||
+        if (fileSize < 12 || !readAt(*in, 0, riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 ||
             std::memcmp(riff + 8, "WAVE", 4) != 0)
             return false;
         // The RIFF size is not trusted: writers that miscount it are common,
         // and every chunk is checked against the file itself.
 
         Chunks c;
-        if (!walkChunks(in, fileSize, c) || !c.hasFmt || !c.hasData || c.fmtSize < 16)
+        if (!walkChunks(*in, fileSize, c) || !c.hasFmt || !c.hasData || c.fmtSize < 16)
             return false;
 
         const uint16_t tag = getU16(c.fmt);
@@ -300,37 +306,90 @@ bool WavFile32::_loadWav(const std::wstring& filename)
         if (frameCount > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
             return false;
 
-        const int bytes = static_cast<int>(bitsPerSample / 8);
-        const size_t n = static_cast<size_t>(frameCount);
-        std::vector<std::vector<float>> channelData;
-        if (n > 0)
-        {
-            channelData.assign(channelCount, std::vector<float>(n));
-            const size_t framesPerRead = std::max<size_t>(1, kIoBytes / blockAlign);
-            std::vector<uint8_t> buffer(framesPerRead * blockAlign);
-            in.clear();
-            in.seekg(c.dataPos);
-            for (size_t done = 0; done < n;)
-            {
-                const size_t count = std::min(framesPerRead, n - done);
-                in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(count * blockAlign));
-                if (in.gcount() != static_cast<std::streamsize>(count * blockAlign))
-                    return false;
-                const uint8_t* p = buffer.data();
-                for (size_t f = 0; f < count; ++f)
-                    for (uint32_t ch = 0; ch < channelCount; ++ch, p += bytes)
-                        channelData[ch][done + f] = decode(p, bytes, isFloat);
-                done += count;
-            }
-        }
-
-        data = std::move(channelData);
-        frames = static_cast<int32_t>(n);
-        channels = n > 0 ? static_cast<int32_t>(channelCount) : 0;
+        in->clear();
+        in->seekg(c.dataPos);
+        bytes_ = static_cast<int>(bitsPerSample / 8);
+        isFloat_ = isFloat;
+        blockAlign_ = blockAlign;
+        buffer_.resize(std::max<size_t>(1, kIoBytes / blockAlign) * blockAlign);
+        in_ = std::move(in);
+        left_ = static_cast<int32_t>(frameCount);
+        frames = static_cast<int32_t>(frameCount);
+        channels = static_cast<int32_t>(channelCount);
         sampleRate = static_cast<int32_t>(rate);
         loopStart = newLoopStart;
         loopEnd = newLoopEnd;
         bits = static_cast<int32_t>(bitsPerSample);
+        return true;
+    }
+    catch (...)
+    {
+        in_.reset();
+        return false;
+    }
+}
+
+int WavReader::read(float* const* out, int n)
+{
+    if (!in_)
+        return -1;
+    const int wanted = std::max(0, std::min(n, left_));
+    const size_t framesPerRead = buffer_.size() / blockAlign_;
+    for (int done = 0; done < wanted;)
+    {
+        const size_t count = std::min(framesPerRead, static_cast<size_t>(wanted - done));
+        in_->read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(count * blockAlign_));
+        if (in_->gcount() != static_cast<std::streamsize>(count * blockAlign_))
+        {
+            in_.reset(); // cut short: nothing more comes
+            return -1;
+        }
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            float* y = out[ch];
+            if (!y)
+                continue;
+            y += done;
+            const uint8_t* p = buffer_.data() + static_cast<size_t>(ch) * static_cast<size_t>(bytes_);
+            if (bytes_ == 4 && isFloat_)
+                for (size_t f = 0; f < count; ++f, p += blockAlign_)
+                    std::memcpy(y + f, p, 4); // little-endian floats, as this machine stores them
+            else
+                for (size_t f = 0; f < count; ++f, p += blockAlign_)
+                    y[f] = decode(p, bytes_, isFloat_);
+        }
+        done += static_cast<int>(count);
+    }
+    left_ -= wanted;
+    return wanted;
+}
+
+bool WavFile32::_loadWav(const std::wstring& filename)
+{
+    clear();
+    try
+    {
+        WavReader reader;
+        if (!reader.open(filename, kMaxFileSize))
+            return false;
+        const size_t n = static_cast<size_t>(reader.frames);
+        std::vector<std::vector<float>> channelData;
+        if (n > 0)
+        {
+            channelData.assign(static_cast<size_t>(reader.channels), std::vector<float>(n));
+            std::vector<float*> out(channelData.size());
+            for (size_t ch = 0; ch < out.size(); ++ch)
+                out[ch] = channelData[ch].data();
+            if (reader.read(out.data(), reader.frames) != reader.frames)
+                return false;
+        }
+        data = std::move(channelData);
+        frames = static_cast<int32_t>(n);
+        channels = n > 0 ? reader.channels : 0;
+        sampleRate = reader.sampleRate;
+        loopStart = reader.loopStart;
+        loopEnd = reader.loopEnd;
+        bits = reader.bits;
         return true;
     }
     catch (...)

@@ -10,11 +10,47 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qw
 {
+// A WAV file of the formats and checks that WavFile32 reads, read a block of
+// frames at a time, so that a file of any length needs memory for one block.
+class WavReader
+{
+public:
+    WavReader() = default;
+    WavReader(const WavReader&) = delete;
+    WavReader& operator=(const WavReader&) = delete;
+    ~WavReader();
+
+    int32_t frames = 0;     // frames per channel
+    int32_t channels = 0;   // channels of each frame
+    int32_t sampleRate = 0; // as read
+    int32_t loopStart = -1; // first loop's start frame; -1 = none
+    int32_t loopEnd = -1;   // first loop's end frame; -1 = none
+    int32_t bits = 0;       // bits per sample
+
+    // Opens the file and reads its layout; false (nothing open) for a file
+    // that WavFile32 refuses or one larger than maxBytes.
+    bool open(const std::wstring& filename, int64_t maxBytes = INT64_MAX);
+    // The next frames, at most n: channel c into out[c] (null: skipped). The
+    // count read, 0 after the last frame; -1 when the file is cut short or
+    // nothing is open.
+    int read(float* const* out, int n);
+
+private:
+    std::unique_ptr<std::ifstream> in_;
+    std::vector<uint8_t> buffer_;
+    int32_t left_ = 0;
+    int bytes_ = 0;
+    uint32_t blockAlign_ = 1;
+    bool isFloat_ = false;
+};
+
 class WavFile32
 {
 public:

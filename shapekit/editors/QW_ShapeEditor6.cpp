@@ -345,7 +345,7 @@ int32_t QW_ShapeEditor6::onPointerMove(int32_t flags, GmpiDrawing_API::MP1_POINT
     }
     if (moved || reordered)
     {
-        dropForeground();
+        nodesMoved();
         redraw();
         updateShapePin();
         updateEditPins();
@@ -710,6 +710,8 @@ int32_t QW_ShapeEditor6::OnRender(GmpiDrawing_API::IMpDeviceContext* context)
     for (bool front : {false, true})
     {
         GmpiDrawing::Bitmap& layer = front ? foreground_ : background_;
+        if (layer.isNull() && front)
+            layer = redrawForeground();
         if (layer.isNull())
             layer = buildLayer(g, front);
         if (!layer.isNull())
@@ -733,9 +735,9 @@ GmpiDrawing::Bitmap QW_ShapeEditor6::buildLayer(const GmpiDrawing::Graphics& g, 
     target.BeginDraw();
     if (front)
     {
-        target.Clear(Color(mp_sdk::gammaTables().toLinear()[0], mp_sdk::gammaTables().toLinear()[0],
-                           mp_sdk::gammaTables().toLinear()[0], 0.0f));
+        target.Clear(frontClear());
         paintForeground(target);
+        frontTarget_ = target; // kept for the redraws of a drag
     }
     else
     {
@@ -744,6 +746,28 @@ GmpiDrawing::Bitmap QW_ShapeEditor6::buildLayer(const GmpiDrawing::Graphics& g, 
     }
     target.EndDraw();
     return target.GetBitmap();
+}
+
+// The foreground drawn whole again into its kept target, which saves making
+// a new one for every move of a drag; empty when none is kept. (Redrawing
+// only a strip around the moved node, clipped, gave pixels that differ from a
+// whole drawing, so the whole foreground is drawn.)
+GmpiDrawing::Bitmap QW_ShapeEditor6::redrawForeground()
+{
+    if (frontTarget_.isNull())
+        return {};
+    frontTarget_.BeginDraw();
+    frontTarget_.Clear(frontClear());
+    paintForeground(frontTarget_);
+    frontTarget_.EndDraw();
+    return frontTarget_.GetBitmap();
+}
+
+// The foreground's transparent ground.
+GmpiDrawing::Color QW_ShapeEditor6::frontClear() const
+{
+    const float dark = mp_sdk::gammaTables().toLinear()[0];
+    return Color(dark, dark, dark, 0.0f);
 }
 
 void QW_ShapeEditor6::paintBackground(const GmpiDrawing::Graphics_base& g)

@@ -96,12 +96,17 @@ private:
     bool placeInnerX(int i, float x);
     void addNodeAt(GmpiDrawing::Point units);
     void doubleClickOnNode(int i);
-    void dropForeground() { foreground_.setNull(); }
-    void dropBoth() { background_.setNull(), foreground_.setNull(); }
+    void dropForeground() { foreground_.setNull(), frontTarget_.setNull(); }
+    // Only nodes moved: the foreground is drawn again into the target it was
+    // drawn into, which stays.
+    void nodesMoved() { foreground_.setNull(); }
+    void dropBoth() { background_.setNull(), dropForeground(); }
     void redraw() { invalidateRect(); }
 
     bool visible(int colour) const { return colours_[colour].a > 0.0f; }
     GmpiDrawing::Bitmap buildLayer(const GmpiDrawing::Graphics& g, bool front);
+    GmpiDrawing::Bitmap redrawForeground();
+    GmpiDrawing::Color frontClear() const;
     void paintBackground(const GmpiDrawing::Graphics_base& g);
     void paintForeground(const GmpiDrawing::Graphics_base& g);
     void paintCurve(const GmpiDrawing::Graphics_base& g, float yb);
@@ -155,6 +160,7 @@ private:
     int32_t gridX_ = 10, gridY_ = 10;
     int32_t editUnits_ = 0;
     GmpiDrawing::Bitmap background_, foreground_;
+    GmpiDrawing::BitmapRenderTarget frontTarget_; // the foreground's own target, kept while only nodes move
     GmpiDrawing::Size size_{0.0f, 0.0f};
     GmpiDrawing::Size laidOutSize_{0.0f, 0.0f};
     GmpiDrawing::Point dragStart_{0.0f, 0.0f};

@@ -128,8 +128,9 @@ public:
     void drop() { bitmap_.setNull(); }
     bool cached() const { return !bitmap_.isNull(); }
 
-    // paint(target) draws the layer.
-    template <class Paint> void draw(const Graphics_base& g, int w, int h, Paint&& paint)
+    // paint(target) draws the layer, of w x h pixels; it covers the panel
+    // from its top left corner, or the rectangle `at` of that size.
+    template <class Paint> void draw(const Graphics_base& g, int w, int h, Paint&& paint, const Rect* at = nullptr)
     {
         const Rect all(0.0f, 0.0f, static_cast<float>(w), static_cast<float>(h));
         if (bitmap_.isNull())
@@ -145,7 +146,7 @@ public:
             bitmap_ = target.GetBitmap();
         }
         if (!bitmap_.isNull())
-            g.DrawBitmap(bitmap_, all, all, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
+            g.DrawBitmap(bitmap_, at ? *at : all, all, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
     }
 
 private:

@@ -31,6 +31,7 @@ struct FormulaTable
         formula.reserve(kReserved);
         incoming_.reserve(kReserved);
         lowered_.reserve(kReserved);
+        parser_.reserve(kReserved);
     }
 
     // The values one voice sees (null: that pin did not change). Stores what
@@ -74,12 +75,14 @@ struct FormulaTable
     // when finite) and a NaN becomes 0.
     void rebuild()
     {
-        FormulaParser parser;
         lowered_.assign(formula);
         for (char& c : lowered_)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        parser.formula.swap(lowered_); // the parser works on our storage
+        // Each rebuild starts from no variables and the first random number.
+        FormulaParser& parser = parser_;
+        parser.resetState();
+        parser.setFormula(lowered_);
         const double start = odd ? 0.0 : -1.0;
         const double step = odd ? 1.0 / (kEntries - 1) : 2.0 / (kEntries - 1);
         parser.setVar("x", static_cast<float>(start));
@@ -108,7 +111,6 @@ struct FormulaTable
             }
         }
         table[kEntries] = 0.0f;
-        parser.formula.swap(lowered_);
     }
 
     // One input sample through the table, by linear interpolation.
@@ -158,5 +160,6 @@ struct FormulaTable
 private:
     std::string incoming_; // the text a voice hands over, converted
     std::string lowered_;  // the lower-cased copy the parser reads
+    FormulaParser parser_; // storage reserved, so a rebuild allocates nothing
 };
 } // namespace qw::shapers

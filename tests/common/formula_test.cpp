@@ -3,6 +3,7 @@
 // language names it), sequences that keep variables between evaluations, the
 // turn-based functions against double-precision maths, and hostile texts.
 #include "alloc_counter.h"
+#include "formula_reference.h"
 #include "qw_formula.h"
 
 #include <gtest/gtest.h>
@@ -45,11 +46,68 @@ std::string str(const char* s, size_t n)
     return std::string(s, n);
 }
 
+bool sameBits(float u, float v)
+{
+    return std::memcmp(&u, &v, sizeof u) == 0;
+}
+
+// The translating parser beside the evaluator it replaced, which read the text
+// anew each time: every call goes to both, and every evaluation must agree bit
+// for bit in its return value, its result (NaN included) and the variables
+// it leaves.
+struct Both
+{
+    qw::FormulaParser parser;
+    qw::reference::FormulaParser reference;
+
+    void setFormula(const std::string& text)
+    {
+        parser.setFormula(text);
+        reference.formula = text;
+    }
+    int setVar(const char* name, float value)
+    {
+        const int r = parser.setVar(name, value);
+        EXPECT_EQ(r, reference.setVar(name, value)) << name;
+        return r;
+    }
+    int clearVar(const char* name)
+    {
+        const int r = parser.clearVar(name);
+        EXPECT_EQ(r, reference.clearVar(name)) << name;
+        return r;
+    }
+    int getValue(const char* name, float* value) const
+    {
+        float other = *value;
+        const int r = parser.getValue(name, value);
+        EXPECT_EQ(r, reference.getValue(name, &other)) << name;
+        EXPECT_TRUE(sameBits(*value, other)) << name << ": " << *value << " against " << other;
+        return r;
+    }
+    bool evaluate(float* result)
+    {
+        float other = *result;
+        const bool ok = parser.evaluate(result);
+        const std::string shown = "'" + parser.formula().substr(0, 60) + "'";
+        EXPECT_EQ(ok, reference.evaluate(&other)) << shown;
+        EXPECT_TRUE(sameBits(*result, other)) << shown << ": " << *result << " against " << other;
+        for (const char* name :
+             {"a", "b", "c", "q", "x", "y", "pi", "e", "alpha", "qqqqq", "_a1", "v0", "v3", "v5", "v9", "v10"})
+        {
+            float mine = -7.0f, theirs = -7.0f;
+            EXPECT_EQ(parser.getValue(name, &mine), reference.getValue(name, &theirs)) << shown << " " << name;
+            EXPECT_TRUE(sameBits(mine, theirs)) << shown << " " << name;
+        }
+        return ok;
+    }
+};
+
 // Evaluates text on parser and checks the outcome; the result starts at a
 // sentinel so that an untouched result shows.
-void check(qw::FormulaParser& parser, const Case& c)
+void check(Both& parser, const Case& c)
 {
-    parser.formula = c.text;
+    parser.setFormula(c.text);
     float result = 12345.0f;
     const bool ok = parser.evaluate(&result);
     const std::string shown = "'" + c.text.substr(0, 60) + "'";
@@ -70,9 +128,9 @@ void check(qw::FormulaParser& parser, const Case& c)
     }
 }
 
-float valueOf(qw::FormulaParser& parser, const char* text)
+float valueOf(Both& parser, const char* text)
 {
-    parser.formula = text;
+    parser.setFormula(text);
     float result = 0;
     EXPECT_TRUE(parser.evaluate(&result)) << text;
     return result;
@@ -121,14 +179,14 @@ TEST(Formula, Grammar)
     };
     for (const Case& c : cases)
     {
-        qw::FormulaParser parser;
+        Both parser;
         check(parser, c);
     }
 }
 
 TEST(Formula, EmptyTextLeavesTheResultAsItWas)
 {
-    qw::FormulaParser parser;
+    Both parser;
     float result = 42.0f;
     EXPECT_FALSE(parser.evaluate(&result));
     EXPECT_EQ(result, 42.0f);
@@ -136,7 +194,7 @@ TEST(Formula, EmptyTextLeavesTheResultAsItWas)
 
 TEST(Formula, AnErrorKeepsTheVariablesAssignedBeforeIt)
 {
-    qw::FormulaParser parser;
+    Both parser;
     check(parser, {"(b=4)+(c=5)+#", ERROR});
     float v = 0;
     ASSERT_EQ(parser.getValue("b", &v), 1);
@@ -171,10 +229,15 @@ TEST(Formula, VariablesAndConstants)
          {"b=", ASSIGN, 0},
          {"b", ERROR}},
         {{"a=1", ASSIGN, 1}, {"b=2", ASSIGN, 2}, {"a=", ASSIGN, 0}, {"b=3", ASSIGN, 3}, {"b", VALUE, 3}},
+        // A name read after an assignment in the same text reads the new
+        // variable, one that hides a constant included.
+        {{"(q=2)+q", VALUE, 4}, {"q=", ASSIGN, 0}, {"q+(q=2)", ERROR}, {"q", ERROR}}, // stopped before it assigned
+        {{"(pi=3)+pi", VALUE, 6}, {"pi=", ASSIGN, 0}, {"pi*2", VALUE, 6.2831855f}},
+        {{"(a=1)+(b=a+1)+(a=b*5)+a", VALUE, 23}, {"a*100+b", VALUE, 1002}},
     };
     for (const auto& steps : sequences)
     {
-        qw::FormulaParser parser;
+        Both parser;
         for (const Case& c : steps)
             check(parser, c);
     }
@@ -182,7 +245,7 @@ TEST(Formula, VariablesAndConstants)
 
 TEST(Formula, TenVariablesAtMost)
 {
-    qw::FormulaParser parser;
+    Both parser;
     for (int i = 0; i < 10; ++i)
         check(parser, {"v" + std::to_string(i) + "=" + std::to_string(i), ASSIGN, double(i)});
     check(parser, {"v10=1", ERROR});
@@ -196,9 +259,42 @@ TEST(Formula, TenVariablesAtMost)
     check(parser, {"v5", ERROR});
 }
 
+// A text set once reads the variables of the moment it is evaluated: the
+// owner may add, change and clear them between evaluations.
+TEST(Formula, NamesReadTheVariablesOfEachEvaluation)
+{
+    Both parser;
+    parser.setFormula("pi+q*2");
+    check(parser, {"pi+q*2", ERROR});
+    parser.setVar("q", 1.0f);
+    float v = 0;
+    EXPECT_TRUE(parser.evaluate(&v));
+    EXPECT_EQ(v, 3.1415927f + 2.0f);
+    parser.setVar("pi", 3.0f);
+    parser.setVar("q", -1.0f);
+    EXPECT_TRUE(parser.evaluate(&v));
+    EXPECT_EQ(v, 1.0f);
+    parser.clearVar("pi");
+    EXPECT_TRUE(parser.evaluate(&v));
+    EXPECT_EQ(v, 3.1415927f - 2.0f);
+    parser.clearVar("q");
+    EXPECT_FALSE(parser.evaluate(&v));
+
+    // An assignment into a table that the owner filled meanwhile fails.
+    parser.setFormula("(w=1)+2");
+    for (int i = 0; i < 10; ++i)
+        parser.setVar(("v" + std::to_string(i)).c_str(), 1.0f);
+    v = 5.0f;
+    EXPECT_FALSE(parser.evaluate(&v));
+    EXPECT_EQ(v, 0.0f);
+    parser.clearVar("v4");
+    EXPECT_TRUE(parser.evaluate(&v));
+    EXPECT_EQ(v, 3.0f);
+}
+
 TEST(Formula, OwnerSetsVariablesByTheAssignmentsRule)
 {
-    qw::FormulaParser parser;
+    Both parser;
     EXPECT_EQ(parser.setVar("x", 2.0f), 1);
     EXPECT_EQ(valueOf(parser, "x*3"), 6.0f);
     check(parser, {"x=5", ASSIGN, 5});
@@ -289,11 +385,11 @@ TEST(Formula, Functions)
     };
     for (const Case& c : cases)
     {
-        qw::FormulaParser parser;
+        Both parser;
         check(parser, c);
     }
 
-    qw::FormulaParser parser;
+    Both parser;
     EXPECT_EQ(valueOf(parser, "hann(5)"), valueOf(parser, "hann(1)")); // clamped to 1
     const float zero = valueOf(parser, "abs(-0)");
     EXPECT_EQ(zero, 0.0f);
@@ -331,20 +427,20 @@ TEST(Formula, LibraryFunctionsAreTheCLibrarysFloatFunctions)
         for (const char* p : fn.points)
         {
             const float x = static_cast<float>(std::atof(p));
-            qw::FormulaParser parser;
+            Both parser;
             check(parser, {std::string(fn.name) + "(" + p + ")", VALUE, fn.f(x)});
         }
     const char* pows[][2] = {{"2", "0.5"}, {"0.3", "-2.7"}, {"10", "3"}};
     for (const auto& p : pows)
     {
-        qw::FormulaParser parser;
+        Both parser;
         const float x = static_cast<float>(std::atof(p[0]));
         const float y = static_cast<float>(std::atof(p[1]));
         check(parser, {std::string("pow(") + p[0] + "," + p[1] + ")", VALUE, std::pow(x, y)});
         check(parser, {std::string(p[0]) + "^" + p[1], VALUE, std::pow(x, y)});
     }
     // Outside a function's domain the library's NaN comes out as a value.
-    qw::FormulaParser parser;
+    Both parser;
     EXPECT_TRUE(std::isnan(valueOf(parser, "log(-1)")));
 }
 
@@ -354,7 +450,7 @@ double sweep(const char* formula, double lo, double hi, int n, const std::functi
              float* at)
 {
     qw::FormulaParser parser;
-    parser.formula = formula;
+    parser.setFormula(formula);
     double worst = 0;
     for (int i = 0; i < n; ++i)
     {
@@ -443,9 +539,9 @@ TEST(Formula, AnglesOfPointsWithinTheFastMathsBound)
     // half an ulp of 1 and arg's product by half an ulp of pi.
     const double bound = 3.7e-7 + kHalfUlpAt1;
     qw::FormulaParser turns;
-    turns.formula = "turns(x,y)";
+    turns.setFormula("turns(x,y)");
     qw::FormulaParser arg;
-    arg.formula = "arg(x,y)";
+    arg.setFormula("arg(x,y)");
     for (double radius : {1e-3, 1.0, 1e4})
     {
         const int n = 20000;
@@ -476,8 +572,8 @@ TEST(Formula, AnglesOfPointsWithinTheFastMathsBound)
 
 TEST(Formula, RandomValuesLieBetweenTheBounds)
 {
-    qw::FormulaParser parser;
-    parser.formula = "rnd(0,1)";
+    Both parser;
+    parser.setFormula("rnd(0,1)");
     float lo = 1, hi = 0, sum = 0;
     const int n = 10000;
     for (int i = 0; i < n; ++i)
@@ -497,7 +593,7 @@ TEST(Formula, RandomValuesLieBetweenTheBounds)
     EXPECT_NEAR(sum / n, 0.5, 5 / std::sqrt(12.0 * n));
 
     // Bounds at the ends of the float range give finite values between them.
-    parser.formula = "rnd(-3*10^38,3*10^38)";
+    parser.setFormula("rnd(-3*10^38,3*10^38)");
     for (int i = 0; i < 1000; ++i)
     {
         float v = 0;
@@ -526,10 +622,10 @@ TEST(Formula, NumbersAndNamesOfAnyLength)
     };
     for (const Case& c : cases)
     {
-        qw::FormulaParser parser;
+        Both parser;
         check(parser, c);
     }
-    qw::FormulaParser parser;
+    Both parser;
     check(parser, {longName + "=3", ASSIGN, 3});
     check(parser, {"qqqqq+" + longName, VALUE, 6});
 }
@@ -549,7 +645,7 @@ TEST(Formula, NumbersAreReadAsTheCLibraryReadsThem)
         const int point = static_cast<int>((next() >> 8) % (digits + 2));
         if (point <= digits)
             text.insert(static_cast<size_t>(point), ".");
-        qw::FormulaParser parser;
+        Both parser;
         check(parser, {text, VALUE, static_cast<float>(std::strtod(text.c_str(), nullptr))});
     }
 }
@@ -563,7 +659,7 @@ TEST(Formula, UnexpectedBytesAreErrors)
     };
     for (const Case& c : cases)
     {
-        qw::FormulaParser parser;
+        Both parser;
         check(parser, c);
     }
 }
@@ -605,11 +701,11 @@ TEST(Formula, NestingIsLimited)
         for (const char* open : {"(", "sin(", "-(", "max(1,"})
         {
             const int depth = qw::FormulaParser::kMaxNesting;
-            qw::FormulaParser parser;
-            parser.formula = nest(open, depth);
+            Both parser;
+            parser.setFormula(nest(open, depth));
             float v = 0;
             EXPECT_TRUE(parser.evaluate(&v)) << open << " x " << depth;
-            parser.formula = nest(open, depth + 1);
+            parser.setFormula(nest(open, depth + 1));
             v = 5;
             EXPECT_FALSE(parser.evaluate(&v)) << open << " x " << depth + 1;
             EXPECT_EQ(v, 0.0f);
@@ -629,7 +725,7 @@ TEST(Formula, NestingIsLimited)
     };
     for (const Case& c : cases)
     {
-        qw::FormulaParser parser;
+        Both parser;
         check(parser, c);
     }
 }
@@ -641,7 +737,7 @@ TEST(Formula, MegabyteText)
     for (int i = 0; i < terms - 1; ++i)
         sum += "1+";
     sum += "1";
-    qw::FormulaParser parser;
+    Both parser;
     check(parser, {sum, VALUE, double(terms)});
     check(parser, {sum + "+", ERROR});
     check(parser, {std::string(1 << 20, ' ') + "3", VALUE, 3});
@@ -649,24 +745,35 @@ TEST(Formula, MegabyteText)
 
 TEST(Formula, EvaluateDoesNotAllocate)
 {
+    // Nor does setting a text within the room reserved, as an owner on the
+    // audio thread does.
     qw::FormulaParser parser;
+    parser.reserve(400);
     parser.setVar("x", 0.25f);
     parser.setVar("a", 2.0f);
     const std::string texts[] = {
         "sin(x*2*pi)*0.5+x^2",
         "b=a*3",
         "b=",
+        "(c=2)+c+(d=)",
         "rnd(0,1)+hann(x)+turns(x,a)+3.14159265358979323846264338327950288",
         "sin(1,2,3,4,5)",
         "foo(1)+#",
         std::string(300, '(') + "1",
         "q" + std::string(100, 'q'),
+        [] {
+            std::string s = "x";
+            for (int i = 0; i < 199; ++i)
+                s += "+x";
+            return s;
+        }(),
     };
     for (const std::string& t : texts)
     {
-        parser.formula = t;
-        float v = 0;
         qwhost::alloc::begin();
+        parser.setFormula(t);
+        float v = 0;
+        parser.evaluate(&v);
         parser.evaluate(&v);
         EXPECT_EQ(qwhost::alloc::end(), 0) << t.substr(0, 40);
     }

@@ -332,3 +332,78 @@ TEST_F(ShapeEditorCommand, DrawDragsTheMiddleNodeDown)
     const auto corner = png.at(20, 15);
     EXPECT_EQ(corner.r, corner.b);
 }
+
+// Pixels of two bitmaps of one size that differ, as "x,y" texts (at most 5).
+std::vector<std::string> differingPixels(const qwhost::drawing::Bitmap& a, const qwhost::drawing::Bitmap& b)
+{
+    std::vector<std::string> out;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+        {
+            const auto p = a.pixel(x, y), q = b.pixel(x, y);
+            if ((p.b != q.b || p.g != q.g || p.r != q.r || p.a != q.a) && out.size() < 5)
+                out.push_back(std::to_string(x) + "," + std::to_string(y));
+        }
+    return out;
+}
+
+TEST(ShapeEditorDraw, DraggedFramesEqualWholeDrawings)
+{
+    // Twelve nodes along a wave; node 5 dragged up and down, a frame after
+    // each move. A frame redrawn where the drag changed it must be, pixel for
+    // pixel, what a new editor draws whole from the shape it sent and the
+    // same selected node: every interpolation, thick curves and nodes,
+    // filled nodes and a base line across the drag included.
+    std::vector<qw::Shape::Node> wave;
+    for (int i = 0; i < 12; ++i)
+        wave.push_back({i / 11.0f, 0.7f * std::sin(0.9f * static_cast<float>(i))});
+    struct Look
+    {
+        int interpolation, curve, nodeSize, nodeThickness;
+        bool fill, circular;
+        float baseLine;
+    };
+    const Look looks[] = {
+        {30, 2, 10, 1, false, false, 0.0f},
+        {20, 4, 20, 4, true, false, -1.0f},
+        {10, 1, 4, 1, false, true, 2.0f},
+        {30, 4, 12, 2, false, true, 4.0f},
+    };
+    const int w = 300, h = 160;
+    const Mapping m(w, h, 0.035f);
+    for (const Look& look : looks)
+    {
+        auto setUp = [&](Editor& e) {
+            e.setInt("Interpolation", look.interpolation);
+            e.setInt("Curve Thickness", look.curve);
+            e.setInt("Node Size", look.nodeSize);
+            e.setInt("Node Thickness", look.nodeThickness);
+            e.setBool("Fill Nodes", look.fill);
+            e.setBool("Circular Nodes", look.circular);
+            e.setFloat("Base Line", look.baseLine);
+        };
+        Editor e;
+        setUp(e);
+        e.set("Shape", blobOfNodes(wave));
+        e.render(w, h);
+        Editor::wait(1000);
+        const float x = m.px(wave[5].x), y0 = m.py(wave[5].y);
+        ASSERT_EQ(e.down(x, y0), 1);
+        e.render(w, h);
+        for (float dy : {-6.0f, -30.0f, 25.0f, 3.0f, 0.5f})
+        {
+            e.move(x, y0 + dy);
+            e.render(w, h);
+            const qwhost::GuiValue* sent = e.last("Shape");
+            ASSERT_TRUE(sent);
+            Editor whole;
+            setUp(whole);
+            whole.set("Shape", sent->data);
+            whole.setInt("Selected Node", 5);
+            whole.render(w, h);
+            const auto diff = differingPixels(*e.view().bitmap(), *whole.view().bitmap());
+            EXPECT_TRUE(diff.empty()) << "interpolation " << look.interpolation << ", moved " << dy << ": first at "
+                                      << (diff.empty() ? "" : diff[0]);
+        }
+    }
+}

@@ -397,7 +397,13 @@ TEST(ScopeLines, NewestFirstWithFallingOpacityLeavingOutRetraces)
         auto d = lineDisplay();
         d->setBool("Draw Retraces", every);
         frame(*d, pts);
-        const auto lines = only(d->render(120, 120), "DrawLine");
+        const auto calls = d->render(120, 120);
+        const auto lines = only(calls, "DrawLine");
+        // The trace layer covers the box around its segments: its lines are
+        // drawn relative to the box's corner, where the layer goes.
+        const auto layers = only(calls, "DrawBitmap");
+        ASSERT_FALSE(layers.empty());
+        const double left = layers.back().values[0], top = layers.back().values[1];
         struct Seg
         {
             double x0, y0, x1, y1, alpha;
@@ -408,11 +414,53 @@ TEST(ScopeLines, NewestFirstWithFallingOpacityLeavingOutRetraces)
         ASSERT_EQ(lines.size(), expected.size()) << "every segment: " << every;
         for (size_t i = 0; i < lines.size(); ++i)
         {
-            drawntest::expectNear(lines[i].values,
+            const std::vector<double>& v = lines[i].values;
+            drawntest::expectNear({v[0] + left, v[1] + top, v[2] + left, v[3] + top, v[4]},
                                   {expected[i].x0, expected[i].y0, expected[i].x1, expected[i].y1, 3.0},
                                   "segment " + std::to_string(i));
             EXPECT_NEAR(lines[i].color.a, expected[i].alpha, 1e-5);
         }
+    }
+}
+
+TEST(ScopeLines, EachFrameDrawnOverCachedLayersEqualsAWholeDrawing)
+{
+    // Frames of a noisy sine against a sweep, one render after each, with
+    // the default background, grid and axes: the trace layer made for each
+    // new frame covers only its segments, over the layers kept from before.
+    // Each frame must be, pixel for pixel, what a new display draws whole
+    // from that frame alone; a last frame of a few points, much smaller than
+    // the ones before, shows that nothing of them stays behind.
+    auto wave = [](int n, float amplitude, float phase) {
+        std::vector<std::pair<float, float>> pts;
+        for (int i = 0; i < n; ++i)
+            pts.push_back({2.9f * (2.0f * static_cast<float>(i) / static_cast<float>(n) - 1.0f),
+                           amplitude * std::sin(0.05f * static_cast<float>(i) + phase) +
+                               0.3f * std::sin(7.3f * static_cast<float>(i))});
+        return pts;
+    };
+    const std::vector<std::pair<float, float>> frames[] = {
+        wave(600, 2.0f, 0.0f), wave(600, 1.0f, 1.0f), wave(300, 2.8f, 2.0f), {{-0.2f, 0.1f}, {0.1f, -0.1f}}};
+    auto d = display(L"QW_Oscilloscope2");
+    d->setInt("Line Width", 2);
+    for (const auto& f : frames)
+    {
+        frame(*d, f);
+        d->render(200, 150);
+        auto whole = display(L"QW_Oscilloscope2");
+        whole->setInt("Line Width", 2);
+        frame(*whole, f);
+        whole->render(200, 150);
+        const qwhost::drawing::Bitmap& a = *d->view().bitmap();
+        const qwhost::drawing::Bitmap& b = *whole->view().bitmap();
+        int differ = 0;
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 200; ++x)
+            {
+                const auto p = a.pixel(x, y), q = b.pixel(x, y);
+                differ += p.b != q.b || p.g != q.g || p.r != q.r || p.a != q.a;
+            }
+        EXPECT_EQ(differ, 0) << f.size() << " points";
     }
 }
 

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     qw::FormulaParser plain;
     prepare(plain);
-    plain.formula = text;
+    plain.setFormula(text);
     float r1 = 7.0f;
     const bool ok1 = plain.evaluate(&r1);
     if (text.empty())
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Blanks before and after the text change nothing.
     qw::FormulaParser padded;
     prepare(padded);
-    padded.formula = " \t" + text + "\t ";
+    padded.setFormula(" \t" + text + "\t ");
     float r2 = 7.0f;
     const bool ok2 = padded.evaluate(&r2);
     check(ok1 == ok2 && same(r1, r2));
