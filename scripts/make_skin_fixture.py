@@ -57,6 +57,13 @@ def inside_circle(x, y, cx, cy, radius):
     return (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= radius * radius
 
 
+def on_disc(x, y, size, radius):
+    """Pixel (x, y) of a strip of square frames of that size: its frame, its
+    row in the frame and whether it lies on the disc in the frame's middle."""
+    frame, fy = divmod(y, size)
+    return frame, fy, inside_circle(x, fy, size / 2, size / 2, radius)
+
+
 # --- knob: 64 frames of 32 x 32, one above the other --------------------------
 KNOB_FRAMES, KNOB_SIZE = 64, 32
 
@@ -66,8 +73,8 @@ def knob_colour(frame):
 
 
 def knob_pixel(x, y):
-    frame, fy = divmod(y, KNOB_SIZE)
-    if not inside_circle(x, fy, 16, 16, 14):
+    frame, fy, on = on_disc(x, y, KNOB_SIZE, 14)
+    if not on:
         return (0, 0, 0, 0)
     # A white pointer from radius 6 to 13, turning clockwise from -135 to +135
     # degrees (0 = straight up) over the frames.
@@ -137,10 +144,8 @@ def dial_colour(frame):
 
 
 def dial_pixel(x, y):
-    frame, fy = divmod(y, DIAL_SIZE)
-    if not inside_circle(x, fy, 32, 32, 30):
-        return (0, 0, 0, 0)
-    return dial_colour(frame) + (255,)
+    frame, _, on = on_disc(x, y, DIAL_SIZE, 30)
+    return dial_colour(frame) + (255,) if on else (0, 0, 0, 0)
 
 
 STYLE_SHEET = """FONT_CATEGORY Normal

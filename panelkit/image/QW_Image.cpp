@@ -12,25 +12,10 @@
 class QW_Image : public ImageBase
 {
 public:
-    // Response codes of the image metadata that this module tells apart.
-    enum Response : int32_t
-    {
-        NONE = -1,
-        VERTICAL = 0,
-        MOMENTARY = 2,
-        ROTARY = 3,
-        STEP = 4,
-    };
-
     QW_Image()
     {
         initializePin(position_, static_cast<void (ImageBase::*)()>(&ImageBase::calcDrawAt));
-        initializePin(pinFilename, &ImageBase::onSetFilename);
-        initializePin(pinHint);
-        initializePin(pinMenuItems);
-        initializePin(pinMenuSelection);
-        initializePin(pinMouseDown);
-        initializePin(pinMouseDown2);
+        initializeImagePins(2);
         initializePin(alphaThreshold_);
         initializePin(centreX_, &QW_Image::onSetCenter);
         initializePin(centreY_, &QW_Image::onSetCenter);
@@ -98,13 +83,13 @@ public:
         last_ = point;
         switch (getMouseResponse())
         {
-        case MOMENTARY:
+        case ImageMetadata::MOMENTARY:
             moveTo(getAnimationPos() == 0.0f ? 1.0f : 0.0f);
             break;
-        case STEP:
+        case ImageMetadata::STEP:
             step();
             break;
-        case NONE:
+        case ImageMetadata::UNSET:
             break;
         default:
             vote_ = 0.0f;
@@ -125,13 +110,13 @@ public:
         float change = 0.0f;
         switch (getMouseResponse())
         {
-        case MOMENTARY:
-        case STEP:
+        case ImageMetadata::MOMENTARY:
+        case ImageMetadata::STEP:
             break;
-        case ROTARY:
+        case ImageMetadata::ROTARY:
             change = rotaryChange(point, dy, flags);
             break;
-        case VERTICAL:
+        case ImageMetadata::VERTICAL:
             change = -k * dy;
             break;
         default:
@@ -152,7 +137,7 @@ public:
             return gmpi::MP_UNHANDLED;
         releaseCapture();
         pinMouseDown = false;
-        if (getMouseResponse() == MOMENTARY)
+        if (getMouseResponse() == ImageMetadata::MOMENTARY)
             moveTo(0.0f);
         return gmpi::MP_OK;
     }

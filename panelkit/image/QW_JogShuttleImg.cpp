@@ -14,12 +14,7 @@ class QW_JogShuttleImg : public ImageBase
 public:
     QW_JogShuttleImg()
     {
-        initializePin(pinFilename, &ImageBase::onSetFilename);
-        initializePin(pinHint);
-        initializePin(pinMenuItems);
-        initializePin(pinMenuSelection);
-        initializePin(pinMouseDown);
-        initializePin(pinMouseDown2);
+        initializeImagePins(2);
         initializePin(valuePin_, &QW_JogShuttleImg::onSetValue);
         initializePin(minimumPin_, &QW_JogShuttleImg::onSetMinMax);
         initializePin(maximumPin_, &QW_JogShuttleImg::onSetMinMax);

@@ -16,11 +16,7 @@ public:
     QW_PolarPickerImg()
     {
         initializePin(position_, static_cast<void (ImageBase::*)()>(&ImageBase::calcDrawAt));
-        initializePin(pinFilename, &ImageBase::onSetFilename);
-        initializePin(pinHint);
-        initializePin(pinMenuItems);
-        initializePin(pinMenuSelection);
-        initializePin(pinMouseDown);
+        initializeImagePins(1);
         initializePin(frameCount_);
         initializePin(anglePin_, &QW_PolarPickerImg::onSetAngle);
         initializePin(distancePin_, &QW_PolarPickerImg::onSetDist);
