@@ -2,24 +2,20 @@
 // position between 0 and 1, which the user changes by dragging, turning,
 // clicking or stepping as the image's metadata asks. The same module is a
 // knob, slider, button, bar graph or plain picture.
-#include "ImageBase.h"
 #include "fine_drag.h"
 #include "image_parts.h"
 #include "skin_text.h"
 
 #include <cmath>
 
-class QW_Image : public ImageBase
+class QW_Image : public qw::image::CentredImage
 {
 public:
     QW_Image()
     {
         initializePin(position_, static_cast<void (ImageBase::*)()>(&ImageBase::calcDrawAt));
         initializeImagePins(2);
-        initializePin(alphaThreshold_);
-        initializePin(centreX_, &QW_Image::onSetCenter);
-        initializePin(centreY_, &QW_Image::onSetCenter);
-        initializePin(showCentre_, &QW_Image::onSetCenter);
+        initializeCentrePins();
         initializePin(disabledOpacity_);
         initializePin(enabled_, &QW_Image::onSetEnabled);
         initializePin(frameCount_);
@@ -39,20 +35,12 @@ public:
             frameCount_ = frameCount();
     }
 
-    int32_t measure(GmpiDrawing_API::MP1_SIZE, GmpiDrawing_API::MP1_SIZE* desired) override
-    {
-        if (desired)
-            *desired = paddedFrameSize();
-        return gmpi::MP_OK;
-    }
-
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override
     {
         GmpiDrawing::Graphics g(context);
         if (loaded())
             renderBitmap(g, {0, 0}, enabled_ ? 1.0f : qw::image::opacity(disabledOpacity_));
-        if (showCentre_)
-            qw::image::drawCentreMarker(g, centre());
+        drawCentreMarker(g);
         return gmpi::MP_OK;
     }
 
@@ -67,7 +55,7 @@ public:
             return gmpi::MP_UNHANDLED;
         hitX_ = point.x;
         hitY_ = point.y;
-        if (!qw::image::alphaReaches(pixel, alphaThreshold_))
+        if (!alphaReaches(pixel))
             return gmpi::MP_UNHANDLED;
         hitPulse_ = true;
         hitPulse_ = false;
@@ -145,8 +133,6 @@ public:
 private:
     bool loaded() const { return getMetadata() && !getBitmap().isNull(); }
 
-    GmpiDrawing::Point centre() const { return qw::image::rotationCentre(getRect(), offsetX_, offsetY_); }
-
     // The position, held within [0, 1] (NaN as 0), sent and shown.
     void moveTo(float p)
     {
@@ -194,20 +180,9 @@ private:
         return static_cast<float>(change * gmpi_gui::fineDragFactor(flags) * 0.01);
     }
 
-    void onSetCenter()
-    {
-        offsetX_ = static_cast<float>(centreX_.getValue());
-        offsetY_ = static_cast<float>(centreY_.getValue());
-        reDraw();
-    }
-
     void onSetEnabled() { reDraw(); }
 
     MpGuiPin<float> position_;
-    MpGuiPin<int> alphaThreshold_;
-    MpGuiPin<int> centreX_;
-    MpGuiPin<int> centreY_;
-    MpGuiPin<bool> showCentre_;
     MpGuiPin<float> disabledOpacity_;
     MpGuiPin<bool> enabled_;
     MpGuiPin<int> frameCount_;
@@ -215,7 +190,6 @@ private:
     MpGuiPin<float> hitX_;
     MpGuiPin<float> hitY_;
 
-    float offsetX_ = 0.0f, offsetY_ = 0.0f;
     GmpiDrawing_API::MP1_POINT last_{0.0f, 0.0f};
     float vote_ = 0.0f;
 };

@@ -3,13 +3,12 @@
 // set number of turns, and the frame shown follows the value's fraction of a
 // turn, so the picture spins with the value. Each movement is also reported
 // in turns.
-#include "ImageBase.h"
 #include "image_parts.h"
 
 #include <cfloat>
 #include <cmath>
 
-class QW_JogShuttleImg : public ImageBase
+class QW_JogShuttleImg : public qw::image::CentredImage
 {
 public:
     QW_JogShuttleImg()
@@ -20,10 +19,7 @@ public:
         initializePin(maximumPin_, &QW_JogShuttleImg::onSetMinMax);
         initializePin(turnsPin_, &QW_JogShuttleImg::onSetTurns);
         initializePin(unlimitedPin_, &QW_JogShuttleImg::onSetUnlimited);
-        initializePin(alphaThreshold_);
-        initializePin(centreX_, &QW_JogShuttleImg::onSetCenter);
-        initializePin(centreY_, &QW_JogShuttleImg::onSetCenter);
-        initializePin(showCentre_, &QW_JogShuttleImg::onSetCenter);
+        initializeCentrePins();
         initializePin(frameCount_);
         initializePin(movement_);
     }
@@ -47,29 +43,18 @@ public:
         frameCount_ = frames;
     }
 
-    int32_t measure(GmpiDrawing_API::MP1_SIZE, GmpiDrawing_API::MP1_SIZE* desired) override
-    {
-        if (desired)
-            *desired = paddedFrameSize();
-        return gmpi::MP_OK;
-    }
-
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override
     {
         ImageBase::OnRender(context);
-        if (showCentre_)
-        {
-            GmpiDrawing::Graphics g(context);
-            qw::image::drawCentreMarker(g, centre());
-        }
+        GmpiDrawing::Graphics g(context);
+        drawCentreMarker(g);
         return gmpi::MP_OK;
     }
 
     int32_t hitTest(GmpiDrawing_API::MP1_POINT point) override
     {
         uint32_t pixel = 0;
-        return pixelAt(point, pixel) && qw::image::alphaReaches(pixel, alphaThreshold_) ? gmpi::MP_OK
-                                                                                        : gmpi::MP_UNHANDLED;
+        return pixelAt(point, pixel) && alphaReaches(pixel) ? gmpi::MP_OK : gmpi::MP_UNHANDLED;
     }
 
     int32_t onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT point) override
@@ -123,8 +108,6 @@ public:
     }
 
 private:
-    GmpiDrawing::Point centre() const { return qw::image::rotationCentre(getRect(), offsetX_, offsetY_); }
-
     // Angle of a point about the centre in radians, in [0, 2 pi]; grows
     // clockwise on screen.
     double angleOf(GmpiDrawing_API::MP1_POINT p) const
@@ -168,13 +151,6 @@ private:
 
     void onSetUnlimited() { unlimited_ = unlimitedPin_; }
 
-    void onSetCenter()
-    {
-        offsetX_ = static_cast<float>(centreX_.getValue());
-        offsetY_ = static_cast<float>(centreY_.getValue());
-        reDraw();
-    }
-
     // The fraction of a turn the value stands at, in [0, 1): 0 when the
     // limits are equal.
     void updateJog()
@@ -201,10 +177,6 @@ private:
     MpGuiPin<float> maximumPin_;
     MpGuiPin<float> turnsPin_;
     MpGuiPin<bool> unlimitedPin_;
-    MpGuiPin<int> alphaThreshold_;
-    MpGuiPin<int> centreX_;
-    MpGuiPin<int> centreY_;
-    MpGuiPin<bool> showCentre_;
     MpGuiPin<int> frameCount_;
     MpGuiPin<float> movement_;
 
@@ -212,7 +184,6 @@ private:
     float turns_ = 10.0f, value_ = 0.0f, minimum_ = 0.0f, maximum_ = 10.0f;
     bool unlimited_ = false;
     double lastAngle_ = 0.0;
-    float offsetX_ = 0.0f, offsetY_ = 0.0f;
 };
 
 namespace
