@@ -1,5 +1,5 @@
 // A value wrapped into a period: 0 <= result <= period (the period itself only
-// by float rounding, just below a multiple), 0 for a period of 0 or less;
+// by float rounding, for a value just below 0), 0 for a period of 0 or less;
 // back: a result wrapped the same way. A change of the period acts by the
 // range-change mode: 1 recomputes the result, 2 the value from the copies,
 // any other value nothing.
@@ -27,7 +27,9 @@ private:
         const float p = period_;
         if (p <= 0.0f)
             return 0.0f;
-        const float t = v - std::floor(v / p) * p;
+        // The exact remainder: v / p overflows for a value far beyond the
+        // period, and would take the result out of the period.
+        const float t = std::fmod(v, p);
         return t < 0.0f ? t + p : t;
     }
 

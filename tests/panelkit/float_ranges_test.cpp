@@ -360,3 +360,25 @@ TEST(FloatXFade, InputsKeepTheirValuesWhenTheResultComesBack)
     runUiTable(t);
 }
 } // namespace
+
+namespace
+{
+using UiCommand = qwtest::CommandTest;
+
+// qwhost ui plays a range mapping: 150 on both copies, under every echo.
+TEST_F(UiCommand, ShowsARangeMappingOnBothCopies)
+{
+    const std::string panelkit = std::string(QW_BUNDLE_DIR) + "/panelkit.so";
+    for (const char* echo : {"none", "inside", "later"})
+    {
+        SCOPED_TRACE(echo);
+        const Result r = qwhost({"ui", panelkit, "QW_GUIFloatRngScal", "--echo", echo, "--steps",
+                                 "In 2=10; Out 1=100; Out 2=200; Value=5; Bidirectional=true; Result L=120"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.out.find("Value=5\n\tsent Result R = 150\n\tsent Result L = 150\n"
+                             "Bidirectional=true\nResult L=120\n\tsent Value = 2\n"),
+                  std::string::npos)
+            << r.out;
+    }
+}
+} // namespace
