@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <string>
 
 namespace
@@ -279,21 +280,24 @@ TEST(FloatTan, OwnTangentComingBackLeavesTheAngle)
     runUiTable(t);
 }
 
-// A connected module on the right copy's net that clamps what it receives to
-// at most 2: its correction arrives while the module writes, inside the send.
+// Connected modules on the nets of some of the module's pins, each clamping
+// what it receives to at most its limit (2 unless given): a correction
+// arrives while the module writes, inside the send.
 struct ClampingNeighbour
 {
     qwhost::GuiHost host;
     std::unique_ptr<qwhost::GuiModule> m;
-    int net;
+    std::map<int, float> limits;
 
-    ClampingNeighbour(const std::wstring& id, Echo echo, int pin) : net(pin)
+    ClampingNeighbour(const std::wstring& id, Echo echo, int pin) : ClampingNeighbour(id, echo, {{pin, 2.0f}}) {}
+    ClampingNeighbour(const std::wstring& id, Echo echo, std::map<int, float> nets) : limits(std::move(nets))
     {
         host.echo = echo;
         m = host.create(bundle("panelkit"), id, false);
         m->onTransmit = [this](const qwhost::GuiValue& v) {
-            if (v.pin == net && v.data.size() == 4 && v.asFloat() > 2.0f)
-                m->setFloat(net, 2.0f);
+            auto it = limits.find(v.pin);
+            if (it != limits.end() && v.data.size() == 4 && v.asFloat() > it->second)
+                m->setFloat(v.pin, it->second);
         };
     }
     std::vector<std::pair<int, float>> sent() const
@@ -316,6 +320,21 @@ TEST(FloatFunctions, CorrectionOnTheRightCopyRunsTheInverseAndReachesTheLeftCopy
         using S = std::vector<std::pair<int, float>>;
         // 3 on the right copy, corrected to 2 and converted back into the
         // operand, then the corrected value on the left copy.
+        EXPECT_EQ(n.sent(), (S{{2, 3.0f}, {0, 2.0f}, {1, 2.0f}}));
+    }
+}
+
+// The inverse that a correction runs ends before the module has written its
+// left copy: a correction there is still one of its own writes' and ignored.
+TEST(FloatFunctions, CorrectionOnTheLeftCopyAfterAnInverseIsIgnored)
+{
+    for (Echo echo : {Echo::Inside, Echo::None})
+    {
+        SCOPED_TRACE(echoName(echo));
+        ClampingNeighbour n(L"QW_GUIFloatAbs", echo, {{2, 2.0f}, {1, 1.0f}});
+        n.m->setBool(3, true);
+        n.m->setFloat(0, -3.0f);
+        using S = std::vector<std::pair<int, float>>;
         EXPECT_EQ(n.sent(), (S{{2, 3.0f}, {0, 2.0f}, {1, 2.0f}}));
     }
 }
