@@ -129,7 +129,8 @@ TEST(FloatFunctions, InverseFromEitherCopy)
     for (const Case& c : kCases)
         for (bool fromLeft : {true, false})
         {
-            SCOPED_TRACE(title(c) + ", inverse of " + std::to_string(c.r) + (fromLeft ? " on the left" : " on the right"));
+            SCOPED_TRACE(title(c) + ", inverse of " + std::to_string(c.r) +
+                         (fromLeft ? " on the left" : " on the right"));
             const Layout p = layoutOf(c.id);
             UiTable t{c.id};
             t.start = false;

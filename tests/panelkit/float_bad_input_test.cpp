@@ -24,16 +24,16 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kSub = std::numeric_limits<float>::denorm_min();
 
 const wchar_t* const kFamily[] = {
-    L"QW_GUIFloatAbs",      L"QW_GUIFloatAdd",      L"QW_GUIFloatSub",    L"QW_GUIFloatMul",   L"QW_GUIFloatDiv",
-    L"QW_GUIFloatInvert",   L"QW_GUIFloatSqrt",     L"QW_GUIFloatExp",    L"QW_GUIFloatLog",   L"QW_GUIFloatPow",
-    L"QW_GUIFloatCos",      L"QW_GUIFloatSin",      L"QW_GUIFloatRound",  L"QW_GUIFloatFrac",  L"QW_GUIFloatRngScal2",
-    L"QW_GUIFloatMin",      L"QW_GUIFloatMax",      L"QW_GUIFloatWrap",   L"QW_GUIFloatClip",  L"QW_GUIFloatP2C",
-    L"QW_GUIFloatC2P",      L"QW_GUIFloatRadius",   L"QW_GUIFloatAngle",  L"QW_GUIFloatAverageL",
-    L"QW_GUIFloatAverageR", L"QW_GUIFloatXFade",    L"QW_GUIFloatTan",    L"QW_GUIFloatRngScal",
+    L"QW_GUIFloatAbs",    L"QW_GUIFloatAdd",    L"QW_GUIFloatSub",     L"QW_GUIFloatMul",      L"QW_GUIFloatDiv",
+    L"QW_GUIFloatInvert", L"QW_GUIFloatSqrt",   L"QW_GUIFloatExp",     L"QW_GUIFloatLog",      L"QW_GUIFloatPow",
+    L"QW_GUIFloatCos",    L"QW_GUIFloatSin",    L"QW_GUIFloatRound",   L"QW_GUIFloatFrac",     L"QW_GUIFloatRngScal2",
+    L"QW_GUIFloatMin",    L"QW_GUIFloatMax",    L"QW_GUIFloatWrap",    L"QW_GUIFloatClip",     L"QW_GUIFloatP2C",
+    L"QW_GUIFloatC2P",    L"QW_GUIFloatRadius", L"QW_GUIFloatAngle",   L"QW_GUIFloatAverageL", L"QW_GUIFloatAverageR",
+    L"QW_GUIFloatXFade",  L"QW_GUIFloatTan",    L"QW_GUIFloatRngScal",
 };
 
-const float kHostileFloats[] = {kNaN, -kNaN, kInf, -kInf, 0.0f, -0.0f, kSub, -kSub, FLT_MIN / 4, FLT_MAX, -FLT_MAX,
-                                3.4e38f, -3.4e38f, 1.0f};
+const float kHostileFloats[] = {kNaN,  -kNaN,       kInf,    -kInf,    0.0f,    -0.0f,    kSub,
+                                -kSub, FLT_MIN / 4, FLT_MAX, -FLT_MAX, 3.4e38f, -3.4e38f, 1.0f};
 const int32_t kHostileInts[] = {INT_MIN, INT_MAX, -1, 0, 1, 2, 3};
 
 // Every module, under every echo of the host, with its switches on: each
@@ -193,26 +193,52 @@ TEST(FloatFamilyBadInput, IeeeResults)
         {L"QW_GUIFloatRngScal2", {{4, f32(1)}, {6, f32(10)}}, {7, 8}, 2, f32(-kInf), copies(7, 8, -inf)},
         // Wrap: value 0, period 1, copies 2 and 3: the exact remainder, even
         // where the value divided by the period overflows.
-        {L"QW_GUIFloatWrap", {{1, f32(0.1f)}}, {2, 3}, 0, f32(1e38f), copies(2, 3, std::fmod(double(1e38f), double(0.1f)))},
+        {L"QW_GUIFloatWrap",
+         {{1, f32(0.1f)}},
+         {2, 3},
+         0,
+         f32(1e38f),
+         copies(2, 3, std::fmod(double(1e38f), double(0.1f)))},
         {L"QW_GUIFloatWrap", {{1, f32(kSub)}}, {2, 3}, 0, f32(-1), copies(2, 3, 0)},
         {L"QW_GUIFloatWrap", {{1, f32(1)}}, {2, 3}, 0, f32(kInf), copies(2, 3, nan)},
         {L"QW_GUIFloatWrap", {{1, f32(kNaN)}}, {2, 3}, 0, f32(1), copies(2, 3, nan)},
         {L"QW_GUIFloatWrap", {{1, f32(-kInf)}}, {2, 3}, 0, f32(1), copies(2, 3, 0)},
         // Clip: value 0, limits 1 and 2, copies 3 and 4, clip mode 5.
         {L"QW_GUIFloatClip", {{1, f32(kNaN)}, {2, f32(1)}, {5, i32(2)}}, {3, 4}, 0, f32(5), copies(3, 4, 1)},
-        {L"QW_GUIFloatClip", {{1, f32(-kInf)}, {2, f32(kInf)}, {5, i32(2)}}, {3, 4}, 0, f32(-3.4e38f),
+        {L"QW_GUIFloatClip",
+         {{1, f32(-kInf)}, {2, f32(kInf)}, {5, i32(2)}},
+         {3, 4},
+         0,
+         f32(-3.4e38f),
          copies(3, 4, -3.4e38f)},
         // Min and Max by magnitude of infinities; Radius and C2P beyond the range.
         {L"QW_GUIFloatMax", {{4, i32(1)}, {0, f32(-kInf)}}, {2, 3}, 1, f32(3.4e38f), {near(3, -inf), near(2, -inf)}},
         {L"QW_GUIFloatMin", {{4, i32(INT_MIN)}, {0, f32(kNaN)}}, {2, 3}, 1, f32(2), {near(3, 2), near(2, 2)}},
         {L"QW_GUIFloatRadius", {{0, f32(3.4e38f)}}, {2, 3}, 1, f32(0), {near(3, inf), near(2, inf)}},
-        {L"QW_GUIFloatC2P", {{0, f32(3.4e38f)}, {6, i32(1)}}, {2, 3, 4, 5}, 1, f32(0),
+        {L"QW_GUIFloatC2P",
+         {{0, f32(3.4e38f)}, {6, i32(1)}},
+         {2, 3, 4, 5},
+         1,
+         f32(0),
          {near(4, inf), near(2, inf), near(5, 0), near(3, 0)}},
-        {L"QW_GUIFloatC2P", {{0, f32(kNaN)}}, {2, 3, 4, 5}, 1, f32(1),
+        {L"QW_GUIFloatC2P",
+         {{0, f32(kNaN)}},
+         {2, 3, 4, 5},
+         1,
+         f32(1),
          {near(4, nan), near(2, nan), near(5, nan), near(3, nan)}},
-        {L"QW_GUIFloatP2C", {{0, f32(kInf)}, {6, i32(1)}}, {2, 3, 4, 5}, 1, f32(0),
+        {L"QW_GUIFloatP2C",
+         {{0, f32(kInf)}, {6, i32(1)}},
+         {2, 3, 4, 5},
+         1,
+         f32(0),
          {near(4, inf), near(2, inf), near(5, nan), near(3, nan)}},
-        {L"QW_GUIFloatAngle", {{0, f32(-1)}, {4, i32(INT_MIN)}}, {2, 3}, 1, f32(-kSub), {near(3, 0.5, 1e-6), near(2, 0.5, 1e-6)}},
+        {L"QW_GUIFloatAngle",
+         {{0, f32(-1)}, {4, i32(INT_MIN)}},
+         {2, 3},
+         1,
+         f32(-kSub),
+         {near(3, 0.5, 1e-6), near(2, 0.5, 1e-6)}},
         // Cross-fade: inputs 0 and 1, fade 2, result 5.
         {L"QW_GUIFloatXFade", {{0, f32(kInf)}, {4, i32(1)}}, {5}, 2, f32(0.5f), one(5, inf)},
         {L"QW_GUIFloatXFade", {{0, f32(kInf)}, {4, i32(1)}}, {5}, 2, f32(1), one(5, nan)},

@@ -55,8 +55,10 @@ TEST(FloatP2C, MagnitudeAndAngleToXAndY)
         float m, a;
         double turns;
     } cases[] = {
-        {1, 2, 90, 0.25},     {1, 2, 180, 0.5},  {2, 2, 0.25f, 0.25}, {2, 2, 0.5f, 0.5},        {0, 2, 1.5707964f, 0.25},
-        {0, 1, 3.1415927f, 0.5}, {1, 3, -45, -0.125}, {1, 3, 765, 2.125}, {INT_MAX, 1, 0.125f, 0.125}, {1, 0, 123, 0},
+        {1, 2, 90, 0.25},    {1, 2, 180, 0.5},         {2, 2, 0.25f, 0.25},
+        {2, 2, 0.5f, 0.5},   {0, 2, 1.5707964f, 0.25}, {0, 1, 3.1415927f, 0.5},
+        {1, 3, -45, -0.125}, {1, 3, 765, 2.125},       {INT_MAX, 1, 0.125f, 0.125},
+        {1, 0, 123, 0},
     };
     for (auto& c : cases)
     {
@@ -64,7 +66,12 @@ TEST(FloatP2C, MagnitudeAndAngleToXAndY)
         UiTable t{L"QW_GUIFloatP2C"};
         t.start = false;
         const double x = c.m * std::cos(2 * kPi * c.turns), y = c.m * std::sin(2 * kPi * c.turns);
-        t.rows = {mark(kL0), mark(kL1), mark(kR0), mark(kR1), deliver(kUnit, i32(c.unit)), setOnly(0, f32(c.m)),
+        t.rows = {mark(kL0),
+                  mark(kL1),
+                  mark(kR0),
+                  mark(kR1),
+                  deliver(kUnit, i32(c.unit)),
+                  setOnly(0, f32(c.m)),
                   deliver(1, f32(c.a), pair(x, coordTol(c.m), y, coordTol(c.m))),
                   deliver(kUnit, i32(c.unit == 1 ? 2 : 1)).because("a unit change alone")};
         runUiTable(t);
@@ -105,10 +112,17 @@ TEST(FloatC2P, XAndYToMagnitudeAndAngle)
         float x, y;
         double m, turns;
     } cases[] = {
-        {1, -1, 0, 1, 0.5},        {2, -1, 0, 1, 0.5},         {0, -1, 0, 1, 0.5},
-        {1, 1, -1, std::sqrt(2.0), 0.875}, {0, 1, -1, std::sqrt(2.0), 0.875}, {2, 0, -1, 1, 0.75},
-        {1, 3, 4, 5, std::atan2(4.0, 3.0) / (2 * kPi)}, {INT_MIN, 0, 2, 2, 0.25},
-        {0, 0, 0, 0, 0},           {1, 0, 0, 0, 0},            {2, 0, 0, 0, 0},
+        {1, -1, 0, 1, 0.5},
+        {2, -1, 0, 1, 0.5},
+        {0, -1, 0, 1, 0.5},
+        {1, 1, -1, std::sqrt(2.0), 0.875},
+        {0, 1, -1, std::sqrt(2.0), 0.875},
+        {2, 0, -1, 1, 0.75},
+        {1, 3, 4, 5, std::atan2(4.0, 3.0) / (2 * kPi)},
+        {INT_MIN, 0, 2, 2, 0.25},
+        {0, 0, 0, 0, 0},
+        {1, 0, 0, 0, 0},
+        {2, 0, 0, 0, 0},
     };
     for (auto& c : cases)
     {
@@ -116,7 +130,12 @@ TEST(FloatC2P, XAndYToMagnitudeAndAngle)
         const int unit = c.unit == 0 || c.unit == 1 ? c.unit : 2;
         UiTable t{L"QW_GUIFloatC2P"};
         t.start = false;
-        t.rows = {mark(kL0), mark(kL1), mark(kR0), mark(kR1), deliver(kUnit, i32(c.unit)), setOnly(0, f32(c.x)),
+        t.rows = {mark(kL0),
+                  mark(kL1),
+                  mark(kR0),
+                  mark(kR1),
+                  deliver(kUnit, i32(c.unit)),
+                  setOnly(0, f32(c.x)),
                   deliver(1, f32(c.y), pair(c.m, 1e-6, inUnit(c.turns, unit), angleTol(unit)))};
         runUiTable(t);
     }
@@ -185,7 +204,8 @@ TEST(FloatRadius, MagnitudeSecondCopyFirst)
         SCOPED_TRACE("X " + std::to_string(c.x) + ", Y " + std::to_string(c.y));
         UiTable t{L"QW_GUIFloatRadius"};
         t.start = false;
-        t.rows = {mark(2), mark(3), setOnly(0, f32(c.x)), deliver(1, f32(c.y), {near(3, c.m, 1e-6), near(2, c.m, 1e-6)})};
+        t.rows = {mark(2), mark(3), setOnly(0, f32(c.x)),
+                  deliver(1, f32(c.y), {near(3, c.m, 1e-6), near(2, c.m, 1e-6)})};
         runUiTable(t);
     }
 }
@@ -198,10 +218,9 @@ TEST(FloatAngle, SignedRadiansOtherUnitsFromZero)
         float x, y;
         double angle;
     } cases[] = {
-        {0, 1, -1, -kPi / 4}, {0, -1, 0, kPi},         {0, -1, -0.0f, kPi}, {0, -1, -1e-30f, -kPi},
-        {0, 0, 2, kPi / 2},   {0, 0, -2, -kPi / 2},    {0, 0, 0, 0},        {1, 1, -1, 315},
-        {1, 0, 0, 0},         {1, -1, 1, 135},         {2, 0, -1, 0.75},    {2, 0, 0, 0},
-        {7, 1, 1, 0.125},
+        {0, 1, -1, -kPi / 4}, {0, -1, 0, kPi}, {0, -1, -0.0f, kPi}, {0, -1, -1e-30f, -kPi}, {0, 0, 2, kPi / 2},
+        {0, 0, -2, -kPi / 2}, {0, 0, 0, 0},    {1, 1, -1, 315},     {1, 0, 0, 0},           {1, -1, 1, 135},
+        {2, 0, -1, 0.75},     {2, 0, 0, 0},    {7, 1, 1, 0.125},
     };
     for (auto& c : cases)
     {

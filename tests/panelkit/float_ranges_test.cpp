@@ -86,12 +86,9 @@ TEST(FloatRngScal, OutputRangeChangeTakesTheRightCopyWhenTheLeftHoldsZero)
     t.start = false;
     t.rows = scaleFrom0To10Onto100To200(2);
     const std::vector<UiRow> more = {
-        setOnly(kL, f32(0)),
-        deliver(kOut2, f32(300), one(kV, 2.5)).because("from the right copy's 150"),
-        setOnly(kL, f32(110)),
-        deliver(kOut1, f32(100), one(kV, 0.5)).because("from the left copy's 110"),
-        setOnly(kL, f32(-0.0f)),
-        deliver(kOut1, f32(100), one(kV, 2.5)).because("-0 is 0 too"),
+        setOnly(kL, f32(0)),     deliver(kOut2, f32(300), one(kV, 2.5)).because("from the right copy's 150"),
+        setOnly(kL, f32(110)),   deliver(kOut1, f32(100), one(kV, 0.5)).because("from the left copy's 110"),
+        setOnly(kL, f32(-0.0f)), deliver(kOut1, f32(100), one(kV, 2.5)).because("-0 is 0 too"),
     };
     t.rows.insert(t.rows.end(), more.begin(), more.end());
     runUiTable(t);
@@ -162,7 +159,7 @@ TEST(FloatWrap, WrapsIntoThePeriod)
         float p, v;
         double r;
     } cases[] = {
-        {1, -0.25f, 0.75}, {1, 2.5f, 0.5}, {1, 0.75f, 0.75}, {1, -3, 0}, {2.5f, 7, 2},
+        {1, -0.25f, 0.75}, {1, 2.5f, 0.5}, {1, 0.75f, 0.75}, {1, -3, 0},     {2.5f, 7, 2},
         {2.5f, -7, 0.5},   {0, 3, 0},      {-1, 3, 0},       {-1, -0.5f, 0}, {1, kNaN, kNaN},
     };
     for (auto& c : cases)
@@ -212,10 +209,9 @@ TEST(FloatClip, ClipModesWithTheLowerLimitAboveTheUpper)
         float lo, hi, v;
         double r;
     } cases[] = {
-        {2, 10, 0, 5, 10},  {2, 10, 0, 50, 0},         {2, 10, 0, -5, 10}, {0, 10, 0, 50, 50},
-        {0, 10, 0, 5, 10},  {1, 10, 0, 50, 0},         {1, 10, 0, 5, 0},   {1, 0, 10, 5, 5},
-        {2, 0, 1, 0.5f, 0.5}, {2, 0, 1, -1, 0},        {2, 0, 1, 2, 1},    {INT_MAX, 0, 1, 2, 1},
-        {INT_MIN, 0, 1, -2, 0}, {2, 0, 1, kNaN, kNaN}, {0, 0, 1, kNaN, kNaN},
+        {2, 10, 0, 5, 10}, {2, 10, 0, 50, 0},     {2, 10, 0, -5, 10},     {0, 10, 0, 50, 50},    {0, 10, 0, 5, 10},
+        {1, 10, 0, 50, 0}, {1, 10, 0, 5, 0},      {1, 0, 10, 5, 5},       {2, 0, 1, 0.5f, 0.5},  {2, 0, 1, -1, 0},
+        {2, 0, 1, 2, 1},   {INT_MAX, 0, 1, 2, 1}, {INT_MIN, 0, 1, -2, 0}, {2, 0, 1, kNaN, kNaN}, {0, 0, 1, kNaN, kNaN},
     };
     for (auto& c : cases)
     {
@@ -223,8 +219,12 @@ TEST(FloatClip, ClipModesWithTheLowerLimitAboveTheUpper)
                      std::to_string(c.hi) + ", value " + std::to_string(c.v));
         UiTable t{L"QW_GUIFloatClip"};
         t.start = false;
-        t.rows = {setOnly(kLo, f32(c.lo)), setOnly(kHi, f32(c.hi)), deliver(kClipMode, i32(c.mode)),
-                  mark(kCL),               mark(kCR),               deliver(kCV, f32(c.v), copies(kCL, kCR, c.r))};
+        t.rows = {setOnly(kLo, f32(c.lo)),
+                  setOnly(kHi, f32(c.hi)),
+                  deliver(kClipMode, i32(c.mode)),
+                  mark(kCL),
+                  mark(kCR),
+                  deliver(kCV, f32(c.v), copies(kCL, kCR, c.r))};
         runUiTable(t);
     }
 }
@@ -266,18 +266,18 @@ TEST(FloatMinMax, ByValueAndByMagnitudeSecondCopyFirst)
         float a, b;
         double r;
     } cases[] = {
-        {L"QW_GUIFloatMin", 0, 1, 2, 1},        {L"QW_GUIFloatMin", 0, 2, 1, 1},
-        {L"QW_GUIFloatMax", 0, 1, 2, 2},        {L"QW_GUIFloatMax", 0, 2, 1, 2},
-        {L"QW_GUIFloatMin", 1, -3, 3, 3},       {L"QW_GUIFloatMax", 1, -3, 3, 3},
-        {L"QW_GUIFloatMin", 1, -2, 5, -2},      {L"QW_GUIFloatMax", 1, -2, 5, 5},
-        {L"QW_GUIFloatMax", 1, -7, 5, -7},      {L"QW_GUIFloatMin", INT_MIN, 5, -2, -2},
-        {L"QW_GUIFloatMin", 0, kNaN, 1, kNaN},  {L"QW_GUIFloatMax", 0, kNaN, 1, kNaN},
-        {L"QW_GUIFloatMax", 0, 1, kNaN, 1},     {L"QW_GUIFloatMin", 0, -0.0f, 0, -0.0},
+        {L"QW_GUIFloatMin", 0, 1, 2, 1},       {L"QW_GUIFloatMin", 0, 2, 1, 1},
+        {L"QW_GUIFloatMax", 0, 1, 2, 2},       {L"QW_GUIFloatMax", 0, 2, 1, 2},
+        {L"QW_GUIFloatMin", 1, -3, 3, 3},      {L"QW_GUIFloatMax", 1, -3, 3, 3},
+        {L"QW_GUIFloatMin", 1, -2, 5, -2},     {L"QW_GUIFloatMax", 1, -2, 5, 5},
+        {L"QW_GUIFloatMax", 1, -7, 5, -7},     {L"QW_GUIFloatMin", INT_MIN, 5, -2, -2},
+        {L"QW_GUIFloatMin", 0, kNaN, 1, kNaN}, {L"QW_GUIFloatMax", 0, kNaN, 1, kNaN},
+        {L"QW_GUIFloatMax", 0, 1, kNaN, 1},    {L"QW_GUIFloatMin", 0, -0.0f, 0, -0.0},
     };
     for (auto& c : cases)
     {
-        SCOPED_TRACE(gmpi_sdk::toUtf8(c.id) + " mode " + std::to_string(c.mode) + " of " + std::to_string(c.a) +
-                     ", " + std::to_string(c.b));
+        SCOPED_TRACE(gmpi_sdk::toUtf8(c.id) + " mode " + std::to_string(c.mode) + " of " + std::to_string(c.a) + ", " +
+                     std::to_string(c.b));
         UiTable t{c.id};
         t.start = false;
         t.rows = {
