@@ -108,24 +108,7 @@ private:
     void onSetStyle()
     {
         const std::string name = style_;
-        const std::string key = "QWListEntry:text:" + name;
-        metadata_ = nullptr;
-        gmpi::IMpUserInterfaceHost2* host = getHost();
-        gmpi_gui::IMpGraphicsHost* graphicsHost = getGuiHost();
-        FontMetadata* kept = nullptr;
-        textFormat_ = FontCache::instance().TextFormatExists(host, graphicsHost, key, &kept);
-        if (textFormat_.isNull() && graphicsHost)
-        {
-            FontMetadata* style = nullptr;
-            GetTextFormat(host, graphicsHost, name, &style);
-            if (style)
-            {
-                GmpiDrawing::TextFormat custom = AddCustomTextFormat(host, graphicsHost, key, style);
-                custom.SetWordWrapping(static_cast<GmpiDrawing::WordWrapping>(1));
-                textFormat_ = FontCache::instance().TextFormatExists(host, graphicsHost, key, &kept);
-            }
-        }
-        metadata_ = textFormat_.isNull() ? nullptr : kept;
+        textFormat_ = keyedTextFormat(*this, "QWListEntry:text:" + name, name, 1, metadata_);
         invalidateMeasure();
         invalidateRect();
     }

@@ -1,7 +1,9 @@
 #include "control_parts.h"
 
+#include "FontCache.h"
 #include "it_enum_list.h"
 #include "mp_api_dialogs.h"
+#include "mp_sdk_gui2.h"
 #include "skin_text.h"
 #include "srgb.h"
 
@@ -36,6 +38,35 @@ void addMenuItems(gmpi::IMpUnknown* sink, const std::wstring& text)
         skin::toUtf8Exact(list.current().text, utf8);
         items->AddItem(utf8.c_str(), list.current().value, 0);
     }
+}
+
+GmpiDrawing::TextFormat_readonly keyedTextFormat(gmpi_gui::MpGuiGfxBase& module, const std::string& key,
+                                                 const std::string& styleUtf8, int32_t wrapping,
+                                                 const FontMetadata*& metadata)
+{
+    metadata = nullptr;
+    gmpi::IMpUserInterfaceHost2* host = module.getHost();
+    gmpi_gui::IMpGraphicsHost* graphicsHost = module.getGuiHost();
+    if (!graphicsHost)
+        return {};
+    FontCache& cache = FontCache::instance();
+    FontMetadata* kept = nullptr;
+    GmpiDrawing::TextFormat_readonly format = cache.TextFormatExists(host, graphicsHost, key, &kept);
+    if (format.isNull())
+    {
+        FontMetadata* style = nullptr;
+        cache.GetTextFormat(host, graphicsHost, styleUtf8, &style);
+        if (!style)
+            return {};
+        GmpiDrawing::TextFormat custom = cache.AddCustomTextFormat(host, graphicsHost, key, style);
+        if (custom.isNull())
+            return {};
+        custom.SetWordWrapping(static_cast<GmpiDrawing::WordWrapping>(wrapping));
+        format = cache.TextFormatExists(host, graphicsHost, key, &kept);
+    }
+    if (!format.isNull())
+        metadata = kept;
+    return format;
 }
 
 int32_t answerToolTip(gmpi::IString* out, const std::string& utf8)

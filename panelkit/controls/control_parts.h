@@ -9,6 +9,12 @@
 #include <cstdint>
 #include <string>
 
+class FontMetadata;
+namespace gmpi_gui
+{
+class MpGuiGfxBase;
+}
+
 namespace qw::controls
 {
 using GmpiDrawing::Color;
@@ -45,6 +51,16 @@ Color colorOf(uint32_t argb);
 // whatever its leading characters; an entry with no UTF-8 form gets an empty
 // text. A sink that is not a context-menu sink gets nothing.
 void addMenuItems(gmpi::IMpUnknown* sink, const std::wstring& items);
+
+// A module's own text format for a skin style, kept in the bundle's font
+// cache under `key` and shared by every module that asks for that key: made
+// on first use from the style `styleUtf8` (the skin's default style for a
+// name it does not define) with word wrapping `wrapping` (0 wrap, 1 no
+// wrap). `metadata` receives the cache's record of it; empty and null when
+// the module has no graphics host or no format could be made.
+GmpiDrawing::TextFormat_readonly keyedTextFormat(gmpi_gui::MpGuiGfxBase& module, const std::string& key,
+                                                 const std::string& styleUtf8, int32_t wrapping,
+                                                 const FontMetadata*& metadata);
 
 // Tool tip text handed to the host as UTF-8; -1 without `out`.
 int32_t answerToolTip(gmpi::IString* out, const std::string& utf8);
