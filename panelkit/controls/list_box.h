@@ -90,7 +90,8 @@ private:
     int32_t rows_ = 1;  // rows that fit
     bool dragging_ = false;
     bool scrollBarShown_ = false;
-    bool echoGuard_ = false;
+    bool choiceEcho_ = false; // the host has yet to hand back choiceSent_
+    int32_t choiceSent_ = 0;
     GmpiDrawing_API::MP1_POINT anchor_{0.0f, 0.0f};
     Color colours_[ColourCount] = {Color(1.0f, 1.0f, 1.0f, 1.0f), Color(1.0f, 1.0f, 1.0f, 1.0f),
                                    Color(1.0f, 1.0f, 1.0f, 1.0f), Color(1.0f, 1.0f, 1.0f, 1.0f),
