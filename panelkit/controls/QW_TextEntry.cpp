@@ -8,7 +8,6 @@
 #include "mp_sdk_gui2.h"
 #include "skin_text.h"
 
-#include <algorithm>
 #include <string>
 
 using namespace qw::controls;
@@ -59,33 +58,11 @@ public:
         // Nothing to draw with until a style is applied.
         if (!metadata_ || textFormat_.isNull())
             return gmpi::MP_OK;
+        // Inset by 3; not editable, both colours fade.
         GmpiDrawing::Graphics g(context);
-
-        // Unset colours follow the style; not editable, both fade.
-        Color background = backgroundColour_.a == kUnset ? metadata_->getBackgroundColor() : backgroundColour_;
-        Color text = textColour_.a == kUnset ? metadata_->getColor() : textColour_;
-        if (!editable_)
-        {
-            const float k = limit(opacity_, 0.0f, 1.0f);
-            background = faded(background, k);
-            text = faded(text, k);
-        }
-
-        // Inset by 3, never past the middle.
-        const float w = span(rect_.left, rect_.right), h = span(rect_.top, rect_.bottom);
-        const float dx = std::min(3.0f, w * 0.5f), dy = std::min(3.0f, h * 0.5f);
-        Rect r(dx, dy, w - dx, h - dy);
-
-        auto brush = g.CreateSolidColorBrush(background);
-        g.FillRectangle(r, brush);
-        brush.SetColor(text);
-        if (metadata_->legacySizing)
-        {
-            const float offset = static_cast<float>(metadata_->getLegacyVerticalOffset());
-            r.top += offset;
-            r.bottom += offset;
-        }
-        g.DrawTextU(narrow(text_), textFormat_, r, brush, 2);
+        const float fade = editable_ ? 1.0f : limit(opacity_, 0.0f, 1.0f);
+        drawTextField(g, span(rect_.left, rect_.right), span(rect_.top, rect_.bottom), 3.0f, metadata_, textFormat_,
+                      backgroundColour_, textColour_, fade, narrow(text_));
         return gmpi::MP_OK;
     }
 
@@ -124,8 +101,6 @@ public:
     int32_t getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* out) override { return answerToolTip(out, hint_); }
 
 private:
-    static constexpr float kUnset = -1.0f; // alpha of a colour left to the style
-
     // Pin text for the host's narrow-text services: UTF-8, or empty when a
     // character has no UTF-8 form.
     static std::string narrow(const StringGuiPin& pin)
@@ -151,9 +126,8 @@ private:
 
     void onSetColors()
     {
-        const Color unset(0.0f, 0.0f, 0.0f, kUnset);
-        textColour_ = colorOf(textColourPin_.getValue(), unset);
-        backgroundColour_ = colorOf(backgroundColourPin_.getValue(), unset);
+        textColour_ = fieldColour(textColourPin_.getValue());
+        backgroundColour_ = fieldColour(backgroundColourPin_.getValue());
         invalidateRect();
     }
 
@@ -182,8 +156,8 @@ private:
     MpGuiPin<int> menuSelection_;
     MpGuiPin<bool> pointerDown_;
 
-    Color textColour_{0.0f, 0.0f, 0.0f, kUnset};
-    Color backgroundColour_{0.0f, 0.0f, 0.0f, kUnset};
+    Color textColour_{0.0f, 0.0f, 0.0f, kStyleColour};
+    Color backgroundColour_{0.0f, 0.0f, 0.0f, kStyleColour};
     GmpiDrawing::TextFormat_readonly textFormat_;
     const FontMetadata* metadata_ = nullptr;
     GmpiGui::TextEdit edit_;

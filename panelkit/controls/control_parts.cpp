@@ -7,6 +7,7 @@
 #include "skin_text.h"
 #include "srgb.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qw::controls
@@ -67,6 +68,32 @@ GmpiDrawing::TextFormat_readonly keyedTextFormat(gmpi_gui::MpGuiGfxBase& module,
     if (!format.isNull())
         metadata = kept;
     return format;
+}
+
+void drawTextField(const Graphics_base& g, float width, float height, float inset, const FontMetadata* style,
+                   const GmpiDrawing::TextFormat_readonly& format, Color background, Color text, float fade,
+                   const std::string& utf8)
+{
+    const Color none(0.0f, 0.0f, 0.0f, 0.0f);
+    if (background.a == kStyleColour)
+        background = style ? style->getBackgroundColor() : none;
+    if (text.a == kStyleColour)
+        text = style ? style->getColor() : none;
+
+    const float dx = std::min(inset, width * 0.5f), dy = std::min(inset, height * 0.5f);
+    Rect r(dx, dy, width - dx, height - dy);
+    auto brush = g.CreateSolidColorBrush(faded(background, fade));
+    g.FillRectangle(r, brush);
+    if (format.isNull())
+        return;
+    if (style && style->legacySizing)
+    {
+        const float offset = static_cast<float>(style->getLegacyVerticalOffset());
+        r.top += offset;
+        r.bottom += offset;
+    }
+    brush.SetColor(faded(text, fade));
+    g.DrawTextU(utf8, format, r, brush, 2);
 }
 
 int32_t answerToolTip(gmpi::IString* out, const std::string& utf8)

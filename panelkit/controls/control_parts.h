@@ -62,6 +62,24 @@ GmpiDrawing::TextFormat_readonly keyedTextFormat(gmpi_gui::MpGuiGfxBase& module,
                                                  const std::string& styleUtf8, int32_t wrapping,
                                                  const FontMetadata*& metadata);
 
+// Alpha that marks a text field's colour as the style's own (its pin empty).
+constexpr float kStyleColour = -1.0f;
+// A colour pin of a text field: AARRGGBB, or for an empty text the style's.
+inline Color fieldColour(const std::wstring& text)
+{
+    return colorOf(text, Color(0.0f, 0.0f, 0.0f, kStyleColour));
+}
+
+// A text field of a width x height control: a box inset by `inset` from
+// every edge (at most to the middle) filled in `background`, and `utf8` in
+// `text` inside it, clipped to it and lower by the style's vertical offset
+// where the style asks for that. Colours marked kStyleColour take the
+// style's (transparent without a style); both alphas are scaled by `fade`.
+// Without a format only the box is drawn.
+void drawTextField(const Graphics_base& g, float width, float height, float inset, const FontMetadata* style,
+                   const GmpiDrawing::TextFormat_readonly& format, Color background, Color text, float fade,
+                   const std::string& utf8);
+
 // Tool tip text handed to the host as UTF-8; -1 without `out`.
 int32_t answerToolTip(gmpi::IString* out, const std::string& utf8);
 

@@ -99,11 +99,12 @@ TEST_F(ControlsDraw, ListBoxHighlightsTheChosenRow)
 
 TEST_F(ControlsDraw, TextEntryTakesTheEnteredTextAndShowsIt)
 {
-    const std::string gruesse = "Gr\xC3\xBC\xC3\x9F"
-                                "e";
-    const qwtest::Png edited = draw("QW_TextEntry", "160x24",
-                                    {"--pin", "Text=Hello", "--pointer", "press 20,12; release 20,12", "--answer",
-                                     "enter " + gruesse});
+    const std::string gruesse =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e";
+    const qwtest::Png edited =
+        draw("QW_TextEntry", "160x24",
+             {"--pin", "Text=Hello", "--pointer", "press 20,12; release 20,12", "--answer", "enter " + gruesse});
     EXPECT_NE(last.out.find("release 20,12\t0\n"), std::string::npos) << last.out;
     EXPECT_NE(last.out.find("\tsent Text = \"" + gruesse + "\"\n"), std::string::npos) << last.out;
     const qwtest::Png direct = draw("QW_TextEntry", "160x24", {"--pin", "Text=" + gruesse});

@@ -177,8 +177,9 @@ TEST_P(TextEntryTest, WhatAPressDoesWithoutEditing)
 
 TEST_P(TextEntryTest, NonAsciiTextTravelsAsUtf8)
 {
-    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F"
-                             "e";
+    const std::string utf8 =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e";
     c->setText("Text", L"Gr\u00fc\u00dfe");
     EXPECT_EQ(shown(), utf8);
     auto* box = click();
@@ -189,8 +190,9 @@ TEST_P(TextEntryTest, NonAsciiTextTravelsAsUtf8)
     EXPECT_TRUE(c->sentTexts("Text").empty()) << "accepted back unchanged";
 
     // Bytes that are not UTF-8 arrive as U+FFFD.
-    click()->enter("\xFF"
-                   "a\xC3");
+    click()->enter(
+        "\xFF"
+        "a\xC3");
     c->settle();
     EXPECT_EQ(c->sentTexts("Text"), (std::vector<std::wstring>{L"\uFFFDa\uFFFD"}));
 
@@ -296,8 +298,8 @@ TEST(TextEntry, ColourPins)
     const Case cases[] = {
         {L"FF00FF00", 0, 255, 0, 1.0f},
         {L"80FF0000", 255, 0, 0, 128 / 255.0f},
-        {L"FF0000", 255, 0, 0, 0.0f}, // six digits: no alpha, invisible
-        {L"zz", 0, 0, 0, 0.0f},       // not hexadecimal: transparent black
+        {L"FF0000", 255, 0, 0, 0.0f},                           // six digits: no alpha, invisible
+        {L"zz", 0, 0, 0, 0.0f},                                 // not hexadecimal: transparent black
         {L"1020304050607080", 0x60, 0x70, 0x80, 0x50 / 255.0f}, // the low 32 bits
         {L"123456789ABCDEF0123", 255, 255, 255, 1.0f},          // beyond 64 bits: the largest value
     };
@@ -353,7 +355,7 @@ TEST(TextEntry, MultiLineSetsTheBoxAlignment)
         bool multiLine;
         int32_t alignment;
     };
-    const Case cases[] = {{L"normal", false, 0},        {L"field", false, 1},       {L"heading", false, 2},
+    const Case cases[] = {{L"normal", false, 0},      {L"field", false, 1},      {L"heading", false, 2},
                           {L"normal", true, 0x10000}, {L"field", true, 0x10001}, {L"heading", true, 0x10002}};
     for (const Case& k : cases)
     {
