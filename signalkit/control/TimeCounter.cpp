@@ -1,5 +1,6 @@
 // How long a bool gate stayed on, given when it goes off: in samples and in
-// seconds. The module sleeps while the gate is off.
+// seconds. The module sleeps while the gate is off, and counts only while it
+// is on, so a second off sends nothing new whatever the host's block size.
 #include "control.h"
 
 // 0 in bool gate; 1 out int samples; 2 out float seconds.
@@ -30,7 +31,11 @@ public:
         }
     }
 
-    void subProcess(int sampleFrames) { count_ = qw::control::addSaturated(count_, sampleFrames); }
+    void subProcess(int sampleFrames)
+    {
+        if (gate_)
+            count_ = qw::control::addSaturated(count_, sampleFrames);
+    }
 
 private:
     BoolInPin gate_;

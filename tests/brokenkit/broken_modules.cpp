@@ -3,6 +3,7 @@
 #include "mp_sdk_audio.h"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace
@@ -155,6 +156,61 @@ struct RootOfNegative
     }
 };
 
+// Logarithm of a signal that keeps a NaN input in its state for ever.
+struct LogKeepsNaN
+{
+    bool stuck = false;
+    void operator()(const float* in, float* out, int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            stuck |= in[i] != in[i];
+            out[i] = stuck ? std::numeric_limits<float>::quiet_NaN() : std::log(in[i]);
+        }
+    }
+};
+
+// Passes its input on, but stamps each value at the start of its block.
+class QW_BadLateStamp : public MpBase2
+{
+public:
+    QW_BadLateStamp()
+    {
+        initializePin(in_);
+        initializePin(out_);
+    }
+    void onSetPins() override { out_.setValue(in_.getValue(), 0); }
+
+private:
+    IntInPin in_;
+    IntOutPin out_;
+};
+
+// Tells whether the processor flushes denormal numbers: its own block loop
+// runs outside the framework's flush-to-zero.
+class QW_BadFlushText : public MpBase2
+{
+public:
+    QW_BadFlushText()
+    {
+        initializePin(in_);
+        initializePin(out_);
+    }
+    void process(int32_t sampleFrames, const gmpi::MpEvent* events) override
+    {
+        processEvents(sampleFrames, events, [this](int n) { (this->*curSubProcess_)(n); });
+    }
+    void onSetPins() override
+    {
+        volatile float tiny = 1e-39f;
+        out_ = tiny * 0.5f == 0.0f ? L"yes" : L"no";
+    }
+
+private:
+    IntInPin in_;
+    StringOutPin out_;
+};
+
 gmpi::IMpUnknown* createNothing()
 {
     return nullptr;
@@ -172,6 +228,10 @@ auto r10 =
     RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
 auto r11 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNaN", &gmpi::Register<QW_BadAudio<RootOfNegative>>::withId);
 auto r12 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadStickyNaN", &gmpi::Register<QW_BadAudio<KeepsNaN>>::withId);
+auto r13 =
+    RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadStickyLog", &gmpi::Register<QW_BadAudio<LogKeepsNaN>>::withId);
+auto r14 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadLateStamp", &gmpi::Register<QW_BadLateStamp>::withId);
+auto r15 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadFlushText", &gmpi::Register<QW_BadFlushText>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
 } // namespace
 

@@ -3,6 +3,7 @@
 // request through the block loop, the silence tail and sleep, stereo,
 // block-size independence, and the guards against unstable or poisoned input.
 #include "mp_sdk_common.h"
+#include "signal_run.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -209,6 +210,86 @@ TEST(BiquadResponse, EveryTypeAndSectionCountMatchesTheDesign)
             checkResponse(L"QW_Biquad2", {type, count, 44100, 1000, 0.8f}, {250, 500, 1000, 2000, 4000});
             checkResponse(L"QW_Biquad2", {type, count, 44100, 15000, 2.0f}, {5000, 15000, 20000});
         }
+}
+
+// The impulse response of the textbook design in double precision: S equal
+// sections in direct form I, each b0 + b1 z^-1 + b2 z^-2 over
+// (1 + alpha) - 2 cos w z^-1 + (1 - alpha) z^-2.
+std::vector<double> designImpulseResponse(int type, double fc, double quality, int count, double fs, size_t length)
+{
+    const double w = 2 * kPi * fc / fs, c = std::cos(w), s = std::sin(w);
+    const double alpha = s / (2 * quality), a0 = 1 + alpha, a1 = -2 * c, a2 = 1 - alpha;
+    double b[3];
+    switch (type)
+    {
+    case LP:
+        b[0] = b[2] = (1 - c) / 2, b[1] = 1 - c;
+        break;
+    case HP:
+        b[0] = b[2] = (1 + c) / 2, b[1] = -(1 + c);
+        break;
+    case BP:
+        b[0] = s / 2, b[1] = 0, b[2] = -s / 2;
+        break;
+    default:
+        b[0] = b[2] = 1, b[1] = -2 * c;
+        break;
+    }
+    std::vector<double> y(length);
+    std::vector<double> x1(size_t(count) + 1), x2(size_t(count) + 1);
+    for (size_t n = 0; n < length; ++n)
+    {
+        double v = n == 0 ? 1.0 : 0.0;
+        for (int k = 1; k <= count; ++k)
+        {
+            const double out = (b[0] * v + b[1] * x1[k - 1] + b[2] * x2[k - 1] - a1 * x1[k] - a2 * x2[k]) / a0;
+            x2[k - 1] = x1[k - 1], x1[k - 1] = v;
+            v = out;
+        }
+        x2[count] = x1[count], x1[count] = v;
+        y[n] = v;
+    }
+    return y;
+}
+
+TEST(BiquadResponse, EveryTypesImpulseResponseIsTheDesigns)
+{
+    // Sample by sample, so the polarity and the phase of every type count, on
+    // each channel of all four modules.
+    struct Channel
+    {
+        const wchar_t* id;
+        const char* input;
+        const char* output;
+    };
+    const Channel channels[] = {{L"QW_Biquad2", "Signal", "Output"},      {L"QW_Biquad", "Signal", "Output"},
+                                {L"QW_Biquad2ST", "Left", "Left Out"},    {L"QW_Biquad2ST", "Right", "Right Out"},
+                                {L"QW_StereoBiquad", "Left", "Left Out"}, {L"QW_StereoBiquad", "Right", "Right Out"}};
+    struct Design
+    {
+        double fs, fc;
+        float quality;
+        int count;
+    };
+    const Design designs[] = {{44100, 1000, 0.707f, 1}, {48000, 5000, 2.0f, 3}, {96000, 300, 0.5f, 2}};
+    constexpr size_t kLength = 400;
+    for (const Channel& ch : channels)
+        for (int type : {LP, HP, BP, BR})
+            for (const Design& d : designs)
+            {
+                const auto y = qwtest::impulseResponse(
+                    ch.id, static_cast<float>(d.fs), ch.input, ch.output, kLength,
+                    [&](qwtest::SignalRun& run) {
+                        run.set("Filter Type", type).set("Q", d.quality).set("Sections", d.count);
+                        run.constant("Cutoff", static_cast<float>(d.fc / 10));
+                    },
+                    {64});
+                const auto expected = designImpulseResponse(type, d.fc, d.quality, d.count, d.fs, kLength);
+                for (size_t n = 0; n < kLength; ++n)
+                    ASSERT_NEAR(y[n], expected[n], 2e-6 + 1e-4 * std::fabs(expected[n]))
+                        << gmpi_sdk::toUtf8(ch.id) << " " << ch.output << ", type " << type << ", " << d.count
+                        << " sections, fc " << d.fc << " Hz at " << d.fs << " Hz, sample " << n;
+            }
 }
 
 TEST(BiquadResponse, CorrectAtEverySampleRate)

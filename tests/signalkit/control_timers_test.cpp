@@ -302,11 +302,11 @@ TEST(AudioCounter, ZerosBeforeTheFirstMode)
 
 TEST(TimeCounter, HowLongTheGateStayedOn)
 {
-    const Trace samples = traceAtBlocks(
-        L"QW_TimeCounter", [](SignalRun& run) { run.set("Gate", 1, 100).set("Gate", 0, 24100); }, "Samples", 24200);
+    // A second off is no new measurement: the time the gate stayed off is not counted.
+    const auto gate = [](SignalRun& run) { run.set("Gate", 1, 100).set("Gate", 0, 24100).set("Gate", 0, 30000); };
+    const Trace samples = traceAtBlocks(L"QW_TimeCounter", gate, "Samples", 30100);
     EXPECT_EQ(samples, (Trace{{24100, 24000}}));
-    const Trace seconds = traceAtBlocks(
-        L"QW_TimeCounter", [](SignalRun& run) { run.set("Gate", 1, 100).set("Gate", 0, 24100); }, "Seconds", 24200);
+    const Trace seconds = traceAtBlocks(L"QW_TimeCounter", gate, "Seconds", 30100);
     EXPECT_EQ(seconds, (Trace{{24100, 0.5}}));
 }
 

@@ -113,6 +113,45 @@ TEST(ValueLatches, TakeTheValueOnATrueTrigger)
     EXPECT_EQ(s->updates.back().asText(), L"abc\u20ac");
 }
 
+TEST(ValueLatches, TheTextLatchSendsChangesWithoutAllocating)
+{
+    // Texts of ordinary length and one far beyond, each given in the first
+    // block; the triggers come later, when nothing may allocate.
+    for (size_t length : {size_t{0}, size_t{5}, size_t{1024}, size_t{1025}, size_t{20000}})
+    {
+        std::wstring text(length, L'x');
+        for (size_t i = 0; i < length; i += 3)
+            text[i] = L"a\u20ac\U0001F600"[i % 3];
+        qwhost::ProcessingHost host;
+        host.blockSize = 64;
+        auto p = host.create(qwtest::bundle("signalkit"), L"QW_TriggerStringDSP");
+        p->startGraph();
+        p->setText(0, L"first", 0);
+        p->setBool(1, true, 1);
+        p->setText(0, text, 2);
+        p->run(64);
+        for (int at : {70, 80, 90}) // the same text three times: sent once
+        {
+            p->setBool(1, true, at - 64);
+            p->setBool(1, false, at - 63);
+        }
+        p->setText(0, L"first", 100 - 64);
+        p->setBool(1, true, 101 - 64);
+        p->setBool(1, false, 102 - 64);
+        p->setText(0, text, 110 - 64);
+        p->setBool(1, true, 111 - 64);
+        p->run(64);
+        std::vector<std::pair<int64_t, std::wstring>> sent;
+        for (const auto& u : p->updates)
+            if (u.pin == 2 && u.time > 0)
+                sent.emplace_back(u.time, u.asText());
+        const std::vector<std::pair<int64_t, std::wstring>> expected = {
+            {1, L"first"}, {70, text}, {101, L"first"}, {111, text}};
+        EXPECT_EQ(sent, expected) << "length " << length;
+        EXPECT_EQ(p->allocationsAfterFirstBlock(), 0) << "length " << length;
+    }
+}
+
 TEST(ValueLatches, TheBlobLatchSendsEveryTrigger)
 {
     qwhost::ProcessingHost host;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -56,6 +57,43 @@ TEST(SineOsc, FiveVoltsIs440HzWithHarmonicsBelowMinus60dB)
         for (int h = 2; h <= 20; ++h)
             EXPECT_LT(dB(s.amplitudeAt(440.0 * h, kRate) / a1), -60.0) << "harmonic " << h;
     }
+}
+
+// The frequency a pitch sample asks for: 1 V per octave, 5 V (0.5) = 440 Hz,
+// held at a quarter of the rate.
+double sineFrequency(double pitch, double rate)
+{
+    return std::min(rate / 4, 440.0 * std::pow(2.0, 10 * pitch - 5));
+}
+
+TEST(SineOsc, EveryPitchAcrossTheRangeGivesItsFrequencyAtFullLevel)
+{
+    struct Case
+    {
+        float rate;
+        float pitch;
+    };
+    const Case cases[] = {{kRate, 0.0f},     {kRate, 0.1f},     {kRate, 0.23f},    {kRate, 0.5f},
+                          {kRate, 0.77f},    {kRate, 0.95f},    {kRate, 1.1f},     {96000.0f, 0.1f},
+                          {96000.0f, 0.77f}, {96000.0f, 1.05f}, {192000.0f, 0.63f}};
+    for (const Case& c : cases)
+        for (bool streaming : {false, true})
+        {
+            SignalRun run(L"QW_SineOsc", c.rate, 64);
+            run.set("On", 1);
+            if (streaming)
+                run.stream("Pitch", [&](int64_t) { return c.pitch; });
+            else
+                run.constant("Pitch", c.pitch);
+            const auto y = run.run(16384).out("Output");
+            const double expected = sineFrequency(c.pitch, c.rate);
+            EXPECT_NEAR(qwtest::peakFrequency(y, c.rate, 0, 16384), expected, std::max(0.1, 2e-4 * expected))
+                << "pitch " << c.pitch << " at " << c.rate << " Hz, streaming " << streaming;
+            float peak = 0;
+            for (float v : y)
+                peak = std::max(peak, std::fabs(v));
+            EXPECT_NEAR(peak, 1.0, 1e-3) << "pitch " << c.pitch << " at " << c.rate << " Hz";
+        }
 }
 
 TEST(SineOsc, PitchAboveAQuarterOfTheRateIsHeldThere)
@@ -223,6 +261,93 @@ void dirac(SignalRun& run, bool antiAlias, float amplitude, int pitchMode, float
         .set("Remove DC", removeDC)
         .constant("Amplitude", amplitude)
         .constant("Pitch", pitch);
+}
+
+// The period in samples that a pitch sample asks for in a pitch mode: volts
+// (10 x the sample) as kHz (mode 0 or below), 1 V per octave from 0.22 kHz at
+// 4 V (mode 1), or a period in samples (2 or above); the frequency held at
+// fs/2, the period at 2 samples at least.
+double diracPeriod(int mode, double pitch, double rate)
+{
+    const double x = std::max(0.0, 10 * pitch);
+    if (mode >= 2)
+        return std::max(2.0, x);
+    const double f = mode == 1 ? 220.0 * std::pow(2.0, x - 4) : 1000.0 * x;
+    return rate / std::min(rate / 2, f);
+}
+
+// Samples of y that stand out as peaks: above half the largest, not below the
+// sample before and above the sample after.
+std::vector<size_t> peaksOf(const std::vector<float>& y)
+{
+    float top = 0;
+    for (float v : y)
+        top = std::max(top, v);
+    std::vector<size_t> at;
+    for (size_t n = 0; n + 1 < y.size(); ++n)
+        if (y[n] > 0.5f * top && (n == 0 || y[n] > y[n - 1]) && y[n] >= y[n + 1])
+            at.push_back(n);
+    return at;
+}
+
+TEST(DiracOsc, EveryPitchModeGivesItsPeriod)
+{
+    struct Case
+    {
+        int mode;
+        float pitch;
+    };
+    const Case cases[] = {
+        {0, 0.01f}, {0, 0.1f}, {0, 3.0f},  {-1, 0.05f}, // kHz, held at fs/2; modes below 0 as 0
+        {1, 0.5f},  {1, 0.2f}, {1, 0.83f}, {1, 1.3f},   // 1 V per octave
+        {2, 3.7f},  {2, 0.1f}, {7, 5.0f},               // a period in samples
+    };
+    for (const Case& c : cases)
+        for (bool antiAlias : {false, true})
+        {
+            SignalRun run(L"QW_DiracOsc", kRate, 64);
+            dirac(run, antiAlias, 0.5f, c.mode, c.pitch);
+            const auto peaks = peaksOf(run.run(20000).out("Output"));
+            const double P = diracPeriod(c.mode, c.pitch, kRate);
+            ASSERT_GE(peaks.size(), 10u) << "mode " << c.mode << ", pitch " << c.pitch;
+            EXPECT_EQ(peaks[0], 0u) << "a start puts the impulse on the first frame";
+            const double measured = double(peaks.back() - peaks[0]) / double(peaks.size() - 1);
+            EXPECT_NEAR(measured, P, P * 1e-3)
+                << "mode " << c.mode << ", pitch " << c.pitch << ", anti-aliased " << antiAlias;
+        }
+}
+
+TEST(DiracOsc, EveryAmplitudeModeWithAndWithoutTheDC)
+{
+    // P = 100 samples: the naive impulse is the amplitude a (less a/P with the
+    // DC removed, which is also the level between impulses); the anti-aliased
+    // peak is a K/2M = a 101/100 (a (K - 1)/2M without the DC). Amplitude mode
+    // 1 scales a by P/2, every other mode leaves it.
+    const float amplitude = 0.3f;
+    for (bool antiAlias : {false, true})
+        for (int amplitudeMode : {0, 1, 3})
+            for (bool removeDC : {false, true})
+            {
+                SignalRun run(L"QW_DiracOsc", kRate, 64);
+                dirac(run, antiAlias, amplitude, 2, 10.0f, removeDC);
+                run.set("Amplitude Mode", amplitudeMode);
+                const auto y = run.run(300).out("Output");
+                const double a = amplitude * (amplitudeMode == 1 ? 50.0 : 1.0);
+                const double peak = antiAlias ? a * (removeDC ? 100.0 : 101.0) / 100.0 : a * (removeDC ? 0.99 : 1.0);
+                const std::string what = "anti-aliased " + std::to_string(antiAlias) + ", amplitude mode " +
+                                         std::to_string(amplitudeMode) + ", remove DC " + std::to_string(removeDC);
+                for (size_t n : {0, 100, 200})
+                    EXPECT_NEAR(y[n], peak, std::fabs(peak) * 1e-5) << what << ", sample " << n;
+                if (!antiAlias)
+                    for (size_t n = 1; n < 100; ++n)
+                        ASSERT_NEAR(y[n], removeDC ? -a / 100 : 0.0, a * 1e-6) << what << ", sample " << n;
+            }
+    // Scaled by a period that is no whole number of samples: 0.44 kHz at 44.1 kHz.
+    SignalRun run(L"QW_DiracOsc", kRate, 64);
+    dirac(run, false, amplitude, 0, 0.044f);
+    run.set("Amplitude Mode", 1);
+    const auto y = run.run(10).out("Output");
+    EXPECT_NEAR(y[0], amplitude * diracPeriod(0, 0.044f, kRate) / 2, 1e-4);
 }
 
 TEST(DiracOsc, NaiveImpulseEveryPeriodAndItsDCRemoved)

@@ -194,6 +194,74 @@ TEST(RndLFO, SeedOneStartsAtTheSecondStepsPoint)
     }
 }
 
+// The LFO by its rule: four points from the seed, a cubic through the middle
+// two with the slopes of their neighbours, the segment phase t advanced in
+// f32 by the point rate (twice 10 x the rate sample, 0 below 0, at most
+// 20000) over the sample rate. The curve is worked out in double.
+struct LfoByRule
+{
+    float inverseRate;
+    double gain;
+    uint32_t state = 0;
+    float t = 0.0f;
+    double p[4] = {};
+
+    LfoByRule(float rate, float amplitude) : inverseRate(1.0f / rate), gain(0.1 * amplitude) {}
+
+    void reseed(int seed)
+    {
+        state = seed < 2 ? 1u : static_cast<uint32_t>(seed);
+        for (double& point : p)
+            point = bipolarOf(state = lcg(state));
+        t = 0.0f;
+    }
+
+    double next(float rateSample)
+    {
+        const double x = t, u = 1.0 - x;
+        const double A = p[1] + 0.5 * x * (p[2] - p[0]);
+        const double B = p[1] + x * (p[2] - p[1]);
+        const double C = p[2] - 0.5 * u * (p[3] - p[1]);
+        const double y = gain * (u * (u * A + x * B) + x * (u * B + x * C));
+        const float r = 10.0f * rateSample;
+        const float perSecond = r < 0.0f ? 0.0f : (r > 10000.0f ? 20000.0f : 2.0f * r);
+        t += perSecond * inverseRate;
+        if (t >= 1.0f)
+        {
+            t -= 1.0f;
+            p[0] = p[1], p[1] = p[2], p[2] = p[3];
+            p[3] = bipolarOf(state = lcg(state));
+        }
+        return y;
+    }
+};
+
+TEST(RndLFO, EverySampleFollowsTheCurveThroughItsPoints)
+{
+    // A rate that sweeps through negative values (the curve holds), ordinary
+    // rates and a span above the limit; then a reseed with a seed below 2.
+    const auto rate = [](int64_t n) {
+        if (n >= 6000 && n < 7000)
+            return 5000.0f;
+        return static_cast<float>(30.0 * std::sin(2 * kPi * double(n) / 5000.0) + 10.0);
+    };
+    for (float sampleRate : {kRate, 96000.0f})
+    {
+        SignalRun run(L"QW_RndLFO", sampleRate, 64);
+        run.set("Seed", 7).set("Amplitude", 6.5).stream("Rate", rate);
+        run.set("Seed", 0, 8999).set("Reseed", 1, 9000);
+        const auto y = run.run(15000).out("Output");
+        LfoByRule lfo(sampleRate, 6.5f);
+        lfo.reseed(7);
+        for (int64_t n = 0; n < 15000; ++n)
+        {
+            if (n == 9000)
+                lfo.reseed(0);
+            ASSERT_NEAR(y[size_t(n)], lfo.next(rate(n)), 2e-6) << "sample " << n << " at " << sampleRate << " Hz";
+        }
+    }
+}
+
 TEST(RndLFO, RateZeroHolds)
 {
     const Recording run = lfo(kRate, 3, 0.0f, 5000, 64);
@@ -346,6 +414,46 @@ TEST(RandomFloatDSP, WithinItsBoundsInEitherOrderAndAtTheFloatLimits)
     m.set("Bound A", 0.75);
     m.set("Bound B", 0.75);
     EXPECT_EQ(trigger(m), 0.75);
+}
+
+TEST(RandomVolts, SpreadEvenlyOverItsBounds)
+{
+    // A uniform value over [lo, hi) (bounds in volts, either order, a tenth
+    // on the output): mean, variance and the counts of ten equal bins within
+    // five standard errors, and values within 1 % of each end.
+    constexpr int kTriggers = 4000;
+    const std::pair<float, float> cases[] = {{5.0f, -5.0f}, {2.0f, 8.0f}};
+    for (auto bounds : cases)
+    {
+        SignalRun run(L"QW_RandomVolts", kRate, 64);
+        run.set("Bound A", bounds.first).set("Bound B", bounds.second);
+        for (int k = 0; k < kTriggers; ++k)
+            run.set("Trigger", 1, 4 * k + 1).set("Trigger", 0, 4 * k + 2);
+        const auto y = run.run(4 * kTriggers + 4).out("Output");
+        const double lo = 0.1 * std::min(bounds.first, bounds.second), hi = 0.1 * std::max(bounds.first, bounds.second);
+        const double width = hi - lo;
+        double sum = 0, squares = 0, least = hi, most = lo;
+        int bins[10] = {};
+        for (int k = 0; k < kTriggers; ++k)
+        {
+            const double v = y[size_t(4 * k + 1)];
+            ASSERT_GE(v, lo) << k;
+            ASSERT_LT(v, hi) << k;
+            sum += v, squares += v * v;
+            least = std::min(least, v), most = std::max(most, v);
+            ++bins[std::min(9, static_cast<int>((v - lo) / width * 10))];
+        }
+        const double mean = sum / kTriggers, variance = squares / kTriggers - mean * mean;
+        const double sd = width / std::sqrt(12.0);
+        EXPECT_NEAR(mean, (lo + hi) / 2, 5 * sd / std::sqrt(double(kTriggers))) << bounds.first << " " << bounds.second;
+        // The variance of a uniform sample's variance: (m4 - sd^4) / N with m4 = width^4 / 80.
+        const double varianceError = std::sqrt((std::pow(width, 4) / 80 - std::pow(sd, 4)) / kTriggers);
+        EXPECT_NEAR(variance, sd * sd, 5 * varianceError) << bounds.first << " " << bounds.second;
+        for (int b = 0; b < 10; ++b)
+            EXPECT_NEAR(bins[b], kTriggers / 10, 5 * std::sqrt(kTriggers * 0.1 * 0.9)) << "bin " << b;
+        EXPECT_LT(least, lo + 0.01 * width);
+        EXPECT_GT(most, hi - 0.01 * width);
+    }
 }
 
 TEST(RandomVolts, WithinItsBoundsAsAConstantLevel)
