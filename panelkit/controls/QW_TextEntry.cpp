@@ -46,11 +46,7 @@ public:
 
     int32_t measure(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired) override
     {
-        if (!desired)
-            return gmpi::MP_FAIL;
-        desired->width = available.width >= 4.0f ? available.width : 4.0f;
-        desired->height = available.height >= 4.0f ? available.height : 4.0f;
-        return gmpi::MP_OK;
+        return measureAtLeast(available, desired, 4.0f);
     }
 
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override

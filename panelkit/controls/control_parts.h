@@ -34,6 +34,17 @@ inline float percent(float v, float lo, float hi)
     return limit(v * 0.01f, lo, hi);
 }
 
+// A control's desired size: the available size, at least `least` each way
+// (NaN gives `least`); -1 without `desired`.
+inline int32_t measureAtLeast(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired, float least)
+{
+    if (!desired)
+        return gmpi::MP_FAIL;
+    desired->width = available.width >= least ? available.width : least;
+    desired->height = available.height >= least ? available.height : least;
+    return gmpi::MP_OK;
+}
+
 // Length from one edge to the other: 0 when it is negative or not finite.
 inline float span(float from, float to)
 {

@@ -11,11 +11,7 @@ ListBox::ListBox(bool thumbWhenEmpty) : thumbWhenEmpty_(thumbWhenEmpty) {}
 
 int32_t ListBox::measure(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired)
 {
-    if (!desired)
-        return gmpi::MP_FAIL;
-    desired->width = available.width >= 4.0f ? available.width : 4.0f;
-    desired->height = available.height >= 4.0f ? available.height : 4.0f;
-    return gmpi::MP_OK;
+    return measureAtLeast(available, desired, 4.0f);
 }
 
 int32_t ListBox::arrange(GmpiDrawing_API::MP1_RECT finalRect)
