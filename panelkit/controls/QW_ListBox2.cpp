@@ -17,6 +17,7 @@ public:
             initializePin(pin, &QW_ListBox2::onSetColors);
         initializePin(autoHide_, &QW_ListBox2::onSetLook);
         initializePin(backgroundMode_, &QW_ListBox2::onSetLook);
+        expectOwnEchoes();
     }
 
 private:
