@@ -19,6 +19,7 @@ public:
             initializePin(pin, &QW_ListBox::onSetColors);
         initializePin(autoHide_, &QW_ListBox::onSetLook);
         initializePin(backgroundMode_, &QW_ListBox::onSetLook);
+        expectOwnEchoes();
         onSetColors();
     }
 

@@ -29,6 +29,7 @@ public:
         initializePin(menuItems_);
         initializePin(menuSelection_);
         initializePin(pointerDown_);
+        expectOwnEchoes();
     }
 
     int32_t populateContextMenu(float, float, gmpi::IMpUnknown* sink) override

@@ -124,14 +124,7 @@ int32_t ListBox::onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT point)
     const double row = std::floor(point.y / rowHeight_) + top_;
     if (row < count_)
     {
-        const int32_t value = entries_[static_cast<size_t>(row)].value;
-        if (value != choice_)
-        {
-            // The host may hand the value back, during the write or later.
-            choiceEcho_ = true;
-            choiceSent_ = value;
-            choice_ = value;
-        }
+        choice_ = entries_[static_cast<size_t>(row)].value;
         pointerDown_ = true;
         invalidateRect();
     }
@@ -202,12 +195,6 @@ void ListBox::recount()
 // Scrolls the chosen row into view.
 void ListBox::onSetChoice()
 {
-    // The echo of the module's own choice is taken once; any other value
-    // ends the wait for it.
-    const bool echo = choiceEcho_ && choice_ == choiceSent_;
-    choiceEcho_ = false;
-    if (echo)
-        return;
     for (size_t i = 0; i < entries_.size(); ++i)
         if (entries_[i].value == choice_)
         {

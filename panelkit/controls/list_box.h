@@ -4,7 +4,8 @@
 // visible row, and can hide itself while every row fits. Separator and other
 // marker entries have no row. The common part of QW_ListBox2 and its older
 // form QW_ListBox, which differ in pin order, the folder text colour and the
-// thumb of an empty list.
+// thumb of an empty list. The forms expect their own echoes (of the choice
+// a click writes, of the style "normal"): they move nothing.
 #pragma once
 
 #include "FontCache.h"
@@ -90,8 +91,6 @@ private:
     int32_t rows_ = 1;  // rows that fit
     bool dragging_ = false;
     bool scrollBarShown_ = false;
-    bool choiceEcho_ = false; // the host has yet to hand back choiceSent_
-    int32_t choiceSent_ = 0;
     GmpiDrawing_API::MP1_POINT anchor_{0.0f, 0.0f};
     Color colours_[ColourCount] = {Color(1.0f, 1.0f, 1.0f, 1.0f), Color(1.0f, 1.0f, 1.0f, 1.0f),
                                    Color(1.0f, 1.0f, 1.0f, 1.0f), Color(1.0f, 1.0f, 1.0f, 1.0f),
