@@ -7,7 +7,9 @@
 
 #include "../controls/control_parts.h"
 #include "mp_sdk_gui2.h"
+#include "qw_fm.h"
 
+#include <cmath>
 #include <string>
 
 namespace qw::vector
@@ -93,6 +95,16 @@ protected:
         if (delta > 0.5f)
             return delta - 1.0f;
         return delta < -0.5f ? delta + 1.0f : delta;
+    }
+
+    // The pointer's angle about the arranged rectangle's centre: in turns
+    // clockwise from straight up, in [0, 1); 0 at the centre or for a point
+    // that is not a number.
+    float angleOf(GmpiDrawing_API::MP1_POINT p) const
+    {
+        const GmpiDrawing::Rect r = getRect();
+        const float a = qw::fm::atan2Turns(p.x - 0.5f * r.getWidth(), 0.5f * r.getHeight() - p.y);
+        return std::isfinite(a) ? a : 0.0f;
     }
 
     StringGuiPin hint_;
