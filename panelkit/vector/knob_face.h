@@ -2,7 +2,8 @@
 // optional shine, and a small round finger dimple (the cap) near its rim.
 // Body and cap are drawn once into two off-screen bitmaps, rebuilt when the
 // knob's size changes or the look is dropped; an ordinary redraw copies the
-// body and places the cap at the knob's angle.
+// body and places the cap at the knob's angle. A knob too large to keep is
+// painted anew each time.
 #pragma once
 
 #include "../controls/control_parts.h"
@@ -39,6 +40,10 @@ void knobColours(const std::wstring& bodyText, const std::wstring& capText, Colo
 class KnobFace
 {
 public:
+    // A knob larger than this is drawn straight onto the screen each time:
+    // its bitmaps would hold far more than a screen shows.
+    static constexpr float kMaxCachedSize = 4096.0f;
+
     // Forgets both bitmaps; the next draw rebuilds them.
     void drop()
     {

@@ -10,10 +10,6 @@ using controls::Point;
 
 namespace
 {
-// A curve has one point a column; columns beyond this many (wider than any
-// drawable surface) are not evaluated.
-constexpr int64_t kMaxColumns = 1 << 16;
-
 // One family of grid lines: every `step` (0.1 or 1) from the truncated range
 // start, when they lie at least 4 pixels apart. The lines are counted, so a
 // step lost in the rounding of large values still ends the pass.
@@ -48,12 +44,7 @@ bool drawPlotGround(const controls::Graphics_base& g, const controls::Rect& arra
                     const PlotColours& colours)
 {
     g.FillRectangle(arranged, g.CreateSolidColorBrush(colours.background));
-    if (!(v.w >= 20.0f && v.h >= 20.0f))
-        return false;
-    // An empty range, or one whose ends or span are not finite, shows the
-    // background only.
-    const float xr = v.x1 - v.x0, yr = v.y1 - v.y0;
-    if (!(xr > 0.0f && yr > 0.0f && std::isfinite(xr) && std::isfinite(yr)))
+    if (!v.drawable())
         return false;
 
     const auto fine = g.CreateSolidColorBrush(controls::faded(colours.grid, 0.5f));
@@ -69,36 +60,24 @@ bool drawPlotGround(const controls::Graphics_base& g, const controls::Rect& arra
 void drawPlotCurve(const controls::Graphics_base& g, const PlotView& v, FormulaParser& parser,
                    const GmpiDrawing::Brush& brush, float stroke)
 {
-    const float dx = (v.x1 - v.x0) / (v.w - 1.0f);
-    const float zero = v.py(0.0f);
-    auto row = [&](float r) { return std::isnan(r) ? zero : v.py(std::clamp(r, v.y0 - 1.0f, v.y1 + 1.0f)); };
-
-    float r = 0.0f;
-    parser.setVar("x", v.x0);
-    if (!parser.evaluate(&r))
-        return; // empty, an assignment or an error: no curve
-    GmpiDrawing::PathGeometry path = g.GetFactory().CreatePathGeometry();
-    GmpiDrawing::GeometrySink sink = path.Open();
-    sink.BeginFigure(Point(0.0f, row(r)), GmpiDrawing::FigureBegin::Hollow);
-    const int64_t columns = std::min<int64_t>(static_cast<int64_t>(std::ceil(v.w)), kMaxColumns);
-    for (int64_t i = 1; i < columns; ++i)
-    {
-        const float x = static_cast<float>(i) * dx + v.x0;
-        parser.setVar("x", x);
-        parser.evaluate(&r); // a failure gives its own result (0 after an error)
-        sink.AddLine(Point(static_cast<float>(i), row(r)));
-    }
+    GmpiDrawing::PathGeometry path;
+    GmpiDrawing::GeometrySink sink;
+    bool begun = false;
+    plotCurve(v, parser, [&](Point p) {
+        if (begun)
+        {
+            sink.AddLine(p);
+            return;
+        }
+        begun = true;
+        path = g.GetFactory().CreatePathGeometry();
+        sink = path.Open();
+        sink.BeginFigure(p, GmpiDrawing::FigureBegin::Hollow);
+    });
+    if (!begun)
+        return;
     sink.EndFigure(GmpiDrawing::FigureEnd::Open);
     sink.Close();
     g.DrawGeometry(path, brush, stroke);
-}
-
-void setPlotFormula(FormulaParser& parser, std::string text)
-{
-    text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    parser.setFormula(text);
 }
 } // namespace qw::vector

@@ -7,6 +7,8 @@
 #include "mp_sdk_gui2.h"
 #include "qw_formula.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -18,30 +20,77 @@ struct PlotView
     float x0, x1, y0, y1, w, h;
     float px(float x) const { return (x - x0) / (x1 - x0) * (w - 1.0f); }
     float py(float y) const { return (1.0f - (y - y0) / (y1 - y0)) * (h - 1.0f); }
+
+    // At least 20 x 20 pixels, with ranges that are not empty and whose ends
+    // and spans are finite: what a plot draws a grid and curves on.
+    bool drawable() const
+    {
+        const float xr = x1 - x0, yr = y1 - y0;
+        return w >= 20.0f && h >= 20.0f && xr > 0.0f && yr > 0.0f && std::isfinite(xr) && std::isfinite(yr);
+    }
 };
+
+// A curve has one vertex a column; columns beyond this many (wider than any
+// drawable surface) are not evaluated.
+constexpr int64_t kMaxPlotColumns = 1 << 16;
+
+// The vertices of the curve of the parser's formula of x, one a column from
+// column 0, handed to vertex(point) in order; none, and false, when the first
+// column's evaluation fails (an empty text, an assignment or an error). Later
+// failures give the parser's result (0 after an error); NaN results lie on
+// the row of 0, others are held within one unit beyond the y range. On a
+// range of a tiny span one unit is a vast number of rows: rows are held
+// within 256 plot heights beyond the plot, which moves no visible part of a
+// line by more than 1/256 pixel and keeps every vertex finite.
+template <class Vertex> bool plotCurve(const PlotView& v, FormulaParser& parser, Vertex&& vertex)
+{
+    const float dx = (v.x1 - v.x0) / (v.w - 1.0f);
+    const float far = 256.0f * v.h;
+    auto row = [&](float r) {
+        const float p = v.py(std::isnan(r) ? 0.0f : std::clamp(r, v.y0 - 1.0f, v.y1 + 1.0f));
+        return p >= -far ? (p <= v.h + far ? p : v.h + far) : -far;
+    };
+
+    float r = 0.0f;
+    parser.setVar("x", v.x0);
+    if (!parser.evaluate(&r))
+        return false;
+    vertex(GmpiDrawing::Point(0.0f, row(r)));
+    const int64_t columns = std::min<int64_t>(static_cast<int64_t>(std::ceil(v.w)), kMaxPlotColumns);
+    for (int64_t i = 1; i < columns; ++i)
+    {
+        parser.setVar("x", static_cast<float>(i) * dx + v.x0);
+        parser.evaluate(&r); // a failure leaves its own result
+        vertex(GmpiDrawing::Point(static_cast<float>(i), row(r)));
+    }
+    return true;
+}
 
 struct PlotColours
 {
     controls::Color grid, axis, background;
 };
 
-// Fills the arranged rectangle with the background; then, for a view of at
-// least 20 x 20 pixels whose ranges are finite and not empty, draws the grid
-// and answers true: the curves may follow, clipped to the rectangle.
+// Fills the arranged rectangle with the background; then, for a drawable
+// view, draws the grid and answers true: the curves may follow, clipped to
+// the rectangle.
 bool drawPlotGround(const controls::Graphics_base& g, const controls::Rect& arranged, const PlotView& v,
                     const PlotColours& colours);
 
-// The curve of the parser's formula of x, one vertex a column; nothing when
-// the first column's evaluation fails (an empty text, an assignment or an
-// error). Later failures draw the parser's result (0 after an error); NaN
-// results lie at the row of 0, others are held within one unit beyond the y
-// range.
+// The curve of plotCurve as one open figure.
 void drawPlotCurve(const controls::Graphics_base& g, const PlotView& v, FormulaParser& parser,
                    const GmpiDrawing::Brush& brush, float stroke);
 
 // A formula pin's text up to its first zero byte, with its ASCII capitals in
 // lower case, into a parser.
-void setPlotFormula(FormulaParser& parser, std::string text);
+inline void setPlotFormula(FormulaParser& parser, std::string text)
+{
+    text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    parser.setFormula(text);
+}
 
 // A curve's width from its pin: 1 to 10 pixels; NaN gives 1.
 inline float plotStroke(float pin)

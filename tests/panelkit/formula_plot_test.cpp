@@ -266,6 +266,33 @@ TEST(FormulaPlot, RangesAndSizesThatShowTheBackgroundOnly)
     }
 }
 
+TEST(FormulaPlot, RowsOfATinySpanStayFinite)
+{
+    // One unit beyond a span of 1e-39 is some 1e39 rows away: held at 256
+    // plot heights above or below the plot.
+    struct Case
+    {
+        const wchar_t* formula;
+        float y0, y1;
+        double row;
+    };
+    const Case cases[] = {
+        {L"1", 1e-40f, 1e-39f, -256 * 41},        // above
+        {L"-1", 1e-40f, 1e-39f, 41 + 256 * 41},   // below
+        {L"0/0", 1, 1.0001f, 41 + 256 * 41},      // NaN: on the row of 0, 4e5 rows below
+        {L"1", 0, 0.1f, (1 - 1 / 0.1) * 40},      // far, but within the band
+    };
+    for (const auto& k : cases)
+    {
+        Plot p(-1, 1, k.y0, k.y1, k.formula);
+        const auto calls = p.c.render(41, 41);
+        EXPECT_TRUE(allFinite(calls));
+        const auto curves = only(calls, "DrawGeometry", 0);
+        ASSERT_EQ(curves.size(), 1u);
+        EXPECT_NEAR(curves[0].path[7].y, k.row, std::fabs(k.row) * 1e-5) << gmpi_sdk::toUtf8(k.formula);
+    }
+}
+
 TEST(FormulaPlot, ARangeWhereTheStepIsLostStillFinishes)
 {
     Plot p(3e6f, 3e6f + 1, 3e6f, 3e6f + 1, L"x");

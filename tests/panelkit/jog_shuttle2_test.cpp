@@ -368,3 +368,37 @@ TEST(JogShuttle2, MenuFromARangeAndTheSelection)
     EXPECT_EQ(c.view().graphics()->getToolTip({1, 1}, &tip), 0);
     EXPECT_EQ(tip.str(), "Jog \xC3\xA9");
 }
+
+TEST(JogShuttle2, SizesFromNothingToTheLargest)
+{
+    for (const wchar_t* id : {L"QW_VecJogShuttle2", L"QW_FuncPlot"})
+        for (float side : {0.0f, 1.0f, 16384.0f})
+        {
+            const std::string what = gmpi_sdk::toUtf8(id) + " " + std::to_string(side);
+            Drawn c(id, Echo::Inside);
+            c.view().arrange({0, 0, side, side});
+            EXPECT_TRUE(allFinite(c.renderOnly(100, 100))) << what;
+            c.down(side / 2, side / 4);
+            c.move(side, side / 2);
+            c.up(side, side / 2);
+            c.view().hitTest({side / 2, side / 2});
+            EXPECT_TRUE(allFinite(c.renderOnly(100, 100))) << what;
+            for (auto& t : c.module().transmits)
+                if (c.module().pinInfo(t.pin).datatype == gmpi::MP_FLOAT32)
+                {
+                    EXPECT_TRUE(std::isfinite(t.asFloat())) << what;
+                }
+        }
+}
+
+TEST(JogShuttle2, AKnobLargerThanAnyScreenIsNotKeptInBitmaps)
+{
+    Drawn c(L"QW_VecJogShuttle2");
+    c.view().arrange({0, 0, 5000, 5000});
+    const auto calls = c.renderOnly(100, 100);
+    EXPECT_TRUE(only(calls, "CreateCompatibleRenderTarget").empty());
+    EXPECT_EQ(only(calls, "FillEllipse", 0).size(), 4u + 2u) << "body, cap and its dot drawn on the screen";
+    // Below the limit they are kept as usual.
+    c.view().arrange({0, 0, 4096, 4000});
+    EXPECT_EQ(only(c.renderOnly(100, 100), "CreateCompatibleRenderTarget").size(), 2u);
+}

@@ -6,6 +6,7 @@
 // starts at (L - t) x position, and a pointer at c asks for the position
 // (c - t / 2) / (L - t), held within 0 .. 1.
 #include "drawn_fixture.h"
+#include "mp_sdk_common.h"
 
 using namespace drawntest;
 using qwhost::Echo;
@@ -281,4 +282,37 @@ TEST(LineSlider, Line3HasTheSamePins)
     l.c.down(50, 10);
     EXPECT_NEAR(l.position(), 45.0 / 90, 1e-6);
     expectNear(l.bar(), {45, 0, 55, 20}, "centred on the pointer");
+}
+
+TEST(LineSlider, SizesFromNothingToTheLargestWithTheHoverBox)
+{
+    for (const wchar_t* id : {L"QW_Line2", L"QW_HoverBox"})
+        for (float side : {0.0f, 1.0f, 16384.0f})
+            for (int32_t mode : {1, 2, 3})
+            {
+                const std::string what = gmpi_sdk::toUtf8(id) + " " + std::to_string(side);
+                Drawn c(id, Echo::Inside);
+                if (std::wstring(id) == L"QW_Line2")
+                    c.setInt("Mouse Mode", mode);
+                else
+                    c.setBool("Normalised", mode != 1);
+                c.view().arrange({0, 0, side, side});
+                EXPECT_TRUE(allFinite(c.renderOnly(100, 100))) << what;
+                c.view().hitTest({side / 2, side / 2});
+                c.down(side / 2, side / 2);
+                c.move(side, side + 1, kLeftFine);
+                c.move(NAN, -side);
+                c.up(side, side);
+                EXPECT_TRUE(allFinite(c.renderOnly(100, 100))) << what;
+                for (auto& t : c.module().transmits)
+                    if (c.module().pinInfo(t.pin).datatype == gmpi::MP_FLOAT32)
+                    {
+                        EXPECT_TRUE(std::isfinite(t.asFloat())) << what;
+                    }
+                if (std::wstring(id) == L"QW_Line2")
+                    for (float p : c.sentFloats("Position"))
+                    {
+                        EXPECT_TRUE(p >= 0 && p <= 1) << what << ": " << p;
+                    }
+            }
 }

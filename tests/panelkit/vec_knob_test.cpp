@@ -392,7 +392,7 @@ TEST(KnobFace, TheHitAreaIsInsideTheCircle)
 
 TEST(KnobFace, MenusAndToolTips)
 {
-    for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS"})
+    for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS", L"QW_VecJogShuttle2"})
     {
         Drawn c(id, Echo::Inside);
         c.setText("Menu Items", L"----,One=5,x\xD800y,||||");
