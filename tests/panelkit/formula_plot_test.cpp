@@ -327,3 +327,35 @@ TEST(FormulaPlot, RedrawsOnlyAfterInitialize)
         EXPECT_EQ(c.graphicsHost().redraws.size(), before + 1) << pin;
     }
 }
+
+TEST(FormulaPlot, LongAndMalformedFormulas)
+{
+    std::wstring sum = L"x";
+    while (sum.size() < 10000)
+        sum += L"+x*0.001";
+    const std::wstring texts[] = {sum,
+                                  std::wstring(5000, L'(') + L"x" + std::wstring(5000, L')'),
+                                  std::wstring(10000, L'('),
+                                  std::wstring(10000, L'x'),
+                                  L"x\xD800",
+                                  L"x\x0001",
+                                  L"1e999999",
+                                  L"a=b=c=d=e=f=g=h=i=j=k=x"};
+    for (const auto& f : texts)
+    {
+        Plot p(-1, 1, -1, 1, f);
+        EXPECT_TRUE(allFinite(p.c.render(200, 100))) << gmpi_sdk::toUtf8(f.substr(0, 40));
+    }
+    // The long sum is a formula like any other: 1.0 x 1.25 at x = 1 ...
+    Plot p(-1, 1, -2, 2, sum);
+    const auto curves = p.curves(200, 100);
+    ASSERT_EQ(curves.size(), 1u);
+    ASSERT_EQ(curves[0].path.size(), 200u);
+    const double terms = (sum.size() - 1) / 8.0; // "+x*0.001" each
+    EXPECT_NEAR(curves[0].path.back().y, row(1 + terms * 0.001, -2, 2, 100), 1e-2);
+    // ... and a text ends at its first zero character.
+    Plot z(-1, 1, -2, 2, std::wstring(L"x\0+1", 4));
+    const auto cut = z.curves(200, 100);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_NEAR(cut[0].path.back().y, row(1, -2, 2, 100), 1e-4);
+}
