@@ -35,6 +35,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQW_SANITIZE=ON 
     -DQW_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 (cd "$build" && ctest --output-on-failure --timeout 900 -j "$jobs")
+QW_JOBS="$jobs" "$root/scripts/tsan.sh"
 
 if [ "$fuzz_seconds" != "0" ]; then
     QW_FUZZ_JOBS="$jobs" "$root/scripts/fuzz.sh" "$fuzz_seconds"
