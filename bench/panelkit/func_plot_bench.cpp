@@ -22,8 +22,9 @@ const Values kParameters = {{"a", 3.0f}, {"b", 0.1f}, {"c", 0.2f}, {"d", 1.0f}};
 // Renders a plot whose formula pins and parameter pins (named "A", "B", ...
 // for the formula's a, b, ...) take these values, over x -3.2 .. 3.2 and y
 // -1.2 .. 1.2 (on the range pins named).
-void renders(benchmark::State& state, const wchar_t* id, const std::vector<std::pair<const char*, const wchar_t*>>& formulas,
-             int parameters, const char* const range[4])
+void renders(benchmark::State& state, const wchar_t* id,
+             const std::vector<std::pair<const char*, const wchar_t*>>& formulas, int parameters,
+             const char* const range[4])
 {
     static auto bundle = qwhost::Bundle::load(std::string(QW_BUNDLE_DIR) + "/panelkit.so");
     qwhost::GuiHost host;

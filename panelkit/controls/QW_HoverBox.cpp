@@ -54,7 +54,10 @@ public:
 private:
     // From 0 at the first pixel to 1 at the last; a box of one pixel or less
     // (or of no size a number gives) has only 0.
-    static float scaleOf(float length) { return length > 1.0f && std::isfinite(length) ? 1.0f / (length - 1.0f) : 0.0f; }
+    static float scaleOf(float length)
+    {
+        return length > 1.0f && std::isfinite(length) ? 1.0f / (length - 1.0f) : 0.0f;
+    }
 
     MpGuiPin<bool> normalised_;
     MpGuiPin<float> x_;

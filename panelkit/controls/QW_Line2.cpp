@@ -43,8 +43,8 @@ public:
         const Rect r = getRect();
         g.FillRectangle(r, g.CreateSolidColorBrush(background_));
         const float s = barStart();
-        const Rect bar = vertical() ? Rect(0.0f, s, r.getWidth(), s + thickness_)
-                                    : Rect(s, 0.0f, s + thickness_, r.getHeight());
+        const Rect bar =
+            vertical() ? Rect(0.0f, s, r.getWidth(), s + thickness_) : Rect(s, 0.0f, s + thickness_, r.getHeight());
         g.FillRectangle(bar, g.CreateSolidColorBrush(bar_));
         return gmpi::MP_OK;
     }

@@ -15,7 +15,7 @@ using namespace drawntest;
 
 namespace
 {
-const wchar_t* const kControls[] = {L"QW_LevelBar2", L"QW_LevelBar",   L"QW_VecSlider",
+const wchar_t* const kControls[] = {L"QW_LevelBar2",  L"QW_LevelBar",  L"QW_VecSlider",
                                     L"QW_ScrollBar2", L"QW_ScrollBar", L"QW_Line2"};
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();

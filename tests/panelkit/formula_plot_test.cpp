@@ -177,11 +177,11 @@ TEST(FormulaPlot, ResultsOutsideTheRange)
     };
     // y from -1 to 1 on 41 x 41: y + 1 above row 0 is row -20.
     const Case cases[] = {
-        {L"1/0", -20, -20},         // +infinity: at y maximum + 1
-        {L"-1/0", 60, 60},          // -infinity: at y minimum - 1
-        {L"x*10", 60, -20},         // held at -2 and at 2
-        {L"sqrt(x)", 20, 0},        // NaN for x < 0: on the row of 0
-        {L"0*1e38*1e38", 20, 20},   // 0 x infinity: NaN
+        {L"1/0", -20, -20},       // +infinity: at y maximum + 1
+        {L"-1/0", 60, 60},        // -infinity: at y minimum - 1
+        {L"x*10", 60, -20},       // held at -2 and at 2
+        {L"sqrt(x)", 20, 0},      // NaN for x < 0: on the row of 0
+        {L"0*1e38*1e38", 20, 20}, // 0 x infinity: NaN
     };
     for (const auto& k : cases)
     {
@@ -225,11 +225,11 @@ TEST(FormulaPlot, ColourTexts)
         float r, g, b, a;
     };
     const Case cases[] = {
-        {"Background Colour", L"", 1, 1, 1, 1},                     // white
-        {"Background Colour", L"xyz", 0, 0, 0, 0},                  // no digits: transparent
+        {"Background Colour", L"", 1, 1, 1, 1},                    // white
+        {"Background Colour", L"xyz", 0, 0, 0, 0},                 // no digits: transparent
         {"Background Colour", L"80FF0000", 1, 0, 0, 128 / 255.0f}, //
-        {"Curve Colour", L"FF00FF00zz", 0, 1, 0, 1},                // up to the first other character
-        {"Curve Colour", L"", 0, 0, 0, 1},                          // black
+        {"Curve Colour", L"FF00FF00zz", 0, 1, 0, 1},               // up to the first other character
+        {"Curve Colour", L"", 0, 0, 0, 1},                         // black
     };
     for (const auto& k : cases)
     {
@@ -237,7 +237,7 @@ TEST(FormulaPlot, ColourTexts)
         p.c.setText(k.pin, k.text);
         const auto calls = p.c.render(40, 40);
         const auto c = std::string(k.pin) == "Background Colour" ? only(calls, "FillRectangle", 0)[0].color
-                                                                   : only(calls, "DrawGeometry", 0)[0].color;
+                                                                 : only(calls, "DrawGeometry", 0)[0].color;
         EXPECT_NEAR(c.r, k.r, 1e-6) << k.pin << " '" << gmpi_sdk::toUtf8(k.text) << "'";
         EXPECT_NEAR(c.g, k.g, 1e-6) << k.pin;
         EXPECT_NEAR(c.b, k.b, 1e-6) << k.pin;
@@ -253,8 +253,8 @@ TEST(FormulaPlot, RangesAndSizesThatShowTheBackgroundOnly)
         int w, h;
     };
     const Case cases[] = {
-        {-1, 1, -1, 1, 19, 100},     {-1, 1, -1, 1, 100, 19},       {1, 1, -1, 1, 100, 100},
-        {-1, 1, 2, 1, 100, 100},     {NAN, 1, -1, 1, 100, 100},     {-1, 1, -1, NAN, 100, 100},
+        {-1, 1, -1, 1, 19, 100},         {-1, 1, -1, 1, 100, 19},          {1, 1, -1, 1, 100, 100},
+        {-1, 1, 2, 1, 100, 100},         {NAN, 1, -1, 1, 100, 100},        {-1, 1, -1, NAN, 100, 100},
         {-1, INFINITY, -1, 1, 100, 100}, {-3e38f, 3e38f, -1, 1, 100, 100},
     };
     for (const auto& k : cases)
@@ -277,10 +277,10 @@ TEST(FormulaPlot, RowsOfATinySpanStayFinite)
         double row;
     };
     const Case cases[] = {
-        {L"1", 1e-40f, 1e-39f, -256 * 41},        // above
-        {L"-1", 1e-40f, 1e-39f, 41 + 256 * 41},   // below
-        {L"0/0", 1, 1.0001f, 41 + 256 * 41},      // NaN: on the row of 0, 4e5 rows below
-        {L"1", 0, 0.1f, (1 - 1 / 0.1) * 40},      // far, but within the band
+        {L"1", 1e-40f, 1e-39f, -256 * 41},      // above
+        {L"-1", 1e-40f, 1e-39f, 41 + 256 * 41}, // below
+        {L"0/0", 1, 1.0001f, 41 + 256 * 41},    // NaN: on the row of 0, 4e5 rows below
+        {L"1", 0, 0.1f, (1 - 1 / 0.1) * 40},    // far, but within the band
     };
     for (const auto& k : cases)
     {

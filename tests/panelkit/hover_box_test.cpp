@@ -37,7 +37,8 @@ TEST_P(HoverBox, NormalisedPositions)
         float x, y, fx, fy;
     };
     // x / 100 and y / 50.
-    const Case cases[] = {{50, 25, 0.5f, 0.5f}, {100, 50, 1, 1}, {0, 0, 0, 0}, {25, 5, 0.25f, 0.1f}, {-10, 75, -0.1f, 1.5f}};
+    const Case cases[] = {
+        {50, 25, 0.5f, 0.5f}, {100, 50, 1, 1}, {0, 0, 0, 0}, {25, 5, 0.25f, 0.1f}, {-10, 75, -0.1f, 1.5f}};
     for (const auto& k : cases)
     {
         c.clearSent();

@@ -157,13 +157,13 @@ TEST(JogShuttle2, CrossedLimitsAndTurns)
         float sent;
     };
     const Case cases[] = {
-        {0, 10, 0, 0, true, 0.001, 10},        // under a thousandth of a turn counts as one
-        {0, 10, NAN, 0, true, 0.001, 10},      //
-        {0, 10, -4, 0, true, 0.001, 10},       //
-        {5, 2, 1, 3, false, 0.1, 5},           // crossed limits: the minimum wins below it ...
-        {5, 2, 0.1f, 6, false, -0.4, 2},       // ... and the maximum above it
-        {0, 10, 1, NAN, false, 0.1, 1},        // NaN from outside shows the minimum
-        {NAN, INFINITY, 1, 3, false, 0.1, 0},  // limits that are no numbers count as 0
+        {0, 10, 0, 0, true, 0.001, 10},       // under a thousandth of a turn counts as one
+        {0, 10, NAN, 0, true, 0.001, 10},     //
+        {0, 10, -4, 0, true, 0.001, 10},      //
+        {5, 2, 1, 3, false, 0.1, 5},          // crossed limits: the minimum wins below it ...
+        {5, 2, 0.1f, 6, false, -0.4, 2},      // ... and the maximum above it
+        {0, 10, 1, NAN, false, 0.1, 1},       // NaN from outside shows the minimum
+        {NAN, INFINITY, 1, 3, false, 0.1, 0}, // limits that are no numbers count as 0
     };
     for (const auto& k : cases)
     {
@@ -191,13 +191,13 @@ TEST(JogShuttle2, TheCapAtTheStartAngle)
         double turns;
     };
     const Case cases[] = {
-        {0.375f, 0, 0, 10, 0.375},      // the lower right
-        {0.375f, 2.5f, 0, 10, 2.875},   // and 2.5 turns on
-        {-0.25f, 0, 0, 10, 0.75},       // at the left
-        {0.2f, 4, 3, 3, 0.2},           // no range: at the start whatever the value
-        {0.2f, 4, 5, 3, 0.2},           //
-        {NAN, 0, 0, 10, 0},             // a start that is no number: the top
-        {INFINITY, 0, 0, 10, 0},        //
+        {0.375f, 0, 0, 10, 0.375},    // the lower right
+        {0.375f, 2.5f, 0, 10, 2.875}, // and 2.5 turns on
+        {-0.25f, 0, 0, 10, 0.75},     // at the left
+        {0.2f, 4, 3, 3, 0.2},         // no range: at the start whatever the value
+        {0.2f, 4, 5, 3, 0.2},         //
+        {NAN, 0, 0, 10, 0},           // a start that is no number: the top
+        {INFINITY, 0, 0, 10, 0},      //
     };
     for (const auto& k : cases)
     {
@@ -257,8 +257,8 @@ TEST(JogShuttle2, TheLookPins)
     c.setBool("Gloss", true);
     c.setBool("Inverted Cap", false);
     c.setBool("Cap Dot", true);
-    c.setFloat("Shading", 7);  // held at 1
-    c.setFloat("Bevel", -3);   // held at 0
+    c.setFloat("Shading", 7); // held at 1
+    c.setFloat("Bevel", -3);  // held at 0
     const auto calls = c.render(100, 100);
     // Default light blue A0C8FF for body and cap; shading 1 keeps the colour.
     const double r = linear(0xA0), g = linear(0xC8), b = 1;
@@ -327,8 +327,8 @@ TEST(JogShuttle2, HitsOnlyInsideTheInscribedCircle)
         float x, y;
         int32_t hit;
     };
-    const Case cases[] = {{50, 30, 0}, {50, 0.01f, 0}, {50, 0, -1}, {79.9f, 30, 0}, {80, 30, -1},
-                          {21, 9, -1}, {10, 30, -1}, {NAN, 30, -1}};
+    const Case cases[] = {{50, 30, 0},  {50, 0.01f, 0}, {50, 0, -1},  {79.9f, 30, 0},
+                          {80, 30, -1}, {21, 9, -1},    {10, 30, -1}, {NAN, 30, -1}};
     for (const auto& k : cases)
         EXPECT_EQ(c.view().hitTest({k.x, k.y}), k.hit) << k.x << ", " << k.y;
 }

@@ -54,15 +54,14 @@ TEST(LineSlider, TheBarOverTheTravel)
         std::vector<double> bar;
     };
     const Case cases[] = {
-        {0, 0.0f, {0, 0, 30, 10}},   // at the top
-        {0, 1.0f, {0, 90, 30, 100}}, // at the bottom
-        {0, 0.5f, {0, 45, 30, 55}},
-        {0, 7.0f, {0, 90, 30, 100}},   // held at 1
-        {0, -2.0f, {0, 0, 30, 10}},    // held at 0
-        {0, NAN, {0, 0, 30, 10}},      // not a number: 0
-        {1, 1.0f, {20, 0, 30, 100}},   // across a 30-wide control
-        {5, 0.25f, {5, 0, 15, 100}},   // any orientation but 0 travels across
-        {-1, 0.0f, {0, 0, 10, 100}},   //
+        {0, 0.0f, {0, 0, 30, 10}},                                // at the top
+        {0, 1.0f, {0, 90, 30, 100}},                              // at the bottom
+        {0, 0.5f, {0, 45, 30, 55}},  {0, 7.0f, {0, 90, 30, 100}}, // held at 1
+        {0, -2.0f, {0, 0, 30, 10}},                               // held at 0
+        {0, NAN, {0, 0, 30, 10}},                                 // not a number: 0
+        {1, 1.0f, {20, 0, 30, 100}},                              // across a 30-wide control
+        {5, 0.25f, {5, 0, 15, 100}},                              // any orientation but 0 travels across
+        {-1, 0.0f, {0, 0, 10, 100}},                              //
     };
     for (const auto& k : cases)
     {
@@ -226,17 +225,17 @@ TEST(LineSlider, HitTestAndPressByMode)
     };
     // The bar at 0: y 0 .. 10.
     const Case cases[] = {
-        {0, 5, kLeft, -1, -1},    // none
-        {1, 50, kLeft, 0, 1},     // anywhere
-        {2, 50, kLeft, 0, 1},     //
-        {3, 5, kLeft, 0, 1},      // on the bar
-        {3, 10, kLeft, 0, 1},     // its edge included
-        {3, 11, kLeft, -1, -1},   // off it
-        {7, 5, kLeft, -1, 1},     // another mode presses as 3, but misses
-        {7, 50, kLeft, -1, -1},   //
-        {1, 50, 0x20, 0, -1},     // not the left button
-        {3, 5, kFine, 0, -1},     //
-        {-1, 5, kLeft, -1, 1},    //
+        {0, 5, kLeft, -1, -1},  // none
+        {1, 50, kLeft, 0, 1},   // anywhere
+        {2, 50, kLeft, 0, 1},   //
+        {3, 5, kLeft, 0, 1},    // on the bar
+        {3, 10, kLeft, 0, 1},   // its edge included
+        {3, 11, kLeft, -1, -1}, // off it
+        {7, 5, kLeft, -1, 1},   // another mode presses as 3, but misses
+        {7, 50, kLeft, -1, -1}, //
+        {1, 50, 0x20, 0, -1},   // not the left button
+        {3, 5, kFine, 0, -1},   //
+        {-1, 5, kLeft, -1, 1},  //
     };
     for (const auto& k : cases)
     {

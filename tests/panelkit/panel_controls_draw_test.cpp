@@ -44,8 +44,8 @@ TEST_F(PanelDraw, AFormulaPlot)
 
 TEST_F(PanelDraw, AJogShuttleTurnedAQuarter)
 {
-    const std::vector<std::string> look = {"--pin", "Body Colour=FF0000FF", "--pin", "Cap Colour=FFFF0000",
-                                           "--pin", "Cap Dot=0"};
+    const std::vector<std::string> look = {"--pin",    "Body Colour=FF0000FF", "--pin", "Cap Colour=FFFF0000", "--pin",
+                                           "Cap Dot=0"};
     const qwtest::Png before = draw("QW_VecJogShuttle2", "100x100", look);
     std::vector<std::string> turned = look;
     turned.insert(turned.end(), {"--pointer", "press 50,10; move 90,50; release 90,50"});

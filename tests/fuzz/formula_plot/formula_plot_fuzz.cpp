@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size -= sizeof numbers + 4;
     }
     // Up to 2048 columns, so that a long text still runs quickly.
-    const qw::vector::PlotView v{numbers[0], numbers[1], numbers[2], numbers[3], static_cast<float>(w % 2049),
-                                 static_cast<float>(h % 16385)};
+    const qw::vector::PlotView v{
+        numbers[0], numbers[1], numbers[2], numbers[3], static_cast<float>(w % 2049), static_cast<float>(h % 16385)};
     std::string text(reinterpret_cast<const char*>(data), size);
     qw::FormulaParser parser;
     qw::vector::setPlotFormula(parser, text);
