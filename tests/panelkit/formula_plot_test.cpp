@@ -125,13 +125,17 @@ TEST(FormulaPlot, TheUnitSquareOnA101PixelPlot)
 
 TEST(FormulaPlot, NoTenthsCloserThanFourPixels)
 {
-    Plot p(0, 1, 0, 1);
-    const auto calls = p.c.render(30, 30); // tenths 2.9 pixels apart
-    for (bool rows : {true, false})
+    // Over 0 .. 1 the tenths lie (size - 1) / 10 pixels apart.
+    for (const auto& [size, tenths] : {std::pair{30, 0u}, {40, 0u}, {41, 11u}})
     {
-        const auto lines = gridLines(calls, rows, 30, 30);
-        EXPECT_TRUE(withAlpha(lines, 0.5f).empty());
-        EXPECT_EQ(lines.size(), 2u) << "the unit lines remain";
+        Plot p(0, 1, 0, 1);
+        const auto calls = p.c.render(size, size);
+        for (bool rows : {true, false})
+        {
+            const auto lines = gridLines(calls, rows, size, size);
+            EXPECT_EQ(withAlpha(lines, 0.5f).size(), tenths) << size;
+            EXPECT_EQ(withAlpha(lines, 1.0f).size(), 2u) << "the unit lines remain";
+        }
     }
 }
 

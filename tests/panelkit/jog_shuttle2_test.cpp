@@ -286,9 +286,12 @@ TEST(JogShuttle2, TheLookPins)
     c.setFloat("Shading", 0.5f);
     c.setText("Cap Colour", L"00FF0000"); // its alpha is ignored
     const auto again = c.render(100, 100);
-    const auto capGradient = only(again, "CreateLinearGradientBrush").back();
-    expectNear(capGradient.values, {0, 0, 30, 30, 0, 0.5, 0, 0, 1, 1, 1, 0, 0, 1}, "inverted cap", 1e-5);
-    const auto dot = only(again, "FillEllipse", 4).back(); // targets 3 and 4: the rebuilt bitmaps
+    const auto gradientsAgain = only(again, "CreateLinearGradientBrush");
+    ASSERT_EQ(gradientsAgain.size(), 2u) << "the look pins draw body and cap anew";
+    expectNear(gradientsAgain[1].values, {0, 0, 30, 30, 0, 0.5, 0, 0, 1, 1, 1, 0, 0, 1}, "inverted cap", 1e-5);
+    const auto rebuilt = only(again, "FillEllipse", 4); // targets 3 and 4: the rebuilt bitmaps
+    ASSERT_EQ(rebuilt.size(), 2u) << "the look pins draw the cap anew";
+    const auto& dot = rebuilt.back();
     expectNear(dot.values, {15 + 0.165 * 30, 15 + 0.165 * 30, 0.225 * 30, 0.225 * 30}, "glow", 1e-4);
     EXPECT_EQ(dot.brush, "radial");
 }
@@ -344,7 +347,7 @@ TEST(JogShuttle2, NoRedrawBeforeInitialize)
     EXPECT_EQ(c.module().initialize(), 0);
     EXPECT_EQ(c.graphicsHost().redraws.size(), 1u);
     c.module().setFloat(c.pin("Start Angle"), 0.25f);
-    EXPECT_EQ(c.graphicsHost().redraws.size(), 2u);
+    ASSERT_EQ(c.graphicsHost().redraws.size(), 2u);
     EXPECT_TRUE(c.graphicsHost().redraws.back().whole);
 }
 
