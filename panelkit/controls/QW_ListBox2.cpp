@@ -29,6 +29,7 @@ public:
             initializePin(pin, &QW_ListBox2::onSetColors);
         initializePin(autoHide_, &QW_ListBox2::onSetLook);
         initializePin(backgroundMode_, &QW_ListBox2::onSetLook);
+        expectOwnEchoes();
     }
 
     int32_t measure(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired) override

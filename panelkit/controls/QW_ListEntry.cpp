@@ -26,6 +26,7 @@ public:
         initializePin(enabled_, &QW_ListEntry::reDraw);
         initializePin(disabledAlpha_, &QW_ListEntry::reDraw);
         initializePin(hint_);
+        expectOwnEchoes();
     }
 
     int32_t measure(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired) override

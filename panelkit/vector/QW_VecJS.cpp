@@ -32,6 +32,7 @@ public:
         initializePin(pointerDown_);
         initializePin(change_);
         look_.body = look_.cap = knobDefaultColour();
+        expectOwnEchoes();
     }
 
     // Pointer angle of (dx, dy), dx to the right and dy up: in turns

@@ -34,6 +34,7 @@ public:
         initializePin(hint_);
         initializePin(menuItems_);
         initializePin(menuChoice_);
+        expectOwnEchoes();
     }
 
     int32_t initialize() override

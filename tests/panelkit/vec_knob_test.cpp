@@ -1,7 +1,7 @@
 // The vector knobs through the built bundle: the jog wheel's pulses and the
-// value knob's value from pointer moves, with the host's echo inside the call
-// and without one (the value knob also with a late echo), and the knob face
-// from the recorded drawing calls.
+// value knob's value from pointer moves, with the host's echo inside the
+// call, later and without one, and the knob face from the recorded drawing
+// calls.
 #include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
@@ -138,7 +138,7 @@ TEST_P(JogWheel, OutsidePulsesTurnTheCapOneStepEach)
     expectCapAt(c.render(100, 100), 0.75, "two steps back");
 }
 
-INSTANTIATE_TEST_SUITE_P(Echo, JogWheel, ::testing::Values(Echo::Inside, Echo::None),
+INSTANTIATE_TEST_SUITE_P(Echo, JogWheel, ::testing::Values(Echo::Inside, Echo::Later, Echo::None),
                          [](const auto& info) { return std::string(echoName(info.param)); });
 
 TEST(JogWheelStart, TheInitialAngleIsReadAtInitializeAndNothingRedrawsBefore)
@@ -305,7 +305,9 @@ TEST(ValueKnob, TwoMovesBeforeAnyEchoBothCount)
         ASSERT_EQ(values.size(), 2u) << echoName(e);
         EXPECT_NEAR(values[0], 0.05, 1e-5);
         EXPECT_NEAR(values[1], 0.10, 1e-5);
+        const size_t redraws = k.c.graphicsHost().redraws.size();
         k.c.settle();
+        EXPECT_EQ(k.c.graphicsHost().redraws.size(), redraws) << "the knob's own values move nothing";
         // The echoes, late or not, leave the knob where the drag put it.
         const auto bitmaps = only(k.c.render(200, 200), "DrawBitmap", 0);
         ASSERT_EQ(bitmaps.size(), 2u);
