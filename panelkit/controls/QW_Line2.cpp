@@ -35,6 +35,7 @@ public:
         initializePin(thicknessPin_, &QW_Line2::onSetThickness);
         initializePin(barColourPin_, &QW_Line2::onSetColors);
         initializePin(backgroundColourPin_, &QW_Line2::onSetColors);
+        expectOwnEchoes();
     }
 
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override

@@ -30,6 +30,7 @@ public:
         initializePin(menuItems_);
         initializePin(menuChoice_);
         initializePin(pointerDown_);
+        expectOwnEchoes();
     }
 
     // Pin values that arrive before this draw nothing: redraws start here.

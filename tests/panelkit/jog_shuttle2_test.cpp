@@ -94,10 +94,13 @@ TEST_P(JogEcho, TwoMovesBeforeAnyEchoBothCount)
     Jog j(GetParam());
     j.c.down(Jog::at(0).x, Jog::at(0).y);
     // Straight to the view: echoes held back stay held.
+    const size_t before = j.c.graphicsHost().redraws.size();
     j.c.view().pointerMove(kLeft, Jog::at(0.05));
     j.c.view().pointerMove(kLeft, Jog::at(0.10));
     j.c.settle();
     EXPECT_NEAR(j.value(), 0.10, 1e-5);
+    // One redraw a move: the echoes, however late, turn nothing back.
+    EXPECT_EQ(j.c.graphicsHost().redraws.size() - before, 2u);
     j.expectCapAt(0.10 * 10 / 10, "after the echoes");
 }
 
