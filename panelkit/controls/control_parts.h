@@ -173,12 +173,18 @@ public:
         }
         if (bitmap_.isNull())
         {
-            g.PushAxisAlignedClip(destination);
-            paint(g, Point(destination.left, destination.top));
-            g.PopAxisAlignedClip();
+            drawDirect(g, destination, paint);
             return;
         }
         g.DrawBitmap(bitmap_, destination, source, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
+    }
+
+    // Draws the layer straight onto g, clipped to the destination, keeping nothing.
+    template <class Paint> static void drawDirect(const Graphics_base& g, const Rect& destination, Paint&& paint)
+    {
+        g.PushAxisAlignedClip(destination);
+        paint(g, Point(destination.left, destination.top));
+        g.PopAxisAlignedClip();
     }
 
 private:
