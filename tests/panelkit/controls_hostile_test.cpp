@@ -308,7 +308,7 @@ TEST(ListControlsHostile, HugeAndMalformedLists)
                                   L"range", L"=,=,="};
     const std::wstring styles[] = {L"", L"\uFFFF\xD800", std::wstring(5000, L'z'), L"QWListEntry:text:normal"};
     const std::wstring colours[] = {L"ZZZ", L"FFFFFFFFFFFFFFFFFFFFFFFF", L"-1", L"  7f00ff00xyz"};
-    for (const wchar_t* id : {L"QW_ListBox2", L"QW_ListEntry", L"QW_MouseBox"})
+    for (const wchar_t* id : {L"QW_ListBox2", L"QW_ListBox", L"QW_ListEntry", L"QW_MouseBox"})
     {
         Drawn c(id);
         const std::string items = std::wstring(id) == L"QW_MouseBox" ? "Menu Items" : "Items";
