@@ -130,6 +130,7 @@ TEST(FloatFamilyBadInput, IeeeResults)
         return Case{id, {{0, f32(a)}}, {2, 3}, 1, f32(b), copies(2, 3, r)};
     };
     constexpr int none = INT_MIN + 1;
+    const double remainder1e38 = std::fmod(double(1e38f), double(0.1f)); // exact
     const Case cases[] = {
         fn(L"QW_GUIFloatAbs", none, kNaN, nan),
         fn(L"QW_GUIFloatAbs", none, -kInf, inf),
@@ -193,12 +194,7 @@ TEST(FloatFamilyBadInput, IeeeResults)
         {L"QW_GUIFloatRngScal2", {{4, f32(1)}, {6, f32(10)}}, {7, 8}, 2, f32(-kInf), copies(7, 8, -inf)},
         // Wrap: value 0, period 1, copies 2 and 3: the exact remainder, even
         // where the value divided by the period overflows.
-        {L"QW_GUIFloatWrap",
-         {{1, f32(0.1f)}},
-         {2, 3},
-         0,
-         f32(1e38f),
-         copies(2, 3, std::fmod(double(1e38f), double(0.1f)))},
+        {L"QW_GUIFloatWrap", {{1, f32(0.1f)}}, {2, 3}, 0, f32(1e38f), copies(2, 3, remainder1e38)},
         {L"QW_GUIFloatWrap", {{1, f32(kSub)}}, {2, 3}, 0, f32(-1), copies(2, 3, 0)},
         {L"QW_GUIFloatWrap", {{1, f32(1)}}, {2, 3}, 0, f32(kInf), copies(2, 3, nan)},
         {L"QW_GUIFloatWrap", {{1, f32(kNaN)}}, {2, 3}, 0, f32(1), copies(2, 3, nan)},
