@@ -31,6 +31,9 @@ public:
     virtual int getDirection() const = 0;
     virtual MpBaseMemberPtr getDefaultEventHandler() { return nullptr; }
     virtual void sendFirstUpdate() = 0;
+    // Keeps room for values of ordinary length (texts and blobs); called once
+    // the pin belongs to a module.
+    virtual void reserveStorage() {}
 
     void initialize(MpPluginBase* plugin, int id, MpBaseMemberPtr handler = nullptr);
     int getId() const { return id_; }
@@ -78,6 +81,7 @@ public:
             freshValue_ = false;
     }
     void sendFirstUpdate() override { sendPinUpdate(rawSize(), rawData(), -1); }
+    void reserveStorage() override { MpPinValue<T>::reserve(value_); }
 
     const T& getValue() const { return value_; }
     operator const T&() const { return value_; }
