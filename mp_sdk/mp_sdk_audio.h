@@ -314,6 +314,11 @@ public:
         initializePin(id, pin, static_cast<MpBaseMemberPtr>(handler));
     }
 
+    // The ids of the pins the host made with this direction and datatype that
+    // no pin of the module holds yet, in the host's order: the copies of a
+    // pin the host decides the number of (call in open()).
+    std::vector<int> hostPinIds(int direction, int datatype);
+
     gmpi::IMpHost* getHost() const { return host_; }
     gmpi::IMpProcessorHost* getProcessorHost() const { return processorHost_; }
     int getBlockPosition() const { return blockPosition_; }
