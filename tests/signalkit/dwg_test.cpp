@@ -74,7 +74,9 @@ TEST(DWG2, NegativeGainInvertsEachPass)
         const int pass = int((double(t) + 50) / 100.227); // pass k around k x 100.227
         const double sign = pass % 2 == 1 ? 1 : -1;
         if (std::fabs(up[size_t(t)]) > 1e-3f) // away from where two passes meet
+        {
             ASSERT_NEAR(down[size_t(t)], sign * up[size_t(t)], 1e-5) << t;
+        }
     }
     EXPECT_GT(up[300], 0.1f);
 }
