@@ -324,7 +324,6 @@ void MpPluginBase::initializePin(int id, MpPinBase& pin, MpBaseMemberPtr handler
     pin.initialize(this, id, handler);
     if (!pins_.emplace(id, &pin).second)
         return; // the first pin of an id stays
-    pin.reserveStorage();
     if (id >= 0 && id < kPinTableSize)
     {
         if (static_cast<size_t>(id) >= pinTable_.size())

@@ -31,9 +31,6 @@ public:
     virtual int getDirection() const = 0;
     virtual MpBaseMemberPtr getDefaultEventHandler() { return nullptr; }
     virtual void sendFirstUpdate() = 0;
-    // Keeps room for values of ordinary length (texts and blobs); called once
-    // the pin belongs to a module.
-    virtual void reserveStorage() {}
 
     void initialize(MpPluginBase* plugin, int id, MpBaseMemberPtr handler = nullptr);
     int getId() const { return id_; }
@@ -56,6 +53,8 @@ inline const void* eventData(const gmpi::MpEvent* e)
 template <typename T, int pinDatatype> class MpControlPinBase : public MpPinBase
 {
 public:
+    // Room for values of ordinary length (texts and blobs) from the start.
+    MpControlPinBase() { MpPinValue<T>::reserve(value_); }
     virtual void setValueRaw(int size, const void* data) { MpPinValue<T>::set(value_, size, data); }
     virtual void setValueRaw(size_t size, const void* data)
     {
@@ -81,7 +80,6 @@ public:
             freshValue_ = false;
     }
     void sendFirstUpdate() override { sendPinUpdate(rawSize(), rawData(), -1); }
-    void reserveStorage() override { MpPinValue<T>::reserve(value_); }
 
     const T& getValue() const { return value_; }
     operator const T&() const { return value_; }

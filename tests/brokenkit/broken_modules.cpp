@@ -155,6 +155,16 @@ struct RootOfNegative
     }
 };
 
+// Twice its input, without saturating: finite input near the float limit gives infinity.
+struct DoublesWithoutSaturating
+{
+    void operator()(const float* in, float* out, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            out[i] = in[i] + in[i];
+    }
+};
+
 gmpi::IMpUnknown* createNothing()
 {
     return nullptr;
@@ -172,6 +182,8 @@ auto r10 =
     RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadBlockRate", &gmpi::Register<QW_BadAudio<StepsPerBlock>>::withId);
 auto r11 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadNaN", &gmpi::Register<QW_BadAudio<RootOfNegative>>::withId);
 auto r12 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadStickyNaN", &gmpi::Register<QW_BadAudio<KeepsNaN>>::withId);
+auto r13 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadOverflow",
+                          &gmpi::Register<QW_BadAudio<DoublesWithoutSaturating>>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
 } // namespace
 

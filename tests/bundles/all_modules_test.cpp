@@ -85,6 +85,7 @@ const std::map<std::wstring, std::string> kOverflowNearTheLimit = {
     {L"QW_PitchShifter2ST", "the overlapping frames' sum"},
     {L"QW_RngClp", "the reflection at a bound (mirror mode)"},
     {L"QW_TestHalve", "a test module: y = x + y / 2 sums to twice the input"},
+    {L"QW_BadStickyNaN", "a test module: y = x + y / 2 sums to twice the input"},
     {L"QW_TestPair", "a test module: its gain pin scales the input"},
     {L"QW_TestProbe", "a test module: its gain pin scales the input"},
 };
@@ -663,6 +664,7 @@ TEST(AllModulesHarness, CatchesModulesThatBreakTheRules)
         {L"QW_BadBlockRate", "blocks of 1: output pin 1 differs"},
         {L"QW_BadNaN", "44.1 kHz, blocks of 64: output pin 1 is"},
         {L"QW_BadStickyNaN", "hostile input: output pin 1 is nan at sample 4160"},
+        {L"QW_BadOverflow", "audio near the float limit: output pin 1 is inf"},
         {L"QW_BadAlloc", "heap allocations inside process after the first block"},
     };
     for (auto& r : rows)

@@ -86,7 +86,7 @@ TEST(DWG2, EitherResetClearsTheLoop)
     constexpr int64_t at = 2000;
     for (auto [pin, value] : {std::pair{"Clear", 1.0}, std::pair{"Reset", 1.0}, std::pair{"Reset", 0.5}})
     {
-        const Recording r = qwtest::sameAtBlocks([&](int block) {
+        const Recording r = qwtest::sameAtBlocks([&, pin = pin, value = value](int block) {
             SignalRun run(L"QW_DWG2", kRate, block);
             run.set("On", 1).constant("Pitch", 0.5f).constant("Gain", 1.0f);
             run.stream("Excitation", qwtest::impulse(0)).set(pin, value, at);
