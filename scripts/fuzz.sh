@@ -11,7 +11,8 @@
 #              QW_FUZZ_PARALLEL   targets running at once (default 2)
 #              QW_FUZZ_PREBUILT   1: the targets are built already, only run them
 #
-# Each target gets budget x parallel / targets seconds, never less than 10.
+# Each target gets the budget divided by the rounds of `parallel` targets it
+# takes to run them all, never less than 10 s.
 # The corpus each run grows is kept in BUILD/fuzz-corpus/NAME (never
 # committed); a target's seeds and dictionary come from its source folder.
 set -euo pipefail
@@ -62,7 +63,9 @@ if [ "${#targets[@]}" -eq 0 ]; then
     exit 1
 fi
 
-seconds=$((budget * parallel / ${#targets[@]}))
+# Targets run in rounds of `parallel`; the rounds share the budget.
+rounds=$(((${#targets[@]} + parallel - 1) / parallel))
+seconds=$((budget / rounds))
 [ "$seconds" -ge 10 ] || seconds=10
 echo "fuzz.sh: ${#targets[@]} targets, ${parallel} at a time, ${seconds} s each (budget ${budget} s)"
 
