@@ -55,7 +55,7 @@ report() {
 }
 trap report EXIT
 
-packages=(g++ cmake ninja-build make lld clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libcairo2-dev
+packages=(g++ cmake ninja-build make lld-14 clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libcairo2-dev
           pkg-config fonts-dejavu-core fonts-liberation clang-format)
 install_missing() {
     local missing=() p
