@@ -23,11 +23,7 @@ private:
             if (folder.empty() || name.empty())
                 path_ = folder.empty() ? name : folder;
             else
-            {
-                const std::filesystem::path joined =
-                    std::filesystem::path(gmpi_sdk::toUtf8(folder)) / std::filesystem::path(gmpi_sdk::toUtf8(name));
-                path_ = gmpi_sdk::fromUtf8(joined.native());
-            }
+                path_ = qw::files::textOfPath(qw::files::pathOfText(folder) / qw::files::pathOfText(name));
         }
         catch (const std::bad_alloc&)
         {

@@ -4,8 +4,7 @@
 // Names are resolved by the host as they arrive. An empty text or blob is
 // never saved, so it cannot empty a file. The file is replaced whole or not
 // at all: a save that cannot finish leaves the old file as it was.
-#include "../logic/family.h"
-#include "file_names.h"
+#include "file_module.h"
 
 namespace
 {
@@ -29,66 +28,31 @@ bool write(const std::filesystem::path& path, const MpBlob& blob)
 }
 } // namespace
 
-template <class T> class QW_GUIFileSaver : public MpGuiInvisibleBase
+template <class T> class QW_GUIFileSaver : public qw::files::FileModule<QW_GUIFileSaver<T>, T>
 {
 public:
-    QW_GUIFileSaver()
+    static constexpr bool kActsOnData = true;
+
+    // The host's full path of a name, when it arrives.
+    std::wstring currentName(const std::wstring& text) const
     {
-        initializePin(data_, &QW_GUIFileSaver::onSetData);
-        initializePin(trigger_, &QW_GUIFileSaver::onSetTrig);
-        initializePin(mode_);
-        initializePin(nameL_, &QW_GUIFileSaver::onSetFNameL);
-        initializePin(nameR_, &QW_GUIFileSaver::onSetFNameR);
+        return qw::files::resolvedName(this->getUiHost(), text);
     }
 
-private:
-    void onSetData()
-    {
-        if (mode_ == qw::files::ON_DATA)
-            onTrigger();
-    }
-    void onSetTrig()
-    {
-        if (trigger_)
-            onTrigger();
-    }
-    void onSetFNameL() { onSetFName(nameL_); }
-    void onSetFNameR() { onSetFName(nameR_); }
-
-    void onSetFName(const std::wstring& name)
-    {
-        name_ = qw::files::resolvedName(getUiHost(), name);
-        if (mode_ == qw::files::ON_NAME)
-            save();
-    }
-
-    void onTrigger()
-    {
-        qw::files::takeNameIfEmpty(name_, nameL_, nameR_);
-        save();
-    }
-
-    void save()
+    void act()
     {
         std::filesystem::path path;
-        if (isEmpty(data_.getValue()) || !qw::files::toPath(name_, path))
+        if (isEmpty(this->data_.getValue()) || !qw::files::toPath(this->name_, path))
             return;
         try
         {
-            write(path, data_.getValue()); // a failure leaves the file as it was, and says nothing
+            write(path, this->data_.getValue()); // a failure leaves the file as it was, and says nothing
         }
         catch (const std::bad_alloc&)
         {
             // no memory for the text's bytes: nothing is saved
         }
     }
-
-    qw::Pin<T> data_;
-    MpGuiPin<bool> trigger_;
-    MpGuiPin<int> mode_;
-    StringGuiPin nameL_;
-    StringGuiPin nameR_;
-    std::wstring name_; // full path of the file-name pin that changed last
 };
 
 namespace

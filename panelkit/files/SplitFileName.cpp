@@ -34,9 +34,9 @@ private:
                 name_ = std::wstring();
                 return;
             }
-            const std::filesystem::path split(gmpi_sdk::toUtf8(text));
-            folder_ = gmpi_sdk::fromUtf8(split.parent_path().native());
-            name_ = gmpi_sdk::fromUtf8(split.filename().native());
+            const std::filesystem::path split = qw::files::pathOfText(text);
+            folder_ = qw::files::textOfPath(split.parent_path());
+            name_ = qw::files::textOfPath(split.filename());
         }
         catch (const std::bad_alloc&)
         {

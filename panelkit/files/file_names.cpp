@@ -31,4 +31,14 @@ bool readNamed(const UiHost& host, const std::wstring& name, std::string& bytes)
     }
     return result == ReadResult::Done;
 }
+
+std::filesystem::path pathOfText(const std::wstring& text)
+{
+    return std::filesystem::path(gmpi_sdk::toUtf8(text));
+}
+
+std::wstring textOfPath(const std::filesystem::path& path)
+{
+    return gmpi_sdk::fromUtf8(path.native());
+}
 } // namespace qw::files

@@ -32,4 +32,9 @@ std::wstring resolvedName(const UiHost& host, const std::wstring& name);
 // name as the host resolves it. False, with `bytes` empty, when neither gives
 // a whole file of at most one pin value's size.
 bool readNamed(const UiHost& host, const std::wstring& name, std::string& bytes);
+
+// A text as a path and a path as text (UTF-8 between them), for taking names
+// apart and joining them; no file is opened, so a NUL is a character here.
+std::filesystem::path pathOfText(const std::wstring& text);
+std::wstring textOfPath(const std::filesystem::path& path);
 } // namespace qw::files
