@@ -85,6 +85,21 @@ TEST_F(FileModules, SaversWriteTheHostResolvedPathOnATrueTrigger)
     }
 }
 
+// A host that resolves no names (no older host interface) leaves the name as
+// it stands, from the working folder.
+TEST_F(FileModules, ASaverWhoseHostResolvesNothingTakesTheNameAsItStands)
+{
+    qwhost::GuiHost host;
+    host.resourceFolder = res();
+    host.offerLegacyHost = false;
+    auto g = host.create(bundle("panelkit"), L"QW_GUIStringSaver");
+    g->setText(kData, L"plain");
+    g->setInt(kMode, 1);
+    g->setText(kFileR, L"plain.txt");
+    EXPECT_EQ(bytesOf(work("plain.txt")), "plain");
+    EXPECT_EQ(listing(res()), Names{});
+}
+
 // Names stored without their notification (no defaults either) leave the
 // current file name empty, as before any name arrived.
 TEST_F(FileModules, ATriggerWithNoCurrentNameTakesTheRawLeftElseRightNameAndKeepsIt)
