@@ -133,6 +133,7 @@ ReadResult readFile(const std::filesystem::path& path, uint64_t maxBytes, std::s
         }
         catch (...)
         {
+            // no memory for the file: it fails
         }
     }
     closeFd(fd);

@@ -27,8 +27,9 @@ struct TextFile
         char name[] = "/tmp/qw_files_bench_XXXXXX";
         folder = mkdtemp(name) ? name : "/tmp";
         path = folder / "text.txt";
-        const std::string line = "Gr\xC3\xBC\xC3\x9F"
-                                 "e, 12 \xE2\x82\xAC \xE2\x80\x94 a line of plain text in a file\r\n";
+        const std::string line =
+            "Gr\xC3\xBC\xC3\x9F"
+            "e, 12 \xE2\x82\xAC \xE2\x80\x94 a line of plain text in a file\r\n";
         std::string text;
         text.reserve(kFileBytes + line.size());
         while (text.size() + line.size() <= kFileBytes)

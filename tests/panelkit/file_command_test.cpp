@@ -16,8 +16,9 @@ TEST_F(FileModules, QwhostUiSavesATextAndLoadsItBack)
                                 "Text=Gr\xC3\xBC\xC3\x9F"
                                 "e; File L=note.txt; Save=1; Save=0"});
     ASSERT_EQ(save.code, 0) << save.err;
-    EXPECT_EQ(bytesOf(work("note.txt")), "Gr\xC3\xBC\xC3\x9F"
-                                         "e");
+    EXPECT_EQ(bytesOf(work("note.txt")),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
 
     const Result load =
         qwhost({"ui", kPanelkit, "QW_GUIStringLoader", "--steps", "File L=note.txt; Load=1; Load=0; Load=1"});

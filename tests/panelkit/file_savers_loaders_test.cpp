@@ -18,8 +18,9 @@ using Names = std::vector<std::string>;
 
 // "Grüße €" and its UTF-8 bytes, written out by hand.
 const std::wstring kGruesse = L"Gr\u00fc\u00dfe \u20ac";
-const std::string kGruesseUtf8 = "Gr\xC3\xBC\xC3\x9F"
-                                 "e \xE2\x82\xAC";
+const std::string kGruesseUtf8 =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e \xE2\x82\xAC";
 
 Bytes bytes(const std::string& s)
 {
@@ -247,10 +248,11 @@ TEST_F(FileModules, InvalidBytesLoadAsReplacementCharacters)
     t.prepareHost = [this, folder = res()](qwhost::GuiHost& host) {
         host.resourceFolder = folder;
         // a byte no sequence begins with, a lone continuation byte, an overlong form
-        put(folder + "/bad.txt", "a\xFF"
-                                 "b\x80"
-                                 "c\xC0\xAF"
-                                 "d\r\n");
+        put(folder + "/bad.txt",
+            "a\xFF"
+            "b\x80"
+            "c\xC0\xAF"
+            "d\r\n");
     };
     t.rows = {
         deliver(kMode, i32(1)),
@@ -394,7 +396,9 @@ TEST_F(FileModules, ASaveThatCannotFinishLeavesTheOldFileAndNoStrayFile)
             id, [&] { put(res("doc.txt"), old); },
             [&](qwhost::GuiModule& g) {
                 g.setText(kFileL, L"doc.txt");
-                setBytes(g, kData, std::wstring(id).find(L"String") != std::wstring::npos ? text(std::wstring(3000, L'x')) : Bytes(3000, 7));
+                setBytes(g, kData,
+                         std::wstring(id).find(L"String") != std::wstring::npos ? text(std::wstring(3000, L'x'))
+                                                                                : Bytes(3000, 7));
                 {
                     FileSizeLimit limit(1000);
                     ASSERT_TRUE(limit.ok());

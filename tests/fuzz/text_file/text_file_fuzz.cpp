@@ -144,7 +144,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto append = host.create(bundle, L"QW_AppendFName");
     append->set(1, data, nameBytes);
     const auto* joined = append->lastTransmit(2);
-    check(nameBytes == 0 ? joined == nullptr
-                         : joined && joined->data == std::vector<uint8_t>(data, data + nameBytes));
+    check(nameBytes == 0 ? joined == nullptr : joined && joined->data == std::vector<uint8_t>(data, data + nameBytes));
     return 0;
 }
