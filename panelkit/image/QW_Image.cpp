@@ -22,6 +22,7 @@ public:
         initializePin(hitPulse_);
         initializePin(hitX_);
         initializePin(hitY_);
+        expectOwnEchoes();
     }
 
     float getAnimationPos() override { return position_; }

@@ -22,6 +22,7 @@ public:
         initializeCentrePins();
         initializePin(frameCount_);
         initializePin(movement_);
+        expectOwnEchoes();
     }
 
     float getAnimationPos() override { return jog_; }

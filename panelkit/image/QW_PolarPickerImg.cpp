@@ -25,6 +25,7 @@ public:
         initializePin(inset_, &QW_PolarPickerImg::onSetBGShrink);
         initializePin(offsetXPin_, &QW_PolarPickerImg::onSetBGXOff);
         initializePin(offsetYPin_, &QW_PolarPickerImg::onSetBGYOff);
+        expectOwnEchoes();
     }
 
     float getAnimationPos() override { return position_; }

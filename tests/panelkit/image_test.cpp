@@ -130,6 +130,26 @@ TEST_P(ImageEcho, AVerticalDragOf200PixelsSpansTheRangeAnd1000WithTheFineFlag)
     EXPECT_EQ(i.c.move(20, 0), -1) << "no capture after the release";
 }
 
+// Positions a drag sent, handed back only after the release, are the
+// knob's own: they neither show an older frame nor ask for a redraw.
+TEST(Image, ADragsEchoesAfterTheReleaseRedrawNothing)
+{
+    Skin skin;
+    skin.flat("vertical.png", 40, 40, 10, "type knob\nframe_size 40 40\nmouse_response vertical\n");
+    Image i(skin, L"vertical.png", 40, 40, Echo::Later);
+    ASSERT_EQ(i.c.down(20, 20), 0);
+    // Straight to the view: the echoes are held until after the release.
+    i.c.view().pointerMove(kLeft, {20, -20});  // 0.2
+    i.c.view().pointerMove(kLeft, {20, -100}); // 0.6
+    i.c.view().pointerUp(kLeft, {20, -100});
+    ASSERT_NEAR(i.position(), 0.6, 1e-6);
+    const size_t redraws = i.c.graphicsHost().redraws.size();
+    i.c.settle();
+    EXPECT_EQ(i.c.graphicsHost().redraws.size(), redraws);
+    // Frame truncate(0.6 x 9 + 0.5) = 5 still shown.
+    EXPECT_EQ(imagetest::bitmapDraws(i.render())[0][5], 200.0);
+}
+
 TEST_P(ImageEcho, AButtonSetsOneFromZeroAndSpringsBack)
 {
     Skin skin;

@@ -121,6 +121,29 @@ TEST_P(JogEcho, EqualMovesAreEachSent)
     EXPECT_EQ(j.c.sentFloats("Value"), (std::vector<float>{0.25f, 0.5f}));
 }
 
+// Values the drag sent, handed back only after the release, are the jog's
+// own: the wheel neither turns back to an older value nor sends again.
+TEST(JogShuttleImg, ADragsEchoesAfterTheReleaseTurnNothing)
+{
+    Jog j(Echo::Later);
+    ASSERT_EQ(j.c.down(at(0).x, at(0).y), 0);
+    // Straight to the view: the echoes are held until after the release.
+    j.c.view().pointerMove(kLeft, at(90));
+    j.c.view().pointerMove(kLeft, at(180));
+    j.c.view().pointerUp(kLeft, at(180));
+    EXPECT_EQ(j.c.sentFloats("Value"), (std::vector<float>{0.25f, 0.5f}));
+    const int shown = j.frame();
+    j.c.clearSent();
+    const size_t redraws = j.c.graphicsHost().redraws.size();
+    j.c.settle();
+    EXPECT_TRUE(j.c.sentFloats("Value").empty());
+    EXPECT_EQ(j.c.graphicsHost().redraws.size(), redraws);
+    EXPECT_EQ(j.frame(), shown);
+    // The next turn goes on from 0.5, not from an echoed 0.25.
+    j.drag({at(180), at(270)});
+    EXPECT_EQ(j.c.sentFloats("Value"), (std::vector<float>{0.75f}));
+}
+
 TEST_P(JogEcho, AnticlockwiseStopsAtTheMinimumUnlessUnlimited)
 {
     Jog j(GetParam());

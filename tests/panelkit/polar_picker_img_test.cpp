@@ -111,6 +111,22 @@ TEST_P(PickerEcho, TheHandleFollowsTheDrag)
 INSTANTIATE_TEST_SUITE_P(Echo, PickerEcho, ::testing::ValuesIn(allEchoes()),
                          [](const auto& info) { return std::string(echoName(info.param)); });
 
+// Values a drag sent, handed back only after the release, are the picker's
+// own: the handle stays where the drag left it and nothing is redrawn.
+TEST(PolarPickerImg, ADragsEchoesAfterTheReleaseMoveNothing)
+{
+    Picker p(Echo::Later);
+    ASSERT_EQ(p.c.down(90, 50), 0);
+    // Straight to the view: the echoes are held until after the release.
+    p.c.view().pointerMove(kLeft, {50, 10});
+    p.c.view().pointerMove(kLeft, {50, 50});
+    p.c.view().pointerUp(kLeft, {50, 50});
+    const size_t redraws = p.c.graphicsHost().redraws.size();
+    p.c.settle();
+    EXPECT_EQ(p.c.graphicsHost().redraws.size(), redraws);
+    expectNear(p.handle(), {40, 40, 60, 60}, "middle");
+}
+
 TEST(PolarPickerImg, PinsOutsideTheRangeAreHeldForDrawingOnly)
 {
     Picker p;
