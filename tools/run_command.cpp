@@ -1,5 +1,6 @@
 #include "run_command.h"
 
+#include "sample_value.h"
 #include "shape_value.h"
 
 #include "WavFile32.h"
@@ -99,8 +100,8 @@ struct GivenValue
 // A sample for a descriptor input: one channel of a WAV file.
 struct GivenSample
 {
-    std::string pin, file;
-    int channel = 0;
+    std::string pin;
+    SampleFile file;
 };
 
 struct Options
@@ -217,16 +218,7 @@ Options parse(const std::vector<std::string>& args)
             const auto eq = v.find('=');
             if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
                 throw UsageError("run: --sample '" + v + "' is not PIN=FILE.wav[:CHANNEL]");
-            GivenSample g{v.substr(0, eq), v.substr(eq + 1)};
-            // FILE:CHANNEL when the text after the last ':' is a whole number.
-            const auto colon = g.file.rfind(':');
-            if (colon != std::string::npos && colon + 1 < g.file.size() &&
-                g.file.find_first_not_of("0123456789", colon + 1) == std::string::npos)
-            {
-                g.channel = static_cast<int>(wholeNumber("--sample channel", g.file.substr(colon + 1), 0, 65535));
-                g.file.erase(colon);
-            }
-            o.samples.push_back(std::move(g));
+            o.samples.push_back({v.substr(0, eq), parseSampleFile(v.substr(eq + 1), "run: --sample '" + v + "'")});
         }
         else if (a == "--rate")
         {
@@ -322,13 +314,7 @@ std::string describe(const qwhost::PinUpdate& u, const qwhost::PinInfo* pin)
 {
     const int datatype = pin ? pin->datatype : gmpi::MP_BLOB;
     if (pin && pin->has("descriptor") && (u.data.empty() || u.data.size() == 24))
-    {
-        if (u.data.empty())
-            return "empty sample";
-        int32_t count;
-        std::memcpy(&count, u.data.data() + 4, 4);
-        return "sample of " + std::to_string(count) + " frames";
-    }
+        return describeSample(u.data);
     char b[64];
     switch (datatype)
     {
@@ -562,26 +548,7 @@ int runModule(const std::vector<std::string>& args, RunTarget& target)
                 pin = i;
         if (pin < 0 || p->pinInfo(pin).direction != gmpi::MP_IN || !p->pinInfo(pin).has("descriptor"))
             throw UsageError("run: --sample: module " + o.id + " has no sample input named '" + g.pin + "'");
-        if (!isFile(g.file))
-            throw Error("run: --sample: cannot open '" + g.file + "'");
-        if (!bundle->metadata().find(L"QW_S2_SampleLoaderDSP", gmpi::MP_SUB_TYPE_AUDIO))
-            throw Error("run: --sample needs QW_S2_SampleLoaderDSP in " + o.bundle);
-        const int saved = host.autoDuplicateCount;
-        host.autoDuplicateCount = g.channel + 1;
-        loaders.push_back(host.create(bundle, L"QW_S2_SampleLoaderDSP"));
-        host.autoDuplicateCount = saved;
-        qwhost::Processor& l = *loaders.back();
-        l.startGraph();
-        l.setText(l.pin("File"), gmpi_sdk::fromUtf8(g.file));
-        l.run(1);
-        const int output = l.pin("Channel") + g.channel;
-        std::vector<uint8_t> descriptor;
-        for (auto& u : l.updates)
-            if (u.pin == output)
-                descriptor = u.data;
-        if (descriptor.empty())
-            throw Error("run: --sample: '" + g.file + "' is not a WAV file this host reads, or has no channel " +
-                        std::to_string(g.channel));
+        std::vector<uint8_t> descriptor = loadSample(bundle, o.bundle, host, g.file, loaders, "run: --sample");
         given[pin] = std::move(descriptor);
         hasValue[static_cast<size_t>(pin)] = true;
     }

@@ -7,6 +7,7 @@
 #include "mp_sdk_common.h"
 #include "processing_host.h"
 #include "run_loop.h"
+#include "sample_value.h"
 #include "shape_value.h"
 #include "ui_host.h"
 #include "usage_error.h"
@@ -20,7 +21,8 @@
 namespace qwtool
 {
 const char* const kUiUsage =
-    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--dup N] [--answer ANSWER ...] --steps STEPS\n"
+    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--dup N] [--answer ANSWER ...]\n"
+    "                 [--save PIN=FILE.wav ...] --steps STEPS\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults, initializes it, then plays the steps in order and\n"
     "prints every value the module sends, after the start and after each step:\n"
@@ -37,9 +39,16 @@ const char* const kUiUsage =
     "                    on a blob pin a shape text such as (-5,0)(0,2.5)(5,0) as its\n"
     "                    shape blob, other blobs as the bytes of the text. A sent\n"
     "                    blob that reads as a shape prints as its shape text.\n"
+    "                    On a sample pin FILE.wav[:CHANNEL] gives it channel CHANNEL\n"
+    "                    (from 0; default 0) of the file, loaded by the bundle's file\n"
+    "                    loader, and an empty value the empty sample; a sample the\n"
+    "                    module sends prints as its frame count and first frames.\n"
     "  --echo inside     the host hands every value the module sends straight back to\n"
     "                    the pin that sent it, inside the send (setPin, then notifyPin);\n"
     "  --echo none       it does not (the default).\n"
+    "  --save PIN=FILE.wav  after the last step, the last sample the module sent on\n"
+    "                    the sample pin PIN is written to FILE.wav (mono, 32-bit float,\n"
+    "                    44100 Hz).\n"
     "  --dup N           the host makes N copies (0 to 4096) of each auto-duplicating\n"
     "                    pin, and counts the module's pins with them.\n"
     "  --answer ANSWER   how the user answers the next menu, text edit or dialog the\n"
@@ -53,6 +62,8 @@ using qwhost::Error;
 
 // Copy numbers an auto-duplicating pin's name may carry.
 constexpr int kMaxCopies = 4096;
+// Frames of a sent sample that are printed.
+constexpr int kShownFrames = 8;
 
 struct Options
 {
@@ -60,6 +71,7 @@ struct Options
     qwhost::Echo echo = qwhost::Echo::None;
     int dup = -1; // copies of each auto-duplicating pin; -1: as the steps name
     std::vector<qwhost::WidgetAnswer> answers;
+    std::vector<std::pair<std::string, std::string>> saves; // sample pin, file
 };
 
 [[noreturn]] void syntax(const std::string& what)
@@ -88,7 +100,7 @@ Options parse(const std::vector<std::string>& args)
             operands.push_back(a);
             continue;
         }
-        if (a != "--echo" && a != "--answer" && a != "--steps" && a != "--dup")
+        if (a != "--echo" && a != "--answer" && a != "--steps" && a != "--dup" && a != "--save")
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
             syntax(a + " needs a value");
@@ -118,6 +130,13 @@ Options parse(const std::vector<std::string>& args)
         }
         else if (a == "--answer")
             o.answers.push_back(parseAnswer(v, "ui"));
+        else if (a == "--save")
+        {
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
+                syntax("--save '" + v + "' is not PIN=FILE.wav");
+            o.saves.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        }
         else
         {
             if (seenSteps)
@@ -202,8 +221,10 @@ size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
     {
         const auto& t = m.transmits[i];
         const bool known = t.pin >= 0 && t.pin < m.pinCount();
-        std::printf("\tsent %s = %s", names.name(t.pin).c_str(),
-                    describeValue(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB).c_str());
+        const std::string value = known && m.pinInfo(t.pin).has("descriptor")
+                                      ? describeSample(t.data, kShownFrames)
+                                      : describeValue(t, known ? m.pinInfo(t.pin).datatype : gmpi::MP_BLOB);
+        std::printf("\tsent %s = %s", names.name(t.pin).c_str(), value.c_str());
         if (t.voice)
             std::printf(" (voice %d)", t.voice);
         std::printf("\n");
@@ -277,6 +298,9 @@ int uiCommand(const std::vector<std::string>& args)
         std::vector<uint8_t> bytes;
     };
     std::vector<Delivery> deliveries(steps.size());
+    // Samples come from the bundle's own file loader, which lives as long as the module.
+    qwhost::ProcessingHost sampleHost;
+    std::vector<std::unique_ptr<qwhost::Processor>> loaders;
     for (size_t i = 0; i < steps.size(); ++i)
     {
         const UiStep& s = steps[i];
@@ -288,7 +312,14 @@ int uiCommand(const std::vector<std::string>& args)
                              "' (its pins: " + names.all() + ")");
         const int datatype = m->pinInfo(pin).datatype;
         std::string why;
-        if (datatype == gmpi::MP_BLOB && looksLikeShape(s.value))
+        if (datatype == gmpi::MP_BLOB && m->pinInfo(pin).has("descriptor"))
+        {
+            const std::string what = "ui: step '" + s.text + "': pin '" + s.name + "'";
+            if (!s.value.empty())
+                deliveries[i].bytes =
+                    loadSample(bundle, o.bundle, sampleHost, parseSampleFile(s.value, what), loaders, what);
+        }
+        else if (datatype == gmpi::MP_BLOB && looksLikeShape(s.value))
         {
             if (!shapeBlob(s.value, deliveries[i].bytes, why))
                 throw UsageError("ui: step '" + s.text + "': pin '" + s.name + "': '" + s.value +
@@ -338,6 +369,19 @@ int uiCommand(const std::vector<std::string>& args)
     }
     if (!dialogs.pending().empty())
         std::printf("# %zu widget(s) left open without an answer\n", dialogs.pending().size());
+    for (auto& [name, path] : o.saves)
+    {
+        const int pin = names.find(name);
+        if (pin < 0 || !m->pinInfo(pin).has("descriptor"))
+            throw UsageError("ui: --save: module " + o.id + " has no sample pin named '" + name + "'");
+        const qwhost::GuiValue* sent = m->lastTransmit(pin);
+        std::string why;
+        if (!sent)
+            throw Error("ui: --save: the module sent no sample on '" + name + "'");
+        if (!saveSample(sent->data, path, 44100, why))
+            throw Error("ui: --save " + name + ": " + why);
+        std::printf("# %s saved to %s\n", name.c_str(), path.c_str());
+    }
     return 0;
 }
 } // namespace qwtool

@@ -149,12 +149,23 @@ void FramePublisher::publish(Sample2OutPin& pin, const float* frames, size_t cou
 bool Sample2GuiPin::set(int32_t, int32_t size, const void* data)
 {
     if (sending_)
+    {
+        echoed_ = true;
+        lastEchoed_ = true;
         return false;
+    }
+    Sample2Descriptor d;
+    const SampleValue value = readSample2(size, data, d);
+    if (value != SampleValue::Invalid && isOwnEcho(value == SampleValue::Valid ? Sent{d.count, d.address} : Sent{0, 0}))
+    {
+        echoed_ = true;
+        return false;
+    }
+    echoed_ = false;
     descriptor_.count = 0;
     descriptor_.address = 0;
     invalid_ = false;
-    Sample2Descriptor d;
-    switch (readSample2(size, data, d))
+    switch (value)
     {
     case SampleValue::Empty:
         return false;
@@ -167,6 +178,45 @@ bool Sample2GuiPin::set(int32_t, int32_t size, const void* data)
     }
     invalid_ = true;
     return false;
+}
+
+bool Sample2GuiPin::isOwnEcho(const Sent& value)
+{
+    if (sentAny_ && value == last_)
+    {
+        lastEchoed_ = true;
+        return true;
+    }
+    for (size_t i = 0; i < awaitedCount_; ++i)
+        if (awaited_[i] == value)
+        {
+            // Each earlier send comes back once.
+            std::copy(awaited_ + i + 1, awaited_ + awaitedCount_, awaited_ + i);
+            --awaitedCount_;
+            return true;
+        }
+    return false;
+}
+
+void Sample2GuiPin::transmitting(int32_t size, const void* data)
+{
+    // The send before this one is still awaited when its echo has not come.
+    if (sentAny_ && !lastEchoed_)
+    {
+        if (awaitedCount_ == kAwaited)
+        {
+            std::copy(awaited_ + 1, awaited_ + kAwaited, awaited_);
+            --awaitedCount_;
+        }
+        awaited_[awaitedCount_++] = last_;
+    }
+    last_ = {descriptor_.count, descriptor_.address};
+    sentAny_ = true;
+    lastEchoed_ = false;
+    sending_ = true;
+    if (owner_)
+        owner_->pinTransmit(id_, size, data, 0);
+    sending_ = false;
 }
 
 int32_t Sample2GuiPin::rawSize() const
@@ -193,10 +243,8 @@ void Sample2GuiPin::send(const float* frames, size_t count)
         return;
     }
     descriptor_ = makeSample2(frames, count, descriptor_.serial);
-    sending_ = true;
-    if (owner_)
-        owner_->pinTransmit(id_, sizeof descriptor_, &descriptor_, 0);
-    sending_ = false;
+    invalid_ = false;
+    transmitting(sizeof descriptor_, &descriptor_);
     ++descriptor_.serial;
 }
 
@@ -204,10 +252,8 @@ void Sample2GuiPin::sendEmpty()
 {
     descriptor_.count = 0;
     descriptor_.address = 0;
-    sending_ = true;
-    if (owner_)
-        owner_->pinTransmit(id_, 0, nullptr, 0);
-    sending_ = false;
+    invalid_ = false;
+    transmitting(0, nullptr);
 }
 } // namespace qw
 

@@ -155,12 +155,19 @@ private:
 // ---------------------------------------------------------------------------
 // User-interface pins
 
-// A descriptor on a user-interface pin. While its owner transmits it
-// (`sending` raised) the echo of that value changes nothing.
+// A descriptor on a user-interface pin.
+//
+// The pin knows the values it sent. A value that names the same frames (count
+// and address) as its last send, or as an earlier send whose echo has not
+// come back yet, is the echo of its own send whenever the host hands it back:
+// it is not stored (the pin keeps the newest value, so it never names frames
+// its owner has released since) and `echoed()` tells the owner's handler to
+// leave it alone. While the owner transmits (`sending` raised) whatever
+// arrives is that echo.
 class Sample2GuiPin : public MpGuiPinBase
 {
 public:
-    // True only for a valid descriptor; the serial is not taken over.
+    // True only for a valid descriptor from elsewhere; the serial is not taken over.
     bool set(int32_t voice, int32_t size, const void* data) override;
     int32_t getDatatype() const override { return gmpi::MP_BLOB; }
     int32_t rawSize() const override;
@@ -175,12 +182,33 @@ public:
     const float* frames() const;
     bool invalid() const { return invalid_; }
     bool sending() const { return sending_; }
+    // The last value the host delivered was the echo of one of this pin's sends.
+    bool echoed() const { return echoed_; }
     const Sample2Descriptor& descriptor() const { return descriptor_; }
 
 private:
+    // The frames a send named; the empty sample names none.
+    struct Sent
+    {
+        int32_t count;
+        uint64_t address;
+        bool operator==(const Sent& o) const { return count == o.count && address == o.address; }
+    };
+    // Sends further back than this whose echo never came are forgotten.
+    static constexpr size_t kAwaited = 8;
+
+    void transmitting(int32_t size, const void* data);
+    bool isOwnEcho(const Sent& value);
+
     Sample2Descriptor descriptor_{kSample2Magic, 0, 0, 0, 0};
     bool sending_ = false;
     bool invalid_ = false;
+    bool echoed_ = false;
+    bool sentAny_ = false;
+    bool lastEchoed_ = false;
+    Sent last_{0, 0};
+    Sent awaited_[kAwaited] = {};
+    size_t awaitedCount_ = 0;
 };
 
 } // namespace qw

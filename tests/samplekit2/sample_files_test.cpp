@@ -7,6 +7,7 @@
 #include "mp_sdk_audio.h"
 #include "mp_sdk_gui.h"
 #include "patch.h"
+#include "sample_fixture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -23,60 +24,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/asan_interface.h>
-#endif
-
 namespace
 {
 namespace fs = std::filesystem;
 using qwhost::Echo;
 
-// The descriptor as it travels: magic, count, address, serial, token.
-struct Desc
-{
-    uint32_t magic;
-    int32_t count;
-    uint64_t address;
-    uint32_t serial;
-    uint32_t token;
-};
-static_assert(sizeof(Desc) == 24, "24 bytes on the wire");
-constexpr uint32_t kMagic = 0x534D504C;
-
-std::optional<Desc> asDesc(const std::vector<uint8_t>& bytes)
-{
-    if (bytes.size() != sizeof(Desc))
-        return std::nullopt;
-    Desc d;
-    std::memcpy(&d, bytes.data(), sizeof d);
-    return d;
-}
-
-std::vector<uint8_t> bytesOf(const Desc& d)
-{
-    std::vector<uint8_t> b(sizeof d);
-    std::memcpy(b.data(), &d, sizeof d);
-    return b;
-}
-
-std::vector<float> framesAt(const Desc& d)
-{
-    const float* f = reinterpret_cast<const float*>(static_cast<uintptr_t>(d.address));
-    return std::vector<float>(f, f + d.count);
-}
-
-// True when the frames were given back to the allocator (known only under
-// AddressSanitizer; nullopt elsewhere).
-std::optional<bool> released(const Desc& d)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return __asan_address_is_poisoned(reinterpret_cast<const void*>(static_cast<uintptr_t>(d.address))) != 0;
-#else
-    (void)d;
-    return std::nullopt;
-#endif
-}
+using s2test::asDesc;
+using s2test::bytesOf;
+using s2test::Desc;
+using s2test::framesAt;
+using s2test::kMagic;
+using s2test::released;
 
 std::wstring wide(const std::string& s)
 {

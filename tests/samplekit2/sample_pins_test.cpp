@@ -184,6 +184,62 @@ TEST(Sample2GuiPin, IgnoresItsOwnEchoAndCountsNonEmptySends)
     EXPECT_EQ(pin.rawSize(), 0);
 }
 
+// A host that hands the values back later: each echo is recognised whenever
+// it comes, also after newer sends or a value from outside, and is never
+// stored, so the pin keeps naming the newest value.
+TEST(Sample2GuiPin, RecognisesEchoesThatComeLate)
+{
+    struct HoldingOwner : GuiPinOwner
+    {
+        int32_t pinTransmit(int32_t, int32_t size, const void* data, int32_t) override
+        {
+            held.emplace_back(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + (data ? size : 0));
+            return 0;
+        }
+        // Hands back the held value k as the host would, then says what the pin did with it.
+        bool giveBack(qw::Sample2GuiPin& pin, size_t k)
+        {
+            pin.set(0, static_cast<int32_t>(held[k].size()), held[k].empty() ? nullptr : held[k].data());
+            return pin.echoed();
+        }
+        std::vector<std::vector<uint8_t>> held;
+    } owner;
+    qw::Sample2GuiPin pin;
+    pin.initialize(&owner, 0, nullptr);
+    owner.addPin(0, pin);
+
+    const float a[3] = {1, 2, 3}, b[2] = {4, 5}, c[4] = {6, 7, 8, 9};
+    pin.send(a, 3);
+    pin.sendEmpty();
+    pin.send(b, 2);
+    ASSERT_EQ(owner.held.size(), 3u);
+    // A value from outside arrives before the echoes.
+    const Sample2Descriptor other = qw::makeSample2(c, 4, 0);
+    EXPECT_TRUE(pin.set(0, 24, &other));
+    EXPECT_FALSE(pin.echoed());
+    EXPECT_EQ(pin.frames(), c);
+    for (size_t k = 0; k < 3; ++k)
+    {
+        EXPECT_TRUE(owner.giveBack(pin, k)) << "echo " << k;
+        EXPECT_EQ(pin.frames(), c) << "echo " << k << " was stored";
+    }
+    // An earlier send comes back once; the last one whenever it comes.
+    EXPECT_FALSE(owner.giveBack(pin, 0));
+    EXPECT_EQ(pin.frames(), a);
+    EXPECT_TRUE(owner.giveBack(pin, 2));
+    EXPECT_EQ(pin.frames(), a);
+    // An invalid value is never an echo.
+    const std::vector<uint8_t> junk(24, 0);
+    pin.set(0, 24, junk.data());
+    EXPECT_FALSE(pin.echoed());
+    EXPECT_TRUE(pin.invalid());
+
+    // A pin that never sent takes every value, the empty one included.
+    qw::Sample2GuiPin reader;
+    EXPECT_FALSE(reader.set(0, 0, nullptr));
+    EXPECT_FALSE(reader.echoed());
+}
+
 TEST(InternalSampleGuiPin, KeepsACopyOfTheHostsBytes)
 {
     std::vector<float> host = {0.5f, -0.5f, 0.25f};

@@ -1,0 +1,128 @@
+#include "sample_value.h"
+
+#include "WavFile32.h"
+#include "bundle.h"
+#include "mp_sdk_common.h"
+#include "processing_host.h"
+#include "usage_error.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace qwtool
+{
+namespace
+{
+// A descriptor's count and frames (count 0: the empty sample); false when
+// the bytes are no descriptor.
+bool framesOf(const std::vector<uint8_t>& d, int32_t& count, const float*& frames)
+{
+    count = 0;
+    frames = nullptr;
+    if (d.empty())
+        return true;
+    uint32_t magic;
+    uint64_t address;
+    if (d.size() != 24)
+        return false;
+    std::memcpy(&magic, d.data(), 4);
+    std::memcpy(&count, d.data() + 4, 4);
+    std::memcpy(&address, d.data() + 8, 8);
+    if (magic != 0x534D504C || count <= 0 || address == 0)
+        return false;
+    frames = reinterpret_cast<const float*>(static_cast<uintptr_t>(address));
+    return true;
+}
+} // namespace
+
+SampleFile parseSampleFile(const std::string& text, const std::string& what)
+{
+    SampleFile s{text};
+    const auto colon = s.file.rfind(':');
+    if (colon != std::string::npos && colon + 1 < s.file.size() &&
+        s.file.find_first_not_of("0123456789", colon + 1) == std::string::npos)
+    {
+        const std::string digits = s.file.substr(colon + 1);
+        if (digits.size() > 5 || std::strtol(digits.c_str(), nullptr, 10) > 65535)
+            throw UsageError(what + ": channel '" + digits + "' is not a whole number from 0 to 65535");
+        s.channel = static_cast<int>(std::strtol(digits.c_str(), nullptr, 10));
+        s.file.erase(colon);
+    }
+    return s;
+}
+
+std::vector<uint8_t> loadSample(const std::shared_ptr<qwhost::Bundle>& bundle, const std::string& bundleName,
+                                qwhost::ProcessingHost& host, const SampleFile& sample,
+                                std::vector<std::unique_ptr<qwhost::Processor>>& keep, const std::string& what)
+{
+    struct stat st;
+    if (::stat(sample.file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw qwhost::Error(what + ": cannot open '" + sample.file + "'");
+    if (!bundle->metadata().find(L"QW_S2_SampleLoaderDSP", gmpi::MP_SUB_TYPE_AUDIO))
+        throw qwhost::Error(what + " needs QW_S2_SampleLoaderDSP in " + bundleName);
+    const int saved = host.autoDuplicateCount;
+    host.autoDuplicateCount = sample.channel + 1;
+    keep.push_back(host.create(bundle, L"QW_S2_SampleLoaderDSP"));
+    host.autoDuplicateCount = saved;
+    qwhost::Processor& l = *keep.back();
+    l.startGraph();
+    l.setText(l.pin("File"), gmpi_sdk::fromUtf8(sample.file));
+    l.run(1);
+    const int output = l.pin("Channel") + sample.channel;
+    std::vector<uint8_t> descriptor;
+    for (auto& u : l.updates)
+        if (u.pin == output)
+            descriptor = u.data;
+    if (descriptor.empty())
+        throw qwhost::Error(what + ": '" + sample.file + "' is not a WAV file this host reads, or has no channel " +
+                            std::to_string(sample.channel));
+    return descriptor;
+}
+
+std::string describeSample(const std::vector<uint8_t>& descriptor, int shown)
+{
+    int32_t count;
+    const float* frames;
+    if (!framesOf(descriptor, count, frames))
+        return "blob of " + std::to_string(descriptor.size()) + " bytes";
+    if (count == 0)
+        return "empty sample";
+    std::string s = "sample of " + std::to_string(count) + " frames";
+    for (int32_t i = 0; i < count && i < shown; ++i)
+    {
+        char b[32];
+        std::snprintf(b, sizeof b, "%s %.9g", i ? "" : ":", static_cast<double>(frames[i]));
+        s += b;
+    }
+    if (shown > 0 && count > shown)
+        s += " ...";
+    return s;
+}
+
+bool saveSample(const std::vector<uint8_t>& descriptor, const std::string& path, int rate, std::string& why)
+{
+    int32_t count;
+    const float* frames;
+    if (!framesOf(descriptor, count, frames))
+    {
+        why = "the value is no sample";
+        return false;
+    }
+    if (count == 0)
+    {
+        why = "the empty sample has no frames to write";
+        return false;
+    }
+    qw::WavFile32 w;
+    w.setChannel(0, count, frames);
+    w.sampleRate = rate;
+    if (!w._saveWav(gmpi_sdk::fromUtf8(path), 32))
+    {
+        why = "cannot write '" + path + "'";
+        return false;
+    }
+    return true;
+}
+} // namespace qwtool
