@@ -1,55 +1,18 @@
 // Waveform display and editor of a second-generation sample. The pencil
 // draws into a copy of the sample's frames, made at the first stroke after a
 // new sample; on release the copy is published as the module's own sample on
-// the same pin. The copy lives until a newer sample has replaced it there,
-// and its memory is held until the sample after that: an echo of it that the
-// host hands back late still names frames of this module, and no other sender
-// can meanwhile be given the same address.
+// the same pin. Its own values coming back from the host (now or later) are
+// no new sample: the pin recognises them.
+//
+// The copy stays readable until a newer sample has replaced it on the pin,
+// and its memory is held until the sample after that: meanwhile a late echo
+// of it is still recognised as the module's own, and no other sender can be
+// given the same address for a sample that would then look like one.
 #include "Sample2Pins.h"
 #include "WaveformView.h"
 
-#include <cstdint>
 #include <new>
 #include <vector>
-
-namespace
-{
-// The sample pin. The module's own publication coming back, whenever the host
-// hands it back, names the frames (count and address) of the last one sent:
-// it is not stored, so the pin keeps naming the newest sample.
-class DisplaySamplePin final : public qw::Sample2GuiPin
-{
-public:
-    bool set(int32_t voice, int32_t size, const void* data) override
-    {
-        Sample2Descriptor d;
-        echo_ = published_.count > 0 && qw::readSample2(size, data, d) == qw::SampleValue::Valid &&
-                d.count == published_.count && d.address == published_.address;
-        return echo_ ? false : qw::Sample2GuiPin::set(voice, size, data);
-    }
-
-    void publish(const std::vector<float>& frames)
-    {
-        published_ = qw::makeSample2(frames.data(), frames.size(), 0);
-        if (frames.empty())
-            published_.count = 0;
-        send(frames.data(), frames.size());
-    }
-    // The frames last published are gone: nothing names them any more.
-    void forgetUnless(const std::vector<float>& kept)
-    {
-        if (kept.empty() || published_.address != reinterpret_cast<uintptr_t>(kept.data()))
-            published_.count = 0;
-    }
-
-    // The value last handed to the pin was the module's own.
-    bool echo() const { return echo_; }
-
-private:
-    Sample2Descriptor published_{qw::kSample2Magic, 0, 0, 0, 0};
-    bool echo_ = false;
-};
-} // namespace
 
 class QW_S2_SampleDisplayEdit final : public qw::WaveformView
 {
@@ -88,23 +51,22 @@ private:
         return edit_.data();
     }
 
-    void publishStroke() override { pinSample_.publish(edit_); }
+    void publishStroke() override { pinSample_.send(edit_.data(), edit_.size()); }
 
     void onSetData()
     {
-        if (publishing() || pinSample_.echo())
+        if (publishing() || pinSample_.echoed())
             return;
         // A newer sample has replaced the copy on the pin: nobody reads it now.
+        pinSample_.forgetSendsOf(retired_.data());
         std::vector<float>().swap(retired_);
         retired_.swap(edit_);
-        pinSample_.forgetUnless(retired_);
         newSample();
     }
 
-    DisplaySamplePin pinSample_;
+    qw::Sample2GuiPin pinSample_;
     std::vector<float> edit_;
     std::vector<float> retired_; // the copy before the newest sample
-
 };
 
 namespace
