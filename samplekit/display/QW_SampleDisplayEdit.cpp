@@ -106,7 +106,7 @@ private:
 
     void onSetData()
     {
-        if (!publishing() && !pinSample_.echo())
+        if (!ownCall() && !pinSample_.echo())
             newSample();
     }
 

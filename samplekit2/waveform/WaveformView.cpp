@@ -127,6 +127,7 @@ void WaveformView::registerViewPins()
 
 void WaveformView::newSample()
 {
+    const Busy own(busy_);
     gesture_ = Gesture::None; // a stroke never runs on into another sample
     const Frames f = shownFrames();
     pinSelEnd_ = -1;
@@ -172,6 +173,9 @@ void WaveformView::newSample()
 
 void WaveformView::onSetYRng()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     const float r = limit(pinYRange_ * 0.1f, 0.00001f, FLT_MAX);
     if (r == range_)
         return;
@@ -184,6 +188,9 @@ void WaveformView::onSetYRng()
 
 void WaveformView::onSetGridStep()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     const float s = limit(pinGridStep_ * 0.1f, 0.01f, 1.0f);
     if (s == gridStep_)
         return;
@@ -194,6 +201,9 @@ void WaveformView::onSetGridStep()
 
 void WaveformView::onSetColors()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     for (int i = 0; i < kColours; ++i)
     {
         GmpiDrawing_API::MP1_COLOR c;
@@ -208,6 +218,9 @@ void WaveformView::onSetColors()
 
 void WaveformView::onSetOffset()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     const int32_t v = atLeastZero(pinOffset_);
     if (v == offset_)
         return;
@@ -218,6 +231,9 @@ void WaveformView::onSetOffset()
 
 void WaveformView::onSetVisible()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     const int32_t v = atLeastZero(pinVisible_);
     if (v == visible_)
         return;
@@ -228,6 +244,9 @@ void WaveformView::onSetVisible()
 
 void WaveformView::onSetAutoZoom()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     if (!pinAutoZoom_)
         return;
     clearSelection();
@@ -236,6 +255,9 @@ void WaveformView::onSetAutoZoom()
 
 void WaveformView::onSetZoom()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     const Frames f = shownFrames();
     if (!pinZoom_ || f.count <= 0 || selStart_ < 0 || selEnd_ < 0 ||
         static_cast<int64_t>(selEnd_) - selStart_ < 9)
@@ -246,6 +268,9 @@ void WaveformView::onSetZoom()
 
 void WaveformView::onSetZoomOut()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     if (!pinZoomOut_ || visible_ >= total_)
         return;
     const int64_t wider = 2 * static_cast<int64_t>(visible_);
@@ -268,6 +293,9 @@ void WaveformView::onSetZoomOut()
 
 void WaveformView::onSetHome()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     if (!pinHome_)
         return;
     visible_ = total_;
@@ -281,6 +309,9 @@ void WaveformView::onSetHome()
 
 void WaveformView::onSetSelectAll()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     if (!pinSelectAll_ || total_ <= 0 || shownFrames().count <= 0)
         return;
     selStart_ = 0;
@@ -292,6 +323,9 @@ void WaveformView::onSetSelectAll()
 
 void WaveformView::onSetSelection()
 {
+    if (busy_)
+        return;
+    const Busy own(busy_);
     const int32_t a = pinSelStart_, b = pinSelEnd_;
     if (a >= 0 && b >= 0)
     {
@@ -328,6 +362,7 @@ void WaveformView::clearSelection()
 
 int32_t WaveformView::onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT point)
 {
+    const Busy own(busy_);
     if (!(flags & kFirstButton))
         return gmpi::MP_UNHANDLED;
     gesture_ = Gesture::None;
@@ -365,6 +400,7 @@ int32_t WaveformView::onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT po
 
 int32_t WaveformView::onPointerMove(int32_t, GmpiDrawing_API::MP1_POINT point)
 {
+    const Busy own(busy_);
     if (!getCapture() || gesture_ == Gesture::None)
         return gmpi::MP_OK;
     const Frames f = shownFrames();
@@ -437,17 +473,14 @@ void WaveformView::pencilTo(float* frames, int64_t count, const Mapping& m, Gmpi
 
 int32_t WaveformView::onPointerUp(int32_t, GmpiDrawing_API::MP1_POINT)
 {
+    const Busy own(busy_);
     pinPointerDown_ = false;
     if (getCapture())
         releaseCapture();
     const Gesture g = gesture_;
     gesture_ = Gesture::None;
     if (g == Gesture::Pencil)
-    {
-        publishing_ = true;
         publishStroke();
-        publishing_ = false;
-    }
     else if (g == Gesture::Select)
     {
         if (moved_)
@@ -467,6 +500,7 @@ int32_t WaveformView::onPointerUp(int32_t, GmpiDrawing_API::MP1_POINT)
 
 int32_t WaveformView::hitTest(GmpiDrawing_API::MP1_POINT point)
 {
+    const Busy own(busy_);
     const Frames f = shownFrames();
     Mapping m{size_.width, size_.height, offset_, visible_, f.data ? f.count : 0, range_};
     int64_t i = -1;
@@ -501,6 +535,7 @@ int32_t WaveformView::getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* text
 
 int32_t WaveformView::setHover(bool isMouseOverMe)
 {
+    const Busy own(busy_);
     if (kind_ != Kind::Editor)
         return gmpi::MP_UNHANDLED;
     pinHover_ = isMouseOverMe;
@@ -528,6 +563,7 @@ int32_t WaveformView::populateContextMenu(float, float, gmpi::IMpUnknown* sink)
 
 int32_t WaveformView::onContextMenu(int32_t id)
 {
+    const Busy own(busy_);
     if (kind_ != Kind::Editor)
         return gmpi::MP_UNHANDLED;
     pinMenuChoice_ = id;

@@ -76,9 +76,10 @@ protected:
     // A new sample (or none) on the module's pin: the view is kept or shows
     // the whole sample, the selection is sent again, a stroke in progress ends.
     void newSample();
-    // True while the module publishes a stroke: what arrives on its sample
-    // pin meanwhile is its own value coming back.
-    bool publishing() const { return publishing_; }
+    // True inside one of the module's own calls. A pin handler that runs then
+    // runs for a value the module is sending itself, which the host hands
+    // straight back: it changes nothing.
+    bool ownCall() const { return busy_ > 0; }
 
 private:
     enum class Gesture
@@ -88,6 +89,18 @@ private:
         Pencil,
     };
     struct Mapping; // the view as pixels, for the frames shown now
+    // Marks the time of one of the module's own calls.
+    class Busy
+    {
+    public:
+        explicit Busy(int& count) : count_(++count) {}
+        ~Busy() { --count_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        int& count_;
+    };
 
     void onSetYRng();
     void onSetAutoZoom();
@@ -151,7 +164,7 @@ private:
     bool moved_ = false;
     int64_t lastPencilFrame_ = 0;
     float lastPencilValue_ = 0.0f;
-    bool publishing_ = false;
+    int busy_ = 0;
     // Drawing.
     float range_ = 0.5f;
     float gridStep_ = 0.1f;
