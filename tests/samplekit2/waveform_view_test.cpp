@@ -524,6 +524,51 @@ TEST_P(Drawing, ARangeThatIsNaNOrTooSmallTakesItsLowerBound)
     }
 }
 
+class Grid : public DisplayTest
+{};
+INSTANTIATE_TEST_SUITE_P(Editors, Grid, editors(), paramName);
+
+// The editors' grid: a line at every step from the highest multiple of it in
+// the range down to -range, never more lines than pixel rows.
+TEST_P(Grid, LinesAtEveryStepInTheRange)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct
+    {
+        float range, step; // pins, in tenths
+        int h;
+        std::vector<double> ys; // the first lines' y
+        size_t count;
+        double lastY;
+    } cases[] = {
+        // 0.5 in steps of 0.125: y = 50 - 100 v
+        {5, 1.25f, 100, {0, 12.5, 25, 37.5, 50, 62.5, 75, 87.5, 100}, 9, 100},
+        {5, 100, 100, {50}, 1, 50},          // the step at most 1: only the zero line
+        {5, nan, 200, {0, 2, 4}, 101, 200}, // NaN: the smallest step, 0.01, two pixels apart
+        {5, 0, 200, {0, 2, 4}, 101, 200},
+        // 4 in steps of 1/32 lie 0.39 pixels apart: every third line, from
+        // 128/32 down to -127/32 (y = 50 - 12.5 v).
+        {40, 0.3125f, 100, {0, 1.171875, 2.34375}, 86, 99.609375},
+    };
+    const auto f = thousand();
+    for (const auto& k : cases)
+    {
+        SCOPED_TRACE("range " + std::to_string(k.range) + ", step " + std::to_string(k.step));
+        auto c = make(f, 300, k.h);
+        c->setText("Grid Colour", L"FFFFFFFF");
+        c->setFloat("Y Range", k.range);
+        c->setFloat("Grid Step", k.step);
+        std::vector<DrawCall> lines;
+        for (auto& call : c->renderAll(300, k.h))
+            if (call.op == "DrawLine" && call.target != 0)
+                lines.push_back(call);
+        ASSERT_EQ(lines.size(), k.count);
+        for (size_t i = 0; i < k.ys.size(); ++i)
+            drawntest::expectNear(lines[i].values, {0, k.ys[i], 300, k.ys[i], 1}, "line " + std::to_string(i));
+        EXPECT_NEAR(lines.back().values[1], k.lastY, 1e-3);
+    }
+}
+
 // ===========================================================================
 // Safety
 
@@ -539,6 +584,7 @@ TEST_P(Safety, HitTestReportsAFrameInsideTheSampleOnly)
     c->clearSent();
     // Nothing drawn yet: no width to map through.
     c->view().hitTest({30, 50});
+    c->view().hitTest({0, 0});
     EXPECT_EQ(c->sentInts("Frame Under Pointer"), std::vector<int32_t>{-1});
     c->render(300, 100);
     c->view().hitTest({30, 50});
