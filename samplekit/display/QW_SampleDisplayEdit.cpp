@@ -115,8 +115,7 @@ private:
 
 namespace
 {
-auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_SampleDisplayEdit",
-                        &gmpi::Register<QW_SampleDisplayEdit>::withId);
-auto rc = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_SampleDisplayEditC",
-                         &gmpi::Register<QW_SampleDisplayEdit>::withId);
+auto r = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_SampleDisplayEdit", &gmpi::Register<QW_SampleDisplayEdit>::withId);
+auto rc =
+    RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_SampleDisplayEditC", &gmpi::Register<QW_SampleDisplayEdit>::withId);
 } // namespace

@@ -218,26 +218,24 @@ void WaveformView::onSetColors()
 
 void WaveformView::onSetOffset()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
-    const int32_t v = atLeastZero(pinOffset_);
-    if (v == offset_)
-        return;
-    offset_ = v;
-    dropWaveform();
-    invalidateRect();
+    viewFromPin(offset_, pinOffset_);
 }
 
 void WaveformView::onSetVisible()
 {
+    viewFromPin(visible_, pinVisible_);
+}
+
+// The first visible frame or the number of them, from its pin.
+void WaveformView::viewFromPin(int32_t& state, const MpGuiPin<int>& pin)
+{
     if (busy_)
         return;
     const Busy own(busy_);
-    const int32_t v = atLeastZero(pinVisible_);
-    if (v == visible_)
+    const int32_t v = atLeastZero(pin);
+    if (v == state)
         return;
-    visible_ = v;
+    state = v;
     dropWaveform();
     invalidateRect();
 }
@@ -259,8 +257,7 @@ void WaveformView::onSetZoom()
         return;
     const Busy own(busy_);
     const Frames f = shownFrames();
-    if (!pinZoom_ || f.count <= 0 || selStart_ < 0 || selEnd_ < 0 ||
-        static_cast<int64_t>(selEnd_) - selStart_ < 9)
+    if (!pinZoom_ || f.count <= 0 || selStart_ < 0 || selEnd_ < 0 || static_cast<int64_t>(selEnd_) - selStart_ < 9)
         return;
     doZoom(f.count);
     invalidateRect();
@@ -276,8 +273,7 @@ void WaveformView::onSetZoomOut()
     const int64_t wider = 2 * static_cast<int64_t>(visible_);
     if (wider <= total_)
     {
-        offset_ = static_cast<int32_t>(
-            std::max<int64_t>(0, std::min<int64_t>(offset_ - visible_ / 2, total_ - wider)));
+        offset_ = static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>(offset_ - visible_ / 2, total_ - wider)));
         visible_ = static_cast<int32_t>(wider);
     }
     else

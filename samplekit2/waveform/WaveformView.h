@@ -108,6 +108,7 @@ private:
     void onSetGridStep();
     void onSetOffset();
     void onSetVisible();
+    void viewFromPin(int32_t& state, const MpGuiPin<int>& pin);
     void onSetZoom();
     void onSetZoomOut();
     void onSetHome();

@@ -29,8 +29,8 @@ TEST_P(Pencil, NeedsItsPinAndControlOrTheSecondPin)
         int32_t flags;
         bool strokes;
     } cases[] = {
-        {true, false, drawntest::kLeftFine, true}, {true, false, drawntest::kLeft, false},
-        {true, true, drawntest::kLeft, true},      {true, true, drawntest::kLeftFine, true},
+        {true, false, drawntest::kLeftFine, true},  {true, false, drawntest::kLeft, false},
+        {true, true, drawntest::kLeft, true},       {true, true, drawntest::kLeftFine, true},
         {false, true, drawntest::kLeftFine, false}, {false, false, drawntest::kLeftFine, false},
     };
     const std::vector<float> f(100, 0.0f);
@@ -65,9 +65,9 @@ TEST_P(Pencil, AStrokeGivesTheFramesWorkedOutByHand)
     c->move(55, 10, drawntest::kLeftFine); // frame 5, 0.8: frames 2..5 get 0.2, 0.4, 0.6, 0.8
     c->move(35, 90, drawntest::kLeftFine); // frame 3, -0.8: frames 4, 3 get 0, -0.8
     c->move(38, 70, drawntest::kLeftFine); // frame 3 again, -0.4
-    EXPECT_EQ(c->log(kUnderPointer), (Strings{"Frame Under Pointer=5", "Value Under Pointer=0.8",
-                                             "Frame Under Pointer=3", "Value Under Pointer=-0.8",
-                                             "Value Under Pointer=-0.4"}));
+    EXPECT_EQ(c->log(kUnderPointer),
+              (Strings{"Frame Under Pointer=5", "Value Under Pointer=0.8", "Frame Under Pointer=3",
+                       "Value Under Pointer=-0.8", "Value Under Pointer=-0.4"}));
     EXPECT_TRUE(c->log({"Sample"}).empty()) << "published before the release";
     c->up(38, 70, drawntest::kLeftFine);
     // Published on release: the edit copy's descriptor, or the frames themselves.
@@ -301,9 +301,9 @@ TEST_F(DrawSample, ADescriptorPinGetsAChannelThroughTheInterfaceLoader)
     w.sampleRate = 44100;
     const std::string wav = file("two.wav");
     ASSERT_TRUE(w._saveWav(gmpi_sdk::fromUtf8(wav), 32));
-    const auto png = draw("QW_S2_SampleDisplayEdit", "600x100",
-                          {"--sample", "Sample=" + wav + ":1", "--pointer", "press 100,80; move 300,80; release 300,80"},
-                          "samplekit2");
+    const auto png = draw(
+        "QW_S2_SampleDisplayEdit", "600x100",
+        {"--sample", "Sample=" + wav + ":1", "--pointer", "press 100,80; move 300,80; release 300,80"}, "samplekit2");
     EXPECT_NE(last.out.find("sent Frames = 600"), std::string::npos) << last.out;
     EXPECT_NE(last.out.find("sent Selection End = 300"), std::string::npos) << last.out;
     ASSERT_EQ(png.width, 600);
@@ -320,8 +320,13 @@ TEST_F(DrawSample, ADescriptorPinGetsAChannelThroughTheInterfaceLoader)
                      std::vector<std::string>{"--sample", "Sample=" + file("none.wav")},
                      std::vector<std::string>{"--sample", "Sample=" + wav + ":5"}})
     {
-        std::vector<std::string> args = {"draw", std::string(QW_BUNDLE_DIR) + "/samplekit2.so", "QW_S2_SampleDisplayEdit",
-                                         "--size", "60x20", "--out", file("x.png")};
+        std::vector<std::string> args = {"draw",
+                                         std::string(QW_BUNDLE_DIR) + "/samplekit2.so",
+                                         "QW_S2_SampleDisplayEdit",
+                                         "--size",
+                                         "60x20",
+                                         "--out",
+                                         file("x.png")};
         args.insert(args.end(), bad.begin(), bad.end());
         const auto r = qwhost(args);
         EXPECT_NE(r.code, 0) << bad[1];

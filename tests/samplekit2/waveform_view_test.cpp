@@ -67,8 +67,7 @@ TEST(ColumnWalk, MatchesTheMinimumAndMaximumOfEachColumn)
         int width;
         int64_t visible;
     } cases[] = {
-        {1, 1},  {1, 1000},  {7, 3},     {7, 7},       {7, 5000},
-        {300, 41}, {300, 300}, {300, 299}, {300, 100003},
+        {1, 1}, {1, 1000}, {7, 3}, {7, 7}, {7, 5000}, {300, 41}, {300, 300}, {300, 299}, {300, 100003},
     };
     const int64_t offset = 13;
     for (const auto& k : cases)
@@ -182,6 +181,18 @@ TEST_P(Gestures, AClickClearsTheSelection)
     EXPECT_EQ(c->log(viewPins()), Strings{});
 }
 
+TEST_P(Gestures, TurningAutoZoomOnClearsTheSelection)
+{
+    const auto f = thousand();
+    auto c = make(f);
+    c->setInt("Selection Start", 10);
+    c->setInt("Selection End", 20);
+    c->clearSent();
+    c->setBool("Auto Zoom", true);
+    c->setBool("Auto Zoom", false);
+    EXPECT_EQ(c->log(viewPins()), (Strings{"Selection End=-1", "Selection Start=-1"}));
+}
+
 TEST_P(Gestures, ADragKeepsItsSelectionOrZoomsToIt)
 {
     const struct
@@ -191,11 +202,15 @@ TEST_P(Gestures, ADragKeepsItsSelectionOrZoomsToIt)
         Strings sent;
     } cases[] = {
         {false, 60, {"Selection Start=100", "Selection End=200"}},
-        {true, 60, {"Selection Start=100", "Selection End=200", "Visible=101", "Offset=100", "Selection End=-1",
-                    "Selection Start=-1"}},
+        {true,
+         60,
+         {"Selection Start=100", "Selection End=200", "Visible=101", "Offset=100", "Selection End=-1",
+          "Selection Start=-1"}},
         // 100 .. 109 spans ten frames: zoomed.
-        {true, 32.7f, {"Selection Start=100", "Selection End=109", "Visible=10", "Offset=100", "Selection End=-1",
-                       "Selection Start=-1"}},
+        {true,
+         32.7f,
+         {"Selection Start=100", "Selection End=109", "Visible=10", "Offset=100", "Selection End=-1",
+          "Selection Start=-1"}},
         // 100 .. 108 spans nine: only cleared.
         {true, 32.4f, {"Selection Start=100", "Selection End=108", "Selection End=-1", "Selection Start=-1"}},
     };
@@ -258,11 +273,12 @@ TEST_P(Gestures, ADragPastAnEdgeScrollsWhileMovingAway)
         Strings sent;
     } moves[] = {
         {330, {"Selection Start=50", "Selection End=110", "Offset=11"}}, // past the right edge, moving right
-        {320, {}},                                                        // moving back: the edge frame holds
+        {320, {}},                                                       // moving back: the edge frame holds
+        {310, {}},                                                       // still moving back
         {340, {"Selection End=124", "Offset=25"}},                       // moving right again
         {200, {"Selection End=91"}},                                     // back inside
         {-30, {"Selection Start=15", "Selection End=50", "Offset=15"}},  // past the left edge, moving left
-        {-20, {}},                                                        // moving back right: holds
+        {-20, {}},                                                       // moving back right: holds
     };
     c->down(150, 50); // frame 50
     for (const auto& m : moves)
@@ -308,9 +324,9 @@ TEST_P(Gestures, ZoomShowsASelectionOfTenFramesOrMore)
         Strings sent;
     } cases[] = {
         {5, 14, {"Visible=10", "Offset=5"}},
-        {5, 13, {}}, // nine frames
+        {5, 13, {}},                               // nine frames
         {990, 1200, {"Visible=10", "Offset=990"}}, // up to the last frame
-        {1005, 1100, {}},                           // starts past the last frame
+        {1005, 1100, {}},                          // starts past the last frame
     };
     const auto f = thousand();
     for (const auto& k : cases)
@@ -353,16 +369,25 @@ TEST_P(Gestures, ANewSampleKeepsOrShrinksTheView)
         const std::vector<float>* next;
         Strings sent;
     } cases[] = {
-        {false, &longer, {"Selection End=-1", "Selection Start=-1", "Frames=2000", "Selection Start=10",
-                          "Selection End=20"}},
-        {false, &shorter, {"Selection End=-1", "Selection Start=-1", "Frames=250", "Offset=50",
-                           "Selection Start=10", "Selection End=20"}},
-        {false, &shortest, {"Selection End=-1", "Selection Start=-1", "Frames=150", "Visible=150", "Offset=0",
-                            "Selection Start=10", "Selection End=20"}},
-        {true, &longer, {"Selection End=-1", "Selection Start=-1", "Frames=2000", "Visible=2000", "Offset=0",
-                         "Selection Start=10", "Selection End=20"}},
-        {true, &shortest, {"Selection End=-1", "Selection Start=-1", "Frames=150", "Visible=150", "Offset=0",
-                           "Selection Start=10", "Selection End=20"}},
+        {false,
+         &longer,
+         {"Selection End=-1", "Selection Start=-1", "Frames=2000", "Selection Start=10", "Selection End=20"}},
+        {false,
+         &shorter,
+         {"Selection End=-1", "Selection Start=-1", "Frames=250", "Offset=50", "Selection Start=10",
+          "Selection End=20"}},
+        {false,
+         &shortest,
+         {"Selection End=-1", "Selection Start=-1", "Frames=150", "Visible=150", "Offset=0", "Selection Start=10",
+          "Selection End=20"}},
+        {true,
+         &longer,
+         {"Selection End=-1", "Selection Start=-1", "Frames=2000", "Visible=2000", "Offset=0", "Selection Start=10",
+          "Selection End=20"}},
+        {true,
+         &shortest,
+         {"Selection End=-1", "Selection Start=-1", "Frames=150", "Visible=150", "Offset=0", "Selection Start=10",
+          "Selection End=20"}},
         {false, &none, {"Selection End=-1", "Selection Start=-1", "Offset=0", "Frames=0", "Visible=0"}},
     };
     const auto f = thousand();
@@ -543,7 +568,7 @@ TEST_P(Grid, LinesAtEveryStepInTheRange)
     } cases[] = {
         // 0.5 in steps of 0.125: y = 50 - 100 v
         {5, 1.25f, 100, {0, 12.5, 25, 37.5, 50, 62.5, 75, 87.5, 100}, 9, 100},
-        {5, 100, 100, {50}, 1, 50},          // the step at most 1: only the zero line
+        {5, 100, 100, {50}, 1, 50},         // the step at most 1: only the zero line
         {5, nan, 200, {0, 2, 4}, 101, 200}, // NaN: the smallest step, 0.01, two pixels apart
         {5, 0, 200, {0, 2, 4}, 101, 200},
         // 4 in steps of 1/32 lie 0.39 pixels apart: every third line, from
@@ -615,9 +640,8 @@ TEST_P(Safety, AViewBeyondTheSampleReadsNothingPastIt)
         int offset, visible;
         bool waveform;
     } cases[] = {
-        {990, 10, true},   {991, 10, false},          {1000, 0, false}, {0, 1001, false},
-        {999, 1, true},    {INT_MAX, INT_MAX, false}, {0, INT_MIN, false},
-        {INT_MIN, 1000, true}, // a negative offset counts as 0
+        {990, 10, true},           {991, 10, false},    {1000, 0, false},      {0, 1001, false}, {999, 1, true},
+        {INT_MAX, INT_MAX, false}, {0, INT_MIN, false}, {INT_MIN, 1000, true}, // a negative offset counts as 0
     };
     for (const auto& k : cases)
     {
