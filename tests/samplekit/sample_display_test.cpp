@@ -107,6 +107,24 @@ TEST(FirstGenerationDisplays, TheEditorsLateBlobLeavesALaterStroke)
     EXPECT_EQ(c.last("Frames")->asInt(), 30);
 }
 
+// A host that never echoes: a sample from outside ends the wait for the
+// editor's own blob, so the same bytes arriving later are a new sample.
+TEST(FirstGenerationDisplays, AValueFromOutsideEndsTheWaitForTheEditorsBlob)
+{
+    Drawn c(L"QW_SampleDisplayEdit", Echo::None, true, "samplekit");
+    c.setBool("Pencil Enabled", true);
+    c.set("Sample", raw(std::vector<float>(100, 0.0f)));
+    c.render(100, 100);
+    c.down(10, 10, drawntest::kLeftFine);
+    c.move(20, 10, drawntest::kLeftFine);
+    c.up(20, 10, drawntest::kLeftFine);
+    const std::vector<uint8_t> own = c.last("Sample")->data;
+    c.set("Sample", raw(std::vector<float>(30, 0.25f)));
+    c.clearSent();
+    c.set("Sample", own);
+    EXPECT_EQ(c.log({"Frames"}), Strings{"Frames=100"});
+}
+
 class DrawRawSample : public drawntest::DrawCommand
 {};
 

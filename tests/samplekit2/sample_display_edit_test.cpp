@@ -105,6 +105,31 @@ TEST_P(Pencil, StrokesPastTheEndStopAtTheLastFrame)
     EXPECT_EQ(lastSent(mod(), *c), want);
 }
 
+// A new sample from outside ends a stroke in progress: the rest of it draws
+// nothing and nothing is published.
+TEST_P(Pencil, ANewSampleEndsAStroke)
+{
+    const std::vector<float> f(100, 0.0f), next(100, 0.25f);
+    auto c = make(f, 100, 100);
+    c->setBool("Pencil Enabled", true);
+    c->down(10, 10, drawntest::kLeftFine);
+    c->move(20, 10, drawntest::kLeftFine);
+    c->set("Sample", sampleBytes(mod(), next));
+    c->clearSent();
+    c->move(60, 10, drawntest::kLeftFine);
+    c->up(60, 10, drawntest::kLeftFine);
+    EXPECT_TRUE(c->log({"Sample"}).empty());
+    EXPECT_EQ(next, std::vector<float>(100, 0.25f));
+    // The next stroke draws into the new sample.
+    c->down(10, 90, drawntest::kLeftFine);
+    c->move(12, 90, drawntest::kLeftFine);
+    c->up(12, 90, drawntest::kLeftFine);
+    const auto got = lastSent(mod(), *c);
+    ASSERT_EQ(got.size(), 100u);
+    EXPECT_FLOAT_EQ(got[11], -0.8f);
+    EXPECT_EQ(got[50], 0.25f);
+}
+
 // The module's own stroke coming back from the host is no new sample: the
 // view, the selection and the copy stay, whatever "Show All On New Sample" says.
 TEST_P(Pencil, ItsOwnStrokeComingBackIsNoNewSample)

@@ -406,6 +406,19 @@ TEST_P(Gestures, ANewSampleKeepsOrShrinksTheView)
     }
 }
 
+// Without a sample there is no selection: the next sample brings none back.
+TEST_P(Gestures, NoSampleForgetsTheSelection)
+{
+    const auto f = thousand();
+    auto c = make(f);
+    c->setInt("Selection Start", 10);
+    c->setInt("Selection End", 20);
+    c->set("Sample", {});
+    c->clearSent();
+    c->set("Sample", sampleBytes(mod(), f));
+    EXPECT_EQ(c->log(viewPins()), (Strings{"Frames=1000", "Visible=1000"}));
+}
+
 // ===========================================================================
 // Drawing
 
