@@ -262,6 +262,26 @@ void GuiModule::deliverEchoes()
         echo(e.pin, e.voice, e.data);
 }
 
+bool GuiModule::settleEchoes(size_t limit)
+{
+    const size_t start = transmits.size();
+    while (!echoes_.empty())
+    {
+        std::vector<GuiValue> due;
+        due.swap(echoes_);
+        for (size_t i = 0; i < due.size(); ++i)
+        {
+            if (transmits.size() - start > limit)
+            {
+                echoes_.insert(echoes_.begin(), due.begin() + static_cast<std::ptrdiff_t>(i), due.end());
+                return false;
+            }
+            echo(due[i].pin, due[i].voice, due[i].data);
+        }
+    }
+    return transmits.size() - start <= limit;
+}
+
 std::vector<const GuiValue*> GuiModule::transmitsOf(int pin) const
 {
     std::vector<const GuiValue*> out;

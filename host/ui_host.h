@@ -125,6 +125,11 @@ public:
     // Echoes held back (Echo::Later), delivered in order.
     void deliverEchoes();
     size_t pendingEchoes() const { return echoes_.size(); }
+    // Delivers the held echoes in order, and those they bring, until none is
+    // held. False, with the rest still held, once the module has sent more
+    // than `limit` values meanwhile: its echoes keep coming back.
+    bool settleEchoes(size_t limit = kSettleLimit);
+    static constexpr size_t kSettleLimit = 10000;
 
     // --- what the module told the host ---
     int32_t setHostResult = 0;

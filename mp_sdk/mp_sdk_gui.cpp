@@ -52,6 +52,8 @@ int32_t GuiPinOwner::describePin(int32_t index, int32_t& id, int32_t& datatype)
 
 int32_t GuiPinOwner::setPin(int32_t pinId, int32_t voice, int32_t size, const void* data)
 {
+    if (echoes_)
+        echoes_->arrived(pinId, size, data);
     MpGuiPinBase* pin = getPin(pinId);
     if (!pin)
         return gmpi::MP_FAIL;
@@ -61,21 +63,30 @@ int32_t GuiPinOwner::setPin(int32_t pinId, int32_t voice, int32_t size, const vo
 
 int32_t GuiPinOwner::notifyPin(int32_t pinId, int32_t voice)
 {
+    const bool echo = echoes_ && echoes_->takeEcho(pinId);
     MpGuiPinBase* pin = getPin(pinId);
     if (!pin)
         return gmpi::MP_FAIL;
-    pin->runHandler(voice);
+    if (!echo)
+        pin->runHandler(voice);
     return gmpi::MP_OK;
 }
 
 int32_t GuiPinOwner::setPin2(int32_t pinId, int32_t voice, int32_t size, const void* data)
 {
+    const bool echo = echoes_ && echoes_->arrived(pinId, size, data) && echoes_->takeEcho(pinId);
     MpGuiPinBase* pin = getPin(pinId);
     if (!pin)
         return gmpi::MP_FAIL;
-    if (pin->set(voice, size, data))
+    if (pin->set(voice, size, data) && !echo)
         pin->runHandler(voice);
     return gmpi::MP_OK;
+}
+
+void GuiPinOwner::expectOwnEchoes()
+{
+    if (!echoes_)
+        echoes_ = std::make_unique<EchoRecord>();
 }
 
 void GuiPinOwner::addPin(int32_t pinId, MpGuiPinBase& pin)
@@ -200,6 +211,7 @@ int32_t MpGuiBase2::pinTransmit(int32_t pinId, int32_t size, const void* data, i
 {
     if (!host_)
         return gmpi::MP_FAIL;
+    recordSend(pinId, size, data);
     return host_->pinTransmit(pinId, size, data, voice);
 }
 
@@ -304,6 +316,7 @@ int32_t MpGuiBase_base::pinTransmit(int32_t pinId, int32_t size, const void* dat
 {
     if (!legacyHost_)
         return gmpi::MP_FAIL;
+    recordSend(pinId, size, data);
     return legacyHost_->pinTransmit(pinId, size, data, voice);
 }
 

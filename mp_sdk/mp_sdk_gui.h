@@ -8,12 +8,14 @@
 // sent to the host only when it differs from the stored value.
 #pragma once
 
+#include "echo_record.h"
 #include "mp_api_gui.h"
 #include "mp_pin_values.h"
 #include "mp_sdk_common.h"
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 
 class GuiPinOwner;
@@ -191,11 +193,14 @@ public:
     // description of it: the index-th pin in id order; -1 past the last.
     virtual int32_t describePin(int32_t index, int32_t& id, int32_t& datatype);
 
-    // Stores a host value; no handler runs. -1 for an id with no pin.
+    // Stores a host value; no handler runs. -1 for an id with no pin (a
+    // module that expects its own echoes still tells whether it was one).
     int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data);
-    // Runs the pin's handler, changed or not. -1 for an id with no pin.
+    // Runs the pin's handler, changed or not, but not for the module's own
+    // echo. -1 for an id with no pin.
     int32_t notifyPin(int32_t pinId, int32_t voice);
-    // Stores a host value and runs the handler only when the value changed.
+    // Stores a host value and runs the handler only when the value changed
+    // (and is not the module's own echo).
     int32_t setPin2(int32_t pinId, int32_t voice, int32_t size, const void* data);
     // Enters a pin unless its id is taken (the first pin of an id stays).
     void addPin(int32_t pinId, MpGuiPinBase& pin);
@@ -206,7 +211,23 @@ protected:
     int32_t nextPinId() const;
     void registerPin(int32_t pinId, MpGuiPinBase& pin, IGuiPinCallbackImpl* handler);
 
+    // From now on each value the module sends is expected back once, and its
+    // echo is stored but runs no handler (echo_record.h).
+    void expectOwnEchoes();
+    // Whether the value the host last stored on a pin, registered or not, was
+    // the module's own echo; always false without expectOwnEchoes.
+    bool isOwnEcho(int32_t pinId) const { return echoes_ && echoes_->echoStored(pinId); }
+    // Called by the bases for every value the module hands to the host.
+    void recordSend(int32_t pinId, int32_t size, const void* data)
+    {
+        if (echoes_)
+            echoes_->sent(pinId, size, data);
+    }
+
     std::map<int32_t, MpGuiPinBase*> pins_;
+
+private:
+    std::unique_ptr<EchoRecord> echoes_;
 };
 
 // ---------------------------------------------------------------------------

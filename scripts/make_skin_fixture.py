@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Writes the test skin (tests/fixtures/skin/): a style sheet, a knob strip, a
-vertical slider with its handle, a two-frame bar graph, a BMP button with
-its mask and a joystick handle under three metadata texts, each image with
-its metadata text. Every pixel is computed here;
-run again after changing it and commit the result.
+dial strip of flat frames, a vertical slider with its handle, a two-frame bar
+graph, a BMP button with its mask and a joystick handle under three metadata
+texts, each image with its metadata text. Every pixel is computed here; run
+again after changing it and commit the result.
 
 usage: scripts/make_skin_fixture.py [FOLDER]   (default tests/fixtures/skin)
 """
@@ -57,6 +57,13 @@ def inside_circle(x, y, cx, cy, radius):
     return (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= radius * radius
 
 
+def on_disc(x, y, size, radius):
+    """Pixel (x, y) of a strip of square frames of that size: its frame, its
+    row in the frame and whether it lies on the disc in the frame's middle."""
+    frame, fy = divmod(y, size)
+    return frame, fy, inside_circle(x, fy, size / 2, size / 2, radius)
+
+
 # --- knob: 64 frames of 32 x 32, one above the other --------------------------
 KNOB_FRAMES, KNOB_SIZE = 64, 32
 
@@ -66,8 +73,8 @@ def knob_colour(frame):
 
 
 def knob_pixel(x, y):
-    frame, fy = divmod(y, KNOB_SIZE)
-    if not inside_circle(x, fy, 16, 16, 14):
+    frame, fy, on = on_disc(x, y, KNOB_SIZE, 14)
+    if not on:
         return (0, 0, 0, 0)
     # A white pointer from radius 6 to 13, turning clockwise from -135 to +135
     # degrees (0 = straight up) over the frames.
@@ -128,6 +135,19 @@ def handle_pixel(x, y):
     return (40 + 20 * frame, 200, 255 - 20 * frame, 255)
 
 
+# --- dial: 10 frames of 64 x 64, a flat disc of one colour a frame ----------
+DIAL_FRAMES, DIAL_SIZE = 10, 64
+
+
+def dial_colour(frame):
+    return (25 * frame, 0x80, 250 - 25 * frame)
+
+
+def dial_pixel(x, y):
+    frame, _, on = on_disc(x, y, DIAL_SIZE, 30)
+    return dial_colour(frame) + (255,) if on else (0, 0, 0, 0)
+
+
 STYLE_SHEET = """FONT_CATEGORY Normal
 font-family Arial, 'Liberation Sans'
 font-size 12
@@ -145,6 +165,13 @@ font-color #20C020
 background-color #101010
 legacy-vertical-offset 0
 GDI_pixelHeight 14
+FONT_CATEGORY Field
+font-family 'Courier New'
+font-size 15
+font-color #1030C0
+background-color #F0E0C0
+text-align right
+vst3-vertical-offset 2
 """
 
 METADATA = {
@@ -154,6 +181,7 @@ METADATA = {
                    "handle_range 0 90\norientation vertical\n"),
     "bargraph.txt": "type bargraph\nframe_size 12 40\nsegment_count 5\nsegment 2 6\n",
     "button.txt": "type button\nframe_size 16 16\n",
+    "dial.txt": "; a 10-frame rotary dial\ntype knob\nframe_size 64 64\nmouse_response rotary\n",
     "handle.txt": "; a joystick handle of 10 frames\ntype knob\nframe_size 20 20\n",
     "handle_padded.txt": "type knob\nframe_size 20 20\npadding 1 2 3 4\n",
     "handle_whole.txt": "; no frame height: one frame of the whole image\ntype knob\nframe_size 20 0\n",
@@ -166,6 +194,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     write(folder, "global", STYLE_SHEET)
     write(folder, "knob.png", png(KNOB_SIZE, KNOB_SIZE * KNOB_FRAMES, knob_pixel))
+    write(folder, "dial.png", png(DIAL_SIZE, DIAL_SIZE * DIAL_FRAMES, dial_pixel))
     write(folder, "slider.png", png(24, 110, slider_pixel))
     write(folder, "bargraph.png", png(12, 80, bar_pixel))
     write(folder, "button.bmp", bmp(16, 32, button_pixel))

@@ -6,6 +6,18 @@
 
 ImageBase::~ImageBase() = default;
 
+void ImageBase::initializeImagePins(int pointerPins)
+{
+    initializePin(pinFilename, &ImageBase::onSetFilename);
+    initializePin(pinHint);
+    initializePin(pinMenuItems);
+    initializePin(pinMenuSelection);
+    if (pointerPins > 0)
+        initializePin(pinMouseDown);
+    if (pointerPins > 1)
+        initializePin(pinMouseDown2);
+}
+
 void ImageBase::onSetFilename()
 {
     std::string name;

@@ -48,6 +48,11 @@ public:
     // The image's orientation / mouse-response code (kNoMouseResponse before a load).
     virtual int32_t getMouseResponse();
 
+    // Registers the base's pins in the order of the skinned image controls:
+    // file name (with its handler), hint, menu items, menu selection, then
+    // the first `pointerPins` (0 to 2) of the two pointer-down pins.
+    void initializeImagePins(int pointerPins);
+
     // Handler of the file-name pin: loads the named image (a name with no
     // UTF-8 form counts as empty).
     void onSetFilename();

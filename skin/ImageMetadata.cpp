@@ -78,10 +78,10 @@ void ImageMetadata::read(const std::string& text)
                 orientation = HORIZONTAL;
                 break;
             case 'c':
-                orientation = 2;
+                orientation = MOMENTARY;
                 break;
             case 's':
-                orientation = 4;
+                orientation = STEP;
                 break;
             case 'r':
                 orientation = (w.size() > 1 && w[1] == 'e') ? RELATIVE : ROTARY;

@@ -38,7 +38,9 @@ public:
         UNSET = -1,
         VERTICAL = 0,
         HORIZONTAL = 1,
+        MOMENTARY = 2, // a click: down while held
         ROTARY = 3,
+        STEP = 4, // each click on to the next frame
         RELATIVE = 5,
     };
 

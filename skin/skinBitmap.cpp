@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -16,13 +17,18 @@ bool isVertical(int32_t orientation)
 
 skinBitmap::~skinBitmap() = default;
 
-int32_t skinBitmap::Load(gmpi::IMpUserInterfaceHost2* host, gmpi_gui::IMpGraphicsHost* graphicsHost, const char* name)
+void skinBitmap::unload()
 {
     bitmapMetadata_ = nullptr;
     lastFrame_ = 0;
     bitmap_.setNull();
     hitMask_.clear();
     hitMaskRowBytes_ = hitMaskRows_ = 0;
+}
+
+int32_t skinBitmap::Load(gmpi::IMpUserInterfaceHost2* host, gmpi_gui::IMpGraphicsHost* graphicsHost, const char* name)
+{
+    unload();
     if (!name || !*name)
         return -1;
 
@@ -71,11 +77,11 @@ bool skinBitmap::calcDrawAt(float position)
     return changed;
 }
 
-std::vector<skinBitmap::Piece> skinBitmap::pieces(const ImageMetadata& m, int32_t drawAt, double x, double y)
+skinBitmap::Pieces skinBitmap::pieces(const ImageMetadata& m, int32_t drawAt, double x, double y)
 {
     const double w = m.frameWidth, h = m.frameHeight;
     const double left = x + m.paddingLeft, top = y + m.paddingTop;
-    std::vector<Piece> out;
+    Pieces out;
     switch (m.imageType)
     {
     case ImageMetadata::SLIDER:
@@ -106,7 +112,7 @@ std::vector<skinBitmap::Piece> skinBitmap::pieces(const ImageMetadata& m, int32_
     return out;
 }
 
-void skinBitmap::renderBitmap(GmpiDrawing::Graphics_base& g, GmpiDrawing_API::MP1_SIZE_U offset)
+void skinBitmap::renderBitmap(GmpiDrawing::Graphics_base& g, GmpiDrawing_API::MP1_SIZE_U offset, float opacity)
 {
     using namespace GmpiDrawing;
     const double x = offset.width, y = offset.height;
@@ -129,8 +135,49 @@ void skinBitmap::renderBitmap(GmpiDrawing::Graphics_base& g, GmpiDrawing_API::MP
                           static_cast<float>(p.bottom)),
                      Rect(static_cast<float>(p.sourceLeft), static_cast<float>(p.sourceTop),
                           static_cast<float>(p.sourceLeft + width), static_cast<float>(p.sourceTop + height)),
-                     1.0f, BitmapInterpolationMode::Linear);
+                     opacity, BitmapInterpolationMode::Linear);
     }
+}
+
+bool skinBitmap::pixelAt(GmpiDrawing_API::MP1_POINT point, uint32_t& pixel) const
+{
+    if (!bitmapMetadata_ || !bitmap_ || bitmapMetadata_->imageType == ImageMetadata::BARGRAPH ||
+        !std::isfinite(point.x) || !std::isfinite(point.y))
+        return false;
+    const ImageMetadata& m = *bitmapMetadata_;
+    const Pieces drawn = pieces(m, drawAt_, 0.0, 0.0);
+    const Piece& p = m.imageType == ImageMetadata::SLIDER ? drawn.back() : drawn.front();
+    const int64_t x = skin::toInt32(point.x - p.left + p.sourceLeft);
+    const int64_t y = skin::toInt32(point.y - p.top + p.sourceTop);
+    const double x0 = p.sourceLeft, y0 = p.sourceTop;
+    if (x < x0 || x > x0 + (p.right - p.left) || y < y0 || y > y0 + (p.bottom - p.top))
+        return false;
+    const GmpiDrawing::SizeU size = bitmap_.GetSize();
+    if (x < 0 || y < 0 || x >= int64_t{size.width} || y >= int64_t{size.height})
+        return false;
+    const GmpiDrawing::BitmapPixels pixels = bitmap_.lockPixels(GmpiDrawing::BitmapLockFlags::Read);
+    const uint8_t* data = pixels.getAddress();
+    if (!data)
+        return false;
+    std::memcpy(&pixel, data + y * pixels.getBytesPerRow() + 4 * x, 4);
+    return true;
+}
+
+int32_t skinBitmap::frameCount() const
+{
+    if (!bitmapMetadata_ || !bitmap_)
+        return 0;
+    const int64_t frameHeight = bitmapMetadata_->frameHeight > 0 ? bitmapMetadata_->frameHeight : 1;
+    return skin::saturate(int64_t{bitmap_.GetSize().height} / frameHeight);
+}
+
+GmpiDrawing_API::MP1_SIZE skinBitmap::paddedFrameSize() const
+{
+    if (!bitmapMetadata_ || !bitmap_)
+        return {10.0f, 10.0f};
+    const ImageMetadata& m = *bitmapMetadata_;
+    return {static_cast<float>(m.frameWidth) + m.paddingLeft + m.paddingRight,
+            static_cast<float>(m.frameHeight) + m.paddingTop + m.paddingBottom};
 }
 
 bool skinBitmap::bitmapHitTestLocal(GmpiDrawing_API::MP1_POINT point)
@@ -140,7 +187,7 @@ bool skinBitmap::bitmapHitTestLocal(GmpiDrawing_API::MP1_POINT point)
     const ImageMetadata& m = *bitmapMetadata_;
     if (m.imageType == ImageMetadata::BARGRAPH)
         return true;
-    const std::vector<Piece> drawn = pieces(m, drawAt_, 0.0, 0.0);
+    const Pieces drawn = pieces(m, drawAt_, 0.0, 0.0);
     const double px = point.x, py = point.y;
     auto inside = [px, py](const Piece& p) { return px >= p.left && px < p.right && py >= p.top && py < p.bottom; };
 

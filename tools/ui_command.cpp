@@ -21,7 +21,7 @@
 namespace qwtool
 {
 const char* const kUiUsage =
-    "usage: qwhost ui BUNDLE ID [--echo inside|none] [--dup N] [--answer ANSWER ...]\n"
+    "usage: qwhost ui BUNDLE ID [--echo inside|later|none] [--dup N] [--answer ANSWER ...]\n"
     "                 [--save PIN=FILE.wav ...] --steps STEPS\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults, initializes it, then plays the steps in order and\n"
@@ -45,6 +45,9 @@ const char* const kUiUsage =
     "                    module sends prints as its frame count and first frames.\n"
     "  --echo inside     the host hands every value the module sends straight back to\n"
     "                    the pin that sent it, inside the send (setPin, then notifyPin);\n"
+    "  --echo later      it hands them back after the start or step, in the order sent,\n"
+    "                    and those they bring, until none is left; a module still\n"
+    "                    sending after 10000 values is stopped with a message;\n"
     "  --echo none       it does not (the default).\n"
     "  --save PIN=FILE.wav  after the last step, the last sample the module sent on\n"
     "                    the sample pin PIN is written to FILE.wav (mono, 32-bit float,\n"
@@ -64,6 +67,8 @@ using qwhost::Error;
 constexpr int kMaxCopies = 4096;
 // Frames of a sent sample that are printed.
 constexpr int kShownFrames = 8;
+// Values printed of a step whose echoes never stop.
+constexpr size_t kRunawayShown = 20;
 
 struct Options
 {
@@ -112,10 +117,12 @@ Options parse(const std::vector<std::string>& args)
             seenEcho = true;
             if (v == "inside")
                 o.echo = qwhost::Echo::Inside;
+            else if (v == "later")
+                o.echo = qwhost::Echo::Later;
             else if (v == "none")
                 o.echo = qwhost::Echo::None;
             else
-                syntax("--echo '" + v + "' is not 'inside' or 'none'");
+                syntax("--echo '" + v + "' is not 'inside', 'later' or 'none'");
         }
         else if (a == "--dup")
         {
@@ -214,10 +221,18 @@ int copiesNamed(const qwhost::ModuleInfo& info, const std::vector<UiStep>& steps
     return copies;
 }
 
-// Prints the values the module sent since `from`; returns the new count.
-size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
+const char* echoName(qwhost::Echo echo)
 {
-    for (size_t i = from; i < m.transmits.size(); ++i)
+    return echo == qwhost::Echo::Inside ? "inside" : echo == qwhost::Echo::Later ? "later" : "none";
+}
+
+// Prints the values the module sent since `from`, at most `most` of them;
+// returns the new count.
+size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from, size_t most = SIZE_MAX)
+{
+    const size_t end = m.transmits.size();
+    const size_t shown = std::min(end - from, most);
+    for (size_t i = from; i < from + shown; ++i)
     {
         const auto& t = m.transmits[i];
         const bool known = t.pin >= 0 && t.pin < m.pinCount();
@@ -229,7 +244,9 @@ size_t printSent(const qwhost::GuiModule& m, const PinNames& names, size_t from)
             std::printf(" (voice %d)", t.voice);
         std::printf("\n");
     }
-    return m.transmits.size();
+    if (shown < end - from)
+        std::printf("\t... and %zu more\n", end - from - shown);
+    return end;
 }
 } // namespace
 
@@ -337,18 +354,29 @@ int uiCommand(const std::vector<std::string>& args)
         if (n > 0)
             std::printf("# %d widget(s) answered\n", n);
     };
-    auto heldEchoes = [&] {
+    // After the start and each step: the widgets answered, with the echo
+    // later the held echoes delivered (and those they bring), then what the
+    // module sent meanwhile.
+    size_t shown = 0;
+    auto report = [&](const std::string& what) {
+        answerWidgets();
+        if (o.echo == qwhost::Echo::Later && !m->settleEchoes(qwhost::GuiModule::kSettleLimit))
+        {
+            printSent(*m, names, shown, kRunawayShown);
+            std::fflush(stdout);
+            throw Error("ui: " + o.id + ", " + what + ": the module's echoes keep coming back; stopped after " +
+                        std::to_string(m->transmits.size() - shown) + " values sent (" +
+                        std::to_string(m->pendingEchoes()) + " echoes still held)");
+        }
+        shown = printSent(*m, names, shown);
         if (m->pendingEchoes())
             std::printf("# %zu echo(es) held back: the module's echoes nest deeper than the host follows\n",
                         m->pendingEchoes());
     };
 
-    std::printf("# %s: pins %s; echo %s\n", o.id.c_str(), names.all().c_str(),
-                o.echo == qwhost::Echo::Inside ? "inside" : "none");
+    std::printf("# %s: pins %s; echo %s\n", o.id.c_str(), names.all().c_str(), echoName(o.echo));
     std::printf("start (defaults, initialize)\n");
-    answerWidgets();
-    size_t shown = printSent(*m, names, 0);
-    heldEchoes();
+    report("start");
     for (size_t i = 0; i < steps.size(); ++i)
     {
         const UiStep& s = steps[i];
@@ -363,9 +391,7 @@ int uiCommand(const std::vector<std::string>& args)
             const Delivery& d = deliveries[i];
             m->set(d.pin, d.bytes.data(), static_cast<int>(d.bytes.size()));
         }
-        answerWidgets();
-        shown = printSent(*m, names, shown);
-        heldEchoes();
+        report("step '" + s.text + "'");
     }
     if (!dialogs.pending().empty())
         std::printf("# %zu widget(s) left open without an answer\n", dialogs.pending().size());

@@ -220,6 +220,18 @@ int32_t DeviceContext::CreateRadialGradientBrush(const MP1_RADIAL_GRADIENT_BRUSH
         return gmpi::MP_FAIL;
     *out = nullptr;
     auto* collection = stops ? dynamic_cast<StopCollection*>(stops) : nullptr;
+    DrawCall call{"CreateRadialGradientBrush", {}};
+    if (properties)
+        call.values = {properties->center.x,
+                       properties->center.y,
+                       properties->gradientOriginOffset.x,
+                       properties->gradientOriginOffset.y,
+                       properties->radiusX,
+                       properties->radiusY};
+    if (collection)
+        for (auto& s : collection->stops())
+            call.values.insert(call.values.end(), {s.position, s.color.r, s.color.g, s.color.b, s.color.a});
+    record(std::move(call));
     if (!properties || !collection ||
         !finite({properties->center.x, properties->center.y, properties->gradientOriginOffset.x,
                  properties->gradientOriginOffset.y, properties->radiusX, properties->radiusY}))

@@ -35,7 +35,9 @@ struct DrawCall
     int target = 0;
     std::string op;                     // the interface member's name, e.g. "FillRectangle"
     std::vector<double> values;         // its numbers in argument order (DrawTextU: rectangle, options, byte length;
-                                        // CreateLinearGradientBrush: start, end, then position, r, g, b, a a stop)
+                                        // CreateLinearGradientBrush: start, end, then position, r, g, b, a a stop;
+                                        // CreateRadialGradientBrush: centre, origin offset, x and y radii, then
+                                        // the stops likewise)
     std::string brush;                  // "solid", "linear", "radial" or "" (no brush)
     GmpiDrawing_API::MP1_COLOR color{}; // a solid brush's colour at the call
     std::string text;                   // drawn text (UTF-8)

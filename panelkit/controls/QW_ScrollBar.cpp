@@ -29,6 +29,7 @@ public:
         for (auto& pin : colourPins_)
             initializePin(pin, &QW_ScrollBar::onSetColors);
         initializePin(groove_);
+        expectOwnEchoes();
     }
 
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override

@@ -41,6 +41,7 @@ public:
         initializePin(colourPins_[BackgroundFill], &QW_ScrollBar2::onSetColors);
         initializePin(dec_, &QW_ScrollBar2::onSetDec);
         initializePin(inc_, &QW_ScrollBar2::onSetInc);
+        expectOwnEchoes();
     }
 
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override

@@ -33,6 +33,7 @@ public:
         initializePin(grooveLength_, &QW_VecSlider::onSetCosmetic);
         initializePin(grooveThickness_, &QW_VecSlider::onSetCosmetic);
         initializePin(colourPins_[GrooveFill], &QW_VecSlider::onSetColors);
+        expectOwnEchoes();
     }
 
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override

@@ -16,6 +16,7 @@ LevelBar::LevelBar(bool centreMode, bool barBrushEveryRender)
 {
     for (int i = 0; i < ColourCount; ++i)
         colours_[i] = colorOf(kDefaults[i]);
+    expectOwnEchoes();
 }
 
 void LevelBar::reDraw()

@@ -10,6 +10,7 @@ public:
         initializePin(direction_);
         initializePin(in_, &QW_CheckValve::onSetIn);
         initializePin(out_, &QW_CheckValve::onSetOut);
+        expectOwnEchoes();
     }
 
 private:

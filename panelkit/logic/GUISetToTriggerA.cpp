@@ -1,6 +1,7 @@
 // Two value pins copied into each other, every time, equal values too; a bool
 // output pulses when the chosen one of them is set. The first handler run
-// after construction copies without a pulse.
+// after construction copies without a pulse. A copy coming back as the
+// host's echo is neither copied again nor a reason to pulse.
 #include "family.h"
 
 template <class T> class QW_GUISet2TrigA : public MpGuiInvisibleBase
@@ -13,6 +14,7 @@ public:
         initializePin(source_);
         initializePin(spare_);
         initializePin(trigger_);
+        expectOwnEchoes();
     }
 
 private:

@@ -12,6 +12,8 @@ public:
         initializePin(lock_);
         initializePin(outL_, &QW_FixedLegacy::onSetL);
         initializePin(outR_, &QW_FixedLegacy::onSetR);
+        // A NaN value never equals itself: its echo would be set back for ever.
+        expectOwnEchoes();
     }
 
 private:

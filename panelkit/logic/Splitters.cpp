@@ -1,6 +1,7 @@
 // One common value joined to any number of auto-duplicating values: fan-out,
 // fan-in or both, optionally keeping the auto-duplicating values equal.
-// Values are passed on as the host delivered them, equal ones too.
+// Values are passed on as the host delivered them, equal ones too; the
+// splitter's own values coming back are not passed on again.
 #include "family.h"
 
 template <class T> class QW_Splitter : public MpGuiInvisibleBase
@@ -11,11 +12,14 @@ public:
         initializePin(mode_);
         initializePin(link_);
         initializePin(common_);
+        expectOwnEchoes();
     }
 
     int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) override
     {
         const int32_t r = GuiPinOwner::setPin(pinId, voice, size, data);
+        if (isOwnEcho(pinId))
+            return r;
         const qw::Raw value(size, data);
         if (pinId == kCommon)
         {

@@ -1,7 +1,8 @@
 // Several inputs, one of which a selector connects to the output, in both
 // directions. The inputs are the host's copies of an auto-duplicating pin,
 // counted from the highest id that delivered a value; the module keeps the
-// last value of each in a slot of its own.
+// last value of each in a slot of its own. Its own values coming back are
+// stored there but not passed on again.
 #include "family.h"
 
 #include <vector>
@@ -14,6 +15,7 @@ public:
         initializePin(selector_);
         initializePin(output_);
         initializePin(changeMode_);
+        expectOwnEchoes();
     }
 
     int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) override
@@ -24,11 +26,10 @@ public:
         if (k >= static_cast<int32_t>(slots_.size()))
             slots_.resize(static_cast<size_t>(k) + 1);
         const qw::Raw value(size, data);
-        const bool echo = sends_.isEcho(pinId, value);
         const int32_t r = GuiPinOwner::setPin(pinId, voice, size, data);
         if (k >= 0)
             slots_[static_cast<size_t>(k)] = qw::fromBytes<T>(value.size, value.data);
-        if (echo || slots_.empty())
+        if (isOwnEcho(pinId) || slots_.empty())
             return r;
         const int32_t sel = qw::selectedIndex(selector_, slots_.size());
         if (pinId == kSelector)
@@ -63,13 +64,12 @@ private:
     static constexpr int32_t kOutput = 1;
     static constexpr int32_t kFirstInput = 3;
 
-    void send(int32_t pinId, qw::Raw value, int32_t voice) { sends_.send(*this, pinId, value, voice); }
+    void send(int32_t pinId, qw::Raw value, int32_t voice) { pinTransmit(pinId, value.size, value.data, voice); }
 
     MpGuiPin<int> selector_;
     qw::Pin<T> output_;
     MpGuiPin<int> changeMode_;
     std::vector<T> slots_; // the last value of each input, ids 3 .. 3 + N - 1
-    qw::OwnSends sends_;
 };
 
 namespace

@@ -1,7 +1,8 @@
 // One input connected to one of several outputs, chosen by a selector, in
 // both directions. The outputs are the host's copies of an auto-duplicating
 // pin: their number comes from the host's pin count, asked at the first
-// value and again at each value until the host answers one.
+// value and again at each value until the host answers one. Its own values
+// coming back are not passed on again.
 #include "family.h"
 
 #include <memory>
@@ -15,6 +16,7 @@ public:
         initializePin(selector_);
         initializePin(input_);
         initializePin(changeMode_);
+        expectOwnEchoes();
     }
 
     int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) override
@@ -22,9 +24,8 @@ public:
         if (askCount_)
             makeOutputs();
         const qw::Raw value(size, data);
-        const bool echo = sends_.isEcho(pinId, value);
         const int32_t r = GuiPinOwner::setPin(pinId, voice, size, data);
-        if (echo || outputs_.empty())
+        if (isOwnEcho(pinId) || outputs_.empty())
             return r;
         const int32_t selected = kFirstOutput + qw::selectedIndex(selector_, outputs_.size());
         if (pinId == kSelector)
@@ -70,14 +71,13 @@ private:
         }
     }
 
-    void send(int32_t pinId, qw::Raw value, int32_t voice) { sends_.send(*this, pinId, value, voice); }
+    void send(int32_t pinId, qw::Raw value, int32_t voice) { pinTransmit(pinId, value.size, value.data, voice); }
 
     MpGuiPin<int> selector_;
     qw::Pin<T> input_;
     MpGuiPin<int> changeMode_;
     bool askCount_ = true;
     std::vector<std::unique_ptr<qw::Pin<T>>> outputs_;
-    qw::OwnSends sends_;
 };
 
 namespace

@@ -1,7 +1,10 @@
 // What the invisible value-routing modules share: one class template per
 // module, instantiated for the pin value types and registered once per type;
-// host bytes read the way the pins read them; the echo guard; the record of
-// the module's own sends; the limit on auto-duplicating pins.
+// host bytes read the way the pins read them; the echo guard; the limit on
+// auto-duplicating pins. A module that passes values between its own pins
+// also expects its own echoes (expectOwnEchoes, echo_record.h), so that a
+// host that hands them back, now or later, cannot bounce a value between its
+// pins.
 //
 // A family's source unit ends with its registration, the identifiers being
 // the head, the type's suffix and the tail:
@@ -15,7 +18,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace qw
 {
@@ -122,7 +124,8 @@ inline bool takenPinId(int32_t pinId)
 // Echo handling
 
 // Raised while the module writes its own pins; a handler that finds it raised
-// does not run its forward computation for the value it is given.
+// does not run its forward computation for the value it is given, whatever
+// it is. The module's own echoes, whenever they come, are the echo record's.
 class EchoGuard
 {
 public:
@@ -143,41 +146,6 @@ public:
 
 private:
     bool raised_ = false;
-};
-
-// Sends that are under way. A host may hand a sent value straight back to the
-// pin it was sent on; while the send lasts, a value on that pin with exactly
-// the bytes being sent is the module's own echo.
-class OwnSends
-{
-public:
-    // pinTransmit through the module, remembered while it lasts.
-    int32_t send(MpGuiBase2& module, int32_t pinId, Raw value, int32_t voice)
-    {
-        const auto* b = static_cast<const uint8_t*>(value.data);
-        active_.push_back({pinId, std::vector<uint8_t>(b, b + value.size)});
-        const int32_t r = module.pinTransmit(pinId, value.size, value.data, voice);
-        active_.pop_back();
-        return r;
-    }
-
-    bool isEcho(int32_t pinId, Raw value) const
-    {
-        for (auto& s : active_)
-            if (s.pin == pinId && s.bytes.size() == static_cast<size_t>(value.size) &&
-                (value.size == 0 ||
-                 std::equal(s.bytes.begin(), s.bytes.end(), static_cast<const uint8_t*>(value.data))))
-                return true;
-        return false;
-    }
-
-private:
-    struct Sending
-    {
-        int32_t pin;
-        std::vector<uint8_t> bytes;
-    };
-    std::vector<Sending> active_;
 };
 
 // The entry a selector picks among n > 0: clamped to 0 .. n - 1.

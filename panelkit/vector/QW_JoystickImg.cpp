@@ -37,6 +37,7 @@ public:
         initializePin(frameCount_);
         initializePin(pinMouseDown);
         initializePin(pinMouseDown2);
+        expectOwnEchoes();
     }
 
     float getAnimationPos() override { return animationPosition_; }

@@ -97,6 +97,7 @@ QW_ShapeEditor6::QW_ShapeEditor6(const Variant& variant) : variant_(variant)
 
     for (int i = 0; i < kColours; ++i)
         colours_[i] = Color(mp_sdk::colorFromArgb(kDefaultColours[i]));
+    expectOwnEchoes();
 }
 
 // ---------------------------------------------------------------------------

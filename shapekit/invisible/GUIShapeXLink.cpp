@@ -1,9 +1,7 @@
 // Each inner node's position between its neighbours as a float value in 0..1,
 // one auto-duplicated pin per inner node; a value moved on a pin moves its
 // node along x (never onto a neighbour) and sends the shape back. There is no
-// echo guard: the echo of the shape finds no change, the floats it sends
-// again come back as the values the nodes show, which leave them where they
-// are, and the exchange ends there.
+// echo guard; the module's own values coming back run nothing.
 #include "shape_link.h"
 
 #include <algorithm>

@@ -16,6 +16,8 @@ public:
         initializePin(levelB_);
         initializePin(aLeads_);
         initializePin(bLeads_);
+        // With both leads on, a follower coming back would lead in turn.
+        expectOwnEchoes();
     }
 
 private:

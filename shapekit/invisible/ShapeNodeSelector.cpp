@@ -1,5 +1,6 @@
 // A choice list of a shape's nodes for a list control ("<No Node>", and the
 // first and last node when offered), kept in step with a node index both ways.
+// The module's own index and choice coming back from the host run nothing.
 #include "shape_tool.h"
 
 #include <sstream>
@@ -15,6 +16,7 @@ public:
         initializePin(offerLast_, &QW_ShapeNodeSel::updateAll);
         initializePin(choice_, &QW_ShapeNodeSel::onSetChoice);
         initializePin(list_);
+        expectOwnEchoes();
     }
 
 private:

@@ -16,11 +16,15 @@ public:
     {
         if (floatPins_ == 0)
             countPins();
+        const int32_t r = GuiPinOwner::setPin(pinId, voice, size, data);
         if (pinId < kFixedPins)
-            return GuiPinOwner::setPin(pinId, voice, size, data);
-        float v = 0.f;
-        MpPinValue<float>::set(v, size, data);
-        onSetFloat(pinId - kFixedPins, v);
+            return r;
+        if (!isOwnEcho(pinId))
+        {
+            float v = 0.f;
+            MpPinValue<float>::set(v, size, data);
+            onSetFloat(pinId - kFixedPins, v);
+        }
         return gmpi::MP_OK;
     }
 

@@ -1,7 +1,7 @@
 // What the invisible shape tools share: their own working copy of the shape,
 // fed in place from a blob pin; the shape sent back on that pin as its blob,
-// straight to the host and inside the echo guard; left/right pin pairs
-// written right first; triggers on true only; user units.
+// straight to the host and inside the echo guard, its echo expected back;
+// left/right pin pairs written right first; triggers on true only; user units.
 #pragma once
 
 #include "mp_sdk_gui.h"
@@ -100,9 +100,12 @@ inline float clampLevel(float y)
 
 // Base of the tools that keep their own shape and read it from a blob pin that
 // they also write. A derived constructor registers `shapePin` in its place.
+// The tool's own values coming back from the host, now or later, run nothing.
 class ShapeToolBase : public MpGuiInvisibleBase
 {
 protected:
+    ShapeToolBase() { expectOwnEchoes(); }
+
     // The shape pin's blob taken in place, unless it is the echo of the
     // module's own send; true when it was accepted.
     bool receiveShape()

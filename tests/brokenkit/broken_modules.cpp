@@ -1,6 +1,7 @@
 // Modules that misbehave on purpose, to show how the factory and the host
 // stand-in cope with them.
 #include "mp_sdk_audio.h"
+#include "mp_sdk_gui.h"
 
 #include <cmath>
 #include <limits>
@@ -75,6 +76,33 @@ public:
 
 private:
     IntOutPin which_;
+};
+
+// Copies each of its two pins to the other on every value but 0, its own
+// echoes too: a host that hands values back keeps it sending for ever.
+class QW_BadEchoBounce : public MpGuiInvisibleBase
+{
+public:
+    QW_BadEchoBounce()
+    {
+        initializePin(a_, &QW_BadEchoBounce::onA);
+        initializePin(b_, &QW_BadEchoBounce::onB);
+    }
+
+private:
+    void onA()
+    {
+        if (a_ != 0.0f)
+            pinTransmit(1, a_.rawSize(), a_.rawData(), 0);
+    }
+    void onB()
+    {
+        if (b_ != 0.0f)
+            pinTransmit(0, b_.rawSize(), b_.rawData(), 0);
+    }
+
+    MpGuiPin<float> a_;
+    MpGuiPin<float> b_;
 };
 
 // Audio effects with the faults the all-modules test must catch.
@@ -233,6 +261,7 @@ auto r13 =
 auto r14 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadLateStamp", &gmpi::Register<QW_BadLateStamp>::withId);
 auto r15 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadFlushText", &gmpi::Register<QW_BadFlushText>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
+auto r16 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_BadEchoBounce", &gmpi::Register<QW_BadEchoBounce>::withId);
 } // namespace
 
 extern "C" MP_EXPORT int brokenkit_destroyed()

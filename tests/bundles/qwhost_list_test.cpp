@@ -25,6 +25,7 @@ TEST_F(QwhostList, ShowsIdentifiersBySubtype)
               "  QW_BadThrow\n"
               "  QW_Twice\n"
               "user interface (subtype 2):\n"
+              "  QW_BadEchoBounce\n"
               "  QW_Twice\n");
 }
 

@@ -97,7 +97,7 @@ TEST(BadInput, OddSizesMissingBytesAndFarPinIds)
     };
     std::vector<uint8_t> junk(8, 0xFF);
     for (auto id : kModules)
-        for (auto echo : {Echo::Inside, Echo::None})
+        for (auto echo : kEchoModes)
         {
             SCOPED_TRACE(gmpi_sdk::toUtf8(id) + ", " + echoName(echo));
             qwhost::GuiHost host;
@@ -114,6 +114,7 @@ TEST(BadInput, OddSizesMissingBytesAndFarPinIds)
                     const size_t before = g->transmits.size();
                     g->setPinOnly(p, v.data ? junk.data() : nullptr, v.size);
                     g->notifyPin(p);
+                    g->settleEchoes();
                     EXPECT_LE(g->transmits.size() - before, 16u) << "pin " << p << ", " << v.what;
                     EXPECT_EQ(g->pendingEchoes(), 0u) << "pin " << p << ", " << v.what;
                     // A negative size never reaches the host as such.
@@ -160,7 +161,6 @@ TEST(BadInput, TextsOfCharactersUtf8CannotEncode)
     runUiTable(s);
     UiTable a{L"QW_GUISet2TrigAString"};
     a.start = false;
-    a.echoes = {Echo::None};
     a.rows = {deliver(0, v, {{1, v}})};
     runUiTable(a);
     UiTable f{L"QW_Fixed_String"};
@@ -176,9 +176,7 @@ TEST(BadInput, BlobsOfOneMegabyte)
     const Bytes big(1 << 20, 0x5A);
     UiTable s{L"QW_SplitterBlob"};
     s.start = false;
-    s.echoes = {Echo::Inside, Echo::None};
-    s.rows = {deliver(0, i32(2)), deliver(1, b8(true)), deliver(2, big),
-              deliver(4, big, {{2, big}, {3, big}}).with(Echo::Inside, {{2, big}, {3, big}, {4, big}, {3, big}})};
+    s.rows = {deliver(0, i32(2)), deliver(1, b8(true)), deliver(2, big), deliver(4, big, {{2, big}, {3, big}})};
     runUiTable(s);
     UiTable t{L"QW_TriggerBlob2"};
     t.rows = {deliver(0, big), deliver(2, b8(true), {{4, big}, {1, big}})};

@@ -138,6 +138,24 @@ TEST_P(JoystickDrag, TheFineFactorScalesTheDrag)
     EXPECT_NEAR(j.c.sentFloats("Y").back(), 1.0, 1e-6);
 }
 
+// Two moves before any echo: the echoes, coming after both, are the
+// joystick's own and neither move the handle back nor redraw it.
+TEST_P(JoystickDrag, TwoMovesBeforeAnyEchoLeaveTheHandleWhereTheDragPutIt)
+{
+    Joystick j(GetParam());
+    j.c.setFloat("X", 0.5f);
+    j.c.setFloat("Y", 0.5f);
+    ASSERT_EQ(j.c.down(50, 50), 0);
+    // Straight to the view: echoes held back stay held.
+    j.c.view().pointerMove(kLeft, {66, 50});
+    j.c.view().pointerMove(kLeft, {82, 50});
+    EXPECT_EQ(j.c.sentFloats("X"), (std::vector<float>{0.7f, 0.9f}));
+    const size_t redraws = j.c.graphicsHost().redraws.size();
+    j.c.settle();
+    EXPECT_EQ(j.c.graphicsHost().redraws.size(), redraws);
+    EXPECT_EQ(j.handle()[0], 72);
+}
+
 INSTANTIATE_TEST_SUITE_P(Echo, JoystickDrag, ::testing::ValuesIn(allEchoes()),
                          [](const auto& info) { return std::string(echoName(info.param)); });
 

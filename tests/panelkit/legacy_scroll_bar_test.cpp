@@ -168,6 +168,29 @@ TEST_P(LegacyScrollBar, ADragEndingWhereItStartedSendsNothingNew)
     EXPECT_EQ(sent.front(), 50 + static_cast<int>(13.3 * 990 / 271));
 }
 
+// The drag keeps a fraction of an item that the whole Offset it sends cannot
+// carry; that Offset coming back after the release is the bar's own and
+// leaves the cursor where the drag put it, as it does without an echo.
+TEST_P(LegacyScrollBar, AnEchoAfterTheReleaseLeavesTheCursorWhereTheDragPutIt)
+{
+    std::vector<double> place[2];
+    const Echo echoes[2] = {Echo::None, GetParam()};
+    for (int k = 0; k < 2; ++k)
+    {
+        Drawn c(L"QW_ScrollBar", echoes[k]);
+        setTVO(c, 1000, 10, 50);
+        c.render(300, 20);
+        c.down(20, 10);
+        // Straight to the view: the echoes are held until after the release.
+        c.view().pointerMove(kLeft, {33.3f, 10});
+        c.view().pointerUp(kLeft, {33.3f, 10});
+        c.settle();
+        place[k] = cursorPlace(c.render(300, 20));
+    }
+    ASSERT_FALSE(place[0].empty());
+    EXPECT_EQ(place[1], place[0]);
+}
+
 TEST_P(LegacyScrollBar, WithoutFreeTrackADragLeavesTheOffset)
 {
     struct Case

@@ -160,6 +160,18 @@ TEST_P(ListBox2Test, AChoiceOutsideTheViewScrollsItIn)
     EXPECT_EQ(texts(render()), numbers(0, 3)) << "a new list starts at the top";
 }
 
+// The half row under the last whole one can be clicked; the choice it writes,
+// coming back now or later, is the list's own and does not scroll it.
+TEST_P(ListBox2Test, AClickOnTheHalfRowPicksItWithoutScrolling)
+{
+    c->setText("Items", L"range 0,9");
+    render();
+    c->down(10, 4.2f * rh);
+    c->up(10, 4.2f * rh);
+    EXPECT_EQ(c->sentInts("Choice"), (std::vector<int32_t>{4}));
+    EXPECT_EQ(texts(render()), numbers(0, 3));
+}
+
 TEST_P(ListBox2Test, StripesStayWithTheirRows)
 {
     c->setText("Items", L"range 0,9");

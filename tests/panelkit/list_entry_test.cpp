@@ -114,7 +114,7 @@ TEST_P(ListEntryTest, PickingAnEntryWritesItsValue)
     menu->choose(0);
     c->settle();
     EXPECT_EQ(c->sentInts("Choice"), (std::vector<int32_t>{0}));
-    EXPECT_GT(c->graphicsHost().redraws.size(), redraws);
+    EXPECT_EQ(c->graphicsHost().redraws.size(), redraws + 1) << "its echo, now or later, redraws nothing more";
     EXPECT_EQ(menu->moduleReferences(), 0) << "the menu is released";
     EXPECT_EQ(shown(), "Off");
 
@@ -125,7 +125,7 @@ TEST_P(ListEntryTest, PickingAnEntryWritesItsValue)
     menu->choose(0);
     c->settle();
     EXPECT_EQ(c->sentInts("Choice"), (std::vector<int32_t>{0}));
-    EXPECT_GT(c->graphicsHost().redraws.size(), redraws);
+    EXPECT_EQ(c->graphicsHost().redraws.size(), redraws + 1);
 
     // Cancelled: nothing changes.
     menu = click();

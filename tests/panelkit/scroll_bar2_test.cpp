@@ -150,6 +150,25 @@ TEST_P(ScrollBar2Test, TheCursorFollowsTheDragSmoothlyAndTheModifierMovesItATent
     EXPECT_EQ(c.move(200, 20), 0) << "no capture after the release";
 }
 
+// The Offset the drag sent, coming back after the release, is the bar's own:
+// the release has shown it already, and it redraws nothing more.
+TEST_P(ScrollBar2Test, ADragsEchoAfterTheReleaseRedrawsNothing)
+{
+    Drawn c(L"QW_ScrollBar2", GetParam());
+    plain(c);
+    c.render(300, 40);
+    c.down(130, 20);
+    // Straight to the view: the echo is held until after the release.
+    c.view().pointerMove(kLeft, {150, 20});
+    c.view().pointerUp(kLeft, {150, 20});
+    // 20 px of 270.9 are 6.64 items: 46.64, sent as 47.
+    EXPECT_EQ(c.sentInts("Offset"), std::vector<int32_t>{47});
+    const size_t redraws = c.graphicsHost().redraws.size();
+    c.settle();
+    EXPECT_EQ(c.graphicsHost().redraws.size(), redraws);
+    EXPECT_NEAR(cursorOf(c.render(300, 40)).values[0], leftOf(47), 1e-3);
+}
+
 TEST_P(ScrollBar2Test, ValuesFromTheHostDuringADragAreAppliedWhenItEnds)
 {
     Drawn c(L"QW_ScrollBar2", GetParam());

@@ -36,6 +36,37 @@ TEST_F(UiCommand, EchoInsideAndTheVoiceLessStepsOfASwitch)
     EXPECT_EQ(r.out.find("held back"), std::string::npos) << r.out;
 }
 
+// With the echo later, a step's sends are handed back after it, in order;
+// what they bring belongs to that step.
+TEST_F(UiCommand, EchoLaterDeliversAfterEachStepUntilNoneIsLeft)
+{
+    const Result r = qwhost({"ui", kPanelkit, "QW_SplitterFloat", "--echo", "later", "--steps",
+                             "Mode=1; Link=true; Value 3=0.5; Common=0.25"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("echo later"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Value 3=0.5\n\tsent Value 1 = 0.5\n\tsent Value 2 = 0.5\n"
+                         "Common=0.25\n\tsent Value 1 = 0.25\n\tsent Value 2 = 0.25\n\tsent Value 3 = 0.25\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(UiCommand, EchoLaterStopsAModuleWhoseEchoesNeverStop)
+{
+    const Result r = qwhost({"ui", std::string(QW_TEST_BUNDLE_DIR) + "/brokenkit.so", "QW_BadEchoBounce", "--echo",
+                             "later", "--steps", "A=1; B=2"});
+    EXPECT_EQ(r.code, 1);
+    // A sent to B, then every echo again, one value a round.
+    EXPECT_NE(r.err.find("QW_BadEchoBounce, step 'A=1': the module's echoes keep coming back; stopped after 10002 "
+                         "values sent (1 echoes still held)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("start (defaults, initialize)\nA=1\n\tsent B = 1\n\tsent A = 1\n\tsent B = 1\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\t... and 9982 more\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("B=2"), std::string::npos) << "no step is played after it";
+}
+
 TEST_F(UiCommand, WaitLetsTimeAndPrintsTicks)
 {
     const Result r = qwhost({"ui", kPanelkit, "QW_GUIPC2Trig", "--steps", "Program=3; wait 1; Program=3"});
@@ -64,7 +95,8 @@ TEST_F(UiCommand, RefusesBadNamesValuesStepsAndOptions)
         {{"QW_SplitterFloat", "--steps", "Mode"}, "not NAME=VALUE or wait MS"},
         {{"QW_SplitterFloat", "--steps", "wait -1"}, "milliseconds from 0 to 60000"},
         {{"QW_SplitterFloat", "--steps", "wait soon"}, "milliseconds from 0 to 60000"},
-        {{"QW_SplitterFloat", "--echo", "later", "--steps", "Mode=1"}, "--echo 'later'"},
+        {{"QW_SplitterFloat", "--echo", "soon", "--steps", "Mode=1"},
+         "--echo 'soon' is not 'inside', 'later' or 'none'"},
         {{"QW_SplitterFloat"}, "--steps is needed"},
         {{"QW_SplitterFloat", "--steps", "Mode=1", "--steps", "Mode=2"}, "--steps is given twice"},
         {{"QW_SplitterFloat", "--answer", "maybe", "--steps", "Mode=1"}, "--answer 'maybe'"},

@@ -1,7 +1,7 @@
 // The vector knobs through the built bundle: the jog wheel's pulses and the
-// value knob's value from pointer moves, with the host's echo inside the call
-// and without one (the value knob also with a late echo), and the knob face
-// from the recorded drawing calls.
+// value knob's value from pointer moves, with the host's echo inside the
+// call, later and without one, and the knob face from the recorded drawing
+// calls.
 #include "drawn_fixture.h"
 #include "mp_sdk_common.h"
 
@@ -138,7 +138,7 @@ TEST_P(JogWheel, OutsidePulsesTurnTheCapOneStepEach)
     expectCapAt(c.render(100, 100), 0.75, "two steps back");
 }
 
-INSTANTIATE_TEST_SUITE_P(Echo, JogWheel, ::testing::Values(Echo::Inside, Echo::None),
+INSTANTIATE_TEST_SUITE_P(Echo, JogWheel, ::testing::Values(Echo::Inside, Echo::Later, Echo::None),
                          [](const auto& info) { return std::string(echoName(info.param)); });
 
 TEST(JogWheelStart, TheInitialAngleIsReadAtInitializeAndNothingRedrawsBefore)
@@ -254,6 +254,18 @@ TEST(ValueKnob, StopsAtTheMaximumUnlessUnlimited)
     EXPECT_NEAR(u.c.sentFloats("Value").back(), 10.15, 1e-5);
 }
 
+TEST(ValueKnob, CrossedLimitsShowTheMinimumFirst)
+{
+    // Minimum 5 over maximum 2: a value of 3 shows as 5 (the minimum is
+    // tested first), so a small turn forward, held at 5 again, reports no
+    // change (from 2 it would report 3).
+    ValueKnob k(Echo::None, 5, 2, 1);
+    k.c.setFloat("Value", 3);
+    k.turn(0.3, 0.35);
+    EXPECT_TRUE(k.c.sentFloats("Change").empty());
+    EXPECT_EQ(k.c.sentFloats("Value"), std::vector<float>{5.0f});
+}
+
 TEST(ValueKnob, TurnsOfZeroCountAsAThousandth)
 {
     ValueKnob k(Echo::None, 0, 10, 0);
@@ -293,7 +305,9 @@ TEST(ValueKnob, TwoMovesBeforeAnyEchoBothCount)
         ASSERT_EQ(values.size(), 2u) << echoName(e);
         EXPECT_NEAR(values[0], 0.05, 1e-5);
         EXPECT_NEAR(values[1], 0.10, 1e-5);
+        const size_t redraws = k.c.graphicsHost().redraws.size();
         k.c.settle();
+        EXPECT_EQ(k.c.graphicsHost().redraws.size(), redraws) << "the knob's own values move nothing";
         // The echoes, late or not, leave the knob where the drag put it.
         const auto bitmaps = only(k.c.render(200, 200), "DrawBitmap", 0);
         ASSERT_EQ(bitmaps.size(), 2u);
@@ -392,7 +406,7 @@ TEST(KnobFace, TheHitAreaIsInsideTheCircle)
 
 TEST(KnobFace, MenusAndToolTips)
 {
-    for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS"})
+    for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS", L"QW_VecJogShuttle2"})
     {
         Drawn c(id, Echo::Inside);
         c.setText("Menu Items", L"----,One=5,x\xD800y,||||");

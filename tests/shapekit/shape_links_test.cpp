@@ -32,9 +32,7 @@ TEST(ShapeYLink, LevelsOutAsValuesAndValuesInAsLevels)
         return shapeBytes(s);
     };
     const Bytes moved1 = with(1, 1.f);
-    const UiSends again1{{0, moved1}, {1, shown(0.2f)}, {2, shown(1)}, {3, shown(1)}};
     const Bytes moved0 = with(0, 0.f);
-    const UiSends again0{{0, moved0}, {1, shown(0)}, {2, shown(1)}, {3, shown(1)}};
     const Bytes low = with(0, -1.f);
     const Bytes high = with(0, 1.f);
     const Bytes last = with(4, 1.f);
@@ -43,21 +41,15 @@ TEST(ShapeYLink, LevelsOutAsValuesAndValuesInAsLevels)
         deliver(0, shapeBytes({{0, 0.2f}, {0.25f, -0.6f}, {0.5f, 1}, {0.75f, 0}, {1, -1}}),
                 {{1, shown(0.2f)}, {2, shown(-0.6f)}, {3, shown(1)}})
             .because("three float pins for five nodes"),
-        deliver(2, f32(1.f), {{0, moved1}})
-            .with(Echo::Later, again1)
-            .because("sent once; its echo inside is ignored, a later one finds no change and shows the values"),
+        deliver(2, f32(1.f), {{0, moved1}}).because("sent once; its echo, now or later, is ignored"),
         deliver(2, f32(1.f)).because("no change"),
-        deliver(1, f32(0.5f), {{0, moved0}}).with(Echo::Later, again0),
-        deliver(1, f32(-1.f), {{0, low}})
-            .with(Echo::Later, UiSends{{0, low}, {1, shown(-1)}, {2, shown(1)}, {3, shown(1)}}),
-        deliver(1, f32(2.f), {{0, high}})
-            .with(Echo::Later, UiSends{{0, high}, {1, shown(1)}, {2, shown(1)}, {3, shown(1)}}),
+        deliver(1, f32(0.5f), {{0, moved0}}),
+        deliver(1, f32(-1.f), {{0, low}}),
+        deliver(1, f32(2.f), {{0, high}}),
         deliver(1, f32(std::nanf(""))).because("no level"),
         deliver(-5, f32(0.f)).returns(-1),
         deliver(2147483647, f32(0.f)).returns(0),
-        deliver(5, f32(1.f), {{0, last}})
-            .with(Echo::Later, UiSends{{0, last}, {1, shown(1)}, {2, shown(1)}, {3, shown(1)}})
-            .because("a node past the float pins the host counted still moves"),
+        deliver(5, f32(1.f), {{0, last}}).because("a node past the float pins the host counted still moves"),
     };
     runUiTable(t);
 }
@@ -89,11 +81,10 @@ TEST(ShapeXLink, InnerNodePositionsBetweenTheirNeighbours)
     t.rows = {
         hostPinCount(3),
         deliver(0, start, {{1, f32(0.25f)}}).because("one inner node, two float pins"),
-        deliver(1, f32(0.f), {{0, atTiny}, {1, f32(tiny)}})
-            .with(Echo::None, {{0, atTiny}})
-            .because("just above x = 0, never on it; the echo ends after one round of floats"),
-        deliver(1, f32(0.5f), {{0, atHalf}, {1, f32(0.5f)}}).with(Echo::None, {{0, atHalf}}),
-        deliver(1, f32(7.f), {{0, atEnd}, {1, f32(nearOne)}}).with(Echo::None, {{0, atEnd}}),
+        deliver(1, f32(0.f), {{0, atTiny}}).because("just above x = 0, never on it; the shape's echo runs nothing"),
+        deliver(1, f32(0.5f), {{0, atHalf}}),
+        deliver(1, f32(7.f), {{0, atEnd}}),
+        deliver(0, start, {{1, f32(0.25f)}}).because("a shape from outside shows the position"),
         deliver(2, f32(0.5f)).because("past the inner nodes"),
         deliver(-5, f32(0.5f)).returns(-1),
         deliver(2147483647, f32(0.5f)).returns(0),
@@ -203,6 +194,21 @@ TEST(SyncShapes, SentAfterEveryUpdateFromThePinsCurrentBlobs)
         deliver(kA, a, {{kB, synced}})
             .with(Echo::None, {{kB, shapeBytes({{0, 0.3f}, {0.5f, 0.5f}, {1, 0.3f}})}})
             .because("without an echo pin B still holds its old shape"),
+    };
+    runUiTable(t);
+}
+// With both leads on, the follower sent back is the module's own: under an
+// echo inside, later or none, an update is one send and the other shape does
+// not lead in turn.
+TEST(SyncShapes, WithBothLeadsEachUpdateIsOneSend)
+{
+    UiTable t = shapekitTable(L"QW_GUI_SyncShapes");
+    t.rows = {
+        deliver(kB, shapeBytes({{0, 0.3f}, {1, 0.3f}})),
+        deliver(kALeads, b8(true)),
+        deliver(kBLeads, b8(true)),
+        deliver(kA, shapeBytes({{0, 0}, {0.5f, 1}, {1, 0}}), {{kB, shapeBytes({{0, 0.3f}, {0.5f, 0}, {1, 0.3f}})}}),
+        deliver(kB, shapeBytes({{0, 0.3f}, {0.25f, 0}, {1, 0.3f}}), {{kA, shapeBytes({{0, 0}, {0.25f, 1}, {1, 0}})}}),
     };
     runUiTable(t);
 }

@@ -72,7 +72,10 @@ std::vector<float> Recording::seen(const std::string& name) const
     const std::vector<float>& raw = out(name);
     std::vector<float> s(raw);
     const int64_t start = startTime;
-    const auto ch = changes(name);
+    std::vector<StreamingChange> ch;
+    for (auto& c : reports)
+        if (c.pin == pins.at(name))
+            ch.push_back(c);
     for (size_t k = 0; k < ch.size(); ++k)
     {
         if (ch[k].streaming)
@@ -210,6 +213,7 @@ Recording SignalRun::run(int64_t samples)
     for (size_t k = reportsBefore; k < p_->streamingReports.size(); ++k)
     {
         const auto& s = p_->streamingReports[k];
+        r.reports.push_back({s.time, s.pin, s.streaming});
         auto it = state.find(s.pin);
         if (it != state.end() && it->second == s.streaming)
             continue;

@@ -53,6 +53,9 @@ struct Recording
     // The timeline of streaming reports, in order, without those that repeat
     // the pin's state (a repeated report changes nothing for a reader).
     std::vector<StreamingChange> streaming;
+    // Every report, repeats included: a static report that repeats the state
+    // still says that the output holds its value at that time from there on.
+    std::vector<StreamingChange> reports;
     std::vector<int64_t> sleepRequests;                      // time of the block in which each came
     std::vector<std::pair<int64_t, int32_t>> latencyReports; // time of the block, samples
     std::map<std::string, int> pins;                         // audio output pins by name

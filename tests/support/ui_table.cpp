@@ -22,9 +22,6 @@ template <class T> Bytes bytesOf(const T& v)
     return b;
 }
 
-// Rounds of held echoes delivered after a row before the runner gives up.
-constexpr int kLaterRounds = 8;
-
 std::string describe(const UiSends& sends)
 {
     if (sends.empty())
@@ -104,9 +101,7 @@ void runOnce(const UiTable& table, qwhost::Echo echo)
     auto settle = [&] {
         if (echo != qwhost::Echo::Later)
             return g->pendingEchoes() == 0;
-        for (int round = 0; round < kLaterRounds && g->pendingEchoes(); ++round)
-            g->deliverEchoes();
-        return g->pendingEchoes() == 0;
+        return g->settleEchoes();
     };
     if (table.start)
     {
@@ -149,7 +144,7 @@ void runOnce(const UiTable& table, qwhost::Echo echo)
                              << (echo == qwhost::Echo::Later ? ": the module's echoes keep coming back ("
                                                              : ": the module's echoes nest deeper than the host "
                                                                "follows them (")
-                             << g->pendingEchoes() << " held)";
+                             << g->transmits.size() - before << " sent, " << g->pendingEchoes() << " held)";
         if (row.result)
         {
             EXPECT_EQ(answer, row.result) << echoName(echo) << ", " << title << ": the module's answer";

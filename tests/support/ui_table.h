@@ -12,11 +12,13 @@
 // The table runs once per echo mode of the host (by default all three: the
 // host hands each sent value straight back to the pin that sent it inside the
 // send, later, or not at all), each time on a new module. A row may expect
-// other sends under one echo mode (`with`). With the echo later, the held
-// echoes are delivered after each row, round after round, and what the module
-// sends meanwhile belongs to that row; a module whose echoes keep coming back
-// fails the row, as does one that nests its echoes deeper than the host
-// follows them.
+// other sends under one echo mode (`with`), though a module's own echoes
+// should change nothing it sends. With the echo later, the held echoes are
+// delivered after each row, and those they bring, until none is held; what
+// the module sends meanwhile belongs to that row, so a row's sends are the
+// transmits after which it settles. A module still sending after 10000 (its
+// echoes keep coming back) fails the row, as does one that nests its echoes
+// deeper than the host follows them.
 #pragma once
 
 #include "ui_host.h"
