@@ -11,29 +11,11 @@
 
 namespace
 {
-// Bytes hashed 8 at a time: enough to tell the module's own blob coming back
-// from another sample of the same length.
-uint64_t hashOf(const void* data, size_t size)
-{
-    const auto* p = static_cast<const uint8_t*>(data);
-    uint64_t h = 0x9E3779B97F4A7C15ull ^ size;
-    size_t i = 0;
-    for (; i + 8 <= size; i += 8)
-    {
-        uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        h = (h ^ word) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 29;
-    }
-    for (; i < size; ++i)
-        h = (h ^ p[i]) * 0x100000001B3ull;
-    return h;
-}
-
 // The sample pin. Each blob the module publishes is expected back once: a
-// value of the same length and bytes is its echo whenever the host hands it
-// back, and is not stored (the pin keeps the frames the pencil has drawn since).
-// A value from outside ends every expectation.
+// value of the same length and bytes (by their hash) is its echo whenever the
+// host hands it back. The framework's echo record keeps the handler from
+// running for it; the pin also keeps it out of its frames, which hold what
+// the pencil has drawn since. A value from outside ends every expectation.
 class EditSamplePin final : public qw::SampleGuiPin
 {
 public:
@@ -47,7 +29,7 @@ public:
             if (it->size != size)
                 continue;
             if (!hashed)
-                hash = hashOf(data, static_cast<size_t>(size)), hashed = true;
+                hash = EchoRecord::hashOf(data, static_cast<size_t>(size)), hashed = true;
             if (it->hash == hash)
             {
                 // Sends before it whose echo never came are not waited for any more.
@@ -66,7 +48,7 @@ public:
         const int32_t size = rawSize();
         if (awaited_.size() == kAwaited)
             awaited_.pop_front();
-        awaited_.push_back({size, hashOf(rawData(), static_cast<size_t>(size))});
+        awaited_.push_back({size, EchoRecord::hashOf(rawData(), static_cast<size_t>(size))});
         transmit();
     }
 
@@ -106,7 +88,7 @@ private:
 
     void onSetData()
     {
-        if (!ownCall() && !pinSample_.echo())
+        if (!pinSample_.echo())
             newSample();
     }
 

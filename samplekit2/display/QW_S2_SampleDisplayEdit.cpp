@@ -55,7 +55,7 @@ private:
 
     void onSetData()
     {
-        if (ownCall() || pinSample_.echoed())
+        if (pinSample_.echoed())
             return;
         // A newer sample has replaced the copy on the pin: nobody reads it now.
         pinSample_.forgetSendsOf(retired_.data());

@@ -80,6 +80,9 @@ WaveformView::WaveformView(Kind kind) : kind_(kind)
 {
     for (int i = 0; i < kColours; ++i)
         colours_[i] = Color(mp_sdk::colorFromArgb(kDefaultColours[i]));
+    // The view's own values coming back from the host (the selection sent
+    // again around a new sample, say) change nothing.
+    expectOwnEchoes();
 }
 
 void WaveformView::registerViewPins()
@@ -127,7 +130,6 @@ void WaveformView::registerViewPins()
 
 void WaveformView::newSample()
 {
-    const Busy own(busy_);
     gesture_ = Gesture::None; // a stroke never runs on into another sample
     const Frames f = shownFrames();
     pinSelEnd_ = -1;
@@ -173,9 +175,6 @@ void WaveformView::newSample()
 
 void WaveformView::onSetYRng()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     const float r = limit(pinYRange_ * 0.1f, 0.00001f, FLT_MAX);
     if (r == range_)
         return;
@@ -188,9 +187,6 @@ void WaveformView::onSetYRng()
 
 void WaveformView::onSetGridStep()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     const float s = limit(pinGridStep_ * 0.1f, 0.01f, 1.0f);
     if (s == gridStep_)
         return;
@@ -201,9 +197,6 @@ void WaveformView::onSetGridStep()
 
 void WaveformView::onSetColors()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     for (int i = 0; i < kColours; ++i)
     {
         GmpiDrawing_API::MP1_COLOR c;
@@ -229,9 +222,6 @@ void WaveformView::onSetVisible()
 // The first visible frame or the number of them, from its pin.
 void WaveformView::viewFromPin(int32_t& state, const MpGuiPin<int>& pin)
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     const int32_t v = atLeastZero(pin);
     if (v == state)
         return;
@@ -242,9 +232,6 @@ void WaveformView::viewFromPin(int32_t& state, const MpGuiPin<int>& pin)
 
 void WaveformView::onSetAutoZoom()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     if (!pinAutoZoom_)
         return;
     clearSelection();
@@ -253,9 +240,6 @@ void WaveformView::onSetAutoZoom()
 
 void WaveformView::onSetZoom()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     const Frames f = shownFrames();
     if (!pinZoom_ || f.count <= 0 || selStart_ < 0 || selEnd_ < 0 || static_cast<int64_t>(selEnd_) - selStart_ < 9)
         return;
@@ -265,9 +249,6 @@ void WaveformView::onSetZoom()
 
 void WaveformView::onSetZoomOut()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     if (!pinZoomOut_ || visible_ >= total_)
         return;
     const int64_t wider = 2 * static_cast<int64_t>(visible_);
@@ -289,9 +270,6 @@ void WaveformView::onSetZoomOut()
 
 void WaveformView::onSetHome()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     if (!pinHome_)
         return;
     visible_ = total_;
@@ -305,9 +283,6 @@ void WaveformView::onSetHome()
 
 void WaveformView::onSetSelectAll()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     if (!pinSelectAll_ || total_ <= 0 || shownFrames().count <= 0)
         return;
     selStart_ = 0;
@@ -319,9 +294,6 @@ void WaveformView::onSetSelectAll()
 
 void WaveformView::onSetSelection()
 {
-    if (busy_)
-        return;
-    const Busy own(busy_);
     const int32_t a = pinSelStart_, b = pinSelEnd_;
     if (a >= 0 && b >= 0)
     {
@@ -358,7 +330,6 @@ void WaveformView::clearSelection()
 
 int32_t WaveformView::onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT point)
 {
-    const Busy own(busy_);
     if (!(flags & kFirstButton))
         return gmpi::MP_UNHANDLED;
     gesture_ = Gesture::None;
@@ -396,7 +367,6 @@ int32_t WaveformView::onPointerDown(int32_t flags, GmpiDrawing_API::MP1_POINT po
 
 int32_t WaveformView::onPointerMove(int32_t, GmpiDrawing_API::MP1_POINT point)
 {
-    const Busy own(busy_);
     if (!getCapture() || gesture_ == Gesture::None)
         return gmpi::MP_OK;
     const Frames f = shownFrames();
@@ -469,7 +439,6 @@ void WaveformView::pencilTo(float* frames, int64_t count, const Mapping& m, Gmpi
 
 int32_t WaveformView::onPointerUp(int32_t, GmpiDrawing_API::MP1_POINT)
 {
-    const Busy own(busy_);
     pinPointerDown_ = false;
     if (getCapture())
         releaseCapture();
@@ -496,7 +465,6 @@ int32_t WaveformView::onPointerUp(int32_t, GmpiDrawing_API::MP1_POINT)
 
 int32_t WaveformView::hitTest(GmpiDrawing_API::MP1_POINT point)
 {
-    const Busy own(busy_);
     const Frames f = shownFrames();
     Mapping m{size_.width, size_.height, offset_, visible_, f.data ? f.count : 0, range_};
     int64_t i = -1;
@@ -531,7 +499,6 @@ int32_t WaveformView::getToolTip(GmpiDrawing_API::MP1_POINT, gmpi::IString* text
 
 int32_t WaveformView::setHover(bool isMouseOverMe)
 {
-    const Busy own(busy_);
     if (kind_ != Kind::Editor)
         return gmpi::MP_UNHANDLED;
     pinHover_ = isMouseOverMe;
@@ -559,7 +526,6 @@ int32_t WaveformView::populateContextMenu(float, float, gmpi::IMpUnknown* sink)
 
 int32_t WaveformView::onContextMenu(int32_t id)
 {
-    const Busy own(busy_);
     if (kind_ != Kind::Editor)
         return gmpi::MP_UNHANDLED;
     pinMenuChoice_ = id;

@@ -76,10 +76,6 @@ protected:
     // A new sample (or none) on the module's pin: the view is kept or shows
     // the whole sample, the selection is sent again, a stroke in progress ends.
     void newSample();
-    // True inside one of the module's own calls. A pin handler that runs then
-    // runs for a value the module is sending itself, which the host hands
-    // straight back: it changes nothing.
-    bool ownCall() const { return busy_ > 0; }
 
 private:
     enum class Gesture
@@ -89,18 +85,6 @@ private:
         Pencil,
     };
     struct Mapping; // the view as pixels, for the frames shown now
-    // Marks the time of one of the module's own calls.
-    class Busy
-    {
-    public:
-        explicit Busy(int& count) : count_(++count) {}
-        ~Busy() { --count_; }
-        Busy(const Busy&) = delete;
-        Busy& operator=(const Busy&) = delete;
-
-    private:
-        int& count_;
-    };
 
     void onSetYRng();
     void onSetAutoZoom();
@@ -165,7 +149,6 @@ private:
     bool moved_ = false;
     int64_t lastPencilFrame_ = 0;
     float lastPencilValue_ = 0.0f;
-    int busy_ = 0;
     // Drawing.
     float range_ = 0.5f;
     float gridStep_ = 0.1f;

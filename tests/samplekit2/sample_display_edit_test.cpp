@@ -165,6 +165,34 @@ TEST_P(Pencil, ItsOwnStrokeComingBackIsNoNewSample)
     }
 }
 
+// A host that echoes later, with a value from outside on another pin before
+// the stroke comes back: the framework no longer waits for the stroke then,
+// but the sample pin still knows it for the editor's own.
+TEST(PencilLate, ItsStrokeBehindAnotherValueIsStillItsOwn)
+{
+    const auto f = thousand();
+    for (size_t m = 0; m < 2; ++m)
+    {
+        const Module& mod = modules()[m];
+        SCOPED_TRACE(mod.name);
+        Drawn c(mod.id, Echo::Later, true, mod.bundle);
+        c.set("Sample", sampleBytes(mod, f));
+        c.render(300, 100);
+        c.setBool("Pencil Enabled", true);
+        c.setBool("Show All On New Sample", true);
+        c.setInt("Visible", 100);
+        c.setInt("Offset", 300);
+        c.clearSent();
+        c.down(30, 10, drawntest::kLeftFine);
+        c.move(60, 10, drawntest::kLeftFine);
+        c.view().pointerUp(drawntest::kLeftFine, {60, 10});
+        c.module().setFloat(c.pin("Y Range"), 12);
+        c.settle();
+        EXPECT_EQ(c.log(viewPins()), Strings{});
+        EXPECT_EQ(c.log({"Sample"}).size(), 1u);
+    }
+}
+
 // ===========================================================================
 // The second-generation editor's copy
 
