@@ -9,6 +9,7 @@
 // moving, so that every cycle start (every 4 samples) rebuilds the working
 // table; one item is one rebuild. Arguments: code, frames.
 #include "../bench_support.h"
+#include "denormals.h"
 #include "loaded_sample.h"
 #include "lut_osc.h"
 #include "mp_sdk_common.h"
@@ -52,6 +53,18 @@ float moving(int k)
     return 0.5f + 0.5f * qwbench::noise(k);
 }
 
+// One block of it, as the modules' input buffers hold it.
+const float* movingBlock()
+{
+    static const std::vector<float> block = [] {
+        std::vector<float> v(kBlock);
+        for (int k = 0; k < kBlock; ++k)
+            v[static_cast<size_t>(k)] = moving(k);
+        return v;
+    }();
+    return block.data();
+}
+
 int codeOf(const benchmark::State& state)
 {
     return static_cast<int>(state.range(0));
@@ -86,7 +99,7 @@ std::unique_ptr<qwhost::Processor> oscillator(qwhost::ProcessingHost& host, cons
     {
         float* in = p->input(p->pin(name));
         for (int k = 0; k < kBlock; ++k)
-            in[k] = moving(k);
+            in[k] = movingBlock()[k];
     }
     return p;
 }
@@ -175,7 +188,7 @@ void bareLUTOscDUO(benchmark::State& state)
         qw::lut::Cycle c;
         c.inc = 0.25f;
         bareLoop(state, [&](int k) {
-            const float m = moving(k);
+            const float m = qw::lut::clampInput(movingBlock()[k], 0.0f, 1.0f);
             int i;
             float frac;
             qw::lut::locate(c.phase, n, i, frac);
@@ -228,6 +241,7 @@ void bareLUTOscLFO(benchmark::State& state)
     const float inc = 100.0f / kRate;
     const float w = qw::lut::stretchFor(inc, n);
     const float factor = 0.95f;
+    const qw::FlushDenormals flush; // as in the module's process call: the glide decays into subnormals
     withCode(state, [&](auto reader) {
         using R = decltype(reader);
         float phase = 0.0f, glide = 0.5f;
@@ -256,7 +270,7 @@ void bareLUTOscPMOD(benchmark::State& state)
         c.inc = 0.25f;
         float last = 0.0f;
         bareLoop(state, [&](int k) {
-            const float pm = moving(k);
+            const float pm = qw::lut::clampInput(movingBlock()[k], -1.0f, 1.0f);
             const float w = qw::lut::stretchFor(c.inc + pm - last, n);
             const float y = qw::lut::readCycle<R>(x.data(), n, qw::lut::wrap(c.phase + pm), w);
             c.advance();

@@ -74,6 +74,28 @@ double linearAt(const std::vector<float>& x, float phase)
     return (1.0 - f) * x[i] + f * x[(i + 1) % n];
 }
 
+// The linear kernel widened by 1 / w (w <= 1) read cyclically at position p:
+// w x the sum of x[k mod n] (1 - |k - p| w) over the k where that is positive.
+double widenedLinear(const std::vector<float>& x, double p, double w)
+{
+    const auto n = static_cast<int64_t>(x.size());
+    const double reach = 1.0 / w;
+    double sum = 0.0;
+    for (auto k = static_cast<int64_t>(std::floor(p - reach)); k <= static_cast<int64_t>(std::ceil(p + reach)); ++k)
+    {
+        const double weight = 1.0 - std::abs(static_cast<double>(k) - p) * w;
+        if (weight > 0.0)
+            sum += x[static_cast<size_t>(((k % n) + n) % n)] * weight;
+    }
+    return w * sum;
+}
+
+// The widening for a read that passes `entries` per sample: at most 16 times.
+double widening(double entries)
+{
+    return std::max(1.0 / 16.0, std::min(1.0, 1.0 / entries));
+}
+
 // Reading with code 0 (entry) or 1 (linear, natural width).
 double readAt(int code, const std::vector<float>& x, float phase)
 {
@@ -201,6 +223,25 @@ TEST(LUTOsc, AtTheCapTheOutputRepeatsEveryFourSamples)
         }
 }
 
+// Reading more than one entry per sample widens the kernel by the entries
+// passed per sample, at most 16 times.
+TEST(LUTOsc, KernelReadersWidenByTheEntriesPassedPerSample)
+{
+    const auto x = noiseTable(256, 9);
+    for (float v : {0.5f, 0.62f, 1.5f})
+    {
+        auto run = lut(L"QW_S2_LUTOsc");
+        run.blob("Table", sample(x)).set("Interpolation", 1).constant("Pitch", v);
+        const float inc = incrementFor(v, kRate);
+        const auto p = phases(inc, 300);
+        const double w = widening(static_cast<double>(inc) * 256.0);
+        expectRun(
+            run.run(300).out("Output"), 0, 300,
+            [&](size_t k) { return widenedLinear(x, static_cast<double>(p[k] * 256.0f), w); }, 1e-5,
+            "pitch " + std::to_string(v));
+    }
+}
+
 TEST(LUTOsc, DcRemovalAndOneFrameTables)
 {
     const std::vector<float> constant(100, 0.3f), one{0.7f};
@@ -241,12 +282,14 @@ TEST(LUTOsc, RestartsOnlyOnANewLengthOrEnableTrue)
         bool restarts;
         const std::vector<float>* after; // the table read after it
         int code;                        // the reader after it
+        int64_t frozen = kAt;            // the phase stands still from here to kAt
     };
     const Row rows[] = {
         {"a change of interpolation", [](qwtest::SignalRun& r) { r.set("Interpolation", 1, kAt); }, false, &ramp, 1},
         {"a table of the same length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(doubled), kAt); }, false,
          &doubled, 0},
-        {"DC removal off again", [](qwtest::SignalRun& r) { r.set("DC Removal", 0, kAt); }, false, &ramp, 0},
+        {"muted, then unmuted", [](qwtest::SignalRun& r) { r.set("Mute", 1, kAt - 100).set("Mute", 0, kAt); }, false,
+         &ramp, 0, kAt - 100},
         {"a table of another length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(shorter), kAt); }, true,
          &shorter, 0},
         {"enable set true again", [](qwtest::SignalRun& r) { r.set("Enable", 1, kAt); }, true, &ramp, 0},
@@ -264,8 +307,8 @@ TEST(LUTOsc, RestartsOnlyOnANewLengthOrEnableTrue)
         const auto out = r.seen("Output");
         expectRun(
             out, 0, kAt - 100, [&](size_t t) { return entryAt(ramp, phases(inc, t + 1).back()); }, 0.0, row.what);
-        // Phases go on from where they were (they do not advance while disabled).
-        const float before = phases(inc, kAt + 1).back();
+        // The phase goes on from where it stood.
+        const float before = phases(inc, static_cast<size_t>(row.frozen) + 1).back();
         const auto p = phases(inc, 200, row.restarts ? 0.0f : before);
         expectRun(
             out, kAt, 200, [&](size_t k) { return readAt(row.code, *row.after, p[k]); }, 1e-5, row.what);
@@ -358,39 +401,53 @@ TEST(LUTOscM, ASameLengthTableMorphsInCycleByCycle)
     }
 }
 
-TEST(LUTOscM, RefreshAtExactlyOneTakesACopyAndRestarts)
+// Ramp a, then ramp b = -a of the same length at 100 (a morph starts): at 300
+// a refresh of exactly 1, or enable set true, takes b whole and restarts;
+// anything else leaves the cycle and the morph going.
+TEST(LUTOscM, RefreshAtExactlyOneOrEnableTrueTakesACopyAndRestarts)
 {
+    constexpr int64_t kAt = 300;
     const auto a = rampTable(64), b = rampTable(64, -1.0f);
     const float inc = incrementFor(0.5f, kRate);
+    const float w = 0.125f / exp2Formula(0.0f);
     struct Row
     {
-        float refresh;
+        const char* pin;
+        float value;
         bool restarts;
     };
-    for (const Row row : {Row{1.0f, true}, Row{0.5f, false}, Row{kNaN, false}, Row{0.999999f, false}})
+    const Row rows[] = {{"Refresh", 1.0f, true},
+                        {"Enable", 1.0f, true},
+                        {"Refresh", 0.5f, false},
+                        {"Refresh", 0.999999f, false},
+                        {"Refresh", kNaN, false}};
+    for (const auto& row : rows)
     {
         const auto r = qwtest::sameAtBlocks([&](int block) {
             auto run = lut(L"QW_S2_LUTOscM", kRate, block);
             run.blob("Table", sample(a)).set("Interpolation", 0).constant("Pitch", 0.5f);
-            run.blob("Table", sample(b), 100); // a morph starts
-            run.set("Refresh", row.refresh, 300);
-            return run.run(500);
+            run.blob("Table", sample(b), 100);
+            run.set(row.pin, row.value, kAt);
+            return run.run(kAt + 200);
         });
-        const auto out = r.out("Output");
-        if (row.restarts)
+        const std::string what = std::string(row.pin) + " " + std::to_string(row.value);
+        const auto p = phases(inc, kAt + 200, 0.0f);
+        const auto fresh = phases(inc, 200);
+        // Each entry k of the copy is c k: c goes from 1 towards -1 by w per cycle end.
+        float c = 1.0f;
+        std::vector<float> expected(kAt + 200);
+        for (size_t t = 0; t < expected.size(); ++t)
         {
-            const auto p = phases(inc, 200);
-            expectRun(
-                out, 300, 200, [&](size_t k) { return entryAt(b, p[k]); }, 0.0, "refresh 1");
+            const bool restarted = row.restarts && t >= static_cast<size_t>(kAt);
+            const float phase = restarted ? fresh[t - kAt] : p[t];
+            expected[t] =
+                restarted ? -static_cast<float>(entryIndex(64, phase)) : c * static_cast<float>(entryIndex(64, phase));
+            const bool wraps = t + 1 < p.size() && p[t + 1] < p[t];
+            if (t >= 100 && wraps && !restarted)
+                c = (1.0f - w) * c - w;
         }
-        else
-        {
-            // Still on the cycle and part way between the two tables.
-            const auto p = phases(inc, 301);
-            const double got = out[300], aValue = entryAt(a, p[300]), bValue = entryAt(b, p[300]);
-            EXPECT_GT(std::abs(got - bValue), 1.0) << "refresh " << row.refresh;
-            EXPECT_LT(std::abs(got), std::abs(aValue) + 1e-4) << "refresh " << row.refresh;
-        }
+        expectRun(
+            r.out("Output"), 0, expected.size(), [&](size_t t) { return expected[t]; }, 1e-4, what);
     }
 }
 
@@ -518,6 +575,8 @@ TEST(LUTOscSYNC, AChangeTakesEffectAtTheNextCycleStart)
     const Row rows[] = {
         {"ratio A 1 -> 2.5, entries", 0, 1, [](qwtest::SignalRun& r) { r.set("Ratio A", 2.5, kAt); }, x,
          syncTable(x, 2.5, entryRead)},
+        {"ratio A 1 -> 2.5, widened linear", 1, 1, [](qwtest::SignalRun& r) { r.set("Ratio A", 2.5, kAt); }, x,
+         syncTable(x, 2.5, [](const std::vector<float>& t, double p) { return widenedLinear(t, p, 0.4); })},
         {"ratio A 1 -> 0.3, linear", 0, 0, [](qwtest::SignalRun& r) { r.set("Ratio A", 0.3, kAt); }, x,
          syncTable(x, 0.3, linearRead)},
         {"ratio mix 0 -> 0.5 between 1 and 3", 1, 0,
@@ -665,42 +724,43 @@ TEST(LUTOscLFO, ARetriggerWhileDisabledChangesNothing)
 // ===========================================================================
 // QW_S2_LUTOscPMOD
 
+// The table is read at the phase plus the modulation (held to -1 .. 1); a
+// kernel reader widens by how far the read point moved: the increment plus
+// the modulation's change since the previous sample (0 before the first).
 TEST(LUTOscPMOD, TheModulationShiftsTheReadPhase)
 {
     const auto x = rampTable(64);
-    const auto p = phases(incrementFor(0.5f, kRate), 600);
+    const float inc = incrementFor(0.5f, kRate);
+    const auto p = phases(inc, 600);
     auto shifted = [](float phase, float pm) {
         const float f = phase + pm - std::floor(phase + pm);
         return f >= 1.0f ? 0.0f : f;
     };
-    struct Row
-    {
-        const char* what;
-        qwtest::Signal modulation;
-        int code;
-        size_t from; // the first sample compared
-    };
     const qwtest::Signal half = [](int64_t) { return 0.5f; };
     // A swing past +-1, which is held there.
     const qwtest::Signal swing = qwtest::sine(200.0, kRate, 1.5);
-    const Row rows[] = {{"half a cycle", half, 0, 0}, {"half a cycle, linear", half, 1, 1}, {"a swing", swing, 0, 0}};
-    for (const auto& row : rows)
-    {
-        const auto r = qwtest::sameAtBlocks([&](int block) {
-            auto run = lut(L"QW_S2_LUTOscPMOD", kRate, block);
-            run.blob("Table", sample(x)).set("Interpolation", row.code).constant("Pitch", 0.5f);
-            run.stream("Modulation", row.modulation);
-            return run.run(600);
-        });
-        expectRun(
-            r.out("Output"), row.from, 600 - row.from,
-            [&](size_t k) {
-                const size_t t = row.from + k;
-                const float pm = std::clamp(row.modulation(static_cast<int64_t>(t)), -1.0f, 1.0f);
-                return readAt(row.code, x, shifted(p[t], pm));
-            },
-            1e-5, row.what);
-    }
+    for (const auto* modulation : {&half, &swing})
+        for (int code : {0, 1})
+        {
+            const auto r = qwtest::sameAtBlocks([&](int block) {
+                auto run = lut(L"QW_S2_LUTOscPMOD", kRate, block);
+                run.blob("Table", sample(x)).set("Interpolation", code).constant("Pitch", 0.5f);
+                run.stream("Modulation", *modulation);
+                return run.run(600);
+            });
+            auto pmAt = [&](int64_t t) { return t < 0 ? 0.0f : std::clamp((*modulation)(t), -1.0f, 1.0f); };
+            expectRun(
+                r.out("Output"), 0, 600,
+                [&](size_t t) {
+                    const auto at = static_cast<int64_t>(t);
+                    const float phase = shifted(p[t], pmAt(at));
+                    if (code == 0)
+                        return entryAt(x, phase);
+                    const double w = widening(std::abs(static_cast<double>(inc + pmAt(at) - pmAt(at - 1))) * 64.0);
+                    return widenedLinear(x, static_cast<double>(phase * 64.0f), w);
+                },
+                1e-4, std::string(modulation == &half ? "half a cycle" : "a swing") + ", code " + std::to_string(code));
+        }
 }
 
 // Phase 0 minus a hair: its fraction rounds to 1, which reads entry 0.
