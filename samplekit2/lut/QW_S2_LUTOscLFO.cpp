@@ -46,13 +46,14 @@ public:
                 qw::resamp::withReader(interpolation_, [&](auto reader) {
                     activate(n > 0 && enable_, &QW_S2_LUTOscLFO::subProcessPlay<decltype(reader)>);
                 });
+            // The glide starts from the reading at the next sample, which
+            // this module plays (it is streaming, so active).
             if (output_.isStreaming() && retrigger_.isUpdated() && retrigger_)
             {
                 phase_ = 0.0f;
-                retriggered_ = true; // the glide starts from the next reading
+                retriggered_ = true;
             }
         }
-        retriggered_ = retriggered_ && active_;
     }
 
 private:

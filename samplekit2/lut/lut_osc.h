@@ -40,12 +40,11 @@ inline float clampInput(float v, float lo, float hi)
     return qw::finite::clampOrZero(v, lo, hi);
 }
 
-// The fraction of a phase, in [0, 1): a tiny negative phase, whose fraction
-// rounds to 1, is 0.
+// The fraction of a phase, in [0, 1]: the fraction of a tiny negative phase
+// rounds to 1, which `locate` reads as entry 0.
 inline float wrap(float phase)
 {
-    const float f = phase - std::floor(phase);
-    return f < 1.0f ? f : 0.0f;
+    return phase - std::floor(phase);
 }
 
 // Entry index and fraction of a phase over n entries. A product that rounds
@@ -176,13 +175,6 @@ public:
         rateFactor_ = rate > 0.0f ? 440.0f / rate : 0.0f;
         setSubProcess(&OscBase::subProcessSilence);
         return MpBase2::open();
-    }
-
-    void onGraphStart() override
-    {
-        MpBase2::onGraphStart();
-        if (!active_)
-            output_.setStreaming(false);
     }
 
     void subProcessSilence(int n) { std::fill_n(output_.getBuffer() + blockPosition_, n, 0.0f); }

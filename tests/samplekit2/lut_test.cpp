@@ -52,6 +52,19 @@ std::vector<float> phases(float inc, size_t count, float phase = 0.0f)
     return p;
 }
 
+// The phase at each sample: + rate / sample rate, wrapped by its floor.
+std::vector<float> lfoPhases(float hz, float rate, size_t count, float phase = 0.0f)
+{
+    const float inc = hz / rate;
+    std::vector<float> p(count);
+    for (auto& v : p)
+    {
+        v = phase;
+        phase = phase + inc - std::floor(phase + inc);
+    }
+    return p;
+}
+
 size_t entryIndex(size_t n, float phase)
 {
     const auto i = static_cast<size_t>(phase * static_cast<float>(n));
@@ -153,6 +166,25 @@ void expectRun(const std::vector<float>& out, size_t from, size_t count, const s
         ASSERT_NEAR(out[from + k], expected(k), tolerance) << what << ", sample " << from + k;
 }
 
+struct Module
+{
+    const wchar_t* id;
+    std::vector<std::string> tables; // its table pins
+};
+const Module kModules[] = {
+    {L"QW_S2_LUTOsc", {"Table"}},     {L"QW_S2_LUTOscM", {"Table"}},   {L"QW_S2_LUTOscDUO", {"Table A", "Table B"}},
+    {L"QW_S2_LUTOscSYNC", {"Table"}}, {L"QW_S2_LUTOscLFO", {"Table"}}, {L"QW_S2_LUTOscPMOD", {"Table"}},
+};
+
+// Gives every table pin of the module these frames from `at` on.
+void setTables(qwtest::SignalRun& run, const wchar_t* id, const std::vector<float>& frames, int64_t at = 0)
+{
+    for (const auto& m : kModules)
+        if (std::wstring(m.id) == id)
+            for (const auto& t : m.tables)
+                run.blob(t, sample(frames), at);
+}
+
 bool hasPin(qwtest::SignalRun& run, const std::string& name)
 {
     auto& p = run.processor();
@@ -224,21 +256,37 @@ TEST(LUTOsc, AtTheCapTheOutputRepeatsEveryFourSamples)
 }
 
 // Reading more than one entry per sample widens the kernel by the entries
-// passed per sample, at most 16 times.
-TEST(LUTOsc, KernelReadersWidenByTheEntriesPassedPerSample)
+// passed per sample, at most 16 times (the same in the plain, morphing,
+// two-table and phase-modulated oscillators).
+TEST(LUTOscs, KernelReadersWidenByTheEntriesPassedPerSample)
 {
     const auto x = noiseTable(256, 9);
-    for (float v : {0.5f, 0.62f, 1.5f})
+    for (const wchar_t* id : {L"QW_S2_LUTOsc", L"QW_S2_LUTOscM", L"QW_S2_LUTOscDUO", L"QW_S2_LUTOscPMOD"})
+        for (float v : {0.5f, 0.62f, 1.5f})
+        {
+            auto run = lut(id);
+            setTables(run, id, x);
+            run.set("Interpolation", 1).constant("Pitch", v);
+            const float inc = incrementFor(v, kRate);
+            const auto p = phases(inc, 300);
+            const double w = widening(static_cast<double>(inc) * 256.0);
+            expectRun(
+                run.run(300).out("Output"), 0, 300,
+                [&](size_t k) { return widenedLinear(x, static_cast<double>(p[k] * 256.0f), w); }, 1e-5,
+                gmpi_sdk::toUtf8(id) + ", pitch " + std::to_string(v));
+        }
+    // The low-frequency oscillator, at its rate.
+    const auto y = noiseTable(2048, 10);
+    for (float rate : {10.0f, -10.0f, 0.05f})
     {
-        auto run = lut(L"QW_S2_LUTOsc");
-        run.blob("Table", sample(x)).set("Interpolation", 1).constant("Pitch", v);
-        const float inc = incrementFor(v, kRate);
-        const auto p = phases(inc, 300);
-        const double w = widening(static_cast<double>(inc) * 256.0);
+        auto run = lut(L"QW_S2_LUTOscLFO");
+        run.blob("Table", sample(y)).set("Interpolation", 1).constant("Rate", rate);
+        const auto p = lfoPhases(10.0f * rate, kRate, 300);
+        const double w = widening(std::abs(10.0 * rate / kRate) * 2048.0);
         expectRun(
             run.run(300).out("Output"), 0, 300,
-            [&](size_t k) { return widenedLinear(x, static_cast<double>(p[k] * 256.0f), w); }, 1e-5,
-            "pitch " + std::to_string(v));
+            [&](size_t k) { return widenedLinear(y, static_cast<double>(p[k] * 2048.0f), w); }, 1e-5,
+            "low frequency, rate " + std::to_string(rate));
     }
 }
 
@@ -269,74 +317,91 @@ TEST(LUTOsc, DcRemovalAndOneFrameTables)
 }
 
 // An oscillator on a ramp (the output names the phase) to which something
-// happens at kAt; after it the cycle either goes on or starts again.
-TEST(LUTOsc, RestartsOnlyOnANewLengthOrEnableTrue)
+// happens at kAt; after it the cycle either goes on or starts again. The same
+// for the plain, two-table (mix 0) and phase-modulated (no modulation) ones.
+TEST(LUTOscs, RestartOnlyOnANewLengthOrEnableTrue)
 {
     constexpr int64_t kAt = 300;
     const auto ramp = rampTable(64), doubled = rampTable(64, 2.0f), shorter = rampTable(40);
     const float inc = incrementFor(0.5f, kRate);
+    using Event = std::function<void(qwtest::SignalRun&, const wchar_t*)>;
     struct Row
     {
         const char* what;
-        std::function<void(qwtest::SignalRun&)> event;
+        Event event;
         bool restarts;
         const std::vector<float>* after; // the table read after it
         int code;                        // the reader after it
-        int64_t frozen = kAt;            // the phase stands still from here to kAt
+        int64_t frozen = kAt;            // silent and the phase standing still from here to kAt
     };
     const Row rows[] = {
-        {"a change of interpolation", [](qwtest::SignalRun& r) { r.set("Interpolation", 1, kAt); }, false, &ramp, 1},
-        {"a table of the same length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(doubled), kAt); }, false,
-         &doubled, 0},
-        {"muted, then unmuted", [](qwtest::SignalRun& r) { r.set("Mute", 1, kAt - 100).set("Mute", 0, kAt); }, false,
-         &ramp, 0, kAt - 100},
-        {"a table of another length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(shorter), kAt); }, true,
-         &shorter, 0},
-        {"enable set true again", [](qwtest::SignalRun& r) { r.set("Enable", 1, kAt); }, true, &ramp, 0},
-        {"enable off, then on", [](qwtest::SignalRun& r) { r.set("Enable", 0, kAt - 100).set("Enable", 1, kAt); }, true,
-         &ramp, 0},
+        {"a change of interpolation", [](qwtest::SignalRun& r, const wchar_t*) { r.set("Interpolation", 1, kAt); },
+         false, &ramp, 1},
+        {"a table of the same length", [&](qwtest::SignalRun& r, const wchar_t* id) { setTables(r, id, doubled, kAt); },
+         false, &doubled, 0},
+        {"muted, then unmuted",
+         [](qwtest::SignalRun& r, const wchar_t*) { r.set("Mute", 1, kAt - 100).set("Mute", 0, kAt); }, false, &ramp, 0,
+         kAt - 100},
+        {"a table of another length", [&](qwtest::SignalRun& r, const wchar_t* id) { setTables(r, id, shorter, kAt); },
+         true, &shorter, 0},
+        {"enable set true again", [](qwtest::SignalRun& r, const wchar_t*) { r.set("Enable", 1, kAt); }, true, &ramp,
+         0},
+        {"enable off, then on",
+         [](qwtest::SignalRun& r, const wchar_t*) { r.set("Enable", 0, kAt - 100).set("Enable", 1, kAt); }, true, &ramp,
+         0, kAt - 100},
     };
-    for (const auto& row : rows)
-    {
-        const auto r = qwtest::sameAtBlocks([&](int block) {
-            auto run = lut(L"QW_S2_LUTOsc", kRate, block);
-            run.blob("Table", sample(ramp)).set("Interpolation", 0).constant("Pitch", 0.5f);
-            row.event(run);
-            return run.run(kAt + 200);
-        });
-        const auto out = r.seen("Output");
-        expectRun(
-            out, 0, kAt - 100, [&](size_t t) { return entryAt(ramp, phases(inc, t + 1).back()); }, 0.0, row.what);
-        // The phase goes on from where it stood.
-        const float before = phases(inc, static_cast<size_t>(row.frozen) + 1).back();
-        const auto p = phases(inc, 200, row.restarts ? 0.0f : before);
-        expectRun(
-            out, kAt, 200, [&](size_t k) { return readAt(row.code, *row.after, p[k]); }, 1e-5, row.what);
-    }
+    for (const wchar_t* id : {L"QW_S2_LUTOsc", L"QW_S2_LUTOscDUO", L"QW_S2_LUTOscPMOD"})
+        for (const auto& row : rows)
+        {
+            const auto r = qwtest::sameAtBlocks([&](int block) {
+                auto run = lut(id, kRate, block);
+                setTables(run, id, ramp);
+                run.set("Interpolation", 0).constant("Pitch", 0.5f);
+                row.event(run, id);
+                return run.run(kAt + 200);
+            });
+            const std::string what = gmpi_sdk::toUtf8(id) + ", " + row.what;
+            const auto out = r.seen("Output");
+            const auto p = phases(inc, static_cast<size_t>(row.frozen) + 1);
+            expectRun(
+                out, 0, static_cast<size_t>(row.frozen), [&](size_t t) { return entryAt(ramp, p[t]); }, 0.0, what);
+            expectRun(
+                out, static_cast<size_t>(row.frozen), static_cast<size_t>(kAt - row.frozen), [](size_t) { return 0.0; },
+                0.0, what);
+            // The phase goes on from where it stood.
+            const auto after = phases(inc, 200, row.restarts ? 0.0f : p.back());
+            expectRun(
+                out, kAt, 200, [&](size_t k) { return readAt(row.code, *row.after, after[k]); }, 1e-5, what);
+        }
 }
 
-TEST(LUTOsc, MuteOverridesEveryOtherPinAndItsEndResumesAtOnce)
+TEST(LUTOscs, MuteOverridesEveryOtherPinAndItsEndResumesAtOnce)
 {
     constexpr int64_t kUnmute = 400;
     const auto ramp = rampTable(64), other = rampTable(50);
-    const auto r = qwtest::sameAtBlocks([&](int block) {
-        auto run = lut(L"QW_S2_LUTOsc", kRate, block);
-        run.set("Mute", 1).blob("Table", sample(ramp)).set("Interpolation", 0).constant("Pitch", 0.5f);
-        run.set("Enable", 1, 100).set("Interpolation", 1, 150).blob("Table", sample(other), 200);
-        run.set("Interpolation", 0, 250);
-        run.set("Mute", 0, kUnmute);
-        return run.run(kUnmute + 300);
-    });
-    const auto out = r.seen("Output");
-    expectRun(
-        out, 0, kUnmute, [](size_t) { return 0.0; }, 0.0, "muted");
-    EXPECT_FALSE(r.sleepRequests.empty()) << "a muted module sleeps";
-    // The table that came while muted took effect there: its new length
-    // restarted the cycle, which resumes at the unmute.
-    EXPECT_EQ(r.lastChange("Output", true), kUnmute);
-    const auto p = phases(incrementFor(0.5f, kRate), 300);
-    expectRun(
-        out, kUnmute, 300, [&](size_t k) { return entryAt(other, p[k]); }, 0.0, "after the mute");
+    for (const wchar_t* id : {L"QW_S2_LUTOsc", L"QW_S2_LUTOscM", L"QW_S2_LUTOscDUO", L"QW_S2_LUTOscPMOD"})
+    {
+        const auto r = qwtest::sameAtBlocks([&](int block) {
+            auto run = lut(id, kRate, block);
+            setTables(run, id, ramp);
+            run.set("Mute", 1).set("Interpolation", 0).constant("Pitch", 0.5f);
+            run.set("Enable", 1, 100).set("Interpolation", 1, 150).set("Interpolation", 0, 250);
+            setTables(run, id, other, 200);
+            run.set("Mute", 0, kUnmute);
+            return run.run(kUnmute + 300);
+        });
+        const std::string what = gmpi_sdk::toUtf8(id);
+        const auto out = r.seen("Output");
+        expectRun(
+            out, 0, kUnmute, [](size_t) { return 0.0; }, 0.0, what + ", muted");
+        EXPECT_FALSE(r.sleepRequests.empty()) << what << ": a muted module sleeps";
+        // The table that came while muted took effect there: its new length
+        // restarted the cycle, which resumes at the unmute.
+        EXPECT_EQ(r.lastChange("Output", true), kUnmute) << what;
+        const auto p = phases(incrementFor(0.5f, kRate), 300);
+        expectRun(
+            out, kUnmute, 300, [&](size_t k) { return entryAt(other, p[k]); }, 0.0, what + ", after the mute");
+    }
 }
 
 // ===========================================================================
@@ -449,6 +514,20 @@ TEST(LUTOscM, RefreshAtExactlyOneOrEnableTrueTakesACopyAndRestarts)
         expectRun(
             r.out("Output"), 0, expected.size(), [&](size_t t) { return expected[t]; }, 1e-4, what);
     }
+}
+
+// A refresh during a morph takes the table whole and ends the morph: DC
+// removal turned on afterwards changes nothing until the next copy.
+TEST(LUTOscM, ARefreshEndsTheMorph)
+{
+    const auto a = rampTable(64), b = rampTable(64, -1.0f);
+    auto run = lut(L"QW_S2_LUTOscM");
+    run.blob("Table", sample(a)).set("Interpolation", 0).constant("Pitch", 0.5f);
+    run.blob("Table", sample(b), 100).set("Refresh", 1.0, 300).set("DC Removal", 1, 310);
+    const auto out = run.run(2000).out("Output");
+    const auto p = phases(incrementFor(0.5f, kRate), 1700);
+    expectRun(
+        out, 300, 1700, [&](size_t k) { return entryAt(b, p[k]); }, 0.0, "after the refresh");
 }
 
 // ===========================================================================
@@ -601,6 +680,51 @@ TEST(LUTOscSYNC, AChangeTakesEffectAtTheNextCycleStart)
     }
 }
 
+// A new length, refresh 1 or enable set true restarts the cycle at once and
+// rebuilds at its start; the mean comes off when DC removal is on.
+TEST(LUTOscSYNC, RestartsRebuildAtOnce)
+{
+    constexpr int64_t kAt = 150;
+    const auto x = noiseTable(64, 7), y = noiseTable(48, 8);
+    const auto p = phases(incrementFor(0.5f, kRate), 300);
+    struct Row
+    {
+        const char* what;
+        std::function<void(qwtest::SignalRun&)> event;
+        const std::vector<float>* after;
+        int64_t silent = kAt; // silent from here to kAt
+    };
+    const Row rows[] = {
+        {"a table of another length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(y), kAt); }, &y},
+        {"refresh 1", [](qwtest::SignalRun& r) { r.set("Refresh", 1.0, kAt); }, &x},
+        {"enable set true again", [](qwtest::SignalRun& r) { r.set("Enable", 1, kAt); }, &x},
+        {"a table of another length while muted",
+         [&](qwtest::SignalRun& r) {
+             r.set("Mute", 1, kAt - 50).blob("Table", sample(y), kAt - 40).set("Mute", 0, kAt);
+         },
+         &y, kAt - 50},
+    };
+    for (bool dc : {false, true})
+        for (const auto& row : rows)
+        {
+            auto run = lut(L"QW_S2_LUTOscSYNC");
+            setUpSync(run, x, 0, 1, 2.5f);
+            run.set("DC Removal", dc);
+            row.event(run);
+            const auto out = run.run(kAt + 300).seen("Output");
+            const auto before = syncTable(x, 2.5, entryRead), after = syncTable(*row.after, 2.5, entryRead);
+            const double mx = dc ? mean(x) : 0.0, ma = dc ? mean(*row.after) : 0.0;
+            const std::string what = std::string(row.what) + (dc ? ", mean removed" : "");
+            const auto silent = static_cast<size_t>(row.silent);
+            expectRun(
+                out, 0, silent, [&](size_t k) { return entryAt(before, p[k]) - mx; }, 2e-6, what);
+            expectRun(
+                out, silent, kAt - silent, [](size_t) { return 0.0; }, 0.0, what);
+            expectRun(
+                out, kAt, 300, [&](size_t k) { return entryAt(after, p[k]) - ma; }, 2e-6, what);
+        }
+}
+
 // Read positions wrap by the remainder: at ratio 10 the working table of n
 // entries takes entry 10 k mod n.
 TEST(LUTOscSYNC, TablesShorterThanTheRatioStayInside)
@@ -633,22 +757,6 @@ TEST(LUTOscSYNC, TablesShorterThanTheRatioStayInside)
 
 // ===========================================================================
 // QW_S2_LUTOscLFO
-
-// The phase at each sample: + rate / sample rate, wrapped by its floor (a
-// fraction that rounds to 1 is 0).
-std::vector<float> lfoPhases(float hz, float rate, size_t count, float phase = 0.0f)
-{
-    const float inc = hz / rate;
-    std::vector<float> p(count);
-    for (auto& v : p)
-    {
-        v = phase;
-        phase = phase + inc - std::floor(phase + inc);
-        if (phase >= 1.0f)
-            phase = 0.0f;
-    }
-    return p;
-}
 
 TEST(LUTOscLFO, RateInTensOfHertzHeldToPlusMinus100)
 {
@@ -704,6 +812,42 @@ TEST(LUTOscLFO, RetriggerRestartsAtFrameZeroWithADecayingGlide)
         }
 }
 
+// Only a table of another length restarts the low-frequency oscillator.
+TEST(LUTOscLFO, OnlyATableOfAnotherLengthRestarts)
+{
+    constexpr int64_t kAt = 300;
+    const auto x = rampTable(100), same = rampTable(100, -1.0f), other = rampTable(60);
+    struct Row
+    {
+        const char* what;
+        std::function<void(qwtest::SignalRun&)> event;
+        const std::vector<float>* after;
+        bool restarts;
+    };
+    const Row rows[] = {
+        {"another length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(other), kAt); }, &other, true},
+        {"the same length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(same), kAt); }, &same, false},
+        {"enable set true again", [](qwtest::SignalRun& r) { r.set("Enable", 1, kAt); }, &x, false},
+        {"another length while muted",
+         [&](qwtest::SignalRun& r) {
+             r.set("Mute", 1, kAt - 50).blob("Table", sample(other), kAt - 40).set("Mute", 0, kAt);
+         },
+         &other, true},
+    };
+    for (const auto& row : rows)
+    {
+        auto run = lut(L"QW_S2_LUTOscLFO");
+        run.blob("Table", sample(x)).set("Interpolation", 0).constant("Rate", 2.3f);
+        row.event(run);
+        const auto out = run.run(kAt + 200).out("Output");
+        const auto p = lfoPhases(23.0f, kRate, kAt + 200);
+        const auto fresh = lfoPhases(23.0f, kRate, 200);
+        expectRun(
+            out, kAt, 200, [&](size_t k) { return entryAt(*row.after, row.restarts ? fresh[k] : p[kAt + k]); }, 0.0,
+            row.what);
+    }
+}
+
 TEST(LUTOscLFO, ARetriggerWhileDisabledChangesNothing)
 {
     const auto x = rampTable(100);
@@ -726,12 +870,14 @@ TEST(LUTOscLFO, ARetriggerWhileDisabledChangesNothing)
 
 // The table is read at the phase plus the modulation (held to -1 .. 1); a
 // kernel reader widens by how far the read point moved: the increment plus
-// the modulation's change since the previous sample (0 before the first).
+// the modulation's change since the previous sample (0 before the first, and
+// again after a restart).
 TEST(LUTOscPMOD, TheModulationShiftsTheReadPhase)
 {
+    constexpr size_t kRestart = 300;
     const auto x = rampTable(64);
     const float inc = incrementFor(0.5f, kRate);
-    const auto p = phases(inc, 600);
+    const auto p = phases(inc, 600), fresh = phases(inc, 300);
     auto shifted = [](float phase, float pm) {
         const float f = phase + pm - std::floor(phase + pm);
         return f >= 1.0f ? 0.0f : f;
@@ -741,26 +887,32 @@ TEST(LUTOscPMOD, TheModulationShiftsTheReadPhase)
     const qwtest::Signal swing = qwtest::sine(200.0, kRate, 1.5);
     for (const auto* modulation : {&half, &swing})
         for (int code : {0, 1})
-        {
-            const auto r = qwtest::sameAtBlocks([&](int block) {
-                auto run = lut(L"QW_S2_LUTOscPMOD", kRate, block);
-                run.blob("Table", sample(x)).set("Interpolation", code).constant("Pitch", 0.5f);
-                run.stream("Modulation", *modulation);
-                return run.run(600);
-            });
-            auto pmAt = [&](int64_t t) { return t < 0 ? 0.0f : std::clamp((*modulation)(t), -1.0f, 1.0f); };
-            expectRun(
-                r.out("Output"), 0, 600,
-                [&](size_t t) {
-                    const auto at = static_cast<int64_t>(t);
-                    const float phase = shifted(p[t], pmAt(at));
-                    if (code == 0)
-                        return entryAt(x, phase);
-                    const double w = widening(std::abs(static_cast<double>(inc + pmAt(at) - pmAt(at - 1))) * 64.0);
-                    return widenedLinear(x, static_cast<double>(phase * 64.0f), w);
-                },
-                1e-4, std::string(modulation == &half ? "half a cycle" : "a swing") + ", code " + std::to_string(code));
-        }
+            for (bool restarts : {false, true})
+            {
+                const auto r = qwtest::sameAtBlocks([&](int block) {
+                    auto run = lut(L"QW_S2_LUTOscPMOD", kRate, block);
+                    run.blob("Table", sample(x)).set("Interpolation", code).constant("Pitch", 0.5f);
+                    run.stream("Modulation", *modulation);
+                    if (restarts)
+                        run.set("Enable", 1, kRestart);
+                    return run.run(600);
+                });
+                const size_t start = restarts ? kRestart : 0;
+                auto pmAt = [&](size_t t) { return std::clamp((*modulation)(static_cast<int64_t>(t)), -1.0f, 1.0f); };
+                expectRun(
+                    r.out("Output"), 0, 600,
+                    [&](size_t t) {
+                        const float phase = shifted(t < start ? p[t] : (restarts ? fresh[t - start] : p[t]), pmAt(t));
+                        if (code == 0)
+                            return entryAt(x, phase);
+                        const float before = t == 0 || t == start ? 0.0f : pmAt(t - 1);
+                        const double w = widening(std::abs(static_cast<double>(inc + pmAt(t) - before)) * 64.0);
+                        return widenedLinear(x, static_cast<double>(phase * 64.0f), w);
+                    },
+                    1e-4,
+                    std::string(modulation == &half ? "half a cycle" : "a swing") + ", code " + std::to_string(code) +
+                        (restarts ? ", restarted" : ""));
+            }
 }
 
 // Phase 0 minus a hair: its fraction rounds to 1, which reads entry 0.
@@ -779,16 +931,6 @@ TEST(LUTOscPMOD, ATinyNegativeModulationAtPhaseZeroReadsEntryZero)
 
 // ===========================================================================
 // Bad input, every module
-
-struct Module
-{
-    const wchar_t* id;
-    std::vector<std::string> tables; // its table pins
-};
-const Module kModules[] = {
-    {L"QW_S2_LUTOsc", {"Table"}},     {L"QW_S2_LUTOscM", {"Table"}},   {L"QW_S2_LUTOscDUO", {"Table A", "Table B"}},
-    {L"QW_S2_LUTOscSYNC", {"Table"}}, {L"QW_S2_LUTOscLFO", {"Table"}}, {L"QW_S2_LUTOscPMOD", {"Table"}},
-};
 
 // A value no patch should send gives what the value it counts as gives.
 TEST(LUTOscs, NonFiniteAndHugeInputsCountAsTheirClampOrZero)
@@ -819,10 +961,7 @@ TEST(LUTOscs, NonFiniteAndHugeInputsCountAsTheirClampOrZero)
     {
         auto play = [&](float v) {
             auto run = lut(row.id);
-            for (const auto& m : kModules)
-                if (std::wstring(m.id) == row.id)
-                    for (const auto& t : m.tables)
-                        run.blob(t, sample(x));
+            setTables(run, row.id, x);
             run.set("Interpolation", 4);
             const std::string pin = row.pin;
             if (pin == "Ratio Mix")
@@ -867,16 +1006,14 @@ TEST(LUTOscs, HugeTinyAndEverChangingTables)
             setUp(run, 4);
             if (hasPin(run, "Ratio B"))
                 run.set("Ratio B", 1.0);
-            for (const auto& t : m.tables)
-                run.blob(t, sample(huge));
+            setTables(run, m.id, huge);
             EXPECT_TRUE(allFinite(run.run(512).out("Output"))) << what << ", a million frames";
         }
         for (int code = 0; code <= 4; ++code)
         {
             auto run = lut(m.id);
             setUp(run, code);
-            for (const auto& t : m.tables)
-                run.blob(t, sample(one));
+            setTables(run, m.id, one);
             const auto out = run.run(300).out("Output");
             EXPECT_TRUE(allFinite(out)) << what << ", one frame, code " << code;
             if (code == 0)
