@@ -290,7 +290,7 @@ TEST(LUTOscs, KernelReadersWidenByTheEntriesPassedPerSample)
     }
 }
 
-TEST(LUTOsc, DcRemovalAndOneFrameTables)
+TEST(LUTOscs, DcRemovalAndOneFrameTables)
 {
     const std::vector<float> constant(100, 0.3f), one{0.7f};
     struct Row
@@ -300,20 +300,21 @@ TEST(LUTOsc, DcRemovalAndOneFrameTables)
         double expected;
     };
     const Row rows[] = {{&constant, true, 0.0}, {&constant, false, 0.3}, {&one, false, 0.7}, {&one, true, 0.0}};
-    for (const auto& row : rows)
-        for (int code = 0; code <= 4; ++code)
-            for (float v : {0.5f, 1.5f})
-            {
-                auto run = lut(L"QW_S2_LUTOsc");
-                run.blob("Table", sample(*row.table)).set("Interpolation", code).set("DC Removal", row.dc);
-                run.constant("Pitch", v);
-                const auto out = run.run(300).out("Output");
-                // The windowed sinc sums to 1 only within its ripple.
-                expectRun(
-                    out, 0, out.size(), [&](size_t) { return row.expected; }, code <= 2 ? 1e-6 : 1e-3,
-                    std::to_string(row.table->size()) + " frames, code " + std::to_string(code) +
-                        (row.dc ? ", mean removed" : ""));
-            }
+    for (const wchar_t* id : {L"QW_S2_LUTOsc", L"QW_S2_LUTOscM", L"QW_S2_LUTOscDUO", L"QW_S2_LUTOscPMOD"})
+        for (const auto& row : rows)
+            for (int code = 0; code <= 4; ++code)
+                for (float v : {0.5f, 1.5f})
+                {
+                    auto run = lut(id);
+                    setTables(run, id, *row.table);
+                    run.set("Interpolation", code).set("DC Removal", row.dc).constant("Pitch", v);
+                    const auto out = run.run(300).out("Output");
+                    // The windowed sinc sums to 1 only within its ripple.
+                    expectRun(
+                        out, 0, out.size(), [&](size_t) { return row.expected; }, code <= 2 ? 1e-6 : 1e-3,
+                        gmpi_sdk::toUtf8(id) + ", " + std::to_string(row.table->size()) + " frames, code " +
+                            std::to_string(code) + (row.dc ? ", mean removed" : ""));
+                }
 }
 
 // An oscillator on a ramp (the output names the phase) to which something
