@@ -165,6 +165,13 @@ font-color #20C020
 background-color #101010
 legacy-vertical-offset 0
 GDI_pixelHeight 14
+FONT_CATEGORY Field
+font-family 'Courier New'
+font-size 15
+font-color #1030C0
+background-color #F0E0C0
+text-align right
+vst3-vertical-offset 2
 """
 
 METADATA = {

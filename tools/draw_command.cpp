@@ -45,6 +45,8 @@ const char* const kDrawUsage =
     "                         press X,Y     the left button goes down at (X, Y)\n"
     "                         move X,Y      the pointer moves to (X, Y)\n"
     "                         release X,Y   the left button comes up at (X, Y)\n"
+    "                         hover X,Y     the pointer passes over (X, Y): the host\n"
+    "                                       asks whether it hits the module\n"
     "                         wait MS       MS milliseconds pass in real time, in\n"
     "                                       which the module's timers run\n"
     "                       a pointer step may end with 'fine' (the fine-\n"
@@ -281,7 +283,10 @@ private:
 
 const char* stepName(PointerStep::Kind k)
 {
-    return k == PointerStep::PRESS ? "press" : k == PointerStep::MOVE ? "move" : "release";
+    return k == PointerStep::PRESS   ? "press"
+           : k == PointerStep::MOVE  ? "move"
+           : k == PointerStep::HOVER ? "hover"
+                                     : "release";
 }
 } // namespace
 
@@ -380,8 +385,10 @@ std::vector<PointerStep> parsePointerScript(const std::string& text)
             s.kind = PointerStep::RELEASE;
         else if (word == "wait")
             s.kind = PointerStep::WAIT;
+        else if (word == "hover")
+            s.kind = PointerStep::HOVER;
         else
-            throw bad("not press, move, release or wait");
+            throw bad("not press, move, release, hover or wait");
         std::string rest = space == std::string::npos ? std::string() : trim(step.substr(space));
         if (s.kind == PointerStep::WAIT)
         {
@@ -527,6 +534,9 @@ int drawCommand(const std::vector<std::string>& args)
             break;
         case PointerStep::MOVE:
             answer = view.pointerMove((buttonDown ? gmpi_gui_api::GG_POINTER_FLAG_FIRSTBUTTON : 0) | fine, {s.x, s.y});
+            break;
+        case PointerStep::HOVER:
+            answer = view.hitTest({s.x, s.y});
             break;
         default:
             buttonDown = false;

@@ -24,7 +24,8 @@ struct PointerStep
         PRESS,
         MOVE,
         RELEASE,
-        WAIT, // x: milliseconds of real time in which the module's timers run
+        WAIT,  // x: milliseconds of real time in which the module's timers run
+        HOVER, // the host asks whether (x, y) hits the module, as while the pointer passes
     } kind;
     float x, y;
     bool fine; // the fine-adjustment modifier is held
@@ -32,7 +33,7 @@ struct PointerStep
 
 // Reads a pointer script: steps separated by ';' or line ends, each
 // "press X,Y", "move X,Y" or "release X,Y", optionally followed by "fine",
-// or "wait MS";
+// "hover X,Y" or "wait MS";
 // '#' starts a comment that runs to the end of the line. Throws qwhost::Error
 // naming the step at fault.
 std::vector<PointerStep> parsePointerScript(const std::string& text);

@@ -1,4 +1,4 @@
-// One render of a drawn control at 1000 x 40 (the jog wheel at 200 x 200)
+// One render of a drawn control at 1000 x 40 (the jog knobs at 200 x 200)
 // through its real OnRender, on
 // the drawing stand-in. moduleX draws as the control does, copying its
 // background from the bitmap cached at the first render; bareX is the same
@@ -73,10 +73,21 @@ void bareJogWheel(benchmark::State& state)
 {
     renders(state, L"QW_VecJogShuttleS", "Body Colour", true, 200, 200);
 }
+// The jog shuttle likewise, at 200 x 200.
+void moduleJogShuttle2(benchmark::State& state)
+{
+    renders(state, L"QW_VecJogShuttle2", "Body Colour", false, 200, 200);
+}
+void bareJogShuttle2(benchmark::State& state)
+{
+    renders(state, L"QW_VecJogShuttle2", "Body Colour", true, 200, 200);
+}
 } // namespace
 
 BENCHMARK(moduleJogWheel);
 BENCHMARK(bareJogWheel);
+BENCHMARK(moduleJogShuttle2);
+BENCHMARK(bareJogShuttle2);
 BENCHMARK(moduleScrollBar2);
 BENCHMARK(bareScrollBar2);
 BENCHMARK(moduleVecSlider);

@@ -31,47 +31,15 @@ public:
 
     int32_t measure(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired) override
     {
-        if (!desired)
-            return gmpi::MP_FAIL;
-        desired->width = available.width >= 8.0f ? available.width : 8.0f;
-        desired->height = available.height >= 8.0f ? available.height : 8.0f;
-        return gmpi::MP_OK;
+        return measureAtLeast(available, desired, 8.0f);
     }
 
     int32_t OnRender(GmpiDrawing_API::IMpDeviceContext* context) override
     {
         GmpiDrawing::Graphics g(context);
-
-        // Unset colours follow the style; without a style yet, they are not drawn.
-        Color text = textColour_, background = backgroundColour_;
-        if (text.a == kUnset)
-            text = metadata_ ? metadata_->getColor() : Color(0.0f, 0.0f, 0.0f, 0.0f);
-        if (background.a == kUnset)
-            background = metadata_ ? metadata_->getBackgroundColor() : Color(0.0f, 0.0f, 0.0f, 0.0f);
-        if (!enabled_)
-        {
-            const float k = limit(disabledAlpha_, 0.0f, 1.0f);
-            text.a *= k;
-            background.a *= k;
-        }
-
-        // Inset by 4, never past the middle.
-        const float w = span(rect_.left, rect_.right), h = span(rect_.top, rect_.bottom);
-        const float dx = std::min(4.0f, w * 0.5f), dy = std::min(4.0f, h * 0.5f);
-        Rect r(dx, dy, w - dx, h - dy);
-
-        auto brush = g.CreateSolidColorBrush(background);
-        g.FillRectangle(r, brush);
-        if (textFormat_.isNull())
-            return gmpi::MP_OK;
-        if (metadata_ && metadata_->legacySizing)
-        {
-            const float offset = static_cast<float>(metadata_->getLegacyVerticalOffset());
-            r.top += offset;
-            r.bottom += offset;
-        }
-        brush.SetColor(text);
-        g.DrawTextU(displayText(), textFormat_, r, brush, 2);
+        const float fade = enabled_ ? 1.0f : limit(disabledAlpha_, 0.0f, 1.0f);
+        drawTextField(g, span(rect_.left, rect_.right), span(rect_.top, rect_.bottom), 4.0f, metadata_, textFormat_,
+                      backgroundColour_, textColour_, fade, textFormat_.isNull() ? std::string() : displayText());
         return gmpi::MP_OK;
     }
 
@@ -102,40 +70,20 @@ public:
     }
 
 private:
-    static constexpr float kUnset = -1.0f; // alpha of a colour left to the style
-
     void reDraw() { invalidateRect(); }
 
     void onSetStyle()
     {
         const std::string name = style_;
-        const std::string key = "QWListEntry:text:" + name;
-        metadata_ = nullptr;
-        gmpi::IMpUserInterfaceHost2* host = getHost();
-        gmpi_gui::IMpGraphicsHost* graphicsHost = getGuiHost();
-        FontMetadata* kept = nullptr;
-        textFormat_ = FontCache::instance().TextFormatExists(host, graphicsHost, key, &kept);
-        if (textFormat_.isNull() && graphicsHost)
-        {
-            FontMetadata* style = nullptr;
-            GetTextFormat(host, graphicsHost, name, &style);
-            if (style)
-            {
-                GmpiDrawing::TextFormat custom = AddCustomTextFormat(host, graphicsHost, key, style);
-                custom.SetWordWrapping(static_cast<GmpiDrawing::WordWrapping>(1));
-                textFormat_ = FontCache::instance().TextFormatExists(host, graphicsHost, key, &kept);
-            }
-        }
-        metadata_ = textFormat_.isNull() ? nullptr : kept;
+        textFormat_ = keyedTextFormat(*this, "QWListEntry:text:" + name, name, 1, metadata_);
         invalidateMeasure();
         invalidateRect();
     }
 
     void onSetColors()
     {
-        const Color unset(0.0f, 0.0f, 0.0f, kUnset);
-        textColour_ = colorOf(textColourPin_.getValue(), unset);
-        backgroundColour_ = colorOf(backgroundColourPin_.getValue(), unset);
+        textColour_ = fieldColour(textColourPin_.getValue());
+        backgroundColour_ = fieldColour(backgroundColourPin_.getValue());
         invalidateRect();
     }
 
@@ -202,8 +150,8 @@ private:
     MpGuiPin<float> disabledAlpha_;
     StringGuiPin hint_;
 
-    Color textColour_{0.0f, 0.0f, 0.0f, kUnset};
-    Color backgroundColour_{0.0f, 0.0f, 0.0f, kUnset};
+    Color textColour_{0.0f, 0.0f, 0.0f, kStyleColour};
+    Color backgroundColour_{0.0f, 0.0f, 0.0f, kStyleColour};
     GmpiDrawing::TextFormat_readonly textFormat_;
     const FontMetadata* metadata_ = nullptr;
     GmpiGui::PopupMenu menu_;

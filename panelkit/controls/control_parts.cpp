@@ -1,10 +1,13 @@
 #include "control_parts.h"
 
+#include "FontCache.h"
 #include "it_enum_list.h"
 #include "mp_api_dialogs.h"
+#include "mp_sdk_gui2.h"
 #include "skin_text.h"
 #include "srgb.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qw::controls
@@ -36,6 +39,61 @@ void addMenuItems(gmpi::IMpUnknown* sink, const std::wstring& text)
         skin::toUtf8Exact(list.current().text, utf8);
         items->AddItem(utf8.c_str(), list.current().value, 0);
     }
+}
+
+GmpiDrawing::TextFormat_readonly keyedTextFormat(gmpi_gui::MpGuiGfxBase& module, const std::string& key,
+                                                 const std::string& styleUtf8, int32_t wrapping,
+                                                 const FontMetadata*& metadata)
+{
+    metadata = nullptr;
+    gmpi::IMpUserInterfaceHost2* host = module.getHost();
+    gmpi_gui::IMpGraphicsHost* graphicsHost = module.getGuiHost();
+    if (!graphicsHost)
+        return {};
+    FontCache& cache = FontCache::instance();
+    FontMetadata* kept = nullptr;
+    GmpiDrawing::TextFormat_readonly format = cache.TextFormatExists(host, graphicsHost, key, &kept);
+    if (format.isNull())
+    {
+        FontMetadata* style = nullptr;
+        cache.GetTextFormat(host, graphicsHost, styleUtf8, &style);
+        if (!style)
+            return {};
+        GmpiDrawing::TextFormat custom = cache.AddCustomTextFormat(host, graphicsHost, key, style);
+        if (custom.isNull())
+            return {};
+        custom.SetWordWrapping(static_cast<GmpiDrawing::WordWrapping>(wrapping));
+        format = cache.TextFormatExists(host, graphicsHost, key, &kept);
+    }
+    if (!format.isNull())
+        metadata = kept;
+    return format;
+}
+
+void drawTextField(const Graphics_base& g, float width, float height, float inset, const FontMetadata* style,
+                   const GmpiDrawing::TextFormat_readonly& format, Color background, Color text, float fade,
+                   const std::string& utf8)
+{
+    const Color none(0.0f, 0.0f, 0.0f, 0.0f);
+    if (background.a == kStyleColour)
+        background = style ? style->getBackgroundColor() : none;
+    if (text.a == kStyleColour)
+        text = style ? style->getColor() : none;
+
+    const float dx = std::min(inset, width * 0.5f), dy = std::min(inset, height * 0.5f);
+    Rect r(dx, dy, width - dx, height - dy);
+    auto brush = g.CreateSolidColorBrush(faded(background, fade));
+    g.FillRectangle(r, brush);
+    if (format.isNull())
+        return;
+    if (style && style->legacySizing)
+    {
+        const float offset = static_cast<float>(style->getLegacyVerticalOffset());
+        r.top += offset;
+        r.bottom += offset;
+    }
+    brush.SetColor(faded(text, fade));
+    g.DrawTextU(utf8, format, r, brush, 2);
 }
 
 int32_t answerToolTip(gmpi::IString* out, const std::string& utf8)

@@ -9,6 +9,12 @@
 #include <cstdint>
 #include <string>
 
+class FontMetadata;
+namespace gmpi_gui
+{
+class MpGuiGfxBase;
+}
+
 namespace qw::controls
 {
 using GmpiDrawing::Color;
@@ -28,6 +34,17 @@ inline float percent(float v, float lo, float hi)
     return limit(v * 0.01f, lo, hi);
 }
 
+// A control's desired size: the available size, at least `least` each way
+// (NaN gives `least`); -1 without `desired`.
+inline int32_t measureAtLeast(GmpiDrawing_API::MP1_SIZE available, GmpiDrawing_API::MP1_SIZE* desired, float least)
+{
+    if (!desired)
+        return gmpi::MP_FAIL;
+    desired->width = available.width >= least ? available.width : least;
+    desired->height = available.height >= least ? available.height : least;
+    return gmpi::MP_OK;
+}
+
 // Length from one edge to the other: 0 when it is negative or not finite.
 inline float span(float from, float to)
 {
@@ -45,6 +62,34 @@ Color colorOf(uint32_t argb);
 // whatever its leading characters; an entry with no UTF-8 form gets an empty
 // text. A sink that is not a context-menu sink gets nothing.
 void addMenuItems(gmpi::IMpUnknown* sink, const std::wstring& items);
+
+// A module's own text format for a skin style, kept in the bundle's font
+// cache under `key` and shared by every module that asks for that key: made
+// on first use from the style `styleUtf8` (the skin's default style for a
+// name it does not define) with word wrapping `wrapping` (0 wrap, 1 no
+// wrap). `metadata` receives the cache's record of it; empty and null when
+// the module has no graphics host or no format could be made.
+GmpiDrawing::TextFormat_readonly keyedTextFormat(gmpi_gui::MpGuiGfxBase& module, const std::string& key,
+                                                 const std::string& styleUtf8, int32_t wrapping,
+                                                 const FontMetadata*& metadata);
+
+// Alpha that marks a text field's colour as the style's own (its pin empty).
+constexpr float kStyleColour = -1.0f;
+// A colour pin of a text field: AARRGGBB, or for an empty text the style's.
+inline Color fieldColour(const std::wstring& text)
+{
+    return colorOf(text, Color(0.0f, 0.0f, 0.0f, kStyleColour));
+}
+
+// A text field of a width x height control: a box inset by `inset` from
+// every edge (at most to the middle) filled in `background`, and `utf8` in
+// `text` inside it, clipped to it and lower by the style's vertical offset
+// where the style asks for that. Colours marked kStyleColour take the
+// style's (transparent without a style); both alphas are scaled by `fade`.
+// Without a format only the box is drawn.
+void drawTextField(const Graphics_base& g, float width, float height, float inset, const FontMetadata* style,
+                   const GmpiDrawing::TextFormat_readonly& format, Color background, Color text, float fade,
+                   const std::string& utf8);
 
 // Tool tip text handed to the host as UTF-8; -1 without `out`.
 int32_t answerToolTip(gmpi::IString* out, const std::string& utf8);
@@ -128,12 +173,18 @@ public:
         }
         if (bitmap_.isNull())
         {
-            g.PushAxisAlignedClip(destination);
-            paint(g, Point(destination.left, destination.top));
-            g.PopAxisAlignedClip();
+            drawDirect(g, destination, paint);
             return;
         }
         g.DrawBitmap(bitmap_, destination, source, 1.0f, GmpiDrawing::BitmapInterpolationMode::Linear);
+    }
+
+    // Draws the layer straight onto g, clipped to the destination, keeping nothing.
+    template <class Paint> static void drawDirect(const Graphics_base& g, const Rect& destination, Paint&& paint)
+    {
+        g.PushAxisAlignedClip(destination);
+        paint(g, Point(destination.left, destination.top));
+        g.PopAxisAlignedClip();
     }
 
 private:

@@ -2,6 +2,7 @@
 // (maximum - minimum) / turns per full turn, held within [minimum, maximum]
 // unless unlimited, and reports each change on a second pin.
 #include "knob_face.h"
+#include "turned_value.h"
 
 #include <cmath>
 
@@ -67,13 +68,7 @@ public:
         const GmpiDrawing::Rect r = getRect();
         width_ = r.getWidth();
         height_ = r.getHeight();
-        float theta = startAngle_;
-        if (maximum_ > minimum_)
-        {
-            const float t = startAngle_ + (value_ - minimum_) * turns_ / (maximum_ - minimum_);
-            if (std::isfinite(t))
-                theta = t;
-        }
+        const float theta = knob_.angle(startAngle_);
         float t = std::trunc(theta) - theta + 0.25f;
         if (t < -0.5f)
             t += 1.0f;
@@ -106,18 +101,15 @@ public:
         lastAngle_ = a;
         if (delta == 0.0f)
             return 1;
-        delta = wrapTurns(delta);
-        float v = value_ + (maximum_ - minimum_) * delta / turns_;
-        if (!unlimited_)
-            v = clamped(v);
-        if (!std::isfinite(v))
+        float v = 0.0f;
+        if (!knob_.turnedBy(wrapTurns(delta), unlimited_, v))
             return 1; // beyond what a float holds: the value stays
         change_ = 0.0f;
-        change_ = v - value_;
+        change_ = v - knob_.shown;
         // The knob follows its own value at once; the host's echo of it then
         // changes nothing.
-        const bool redraw = v != value_;
-        value_ = v;
+        const bool redraw = v != knob_.shown;
+        knob_.shown = v;
         valuePin = v;
         if (redraw)
             invalidateRect();
@@ -136,15 +128,6 @@ public:
     }
 
 private:
-    // Held within the limits (checked against the minimum first); NaN gives
-    // the minimum.
-    float clamped(float v) const
-    {
-        if (minimum_ > v || std::isnan(v))
-            return minimum_;
-        return v > maximum_ ? maximum_ : v;
-    }
-
     float angleOf(GmpiDrawing_API::MP1_POINT p) const
     {
         const float a = fastAngle(p.x - 0.5f * width_, 0.5f * height_ - p.y);
@@ -153,29 +136,19 @@ private:
 
     void onSetValue()
     {
-        float v = valuePin;
-        if (!unlimited_)
-            v = clamped(v);
-        else if (!std::isfinite(v))
-            return;
-        if (v != value_)
-        {
-            value_ = v;
+        if (knob_.show(valuePin, unlimited_))
             invalidateRect();
-        }
     }
 
-    // A limit that is not a finite number counts as 0.
     void onSetMinMax()
     {
-        minimum_ = std::isfinite(minimumPin.getValue()) ? minimumPin.getValue() : 0.0f;
-        maximum_ = std::isfinite(maximumPin.getValue()) ? maximumPin.getValue() : 0.0f;
+        knob_.setLimits(minimumPin, maximumPin);
         onSetValue();
     }
 
     void onSetTurns()
     {
-        turns_ = turnsPin > 0.0f ? turnsPin.getValue() : 0.001f;
+        knob_.turns = turnsPin > 0.0f ? turnsPin.getValue() : 0.001f;
         invalidateRect();
     }
 
@@ -221,8 +194,9 @@ private:
 
     KnobFace face_;
     KnobLook look_;
+    TurnedValue knob_;
     bool unlimited_ = false;
-    float minimum_ = 0.0f, maximum_ = 10.0f, value_ = 0.0f, turns_ = 10.0f, startAngle_ = 0.0f;
+    float startAngle_ = 0.0f;
     float width_ = 0.0f, height_ = 0.0f; // of the last drawing
     float lastAngle_ = 0.0f;
 };

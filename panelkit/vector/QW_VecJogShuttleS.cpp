@@ -126,15 +126,6 @@ private:
 
     int32_t steps() const { return std::clamp<int32_t>(steps_, 1, kMaxSteps); }
 
-    // Clockwise from straight up, in turns.
-    float angleOf(GmpiDrawing_API::MP1_POINT p) const
-    {
-        const GmpiDrawing::Rect r = getRect();
-        const float dx = p.x - 0.5f * r.getWidth(), dy = 0.5f * r.getHeight() - p.y;
-        const float a = qw::fm::atan2Turns(dx, dy);
-        return std::isfinite(a) ? a : 0.0f;
-    }
-
     void step(const MpGuiPin<bool>& pin, float direction)
     {
         if (echoGuard_ || !pin.getValue())

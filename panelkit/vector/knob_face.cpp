@@ -91,14 +91,21 @@ void KnobFace::draw(const Graphics_base& g, float width, float height, const Kno
     }
     const float x0 = width > height ? 0.5f * (width - s) : 0.0f;
     const float y0 = height < width ? 0.0f : 0.5f * (height - s);
-    body_.draw(g, Size(s, s), Rect(x0, y0, x0 + s - 1.0f, y0 + s - 1.0f), Rect(0.0f, 0.0f, s - 1.0f, s - 1.0f),
-               [&](const Graphics_base& t, Point o) { paintBody(t, o, s, look); });
-
     const float radius = 0.25f * (s + 0.2f * (s - 2.0f * c)); // 0.27 s
     const float left = 0.5f * width + radius * dx - 0.5f * c;
     const float top = 0.5f * height - radius * dy - 0.5f * c;
-    cap_.draw(g, Size(c, c), Rect(left, top, left + c - 1.0f, top + c - 1.0f), Rect(0.0f, 0.0f, c - 1.0f, c - 1.0f),
-              [&](const Graphics_base& t, Point o) { paintCap(t, o, c, look); });
+    const Rect body(x0, y0, x0 + s - 1.0f, y0 + s - 1.0f), cap(left, top, left + c - 1.0f, top + c - 1.0f);
+    auto paintBodyAt = [&](const Graphics_base& t, Point o) { paintBody(t, o, s, look); };
+    auto paintCapAt = [&](const Graphics_base& t, Point o) { paintCap(t, o, c, look); };
+    if (s > kMaxCachedSize)
+    {
+        drop();
+        controls::CachedLayer::drawDirect(g, body, paintBodyAt);
+        controls::CachedLayer::drawDirect(g, cap, paintCapAt);
+        return;
+    }
+    body_.draw(g, Size(s, s), body, Rect(0.0f, 0.0f, s - 1.0f, s - 1.0f), paintBodyAt);
+    cap_.draw(g, Size(c, c), cap, Rect(0.0f, 0.0f, c - 1.0f, c - 1.0f), paintCapAt);
 }
 
 bool KnobFace::hit(float x, float y, float width, float height) const

@@ -2,12 +2,15 @@
 // optional shine, and a small round finger dimple (the cap) near its rim.
 // Body and cap are drawn once into two off-screen bitmaps, rebuilt when the
 // knob's size changes or the look is dropped; an ordinary redraw copies the
-// body and places the cap at the knob's angle.
+// body and places the cap at the knob's angle. A knob too large to keep is
+// painted anew each time.
 #pragma once
 
 #include "../controls/control_parts.h"
 #include "mp_sdk_gui2.h"
+#include "qw_fm.h"
 
+#include <cmath>
 #include <string>
 
 namespace qw::vector
@@ -37,6 +40,10 @@ void knobColours(const std::wstring& bodyText, const std::wstring& capText, Colo
 class KnobFace
 {
 public:
+    // A knob larger than this is drawn straight onto the screen each time:
+    // its bitmaps would hold far more than a screen shows.
+    static constexpr float kMaxCachedSize = 4096.0f;
+
     // Forgets both bitmaps; the next draw rebuilds them.
     void drop()
     {
@@ -93,6 +100,16 @@ protected:
         if (delta > 0.5f)
             return delta - 1.0f;
         return delta < -0.5f ? delta + 1.0f : delta;
+    }
+
+    // The pointer's angle about the arranged rectangle's centre: in turns
+    // clockwise from straight up, in [0, 1); 0 at the centre or for a point
+    // that is not a number.
+    float angleOf(GmpiDrawing_API::MP1_POINT p) const
+    {
+        const GmpiDrawing::Rect r = getRect();
+        const float a = qw::fm::atan2Turns(p.x - 0.5f * r.getWidth(), 0.5f * r.getHeight() - p.y);
+        return std::isfinite(a) ? a : 0.0f;
     }
 
     StringGuiPin hint_;

@@ -96,3 +96,52 @@ TEST_F(ControlsDraw, ListBoxHighlightsTheChosenRow)
     EXPECT_GT(p.at(195, 2).r, 0xC8) << "first row on the background";
     EXPECT_GT(p.at(195, p.height - 2).r, 0xC8) << "background below the rows";
 }
+
+TEST_F(ControlsDraw, TextEntryTakesTheEnteredTextAndShowsIt)
+{
+    const std::string gruesse =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e";
+    const qwtest::Png edited =
+        draw("QW_TextEntry", "160x24",
+             {"--pin", "Text=Hello", "--pointer", "press 20,12; release 20,12", "--answer", "enter " + gruesse});
+    EXPECT_NE(last.out.find("release 20,12\t0\n"), std::string::npos) << last.out;
+    EXPECT_NE(last.out.find("\tsent Text = \"" + gruesse + "\"\n"), std::string::npos) << last.out;
+    const qwtest::Png direct = draw("QW_TextEntry", "160x24", {"--pin", "Text=" + gruesse});
+    const qwtest::Png hello = draw("QW_TextEntry", "160x24", {"--pin", "Text=Hello"});
+    EXPECT_EQ(edited.pixels, direct.pixels) << "drawn as the new text is";
+    EXPECT_NE(edited.pixels, hello.pixels);
+
+    // "normal": #202020 text from the inset's left edge, no background
+    // (premultiplied grey: each channel at most 0x20).
+    int ink = 0;
+    for (int y = 3; y < 21; ++y)
+        for (int x = 3; x < 40; ++x)
+        {
+            const auto p = edited.at(x, y);
+            if (p.a < 128)
+                continue;
+            ++ink;
+            EXPECT_TRUE(p.r == p.g && p.g == p.b && p.r <= 0x20) << x << "," << y;
+        }
+    EXPECT_GT(ink, 5);
+    EXPECT_EQ(edited.at(1, 1).a, 0) << "outside the inset";
+    EXPECT_EQ(edited.at(150, 12).a, 0) << "right of the text";
+}
+
+TEST_F(ControlsDraw, OlderListBoxDrawsTheClickedRowChosen)
+{
+    // Rows of "field" are 19 high; its text is right-aligned, so the rows'
+    // left ends show the selection (90D040) or the background.
+    const std::vector<std::string> pins = {"--pin", "Items=alpha,beta,gamma,delta", "--pin", "Style=field"};
+    const qwtest::Png before = draw("QW_ListBox", "160x100", pins);
+    std::vector<std::string> clicked = pins;
+    clicked.insert(clicked.end(), {"--pointer", "press 20,30; release 20,30"});
+    const qwtest::Png after = draw("QW_ListBox", "160x100", clicked);
+    EXPECT_NE(last.out.find("\tsent Choice = 1\n"), std::string::npos) << last.out;
+
+    expectColour(before, 3, 9, 0x90, 0xD0, 0x40, "Choice 0 on the first row");
+    expectColour(after, 3, 28, 0x90, 0xD0, 0x40, "the clicked second row");
+    EXPECT_GT(after.at(3, 9).r, 0xC8) << "the first row on the background";
+    EXPECT_GT(after.at(3, 90).r, 0xC8) << "background below the rows";
+}

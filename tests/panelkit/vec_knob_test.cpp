@@ -254,6 +254,18 @@ TEST(ValueKnob, StopsAtTheMaximumUnlessUnlimited)
     EXPECT_NEAR(u.c.sentFloats("Value").back(), 10.15, 1e-5);
 }
 
+TEST(ValueKnob, CrossedLimitsShowTheMinimumFirst)
+{
+    // Minimum 5 over maximum 2: a value of 3 shows as 5 (the minimum is
+    // tested first), so a small turn forward, held at 5 again, reports no
+    // change (from 2 it would report 3).
+    ValueKnob k(Echo::None, 5, 2, 1);
+    k.c.setFloat("Value", 3);
+    k.turn(0.3, 0.35);
+    EXPECT_TRUE(k.c.sentFloats("Change").empty());
+    EXPECT_EQ(k.c.sentFloats("Value"), std::vector<float>{5.0f});
+}
+
 TEST(ValueKnob, TurnsOfZeroCountAsAThousandth)
 {
     ValueKnob k(Echo::None, 0, 10, 0);
@@ -394,7 +406,7 @@ TEST(KnobFace, TheHitAreaIsInsideTheCircle)
 
 TEST(KnobFace, MenusAndToolTips)
 {
-    for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS"})
+    for (const wchar_t* id : {L"QW_VecJogShuttleS", L"QW_VecJS", L"QW_VecJogShuttle2"})
     {
         Drawn c(id, Echo::Inside);
         c.setText("Menu Items", L"----,One=5,x\xD800y,||||");
