@@ -813,6 +813,19 @@ TEST(LUTOscLFO, RetriggerRestartsAtFrameZeroWithADecayingGlide)
         }
 }
 
+// Reading many entries per sample, a widened kernel at phase 0 is not frame 0:
+// the glide starts from that reading, so there is still no jump.
+TEST(LUTOscLFO, NoJumpWhereTheKernelIsWidened)
+{
+    const auto x = noiseTable(4096, 12);
+    auto run = lut(L"QW_S2_LUTOscLFO");
+    run.blob("Table", sample(x)).set("Interpolation", 1).constant("Rate", 10.0f).set("Retrigger", 1, 333);
+    const auto out = run.run(400).out("Output");
+    EXPECT_NEAR(out[333], out[332], 1e-6);
+    EXPECT_GT(std::abs(widenedLinear(x, 0.0, widening(100.0 / kRate * 4096.0)) - x[0]), 1e-3)
+        << "the widened reading at frame 0 differs from the frame";
+}
+
 // Only a table of another length restarts the low-frequency oscillator.
 TEST(LUTOscLFO, OnlyATableOfAnotherLengthRestarts)
 {
