@@ -6,18 +6,13 @@
 // same (shown for the 8-crossing sinc). Compare moduleSampleOsc with
 // bareSampleOsc of the same arguments.
 #include "../bench_support.h"
-#include "WavFile32.h"
+#include "loaded_sample.h"
 #include "mp_sdk_common.h"
 #include "processing_host.h"
 #include "resamp.h"
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <memory>
-#include <stdexcept>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -37,31 +32,10 @@ const std::vector<float>& frames()
     return x;
 }
 
-// The frames as a sample descriptor, loaded by the bundle's own loader from
-// a WAV file (the loader keeps them for the whole run).
+// The frames as a sample descriptor (the loader keeps them for the whole run).
 const std::vector<uint8_t>& descriptor()
 {
-    static qwhost::ProcessingHost host;
-    static std::unique_ptr<qwhost::Processor> loader;
-    static const std::vector<uint8_t> bytes = [] {
-        const auto path =
-            std::filesystem::temp_directory_path() / ("qw-playback-bench-" + std::to_string(::getpid()) + ".wav");
-        qw::WavFile32 wav;
-        wav.setChannel(0, kFrames, frames().data());
-        wav.sampleRate = static_cast<int>(kRate);
-        if (!wav._saveWav(path.wstring(), 32))
-            throw std::runtime_error("cannot write " + path.string());
-        host.autoDuplicateCount = 1;
-        loader = host.create(qwbench::bundle("samplekit2"), L"QW_S2_SampleLoaderDSP");
-        loader->startGraph();
-        loader->setText(loader->pin("File"), path.wstring());
-        loader->run(1);
-        std::filesystem::remove(path);
-        for (auto& u : loader->updates)
-            if (u.pin == loader->pin("Channel") && u.data.size() == 24)
-                return u.data;
-        throw std::runtime_error("the loader published no sample");
-    }();
+    static const std::vector<uint8_t> bytes = qwbench::loadedSample(frames(), static_cast<int>(kRate));
     return bytes;
 }
 

@@ -117,6 +117,8 @@ const std::map<std::wstring, std::string> kAllocates = {
     {L"QW_BridgeBlobDual", "copies each new value for the interface half and frees the copies it is done with"},
     {L"QW_AudioRecorder", "takes memory as a recording grows, and a new buffer while the interface half reads one"},
     {L"QW_AudioRecorder2", "takes memory as a recording grows, and a new buffer while the interface half reads one"},
+    {L"QW_S2_LUTOscSYNC",
+     "resizes its working table (one entry per table frame) when a table of another length arrives"},
 };
 
 // Modules whose results are +-Inf or NaN for some finite inputs by design.

@@ -5,6 +5,7 @@
 #include "WavFile32.h"
 #include "mp_sdk_common.h"
 #include "resamp.h"
+#include "sample_fixture.h"
 #include "sample_source.h"
 #include "signal_run.h"
 #include "test_support.h"
@@ -298,20 +299,7 @@ std::vector<uint8_t> descriptor(const std::vector<float>& frames, uint32_t token
     return b;
 }
 
-// The Part's 2^x: the float whose bits are trunc((x + 121.274055 +
-// 27.728024 / (4.8425255 - z) - 1.4901291 z) 2^23), z the fraction of x
-// (plus 1 below 0).
-float exp2Formula(float x)
-{
-    float z = x - std::trunc(x);
-    if (x < 0.0f)
-        z += 1.0f;
-    const float v = x + 121.274055f + 27.728024f / (4.8425255f - z) - 1.4901291f * z;
-    const uint32_t bits = static_cast<uint32_t>(static_cast<int64_t>(v * 8388608.0f));
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
+using s2test::exp2Formula;
 
 // ===========================================================================
 // Sample oscillator

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -71,6 +72,21 @@ inline std::optional<bool> released(const Desc& d)
     (void)d;
     return std::nullopt;
 #endif
+}
+
+// The fast 2^x as the modules compute it: the float whose bits are
+// trunc((x + 121.274055 + 27.728024 / (4.8425255 - z) - 1.4901291 z) 2^23), z
+// the fraction of x (plus 1 below 0).
+inline float exp2Formula(float x)
+{
+    float z = x - std::trunc(x);
+    if (x < 0.0f)
+        z += 1.0f;
+    const float v = x + 121.274055f + 27.728024f / (4.8425255f - z) - 1.4901291f * z;
+    const uint32_t bits = static_cast<uint32_t>(static_cast<int64_t>(v * 8388608.0f));
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
 }
 
 // Distinct frames, exact in float: (i + 1) / 64 with the sign alternating.
