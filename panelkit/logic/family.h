@@ -131,17 +131,20 @@ class EchoGuard
 public:
     bool raised() const { return raised_; }
 
-    // Raises the guard for its lifetime, then lowers it.
+    // Raises the guard for its lifetime, then puts it back as it was.
     class Raise
     {
     public:
-        explicit Raise(EchoGuard& guard) : guard_(guard) { guard_.raised_ = true; }
-        ~Raise() { guard_.raised_ = false; }
+        explicit Raise(EchoGuard& guard) : guard_(guard), was_(guard.raised_) { guard_.raised_ = true; }
+        // A raise inside another (a write that runs a handler that writes)
+        // leaves the guard raised for the rest of the outer one.
+        ~Raise() { guard_.raised_ = was_; }
         Raise(const Raise&) = delete;
         Raise& operator=(const Raise&) = delete;
 
     private:
         EchoGuard& guard_;
+        bool was_;
     };
 
 private:

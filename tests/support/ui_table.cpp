@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -30,6 +31,8 @@ std::string describe(const UiSends& sends)
     for (auto& v : sends)
     {
         s << "  pin " << v.pin << ": " << describeBytes(v.bytes);
+        if (v.tolerance >= 0.0)
+            s << " within " << v.tolerance;
         if (v.voice)
             s << " voice " << v.voice;
         s << "\n";
@@ -78,6 +81,23 @@ std::string rowTitle(size_t index, const UiRow& row)
     if (!row.note.empty())
         s << ": " << row.note;
     return s.str();
+}
+
+float floatOf(const Bytes& b)
+{
+    float f;
+    std::memcpy(&f, b.data(), 4);
+    return f;
+}
+
+bool matches(const UiSent& got, const UiSent& want)
+{
+    if (got.pin != want.pin || got.voice != want.voice)
+        return false;
+    if (want.tolerance < 0.0 || got.bytes.size() != 4 || want.bytes.size() != 4)
+        return got.bytes == want.bytes;
+    const double g = floatOf(got.bytes), w = floatOf(want.bytes);
+    return std::isnan(w) ? std::isnan(g) : g == w || std::fabs(g - w) <= want.tolerance;
 }
 
 UiRow make(UiRow::Kind kind, int pin, Bytes value, UiSends sends)
@@ -160,7 +180,7 @@ void runOnce(const UiTable& table, qwhost::Echo echo)
         const UiSends& want = it != row.sendsWith.end() ? it->second : row.sends;
         bool same = got.size() == want.size();
         for (size_t k = 0; same && k < got.size(); ++k)
-            same = got[k].pin == want[k].pin && got[k].bytes == want[k].bytes && got[k].voice == want[k].voice;
+            same = matches(got[k], want[k]);
         EXPECT_TRUE(same) << echoName(echo) << ", " << title << "\nexpected sends:\n"
                           << describe(want) << "sent:\n"
                           << describe(got);
@@ -191,6 +211,11 @@ Bytes text(const std::wstring& v)
     if (!v.empty())
         std::memcpy(b.data(), v.data(), b.size());
     return b;
+}
+
+UiSent near(int pin, double value, double tolerance)
+{
+    return {pin, f32(static_cast<float>(value)), 0, tolerance};
 }
 
 UiRow deliver(int pin, Bytes value, UiSends sends)

@@ -40,13 +40,18 @@ Bytes f32(float v);
 Bytes b8(bool v);                  // one byte
 Bytes text(const std::wstring& v); // four bytes a character
 
-// One value sent to the host.
+// One value sent to the host. Given a tolerance of 0 or more, an expected
+// float matches a sent float that differs by no more (0: the same number, 0
+// and -0 alike; a NaN matches any NaN); otherwise the bytes must match.
 struct UiSent
 {
     int pin;
     Bytes bytes;
     int voice = 0;
+    double tolerance = -1.0;
 };
+// A float expected within a tolerance.
+UiSent near(int pin, double value, double tolerance = 0.0);
 using UiSends = std::vector<UiSent>;
 
 struct UiRow

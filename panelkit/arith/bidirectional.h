@@ -1,0 +1,161 @@
+// The frame of the arithmetic interface modules that also run backwards. The
+// result is offered on two copies, a left and a right one; with the
+// bidirectional switch on, a value arriving on either copy is converted back
+// into the input, so that a control wired to the result drives the input.
+// One frame for every value type, and for results of N values (a point:
+// magnitude and angle in, X and Y out):
+//
+// - the forward run (onSetIn, from every input pin): unless the echo guard is
+//   raised, the guard is raised, the results are computed, each is written
+//   to the right copy and then, with the value the right copy now holds, to
+//   the left copy; the guard is lowered;
+// - the inverse (onSetOutL, onSetOutR): only with the switch on; the left
+//   copy's handler does nothing while the guard is raised, the right copy's
+//   acts then too (a connected module correcting the value the module is
+//   writing gets its correction converted back). Under the guard the input
+//   pins are computed from the copy's values and written; the copies are not
+//   rewritten.
+//
+// The module's own values coming back from the host, inside the write or
+// later, are its echoes (echo_record.h): they are stored and run nothing.
+//
+// A module derives from the frame, registers the frame's pins among its own
+// in its pin order and supplies the two conversions:
+//
+//   class QW_GUIIntInvert : public qw::Bidirectional<int>
+//   {
+//   public:
+//       QW_GUIIntInvert()
+//       {
+//           registerInputs();  // pin 0, onSetIn
+//           registerCopies();  // pins 1 (left) and 2 (right)
+//           registerSwitch();  // pin 3
+//       }
+//
+//   private:
+//       Values forward() override { return {-in(0)}; }
+//       Values inverse(const Values& r) override { return {-r[0]}; }
+//   };
+//
+// Further inputs of its own (a second operand, a mode) are registered between
+// with the frame's onSetIn as handler, or none.
+#pragma once
+
+#include "../logic/family.h"
+
+#include <array>
+#include <cstddef>
+
+namespace qw
+{
+template <class T, size_t N = 1> class Bidirectional : public MpGuiInvisibleBase
+{
+public:
+    using Values = std::array<T, N>;
+
+    void onSetIn()
+    {
+        if (!guard_.raised())
+            updateOutputs();
+    }
+    void onSetOutL()
+    {
+        if (!guard_.raised() && bidirectional_)
+            updateInput(valuesOf(left_));
+    }
+    void onSetOutR()
+    {
+        if (bidirectional_)
+            updateInput(valuesOf(right_));
+    }
+
+protected:
+    Bidirectional() { expectOwnEchoes(); }
+
+    // Input k from the values the host or the inverse left there.
+    T in(size_t k) const { return in_[k]; }
+    bool guardRaised() const { return guard_.raised(); }
+
+    void registerInputs()
+    {
+        for (auto& p : in_)
+            initializePin(p, &Bidirectional::onSetIn);
+    }
+    void registerCopies()
+    {
+        for (auto& p : left_)
+            initializePin(p, &Bidirectional::onSetOutL);
+        for (auto& p : right_)
+            initializePin(p, &Bidirectional::onSetOutR);
+    }
+    void registerSwitch() { initializePin(bidirectional_); }
+    // The right copies alone and the left ones alone, for a module that
+    // orders its copies otherwise.
+    void registerLeft(size_t k) { initializePin(left_[k], &Bidirectional::onSetOutL); }
+    void registerRight(size_t k) { initializePin(right_[k], &Bidirectional::onSetOutR); }
+
+    // Results to both copies under the guard; the guard is not tested.
+    void updateOutputs()
+    {
+        EchoGuard::Raise raise(guard_);
+        const Values r = forward();
+        for (size_t k = 0; k < N; ++k)
+        {
+            right_[k] = r[k];
+            left_[k] = right_[k].getValue();
+        }
+    }
+    // Inputs from result values under the guard; the guard is not tested.
+    void updateInput(const Values& r)
+    {
+        EchoGuard::Raise raise(guard_);
+        const Values v = inverse(r);
+        for (size_t k = 0; k < N; ++k)
+            in_[k] = v[k];
+    }
+    // The input from the left copy's value, or from the right copy's when the
+    // left one holds 0 (a left copy that nothing drives).
+    void updateInputFromCopies()
+    {
+        Values r;
+        for (size_t k = 0; k < N; ++k)
+            r[k] = left_[k].getValue() != T{} ? left_[k].getValue() : right_[k].getValue();
+        updateInput(r);
+    }
+    // A range or limit changed: mode 1 recomputes the result, 2 the input from
+    // the copies, any other mode does nothing.
+    void onRangeChange(int32_t mode)
+    {
+        if (mode == 1)
+            updateOutputs();
+        else if (mode == 2)
+            updateInputFromCopies();
+    }
+
+    virtual Values forward() = 0;
+    virtual Values inverse(const Values& r) = 0;
+
+    MpGuiPin<T> in_[N];
+    MpGuiPin<T> left_[N];
+    MpGuiPin<T> right_[N];
+    MpGuiPin<bool> bidirectional_;
+    EchoGuard guard_;
+
+private:
+    static Values valuesOf(const MpGuiPin<T> (&pins)[N])
+    {
+        Values v;
+        for (size_t k = 0; k < N; ++k)
+            v[k] = pins[k];
+        return v;
+    }
+};
+
+// A result that only runs forward, offered on two copies: written to the
+// second copy, then to the first.
+template <class T> void writeCopies(MpGuiPin<T>& first, MpGuiPin<T>& second, const T& v)
+{
+    second = v;
+    first = v;
+}
+} // namespace qw
