@@ -103,7 +103,10 @@ private:
             ++ignored_;
             return;
         }
-        toggleOut_ = toggle_;
+        // Sent whatever the pin holds: the host may have set it since (its
+        // start value), and a toggle it swallowed would be a lost trigger.
+        const bool value = toggle_;
+        pinTransmit(kToggle, 1, &value, 0);
         toggle_ = !toggle_;
     }
 
@@ -113,6 +116,7 @@ private:
     }
 
     static constexpr int kIgnored = 5;
+    static constexpr int32_t kToggle = 10;
 
     MpGuiPin<float> f1_;
     MpGuiPin<int> i1_;
@@ -124,7 +128,7 @@ private:
     StringGuiPin t2_;
     MpGuiPin<bool> b2_;
     MpGuiPin<MpBlob> blob2_;
-    MpGuiPin<bool> toggleOut_;
+    MpGuiPin<bool> toggleOut_; // written by the host only: the module sends without storing
     int ignored_ = 0;
     bool toggle_ = true;
 };

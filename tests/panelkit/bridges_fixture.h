@@ -58,6 +58,38 @@ inline std::ostream& operator<<(std::ostream& os, const Report& r)
     return os << "(" << r.time << (r.streaming ? ", streaming)" : ", static)");
 }
 
+// Every streaming report of a pin, repeats included.
+inline std::vector<Report> reportsOf(const qwhost::Processor& p, int pin)
+{
+    std::vector<Report> out;
+    for (auto& r : p.streamingReports)
+        if (r.pin == pin)
+            out.push_back({r.time, r.streaming});
+    return out;
+}
+
+// An audio output's samples from sample 0 as a reader sees them: while the
+// output is reported static, the value at the report holds.
+inline std::vector<float> seenOf(const std::vector<float>& raw, const std::vector<Report>& reports)
+{
+    std::vector<float> s(raw);
+    bool hold = false;
+    float held = 0.0f;
+    size_t k = 0;
+    for (size_t t = 0; t < s.size(); ++t)
+    {
+        for (; k < reports.size() && reports[k].time <= static_cast<int64_t>(t); ++k)
+        {
+            hold = !reports[k].streaming;
+            if (hold && reports[k].time == static_cast<int64_t>(t))
+                held = raw[t];
+        }
+        if (hold)
+            s[t] = held;
+    }
+    return s;
+}
+
 class DspRun
 {
 public:
@@ -150,37 +182,10 @@ public:
     }
 
     // Every streaming report of the audio output, repeats included.
-    std::vector<Report> reports() const
-    {
-        std::vector<Report> out;
-        for (auto& r : p_->streamingReports)
-            if (r.pin == audioOut())
-                out.push_back({r.time, r.streaming});
-        return out;
-    }
+    std::vector<Report> reports() const { return reportsOf(*p_, audioOut()); }
 
-    // The audio output as a reader sees it: while the output is reported
-    // static, the value at the report holds.
-    std::vector<float> seen() const
-    {
-        std::vector<float> s(raw_);
-        bool hold = false;
-        float held = 0.0f;
-        const auto rep = reports();
-        size_t k = 0;
-        for (size_t t = 0; t < s.size(); ++t)
-        {
-            for (; k < rep.size() && rep[k].time <= static_cast<int64_t>(t); ++k)
-            {
-                hold = !rep[k].streaming;
-                if (hold && rep[k].time == static_cast<int64_t>(t))
-                    held = raw_[t];
-            }
-            if (hold)
-                s[t] = held;
-        }
-        return s;
-    }
+    // The audio output as a reader sees it.
+    std::vector<float> seen() const { return seenOf(raw_, reports()); }
 
     // Samples at which the blocks that asked the host for sleep started.
     std::vector<int64_t> sleeps() const

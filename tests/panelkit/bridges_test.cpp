@@ -448,7 +448,9 @@ TEST(GUISet2TrigGUI, IgnoresFiveNotificationsThenToggles)
         qwtest::deliver(9, {}, {{10, b8(true)}}).because("the sixth writes true"),
         qwtest::deliver(3, b8(false), {{10, b8(false)}}),
         qwtest::deliver(3, b8(false), {{10, b8(true)}}).because("every notification toggles, changed or not"),
-        qwtest::deliver(5, f32(kNaN), {{10, b8(false)}}),
+        qwtest::deliver(10, b8(false)).because("the host sets the toggle's pin (its start value, say)"),
+        qwtest::deliver(5, f32(kNaN), {{10, b8(false)}}).because("sent whatever the pin holds"),
+        qwtest::deliver(10, b8(true)),
         qwtest::deliver(1, i32(INT_MIN), {{10, b8(true)}}),
     };
     qwtest::runUiTable(t);
