@@ -187,11 +187,11 @@ TEST_P(BridgePatch, TheRoadOfOneEventFromAKnobToTheProcessingOutput)
 
 INSTANTIATE_TEST_SUITE_P(Echo, BridgePatch, ::testing::Values(Echo::Inside, Echo::Later, Echo::None), echoNames);
 
-// qwhost run: a pulse of 4410 samples (0.1 s at 44.1 kHz) written at 0.5 s.
-class Set2TrigRun : public qwtest::CommandTest
+class BridgeCommands : public qwtest::CommandTest
 {};
 
-TEST_F(Set2TrigRun, WritesATenthOfASecondPulseAtHalfASecond)
+// qwhost run: a pulse of 4410 samples (0.1 s at 44.1 kHz) written at 0.5 s.
+TEST_F(BridgeCommands, RunWritesATenthOfASecondPulseAtHalfASecond)
 {
     const auto r = qwhost({"run", std::string(QW_BUNDLE_DIR) + "/panelkit.so", "QW_GUISet2Trig", "--pin",
                            "Trigger=1@0.5", "--pin", "Length=4410", "--out", file("pulse.wav")});
@@ -209,5 +209,23 @@ TEST_F(Set2TrigRun, WritesATenthOfASecondPulseAtHalfASecond)
     for (int i = 0; i < 44100; ++i)
         ones += y[i] == 1.0f;
     EXPECT_EQ(ones, 4410) << "no pulse at the start: the first update is ignored";
+}
+
+// qwhost ui shows the trigger messages an interface half sends its processing half.
+TEST_F(BridgeCommands, UiShowsTheTriggerMessages)
+{
+    const auto r = qwhost({"ui", std::string(QW_BUNDLE_DIR) + "/panelkit.so", "QW_GUIDSPBoolTrigger", "--steps",
+                           "Trigger R=true; Trigger L=true; Trigger L=false; Active Level=1; Trigger R=false"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "# QW_GUIDSPBoolTrigger: pins Trigger R, Trigger L, Active Level; echo none\n"
+                     "start (defaults, initialize)\n"
+                     "Trigger R=true\n"
+                     "\tmessage to the processing half: id 0, 0 byte(s)\n"
+                     "Trigger L=true\n"
+                     "\tmessage to the processing half: id 0, 0 byte(s)\n"
+                     "Trigger L=false\n"
+                     "Active Level=1\n"
+                     "Trigger R=false\n"
+                     "\tmessage to the processing half: id 0, 0 byte(s)\n");
 }
 } // namespace
