@@ -52,9 +52,11 @@ public:
         float* out = out_.getBuffer() + p;
         const float pulse = invert_ ? 0.0f : 1.0f;
         const float rest = invert_ ? 1.0f : 0.0f;
-        int i = 0;
-        for (; i < sampleFrames && remaining_ > 0; ++i, --remaining_)
-            out[i] = pulse;
+        // Pulse samples while any remain, then, from the first sample with
+        // none left, the resting level.
+        const int i = static_cast<int>(std::min<int32_t>(sampleFrames, std::max<int32_t>(remaining_, 0)));
+        std::fill_n(out, i, pulse);
+        remaining_ -= i;
         if (i == sampleFrames)
             return;
         if (out_.isStreaming())
