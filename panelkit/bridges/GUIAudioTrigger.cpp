@@ -2,6 +2,7 @@
 // tenth of the level, starting with the first block after the trigger
 // message; the output is reported static outside the pulse.
 #include "bridges.h"
+#include "qw_pulse.h"
 
 // 0 float level (V); 1 int pulse length N (samples); 2 out audio pulse.
 class QW_GUIAudioTrigger_DSP final : public MpBase2
@@ -29,24 +30,7 @@ public:
 
     void subProcess(int sampleFrames)
     {
-        const int p = getBlockPosition();
-        float* out = out_.getBuffer() + p;
-        const float a = qw::bridges::amplitude(level_);
-        if (remaining_ > sampleFrames)
-        {
-            std::fill_n(out, sampleFrames, a);
-            remaining_ -= sampleFrames;
-            return;
-        }
-        const int r = remaining_;
-        if (r > 0)
-        {
-            out_.setStreaming(false, p + r);
-            setSleep(true);
-            std::fill_n(out, r, a);
-        }
-        std::fill(out + std::max(r, 0), out + sampleFrames, 0.0f);
-        remaining_ = 0;
+        qw::writePulse(*this, out_, remaining_, qw::bridges::amplitude(level_), sampleFrames);
     }
 
 private:

@@ -172,10 +172,10 @@ public:
         {
             if (u.pin != pin)
                 continue;
-            const double v = type == gmpi::MP_BOOL      ? (u.asBool() ? 1.0 : 0.0)
-                             : type == gmpi::MP_FLOAT32 ? static_cast<double>(u.asFloat())
+            const double v = type == gmpi::MP_BOOL                             ? (u.asBool() ? 1.0 : 0.0)
+                             : type == gmpi::MP_FLOAT32                        ? static_cast<double>(u.asFloat())
                              : type == gmpi::MP_INT32 || type == gmpi::MP_ENUM ? static_cast<double>(u.asInt())
-                                                                                : 0.0;
+                                                                               : 0.0;
             out.push_back({u.time, v, u.data});
         }
         return out;

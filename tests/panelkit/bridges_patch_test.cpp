@@ -217,15 +217,16 @@ TEST_F(BridgeCommands, UiShowsTheTriggerMessages)
     const auto r = qwhost({"ui", std::string(QW_BUNDLE_DIR) + "/panelkit.so", "QW_GUIDSPBoolTrigger", "--steps",
                            "Trigger R=true; Trigger L=true; Trigger L=false; Active Level=1; Trigger R=false"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "# QW_GUIDSPBoolTrigger: pins Trigger R, Trigger L, Active Level; echo none\n"
-                     "start (defaults, initialize)\n"
-                     "Trigger R=true\n"
-                     "\tmessage to the processing half: id 0, 0 byte(s)\n"
-                     "Trigger L=true\n"
-                     "\tmessage to the processing half: id 0, 0 byte(s)\n"
-                     "Trigger L=false\n"
-                     "Active Level=1\n"
-                     "Trigger R=false\n"
-                     "\tmessage to the processing half: id 0, 0 byte(s)\n");
+    EXPECT_EQ(r.out,
+              "# QW_GUIDSPBoolTrigger: pins Trigger R, Trigger L, Active Level; echo none\n"
+              "start (defaults, initialize)\n"
+              "Trigger R=true\n"
+              "\tmessage to the processing half: id 0, 0 byte(s)\n"
+              "Trigger L=true\n"
+              "\tmessage to the processing half: id 0, 0 byte(s)\n"
+              "Trigger L=false\n"
+              "Active Level=1\n"
+              "Trigger R=false\n"
+              "\tmessage to the processing half: id 0, 0 byte(s)\n");
 }
 } // namespace

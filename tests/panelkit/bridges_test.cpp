@@ -50,7 +50,8 @@ TEST(GUIDSPBoolTrigger, APulseOfLengthSamplesFromTheBlockAfterTheMessage)
     // message), false 300 samples later at 2092, inside the third block
     // (2048 .. 2175). The same at every other block size.
     const auto o = sameAtEveryBlock([](int block) {
-        return boolRun(block, [](DspRun& r) { r.set("Length", 300, 0).message(M); }, 3000);
+        return boolRun(
+            block, [](DspRun& r) { r.set("Length", 300, 0).message(M); }, 3000);
     });
     EXPECT_EQ(o.updates, boolPulses({{M, M + 300}}));
     EXPECT_EQ((M + 300) / 128 - M / 128, 2) << "false falls in the third block of 128";
@@ -59,16 +60,14 @@ TEST(GUIDSPBoolTrigger, APulseOfLengthSamplesFromTheBlockAfterTheMessage)
 TEST(GUIDSPBoolTrigger, LengthsBelowTwoGiveOneSampleAndTheLargestRunsOn)
 {
     const std::pair<int32_t, std::vector<Update>> cases[] = {
-        {1, boolPulses({{M, M + 1}})},
-        {0, boolPulses({{M, M + 1}})},
-        {-7, boolPulses({{M, M + 1}})},
-        {INT_MIN, boolPulses({{M, M + 1}})},
-        {INT_MAX, boolPulses({{M, -1}})},
+        {1, boolPulses({{M, M + 1}})},       {0, boolPulses({{M, M + 1}})},    {-7, boolPulses({{M, M + 1}})},
+        {INT_MIN, boolPulses({{M, M + 1}})}, {INT_MAX, boolPulses({{M, -1}})},
     };
     for (auto& [n, expected] : cases)
     {
         const auto o = sameAtEveryBlock([n = n](int block) {
-            return boolRun(block, [n](DspRun& r) { r.set("Length", n, 0).message(M); }, 3 * M);
+            return boolRun(
+                block, [n](DspRun& r) { r.set("Length", n, 0).message(M); }, 3 * M);
         });
         EXPECT_EQ(o.updates, expected) << "N = " << n;
     }
@@ -87,7 +86,8 @@ TEST(GUIDSPBoolTrigger, ALengthChangedDuringAPulseWaitsForTheNextMessage)
 TEST(GUIDSPBoolTrigger, AMessageDuringAPulseRestartsTheCountWithoutANewEdge)
 {
     const auto o = sameAtEveryBlock([](int block) {
-        return boolRun(block, [](DspRun& r) { r.set("Length", 2000, 0).message(M).message(2 * M); }, 4 * M);
+        return boolRun(
+            block, [](DspRun& r) { r.set("Length", 2000, 0).message(M).message(2 * M); }, 4 * M);
     });
     EXPECT_EQ(o.updates, boolPulses({{M, 2 * M + 2000}}));
 }
@@ -144,7 +144,8 @@ TEST(GUIAudioTrigger, Level5GivesAPulseOf05ForLengthSamplesThenZeros)
     const auto o = sameAtEveryBlock([](int block) {
         // The level arrives in the block before the message: the message's
         // report still falls at the start of the next block.
-        return audioRun(block, [](DspRun& r) { r.set("Length", 300, 0).set("Level", 5.0, M - 10).message(M); }, 3000);
+        return audioRun(
+            block, [](DspRun& r) { r.set("Length", 300, 0).set("Level", 5.0, M - 10).message(M); }, 3000);
     });
     EXPECT_EQ(o.seen, audioPulses(3000, 0.5f, {{M, M + 300}}));
     // Static from graph start, from the message, and again at the pulse's end.
@@ -156,7 +157,8 @@ TEST(GUIAudioTrigger, OneSampleReportsStaticRightAfterIt)
     for (int32_t n : {1, 0, -3, INT_MIN})
     {
         const auto o = sameAtEveryBlock([n](int block) {
-            return audioRun(block, [n](DspRun& r) { r.set("Level", -2.0, 0).set("Length", n, 0).message(M); }, 2500);
+            return audioRun(
+                block, [n](DspRun& r) { r.set("Level", -2.0, 0).set("Length", n, 0).message(M); }, 2500);
         });
         EXPECT_EQ(o.seen, audioPulses(2500, -0.2f, {{M, M + 1}})) << "N = " << n;
         EXPECT_EQ(o.reports, (std::vector<Report>{{0, false}, {M, false}, {M + 1, false}})) << "N = " << n;
@@ -255,8 +257,7 @@ void runTriggerGui(const std::wstring& id, const std::vector<Notify>& rows)
             const size_t before = g->messagesToAudio.size();
             g->set(rows[k].pin, rows[k].value.data(), static_cast<int>(rows[k].value.size()));
             g->settleEchoes();
-            ASSERT_EQ(g->messagesToAudio.size() - before, rows[k].messages)
-                << qwtest::echoName(echo) << ", row " << k;
+            ASSERT_EQ(g->messagesToAudio.size() - before, rows[k].messages) << qwtest::echoName(echo) << ", row " << k;
             for (size_t m = before; m < g->messagesToAudio.size(); ++m)
             {
                 EXPECT_EQ(g->messagesToAudio[m].id, 0);
@@ -316,14 +317,17 @@ Outcome set2Run(int block, const std::function<void(DspRun&)>& setup, int64_t un
 TEST(GUISet2Trig, APulseOf1000SamplesUntilTheLengthIsSet)
 {
     // Any update fires, false as well as true, at its own sample.
-    const auto o = sameAtEveryBlock(
-        [](int block) { return set2Run(block, [](DspRun& r) { r.set("Trigger", 0, 37); }, 3000); });
+    const auto o = sameAtEveryBlock([](int block) {
+        return set2Run(
+            block, [](DspRun& r) { r.set("Trigger", 0, 37); }, 3000);
+    });
     EXPECT_EQ(o.seen, audioPulses(3000, 1.0f, {{37, 1037}}));
     // Streaming from graph start until its first routine ends it, and for the pulse.
     EXPECT_EQ(o.reports, (std::vector<Report>{{0, true}, {0, false}, {37, true}, {1037, false}}));
 
     const auto set = sameAtEveryBlock([](int block) {
-        return set2Run(block, [](DspRun& r) { r.set("Length", 250, 0).set("Trigger", 1, 1001); }, 3000);
+        return set2Run(
+            block, [](DspRun& r) { r.set("Length", 250, 0).set("Trigger", 1, 1001); }, 3000);
     });
     EXPECT_EQ(set.seen, audioPulses(3000, 1.0f, {{1001, 1251}}));
 }
@@ -333,7 +337,8 @@ TEST(GUISet2Trig, LengthsBelowOneGiveOneSampleAndTheLargestRunsOn)
     for (int32_t n : {0, -4, INT_MIN})
     {
         const auto o = sameAtEveryBlock([n](int block) {
-            return set2Run(block, [n](DspRun& r) { r.set("Length", n, 0).set("Trigger", 1, 500); }, 1000);
+            return set2Run(
+                block, [n](DspRun& r) { r.set("Length", n, 0).set("Trigger", 1, 500); }, 1000);
         });
         EXPECT_EQ(o.seen, audioPulses(1000, 1.0f, {{500, 501}})) << "N = " << n;
     }
@@ -375,8 +380,8 @@ TEST(GUISet2Trig, IgnoreFirstTurnedOnAfterPulsesStillSkipsTheNextUpdate)
 TEST(GUISet2Trig, InvertedItRestsAt1AndDipsTo0)
 {
     const auto o = sameAtEveryBlock([](int block) {
-        return set2Run(block, [](DspRun& r) { r.set("Invert", 1, 0).set("Length", 30, 0).set("Trigger", 1, 300); },
-                       1000);
+        return set2Run(
+            block, [](DspRun& r) { r.set("Invert", 1, 0).set("Length", 30, 0).set("Trigger", 1, 300); }, 1000);
     });
     std::vector<float> expected(1000, 1.0f);
     std::fill(expected.begin() + 300, expected.begin() + 330, 0.0f);
@@ -404,8 +409,8 @@ TEST(GUISet2Trig, InvertChangedAtRestMovesTheRestingLevelThere)
 TEST(GUISet2Trig, ATriggerDuringAPulseRestartsItAndALengthChangeWaits)
 {
     const auto restarted = sameAtEveryBlock([](int block) {
-        return set2Run(block, [](DspRun& r) { r.set("Length", 500, 0).set("Trigger", 1, 100).set("Trigger", 0, 403); },
-                       1500);
+        return set2Run(
+            block, [](DspRun& r) { r.set("Length", 500, 0).set("Trigger", 1, 100).set("Trigger", 0, 403); }, 1500);
     });
     EXPECT_EQ(restarted.seen, audioPulses(1500, 1.0f, {{100, 903}}));
 
