@@ -7,7 +7,7 @@
 //   bridgetest::DspRun r(L"QW_GUIAudioTrigger", 64);
 //   r.set("Level", 5.0, 0).set("Length", 100, 0).message(bridgetest::kCommon);
 //   r.run(4000);
-//   r.seen("Pulse")                                // 0.5 over [1792, 1892)
+//   r.seen()                                       // 0.5 over [1792, 1892)
 //
 // sameAtEveryBlock runs one scenario at block sizes 1, 7, 64, 128 and 256 and
 // fails where what a reader sees differs from the first.
