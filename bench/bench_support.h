@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +23,14 @@ inline float noise(int t)
     x *= 2246822519u;
     x ^= x >> 13;
     return static_cast<float>(x & 0xFFFFFF) / 8388608.0f - 1.0f;
+}
+
+// The minimum time of a benchmark that sets one of its own; a short run
+// (QW_BENCH_SHORT set, as the tests' run of each benchmark does) only shows
+// that it runs, in a few milliseconds.
+inline double minTime(double seconds)
+{
+    return std::getenv("QW_BENCH_SHORT") ? 0.002 : seconds;
 }
 
 // A bundle built in QW_BUNDLE_DIR ("signalkit", "shapekit", ...).

@@ -15,6 +15,23 @@ inline float orZero(float v)
     return v == v ? v : 0.0f;
 }
 
+constexpr float kLargest = 3.4028235e38f; // the largest finite float
+
+// v limited to the finite range: a sum that overflowed to +-infinity stays at
+// the largest float of its sign; finite values pass unchanged (and NaN too).
+inline float saturated(float v)
+{
+    return std::min(std::max(v, -kLargest), kLargest);
+}
+
+// NaN for +-infinity, v itself (to the bit) for every other value: input that
+// is not finite stays so through a saturating sum, and is cleared with the
+// rest of what is not finite instead of ringing on at the float limit.
+inline float infinityAsNaN(float v)
+{
+    return v + v * 0.0f;
+}
+
 // v in [lo, hi]; not a number counts as 0 first.
 inline float clampOrZero(float v, float lo, float hi)
 {

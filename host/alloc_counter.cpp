@@ -10,11 +10,21 @@ namespace
 thread_local bool g_counting = false;
 thread_local int g_paused = 0;
 thread_local long g_count = 0;
+thread_local std::size_t g_largest = 0;
+
+void count(std::size_t n)
+{
+    if (g_counting && g_paused == 0)
+    {
+        ++g_count;
+        if (n > g_largest)
+            g_largest = n;
+    }
+}
 
 void* allocate(std::size_t n)
 {
-    if (g_counting && g_paused == 0)
-        ++g_count;
+    count(n);
     void* p = std::malloc(n ? n : 1);
     if (!p)
         throw std::bad_alloc();
@@ -23,8 +33,7 @@ void* allocate(std::size_t n)
 
 void* allocateAligned(std::size_t n, std::align_val_t a)
 {
-    if (g_counting && g_paused == 0)
-        ++g_count;
+    count(n);
     const std::size_t align = static_cast<std::size_t>(a);
     void* p = std::aligned_alloc(align, ((n ? n : 1) + align - 1) / align * align);
     if (!p)
@@ -38,6 +47,7 @@ namespace qwhost::alloc
 void begin()
 {
     g_count = 0;
+    g_largest = 0;
     g_counting = true;
 }
 
@@ -45,6 +55,11 @@ long end()
 {
     g_counting = false;
     return g_count;
+}
+
+std::size_t largest()
+{
+    return g_largest;
 }
 
 Pause::Pause()

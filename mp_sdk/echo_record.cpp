@@ -11,23 +11,59 @@ size_t sizeOf(int32_t size, const void* data)
     return data && size > 0 ? static_cast<size_t>(size) : 0;
 }
 
-bool same(const std::vector<uint8_t>& bytes, size_t size, const void* data)
+// What a value of n bytes at data is compared by: the bytes themselves, or
+// (for a long value) its hash, taken once.
+struct Arrival
 {
-    return bytes.size() == size && (size == 0 || std::memcmp(bytes.data(), data, size) == 0);
-}
+    size_t size;
+    const void* data;
+    uint64_t hash;
+
+    Arrival(size_t n, const void* d) : size(n), data(d), hash(n > EchoRecord::kKeptBytes ? EchoRecord::hashOf(d, n) : 0)
+    {}
+    template <class V> bool same(const V& v) const
+    {
+        if (v.size != size)
+            return false;
+        if (size > EchoRecord::kKeptBytes)
+            return v.hash == hash;
+        return size == 0 || std::memcmp(v.bytes.data(), data, size) == 0;
+    }
+};
 } // namespace
+
+uint64_t EchoRecord::hashOf(const void* data, size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ size;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8)
+    {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 29;
+    }
+    for (; i < size; ++i)
+        h = (h ^ p[i]) * 0x100000001B3ull;
+    return h;
+}
 
 EchoRecord::Bytes EchoRecord::share(int32_t size, const void* data)
 {
-    const size_t n = sizeOf(size, data);
+    const Arrival a(sizeOf(size, data), data);
     for (auto& r : recent_)
-        if (r && same(*r, n, data))
+        if (r && a.same(*r))
             return r;
     const auto* b = static_cast<const uint8_t*>(data);
-    Bytes copy = std::make_shared<const std::vector<uint8_t>>(b, b + n);
+    auto value = std::make_shared<Value>();
+    value->size = a.size;
+    value->hash = a.hash;
+    if (a.size <= kKeptBytes)
+        value->bytes.assign(b, b + a.size);
     recent_[1] = recent_[0];
-    recent_[0] = copy;
-    return copy;
+    recent_[0] = value;
+    return value;
 }
 
 void EchoRecord::sent(int32_t pinId, int32_t size, const void* data)
@@ -40,7 +76,6 @@ void EchoRecord::sent(int32_t pinId, int32_t size, const void* data)
 
 bool EchoRecord::arrived(int32_t pinId, int32_t size, const void* data)
 {
-    const size_t n = sizeOf(size, data);
     auto it = pins_.find(pinId);
     if (it == pins_.end() || it->second.expected.empty())
     {
@@ -59,7 +94,8 @@ bool EchoRecord::arrived(int32_t pinId, int32_t size, const void* data)
     auto& expected = it->second.expected;
     // A host that passes on only the latest of several values may skip the
     // older ones: the value matched ends the wait for those sent before it.
-    auto match = std::find_if(expected.begin(), expected.end(), [&](const Bytes& b) { return same(*b, n, data); });
+    const Arrival a(sizeOf(size, data), data);
+    auto match = std::find_if(expected.begin(), expected.end(), [&](const Bytes& b) { return a.same(*b); });
     const bool echo = match != expected.end();
     expected.erase(expected.begin(), echo ? std::next(match) : expected.end());
     it->second.echoStored = echo;

@@ -11,7 +11,9 @@
 // comes. A different value on that pin ends that pin's expectation; a value
 // on a pin that expects nothing is new, from outside, and ends every pin's.
 // Values a pin sends before its echoes come (a pulse: true, then false) are
-// expected in the order sent.
+// expected in the order sent. A value longer than kKeptBytes (a sample, say)
+// is kept only as its length and a 64-bit hash of its bytes, so a module that
+// sends large values to a host that never echoes does not pile up copies.
 //
 // A module turns it on with one call in its constructor:
 //
@@ -38,6 +40,11 @@ class EchoRecord
 public:
     // Values a pin still expects back; beyond this the oldest are forgotten.
     static constexpr size_t kMaxExpected = 1024;
+    // Values up to this many bytes are kept whole.
+    static constexpr size_t kKeptBytes = 1024;
+
+    // The hash a value longer than kKeptBytes is kept as.
+    static uint64_t hashOf(const void* data, size_t size);
 
     // The module sends a value on a pin.
     void sent(int32_t pinId, int32_t size, const void* data);
@@ -53,7 +60,15 @@ public:
     size_t expected() const;
 
 private:
-    using Bytes = std::shared_ptr<const std::vector<uint8_t>>;
+    // A value sent: its length, and its bytes or (when longer than
+    // kKeptBytes) their hash.
+    struct Value
+    {
+        size_t size;
+        uint64_t hash;
+        std::vector<uint8_t> bytes;
+    };
+    using Bytes = std::shared_ptr<const Value>;
     struct Pin
     {
         std::deque<Bytes> expected; // oldest first

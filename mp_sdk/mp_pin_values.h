@@ -10,6 +10,11 @@
 
 template <typename T> struct MpPinValue;
 
+// Room a text or blob pin keeps from the start, so that values of ordinary
+// length reach it inside process without an allocation.
+constexpr size_t kPinReservedTextCharacters = 4096;
+constexpr size_t kPinReservedBlobBytes = 65536;
+
 namespace mp_pin_detail
 {
 // Copies at most sizeof(T) bytes; a shorter value fills from zero.
@@ -33,6 +38,7 @@ template <> struct MpPinValue<int>
     static int size(const int&) { return 4; }
     static const void* data(const int& v) { return &v; }
     static bool equal(int a, int b) { return a == b; }
+    static void reserve(int&) {}
 };
 
 template <> struct MpPinValue<float>
@@ -41,6 +47,7 @@ template <> struct MpPinValue<float>
     static int size(const float&) { return 4; }
     static const void* data(const float& v) { return &v; }
     static bool equal(float a, float b) { return a == b; } // NaN never equals, so it is always sent
+    static void reserve(float&) {}
 };
 
 template <> struct MpPinValue<bool>
@@ -63,6 +70,7 @@ template <> struct MpPinValue<bool>
     static int size(const bool&) { return 1; }
     static const void* data(const bool& v) { return &v; }
     static bool equal(bool a, bool b) { return a == b; }
+    static void reserve(bool&) {}
 };
 
 static_assert(sizeof(wchar_t) == 4, "text pins carry 32-bit characters");
@@ -79,6 +87,7 @@ template <> struct MpPinValue<std::wstring>
     static int size(const std::wstring& v) { return static_cast<int>(v.size() * 4); }
     static const void* data(const std::wstring& v) { return v.data(); }
     static bool equal(const std::wstring& a, const std::wstring& b) { return a == b; }
+    static void reserve(std::wstring& v) { v.reserve(kPinReservedTextCharacters); }
 };
 
 template <> struct MpPinValue<MpBlob>
@@ -90,4 +99,5 @@ template <> struct MpPinValue<MpBlob>
     static int size(const MpBlob& v) { return v.getSize(); }
     static const void* data(const MpBlob& v) { return v.getData(); }
     static bool equal(const MpBlob& a, const MpBlob& b) { return a == b; }
+    static void reserve(MpBlob& v) { v.reserve(kPinReservedBlobBytes); }
 };

@@ -332,6 +332,16 @@ void MpPluginBase::initializePin(int id, MpPinBase& pin, MpBaseMemberPtr handler
     }
 }
 
+std::vector<int> MpPluginBase::hostPinIds(int direction, int datatype)
+{
+    std::vector<int> ids;
+    PinIterator it(this);
+    for (int32_t r = it.first(); r == 0; r = it.next())
+        if (it.getDirection() == direction && it.getDatatype() == datatype && !pins_.count(it.getUniqueId()))
+            ids.push_back(it.getUniqueId());
+    return ids;
+}
+
 float MpPluginBase::getSampleRate() const
 {
     float rate = 0.0f;

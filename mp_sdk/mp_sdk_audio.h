@@ -53,6 +53,8 @@ inline const void* eventData(const gmpi::MpEvent* e)
 template <typename T, int pinDatatype> class MpControlPinBase : public MpPinBase
 {
 public:
+    // Room for values of ordinary length (texts and blobs) from the start.
+    MpControlPinBase() { MpPinValue<T>::reserve(value_); }
     virtual void setValueRaw(int size, const void* data) { MpPinValue<T>::set(value_, size, data); }
     virtual void setValueRaw(size_t size, const void* data)
     {
@@ -309,6 +311,11 @@ public:
     {
         initializePin(id, pin, static_cast<MpBaseMemberPtr>(handler));
     }
+
+    // The ids of the pins the host made with this direction and datatype that
+    // no pin of the module holds yet, in the host's order: the copies of a
+    // pin the host decides the number of (call in open()).
+    std::vector<int> hostPinIds(int direction, int datatype);
 
     gmpi::IMpHost* getHost() const { return host_; }
     gmpi::IMpProcessorHost* getProcessorHost() const { return processorHost_; }

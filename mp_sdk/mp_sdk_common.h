@@ -83,6 +83,8 @@ public:
     void setValueRaw(size_t size, const void* data);
     // New size; growing keeps the old bytes and zero-fills the rest.
     void resize(int size);
+    // Room for `size` bytes, so that values up to that size are set without allocating.
+    void reserve(size_t size) { reserve(size, true); }
 
     int getSize() const { return static_cast<int>(size_); }
     char* getData() const { return size_ ? data_ : nullptr; }

@@ -166,13 +166,21 @@ gmpi_sdk::mp_shared_ptr<gmpi::IProtectedFile2> UiHost::OpenUri(std::string uri) 
 
 std::wstring UiHost::resolveFilename(std::wstring name) const
 {
-    constexpr int32_t maxChars = 500;
     if (!legacyHost_)
         return {};
-    std::vector<wchar_t> buffer(maxChars, L'\0');
-    legacyHost_->resolveFilename(name.c_str(), maxChars, buffer.data());
-    buffer.back() = L'\0'; // a host that fills every character still ends here
-    return std::wstring(buffer.data());
+    // An answer that fills the buffer may have been cut, and a cut path names
+    // another file: it is asked again with room for any path, and when even
+    // that is full there is no answer.
+    for (const int32_t maxChars : {500, 32768})
+    {
+        std::vector<wchar_t> buffer(static_cast<size_t>(maxChars), L'\0');
+        legacyHost_->resolveFilename(name.c_str(), maxChars, buffer.data());
+        buffer.back() = L'\0'; // a host that fills every character still ends here
+        const std::wstring full(buffer.data());
+        if (full.size() < static_cast<size_t>(maxChars) - 1)
+            return full;
+    }
+    return {};
 }
 
 // ---------------------------------------------------------------------------

@@ -249,7 +249,8 @@ public:
     std::string FindResourceU(const char* name, const char* type) const;
     // Null when the host opened nothing; otherwise holds one reference.
     gmpi_sdk::mp_shared_ptr<gmpi::IProtectedFile2> OpenUri(std::string uri) const;
-    // Full path of a file name as the host finds it; empty without the first-generation host.
+    // Full path of a file name as the host finds it; empty without the first-generation host
+    // and for a path longer than the host can hand back whole.
     std::wstring resolveFilename(std::wstring name) const;
 
     gmpi::IMpUserInterfaceHost* getLegacyHost() const { return legacyHost_; }

@@ -1,6 +1,7 @@
 #include "draw_command.h"
 
 #include "run_command.h"
+#include "sample_value.h"
 #include "shape_value.h"
 
 #include "usage_error.h"
@@ -28,6 +29,7 @@ namespace qwtool
 {
 const char* const kDrawUsage =
     "usage: qwhost draw BUNDLE ID --size WxH --out FILE.png [--pin NAME=VALUE ...]\n"
+    "                   [--sample PIN=FILE.wav[:CHANNEL] ...]\n"
     "                   [--pointer SCRIPT | --pointer-file FILE] [--answer ANSWER ...]\n"
     "                   [--skin DIR] [--run S [RUN OPTIONS]]\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
@@ -39,6 +41,12 @@ const char* const kDrawUsage =
     "  --pin NAME=VALUE     a pin's value (pins named as in the metadata); on a blob\n"
     "                       pin a value starting with '(' is a shape text, e.g.\n"
     "                       \"(-5,-5)(0,5)(5,-5)\", sent as that shape's blob.\n"
+    "  --sample PIN=FILE.wav[:CHANNEL]  a sample for the blob pin PIN: channel\n"
+    "                       CHANNEL (from 0; default 0) of the file. A pin that\n"
+    "                       takes a sample descriptor gets it as the bundle's\n"
+    "                       QW_S2_SampleLoaderGUI loads it; any other blob pin gets\n"
+    "                       the frames as raw floats (a first-generation sample).\n"
+    "                       With --run the option is the processing half's.\n"
     "  --pointer SCRIPT     pointer input before drawing: steps separated by ';' or\n"
     "                       line ends, in the module's own coordinates (origin top\n"
     "                       left):\n"
@@ -49,8 +57,8 @@ const char* const kDrawUsage =
     "                                       asks whether it hits the module\n"
     "                         wait MS       MS milliseconds pass in real time, in\n"
     "                                       which the module's timers run\n"
-    "                       a pointer step may end with 'fine' (the fine-\n"
-    "                       adjustment modifier held); '#' starts a comment.\n"
+    "                       a pointer step may end with 'fine' (the Control key,\n"
+    "                       flag 0x20000, held); '#' starts a comment.\n"
     "  --pointer-file FILE  the script from a file.\n"
     "  --answer ANSWER      how the user answers the next menu, text edit or dialog\n"
     "                       the module opens, in the order they open:\n"
@@ -90,6 +98,7 @@ struct Options
     std::string skin; // empty: the default
     int width = 0, height = 0;
     std::vector<std::pair<std::string, std::string>> pins;
+    std::vector<std::pair<std::string, SampleFile>> samples; // for the interface half
     std::vector<qwhost::WidgetAnswer> answers;
     // With --run: the arguments of the processing half's run, as "run" takes them.
     std::vector<std::string> run;
@@ -122,7 +131,7 @@ Options parse(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     bool seenSize = false, seenOut = false, seenScript = false, seenScriptFile = false, seenSkin = false;
     std::string runSeconds;
-    std::vector<std::string> runOptions;
+    std::vector<std::string> runOptions, samples;
     auto once = [](bool& seen, const std::string& option) {
         if (seen)
             syntax(option + " is given twice");
@@ -151,6 +160,8 @@ Options parse(const std::vector<std::string>& args)
                 syntax("--run needs a time in seconds");
             runSeconds = v;
         }
+        else if (a == "--sample")
+            samples.push_back(v);
         else if (runOption(a))
         {
             runOptions.push_back(a == "--dsp-pin" ? "--pin" : a);
@@ -204,6 +215,20 @@ Options parse(const std::vector<std::string>& args)
         syntax(operands.size() < 2 ? "BUNDLE and ID are needed" : "unexpected '" + operands[2] + "'");
     o.bundle = operands[0];
     o.id = operands[1];
+    // Samples go to the processing half when it runs, else to the interface half.
+    for (auto& v : samples)
+    {
+        if (!runSeconds.empty())
+        {
+            runOptions.push_back("--sample");
+            runOptions.push_back(v);
+            continue;
+        }
+        const auto eq = v.find('=');
+        if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
+            throw UsageError("draw: --sample '" + v + "' is not PIN=FILE.wav[:CHANNEL]");
+        o.samples.emplace_back(v.substr(0, eq), parseSampleFile(v.substr(eq + 1), "draw: --sample '" + v + "'"));
+    }
     if (!runOptions.empty() && runSeconds.empty())
         syntax("'" + runOptions.front() + "' needs --run");
     if (!runSeconds.empty())
@@ -450,6 +475,8 @@ int drawCommand(const std::vector<std::string>& args)
     qwhost::Dialogs dialogs;
     qwhost::DrawingDesk desk(host);
     desk.dialogs = &dialogs;
+    // Loaders of the --sample files: they own the frames the module is given.
+    std::vector<std::unique_ptr<qwhost::GuiModule>> loaders;
     std::unique_ptr<qwhost::DrawnView> drawn;
     if (o.run.empty())
         drawn = std::make_unique<qwhost::DrawnView>(desk, bundle, gmpi_sdk::fromUtf8(o.id));
@@ -484,6 +511,19 @@ int drawCommand(const std::vector<std::string>& args)
         }
         else if (!m.setFromText(pin, value, why))
             throw UsageError("draw: pin '" + name + "': " + why);
+    }
+    for (auto& [name, sample] : o.samples)
+    {
+        int pin = -1;
+        for (int i = 0; i < m.pinCount() && pin < 0; ++i)
+            if (m.pinInfo(i).name == name)
+                pin = i;
+        if (pin < 0 || m.pinInfo(pin).datatype != gmpi::MP_BLOB)
+            throw UsageError("draw: --sample: module " + o.id + " has no blob pin named '" + name + "'");
+        const std::string what = "draw: --sample " + name;
+        m.setBlob(pin, m.pinInfo(pin).has("descriptor")
+                           ? loadSampleInterface(bundle, o.bundle, host, sample, loaders, what)
+                           : rawSample(sample, what));
     }
     dialogs.script.assign(o.answers.begin(), o.answers.end());
     // Widgets the module opened are answered from the script, in the order they opened.

@@ -4,17 +4,25 @@
 #include "bundle.h"
 #include "mp_sdk_common.h"
 #include "processing_host.h"
+#include "ui_host.h"
 #include "usage_error.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace qwtool
 {
 namespace
 {
+bool isFile(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 // A descriptor's count and frames (count 0: the empty sample); false when
 // the bytes are no descriptor.
 bool framesOf(const std::vector<uint8_t>& d, int32_t& count, const float*& frames)
@@ -53,20 +61,44 @@ SampleFile parseSampleFile(const std::string& text, const std::string& what)
     return s;
 }
 
+namespace
+{
+void checkFile(const SampleFile& sample, const std::string& what)
+{
+    if (!isFile(sample.file))
+        throw qwhost::Error(what + ": cannot open '" + sample.file + "'");
+}
+
+[[noreturn]] void unreadable(const SampleFile& sample, const std::string& what)
+{
+    throw qwhost::Error(what + ": '" + sample.file + "' is not a WAV file this host reads, or has no channel " +
+                        std::to_string(sample.channel));
+}
+
+// The bundle's loader `id`, made on `host` with a channel pin up to the one
+// wanted, kept in `keep`.
+template <class Host, class Module>
+Module& makeLoader(const std::shared_ptr<qwhost::Bundle>& bundle, const std::string& bundleName, Host& host,
+                   const SampleFile& sample, std::vector<std::unique_ptr<Module>>& keep, const wchar_t* id, int subtype,
+                   const std::string& what)
+{
+    checkFile(sample, what);
+    if (!bundle->metadata().find(id, subtype))
+        throw qwhost::Error(what + " needs " + gmpi_sdk::toUtf8(id) + " in " + bundleName);
+    const int saved = host.autoDuplicateCount;
+    host.autoDuplicateCount = sample.channel + 1;
+    keep.push_back(host.create(bundle, id));
+    host.autoDuplicateCount = saved;
+    return *keep.back();
+}
+} // namespace
+
 std::vector<uint8_t> loadSample(const std::shared_ptr<qwhost::Bundle>& bundle, const std::string& bundleName,
                                 qwhost::ProcessingHost& host, const SampleFile& sample,
                                 std::vector<std::unique_ptr<qwhost::Processor>>& keep, const std::string& what)
 {
-    struct stat st;
-    if (::stat(sample.file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw qwhost::Error(what + ": cannot open '" + sample.file + "'");
-    if (!bundle->metadata().find(L"QW_S2_SampleLoaderDSP", gmpi::MP_SUB_TYPE_AUDIO))
-        throw qwhost::Error(what + " needs QW_S2_SampleLoaderDSP in " + bundleName);
-    const int saved = host.autoDuplicateCount;
-    host.autoDuplicateCount = sample.channel + 1;
-    keep.push_back(host.create(bundle, L"QW_S2_SampleLoaderDSP"));
-    host.autoDuplicateCount = saved;
-    qwhost::Processor& l = *keep.back();
+    qwhost::Processor& l =
+        makeLoader(bundle, bundleName, host, sample, keep, L"QW_S2_SampleLoaderDSP", gmpi::MP_SUB_TYPE_AUDIO, what);
     l.startGraph();
     l.setText(l.pin("File"), gmpi_sdk::fromUtf8(sample.file));
     l.run(1);
@@ -76,9 +108,36 @@ std::vector<uint8_t> loadSample(const std::shared_ptr<qwhost::Bundle>& bundle, c
         if (u.pin == output)
             descriptor = u.data;
     if (descriptor.empty())
-        throw qwhost::Error(what + ": '" + sample.file + "' is not a WAV file this host reads, or has no channel " +
-                            std::to_string(sample.channel));
+        unreadable(sample, what);
     return descriptor;
+}
+
+std::vector<uint8_t> loadSampleInterface(const std::shared_ptr<qwhost::Bundle>& bundle, const std::string& bundleName,
+                                         qwhost::GuiHost& host, const SampleFile& sample,
+                                         std::vector<std::unique_ptr<qwhost::GuiModule>>& keep, const std::string& what)
+{
+    qwhost::GuiModule& l =
+        makeLoader(bundle, bundleName, host, sample, keep, L"QW_S2_SampleLoaderGUI", gmpi::MP_SUB_TYPE_GUI2, what);
+    // The loader resolves a relative name in the host's resource folder: the
+    // name given is relative to where the command runs.
+    l.setText(l.pin("File"), gmpi_sdk::fromUtf8(std::filesystem::absolute(sample.file).string()));
+    const qwhost::GuiValue* sent = l.lastTransmit(l.pin("Channel") + sample.channel);
+    if (!sent || sent->data.empty())
+        unreadable(sample, what);
+    return sent->data;
+}
+
+std::vector<uint8_t> rawSample(const SampleFile& sample, const std::string& what)
+{
+    checkFile(sample, what);
+    qw::WavFile32 wav;
+    if (!wav._loadWav(gmpi_sdk::fromUtf8(sample.file)) || sample.channel >= static_cast<int>(wav.data.size()))
+        unreadable(sample, what);
+    const std::vector<float>& frames = wav.data[static_cast<size_t>(sample.channel)];
+    std::vector<uint8_t> bytes(frames.size() * sizeof(float));
+    if (!bytes.empty())
+        std::memcpy(bytes.data(), frames.data(), bytes.size());
+    return bytes;
 }
 
 std::string describeSample(const std::vector<uint8_t>& descriptor, int shown)

@@ -11,6 +11,8 @@
 namespace qwhost
 {
 class Bundle;
+class GuiHost;
+class GuiModule;
 class ProcessingHost;
 class Processor;
 } // namespace qwhost
@@ -35,6 +37,18 @@ SampleFile parseSampleFile(const std::string& text, const std::string& what);
 std::vector<uint8_t> loadSample(const std::shared_ptr<qwhost::Bundle>& bundle, const std::string& bundleName,
                                 qwhost::ProcessingHost& host, const SampleFile& sample,
                                 std::vector<std::unique_ptr<qwhost::Processor>>& keep, const std::string& what);
+
+// The same for an interface pin: the descriptor that the bundle's
+// QW_S2_SampleLoaderGUI, made on `host`, publishes for that channel; `keep`
+// holds the loader.
+std::vector<uint8_t> loadSampleInterface(const std::shared_ptr<qwhost::Bundle>& bundle, const std::string& bundleName,
+                                         qwhost::GuiHost& host, const SampleFile& sample,
+                                         std::vector<std::unique_ptr<qwhost::GuiModule>>& keep,
+                                         const std::string& what);
+
+// One channel of a file as a first-generation sample: its frames as raw
+// little-endian floats. Throws Error as loadSample does.
+std::vector<uint8_t> rawSample(const SampleFile& sample, const std::string& what);
 
 // A descriptor as text: "empty sample" or "sample of N frames", followed by
 // up to `shown` of its frames (read where it points: the sender must be

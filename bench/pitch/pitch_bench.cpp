@@ -115,7 +115,7 @@ void pitchShifter2Args(benchmark::internal::Benchmark* b)
             for (int rate : {48, 96})
                 for (int block : {64, 256})
                     b->Args({stereo, aa, rate, block});
-    b->MinTime(1.0);
+    b->MinTime(qwbench::minTime(1.0));
 }
 
 // Arguments: anti-aliased (0/1), block; 48 kHz, exponent 12 (N = 4096).
@@ -142,7 +142,7 @@ void pitchShifterArgs(benchmark::internal::Benchmark* b)
     for (int aa : {0, 1})
         for (int block : {64, 256})
             b->Args({aa, block});
-    b->MinTime(1.0);
+    b->MinTime(qwbench::minTime(1.0));
 }
 } // namespace
 

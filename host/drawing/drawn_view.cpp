@@ -122,6 +122,32 @@ int32_t DrawnView::hitTest(GmpiDrawing_API::MP1_POINT p)
     return graphics_->hitTest(p);
 }
 
+int32_t DrawnView::populateContextMenu(GmpiDrawing_API::MP1_POINT p, std::vector<PlatformMenu::Item>& items)
+{
+    items.clear();
+    if (!module_->ui())
+        return gmpi::MP_NOSUPPORT;
+    ContextMenuSink sink;
+    const int32_t r = module_->ui()->populateContextMenu(p.x, p.y, &sink);
+    items = sink.items;
+    return r;
+}
+int32_t DrawnView::chooseContextMenu(int32_t id)
+{
+    return module_->ui() ? module_->ui()->onContextMenu(id) : gmpi::MP_NOSUPPORT;
+}
+int32_t DrawnView::toolTip(GmpiDrawing_API::MP1_POINT p, std::string& text)
+{
+    gmpi_sdk::MpString s;
+    const int32_t r = graphics_->getToolTip(p, &s);
+    text = s.str();
+    return r;
+}
+int32_t DrawnView::hover(bool isOver)
+{
+    return graphics_->setHover(isOver);
+}
+
 drawing::Bitmap& DrawnView::layOutAndRender(int width, int height)
 {
     if (width < 1 || height < 1 || width > drawing::Factory::kMaxSide || height > drawing::Factory::kMaxSide)

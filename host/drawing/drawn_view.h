@@ -8,8 +8,11 @@
 //   auto& bitmap = view.render(100, 20);        // measure, arrange, OnRender
 //   view.pointerDown(0x10, {50, 10});           // pointer events, as the host sends them
 //   view.graphicsHost().redraws                 // what the module asked for
+//   view.populateContextMenu({5, 5}, items);    // the right button: the module's items,
+//   view.chooseContextMenu(items[0].id);        // then the one the user picked
 #pragma once
 
+#include "dialogs.h"
 #include "drawing/drawing.h"
 #include "drawing/graphics_host.h"
 #include "ui_host.h"
@@ -18,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qwhost
 {
@@ -81,6 +85,16 @@ public:
     int32_t pointerUp(int32_t flags, GmpiDrawing_API::MP1_POINT point);
     int32_t wheel(int32_t flags, int32_t delta, GmpiDrawing_API::MP1_POINT point);
     int32_t hitTest(GmpiDrawing_API::MP1_POINT point);
+    // The context menu at a point: the items the module adds through the
+    // host's sink (populateContextMenu); -2 for a module of the first
+    // generation, which has no such call.
+    int32_t populateContextMenu(GmpiDrawing_API::MP1_POINT point, std::vector<PlatformMenu::Item>& items);
+    // The user picked the item of that id from the menu (onContextMenu).
+    int32_t chooseContextMenu(int32_t id);
+    // The module's tool tip at a point, as UTF-8 (empty when it gives none).
+    int32_t toolTip(GmpiDrawing_API::MP1_POINT point, std::string& text);
+    // The pointer came over the module (true) or left it (false).
+    int32_t hover(bool isOver);
 
     // Measures with the size as available, arranges at (0, 0, width, height)
     // and draws (render). Throws Error for a size the stand-in cannot draw.

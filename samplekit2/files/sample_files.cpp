@@ -32,12 +32,6 @@ std::wstring fixExtension(const std::wstring& name)
     return name + suffix;
 }
 
-std::wstring lastPathComponent(const std::wstring& name)
-{
-    const auto slash = name.find_last_of(L'/');
-    return slash == std::wstring::npos ? name : name.substr(slash + 1);
-}
-
 int guiBits(int index)
 {
     if (index <= 0)

@@ -5,6 +5,7 @@
 
 #include "Sample2Pins.h"
 #include "WavFile32.h"
+#include "file_access.h"
 
 #include <cstdint>
 #include <string>
@@ -41,9 +42,6 @@ private:
 // ".wav" appended unless the name ends in exactly ".wav" (case-sensitive);
 // an empty name stays empty.
 std::wstring fixExtension(const std::wstring& name);
-
-// The text after the last '/' (the whole name when there is none).
-std::wstring lastPathComponent(const std::wstring& name);
 
 // Bits of the interface saver's depth index: below 0 gives 16, 0-2 give 16,
 // 24, 32, above 2 gives 32.

@@ -198,6 +198,20 @@ bool Sample2GuiPin::isOwnEcho(const Sent& value)
     return false;
 }
 
+void Sample2GuiPin::forgetSendsOf(const float* frames)
+{
+    if (!frames)
+        return;
+    const uint64_t address = reinterpret_cast<uintptr_t>(frames);
+    size_t kept = 0;
+    for (size_t i = 0; i < awaitedCount_; ++i)
+        if (awaited_[i].address != address)
+            awaited_[kept++] = awaited_[i];
+    awaitedCount_ = kept;
+    if (sentAny_ && last_.address == address)
+        sentAny_ = false;
+}
+
 void Sample2GuiPin::transmitting(int32_t size, const void* data)
 {
     // The send before this one is still awaited when its echo has not come.

@@ -177,6 +177,10 @@ public:
     // Transmits frames (count 0 or no frames: the empty sample).
     void send(const float* frames, size_t count);
     void sendEmpty();
+    // The owner is about to release the frames it sent from `frames`: a
+    // value that names them is no echo of its own from now on (another
+    // sender may be given that memory next).
+    void forgetSendsOf(const float* frames);
 
     int32_t count() const { return descriptor_.count; }
     const float* frames() const;

@@ -1,8 +1,7 @@
 #include "WavFile32.h"
 
+#include "file_access.h"
 #include "mp_sdk_common.h"
-#include <cerrno>
-#include <cstdio>
 
 #include <algorithm>
 #include <cerrno>
@@ -52,13 +51,6 @@ void putU32(std::vector<uint8_t>& out, uint32_t v)
 void putId(std::vector<uint8_t>& out, const char* id)
 {
     out.insert(out.end(), id, id + 4);
-}
-
-// File names are UTF-8 on disk whatever the process locale; a character that
-// has no UTF-8 form becomes U+FFFD.
-std::filesystem::path toPath(const std::wstring& name)
-{
-    return std::filesystem::path(gmpi_sdk::toUtf8(name));
 }
 
 // A 64-bit float as the nearest float; beyond the float range, an infinity
@@ -228,9 +220,9 @@ bool WavReader::open(const std::wstring& filename, int64_t maxBytes)
     {
         // Only a regular file: a pipe would block the caller in open, a
         // device or a folder holds no sample.
-        const std::filesystem::path path = toPath(filename);
+        std::filesystem::path path;
         std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error))
+        if (!files::toPath(filename, path) || !std::filesystem::is_regular_file(path, error))
             return false;
         auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
         if (!in->is_open())
@@ -455,41 +447,18 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
     putId(header, "data");
     putU32(header, static_cast<uint32_t>(dataSize));
 
-    const std::filesystem::path path = toPath(filename);
-    std::filesystem::path temp;
-    std::FILE* out = nullptr;
-    try
-    {
-        // Only a regular file is replaced: a pipe would block the caller, and a
-        // device or folder is not ours.
-        std::error_code error;
-        const auto status = std::filesystem::status(path, error);
-        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    std::filesystem::path path;
+    if (!files::toPath(filename, path))
+        return false;
+    // The file is replaced whole once written, so a failed save (full disk,
+    // size limit, I/O error) leaves the previous file as it was.
+    return files::replaceFile(path, [&](const files::Write& write) {
+        if (!write(header.data(), header.size()))
             return false;
-        // A named file is written beside itself and renamed over its old
-        // content once complete, so a failed save (full disk, size limit, I/O
-        // error) leaves the previous file as it was. A link is written through
-        // in place: renaming over it would replace the link, not its file.
-        const bool inPlace = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
-        if (inPlace)
-            out = std::fopen(path.c_str(), "wb");
-        // A fresh name of our own: "x" opens only a file that did not exist.
-        for (int attempt = 0; !inPlace && attempt < 100 && !out; ++attempt)
-        {
-            temp = path;
-            temp += ".saving" + std::to_string(attempt);
-            out = std::fopen(temp.c_str(), "wbx");
-            if (!out && errno != EEXIST)
-                return false;
-        }
-        if (!out)
-            return false;
-        bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
-
         const size_t framesPerWrite = std::max<size_t>(1, kIoBytes / blockAlign);
         std::vector<uint8_t> buffer(framesPerWrite * blockAlign);
         const int b = static_cast<int>(bytes);
-        for (size_t done = 0; done < static_cast<size_t>(frames) && ok;)
+        for (size_t done = 0; done < static_cast<size_t>(frames);)
         {
             const size_t count = std::min(framesPerWrite, static_cast<size_t>(frames) - done);
             uint8_t* p = buffer.data();
@@ -499,34 +468,12 @@ bool WavFile32::_saveWav(const std::wstring& filename, int bitDepth) const
                     encode(src[done + f], b, p);
                     p += b;
                 }
-            ok = std::fwrite(buffer.data(), 1, count * blockAlign, out) == count * blockAlign;
+            if (!write(buffer.data(), count * blockAlign))
+                return false;
             done += count;
         }
-        ok = std::fclose(out) == 0 && ok;
-        out = nullptr;
-        if (inPlace)
-            return ok;
-        if (ok)
-        {
-            // The replaced file's permissions carry over to its successor.
-            const auto perms = std::filesystem::status(path, error).permissions();
-            if (!error && perms != std::filesystem::perms::unknown)
-                std::filesystem::permissions(temp, perms, error);
-            ok = std::rename(temp.c_str(), path.c_str()) == 0;
-        }
-        if (!ok)
-            std::filesystem::remove(temp, error);
-        return ok;
-    }
-    catch (...)
-    {
-        if (out)
-            std::fclose(out);
-        std::error_code ignored;
-        if (!temp.empty())
-            std::filesystem::remove(temp, ignored);
-        return false;
-    }
+        return true;
+    });
 }
 
 void WavFile32::setChannel(int channel, int frameCount, const float* values)

@@ -1,6 +1,7 @@
 // Pitch-detuned chorus: 2, 4, 8 or 16 voices over one 4096-sample ring, each
 // a crossfaded pair of taps moving at its own rate (voice n lowered or raised
-// by n x detune), spread over two outputs and summed without scaling. The
+// by n x detune), spread over two outputs and summed without scaling
+// (saturating at the float limit). The
 // voices' phases start from a fixed pseudo-random pattern, the same in every
 // instance. A static input is heard as silence for a tail of 4096 samples.
 #include "effect_pattern.h"
@@ -127,7 +128,7 @@ private:
                     sum += qw::ring12::windowRead(ring, Layout[o][v] < 0 ? w - q : w + q, q);
                     phase[o][v] = q + step[o][v];
                 }
-                out[o][i] = sum;
+                out[o][i] = qw::effect::saturated(sum); // the taps of input near the float limit overflow
             }
             w += qw::ring12::kStep;
         }

@@ -1,6 +1,6 @@
 // Swept chorus: 2, 4 or 8 taps of a 256-sample ring moved by a quadrature
 // low-frequency oscillator (0 to 2 Hz) around half the depth, spread over two
-// outputs and summed without scaling. The sweep narrows to half at the top
+// outputs and summed without scaling (saturating at the float limit). The sweep narrows to half at the top
 // rate. A static input stops the outputs at once and empties the ring.
 #include "sweep.h"
 
@@ -89,16 +89,20 @@ private:
             }
             else if constexpr (Taps == 4)
             {
-                left[i] = Ring::tap(ring, w, h * (1.0f - m * c)) + Ring::tap(ring, w, h * (1.0f - m * s));
-                right[i] = Ring::tap(ring, w, h * (1.0f + m * c)) + Ring::tap(ring, w, h * (1.0f + m * s));
+                left[i] = qw::effect::saturated(Ring::tap(ring, w, h * (1.0f - m * c)) +
+                                                Ring::tap(ring, w, h * (1.0f - m * s)));
+                right[i] = qw::effect::saturated(Ring::tap(ring, w, h * (1.0f + m * c)) +
+                                                 Ring::tap(ring, w, h * (1.0f + m * s)));
             }
             else
             {
                 const float a = (c - s) * 0.70710677f, b = (c + s) * 0.70710677f;
-                left[i] = Ring::tap(ring, w, h * (1.0f - m * c)) + Ring::tap(ring, w, h * (1.0f - m * a)) +
-                          Ring::tap(ring, w, h * (1.0f - m * s)) + Ring::tap(ring, w, h * (1.0f - m * b));
-                right[i] = Ring::tap(ring, w, h * (1.0f + m * c)) + Ring::tap(ring, w, h * (1.0f + m * a)) +
-                           Ring::tap(ring, w, h * (1.0f + m * s)) + Ring::tap(ring, w, h * (1.0f + m * b));
+                left[i] = qw::effect::saturated(
+                    Ring::tap(ring, w, h * (1.0f - m * c)) + Ring::tap(ring, w, h * (1.0f - m * a)) +
+                    Ring::tap(ring, w, h * (1.0f - m * s)) + Ring::tap(ring, w, h * (1.0f - m * b)));
+                right[i] = qw::effect::saturated(
+                    Ring::tap(ring, w, h * (1.0f + m * c)) + Ring::tap(ring, w, h * (1.0f + m * a)) +
+                    Ring::tap(ring, w, h * (1.0f + m * s)) + Ring::tap(ring, w, h * (1.0f + m * b)));
             }
             osc.turn();
             w += Ring::kStep;

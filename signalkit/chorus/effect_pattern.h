@@ -21,6 +21,7 @@ namespace effect
 using qw::finite::clampOrZero;
 using qw::finite::clearNonFinite;
 using qw::finite::orZero;
+using qw::finite::saturated;
 
 // trunc(v) saturated at the range of int32 (not a number gives 0).
 inline int32_t truncSaturated(double v)

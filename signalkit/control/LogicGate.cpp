@@ -4,8 +4,9 @@
 #include <memory>
 #include <vector>
 
-// 0 enum mode (0 AND, else OR); 1 bool invert; 2 out bool; 3.. in bool, as many
-// as the host has.
+// 0 enum mode (0 AND, else OR); 1 bool invert; 2 out bool; then one bool input
+// per further bool input the host has, at the host's ids (pins of another
+// direction or datatype in the host's list are skipped).
 class QW_LogicGate final : public MpBase2
 {
 public:
@@ -14,14 +15,10 @@ public:
         initializePin(mode_);
         initializePin(invert_);
         initializePin(out_);
-        int index = 0;
-        PinIterator it(this);
-        for (int32_t r = it.first(); r == 0; r = it.next(), ++index)
+        for (int id : hostPinIds(gmpi::MP_IN, gmpi::MP_BOOL))
         {
-            if (index < 3)
-                continue;
             inputs_.push_back(std::make_unique<BoolInPin>());
-            initializePin(*inputs_.back());
+            initializePin(id, *inputs_.back());
         }
         return MpBase2::open();
     }

@@ -7,8 +7,9 @@
 #include <memory>
 #include <vector>
 
-// 0 in audio position; 1 enum law (0 linear); 2 out audio; 3.. in audio, as
-// many as the host has.
+// 0 in audio position; 1 enum law (0 linear); 2 out audio; then one audio input
+// per further audio input the host has, at the host's ids (pins of another
+// direction or datatype in the host's list are skipped).
 class QW_Morph1D final : public MpBase2
 {
 public:
@@ -19,14 +20,10 @@ public:
         initializePin(position_);
         initializePin(law_);
         initializePin(out_);
-        int index = 0;
-        PinIterator it(this);
-        for (int32_t r = it.first(); r == 0; r = it.next(), ++index)
+        for (int id : hostPinIds(gmpi::MP_IN, gmpi::MP_AUDIO))
         {
-            if (index < 3)
-                continue;
             inputs_.push_back(std::make_unique<AudioInPin>());
-            initializePin(*inputs_.back());
+            initializePin(id, *inputs_.back());
         }
         weights_.assign(inputs_.size(), 0.0f);
         buffers_.assign(inputs_.size(), nullptr);

@@ -172,11 +172,7 @@ public:
     int32_t open() override
     {
         initializePin(out_);
-        std::vector<int> ids;
-        PinIterator it(this);
-        for (int r = it.first(); r == 0; r = it.next())
-            if (it.getDirection() == gmpi::MP_IN && it.getDatatype() == Datatype)
-                ids.push_back(it.getUniqueId());
+        const std::vector<int> ids = hostPinIds(gmpi::MP_IN, Datatype);
         inputs_.reserve(ids.size());
         for (int id : ids)
         {

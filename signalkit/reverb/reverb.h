@@ -5,6 +5,10 @@
 // is a reflection: lossless at gain 1 (freeze). The filtered form runs the
 // cross-feed through a damping low-pass and a high-pass.
 //
+// Sums that input near the float limit would overflow saturate there, so
+// every output and every line stays finite; infinite input counts as NaN and
+// is cleared from the lines as before.
+//
 // The lines hold at most 85 ms only up to 48 kHz; above that rate the
 // module stays silent. Once both inputs are static it settles: after the
 // 4096th consecutive sample on which both outputs are quiet, they stop
@@ -29,7 +33,9 @@ constexpr int kMask = kLength - 1;
 constexpr float kQuiet = 1e-4f;
 constexpr int kSettled = 4096; // consecutive quiet samples
 
+using qw::finite::infinityAsNaN;
 using qw::finite::orZero;
+using qw::finite::saturated;
 
 // The eight line lengths in samples for two bounds in ms (either order,
 // clamped to [1, 85]) at rate fs.
@@ -180,30 +186,30 @@ private:
             float y[kLines];
             for (int k = 0; k < kLines; ++k)
                 y[k] = lines_[k][(w - L[k]) & kMask];
-            const float o1 = 0.25f * (y[0] + y[1] + y[2] + y[3]);
-            const float o2 = 0.25f * (y[4] + y[5] + y[6] + y[7]);
+            const float o1 = 0.25f * saturated(y[0] + y[1] + y[2] + y[3]);
+            const float o2 = 0.25f * saturated(y[4] + y[5] + y[6] + y[7]);
             outL[i] = o1;
             outR[i] = o2;
             const float f = -(o1 + o2) * g;
             float e1, e2;
             if constexpr (Filtered)
             {
-                const float v = F == Feed::Mono ? f + mono[i] : f;
-                lp = (lp - v) * a + v;
-                hs = (hs - lp) * b + lp;
+                const float v = saturated(F == Feed::Mono ? f + infinityAsNaN(mono[i]) : f);
+                lp = saturated(saturated(lp - v) * a + v);
+                hs = saturated(saturated(hs - lp) * b + lp);
                 const float e = lp - hs;
-                e1 = F == Feed::Stereo ? e + inL[i] : e;
-                e2 = F == Feed::Stereo ? e + inR[i] : e;
+                e1 = F == Feed::Stereo ? e + infinityAsNaN(inL[i]) : e;
+                e2 = F == Feed::Stereo ? e + infinityAsNaN(inR[i]) : e;
             }
             else
             {
-                e1 = F == Feed::Stereo ? f + inL[i] : F == Feed::Mono ? f + mono[i] : f;
-                e2 = F == Feed::Stereo ? f + inR[i] : e1;
+                e1 = F == Feed::Stereo ? f + infinityAsNaN(inL[i]) : F == Feed::Mono ? f + infinityAsNaN(mono[i]) : f;
+                e2 = F == Feed::Stereo ? f + infinityAsNaN(inR[i]) : e1;
             }
             for (int k = 0; k < 4; ++k)
-                lines_[k][w] = y[k] * g + e1;
+                lines_[k][w] = saturated(y[k] * g + e1);
             for (int k = 4; k < kLines; ++k)
-                lines_[k][w] = y[k] * g + e2;
+                lines_[k][w] = saturated(y[k] * g + e2);
             w = (w + 1) & kMask;
             if constexpr (F == Feed::Settling)
             {

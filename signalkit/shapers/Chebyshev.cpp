@@ -14,12 +14,7 @@ public:
 
     int32_t open() override
     {
-        std::vector<int> ids;
-        PinIterator it(this);
-        for (int r = it.first(); r == 0; r = it.next())
-            if (it.getDirection() == gmpi::MP_OUT && it.getDatatype() == gmpi::MP_AUDIO)
-                ids.push_back(it.getUniqueId());
-        for (int id : ids)
+        for (int id : hostPinIds(gmpi::MP_OUT, gmpi::MP_AUDIO))
         {
             outputs_.push_back(std::make_unique<AudioOutPin>());
             initializePin(id, *outputs_.back());

@@ -16,8 +16,9 @@ struct FormulaTable
 {
     static constexpr int kEntries = 2048;
     // Text storage reserved up front, so that formulas of ordinary length
-    // never allocate when they arrive on the audio thread.
-    static constexpr size_t kReserved = 1024;
+    // (as long as a text pin keeps room for) never allocate when they arrive
+    // on the audio thread.
+    static constexpr size_t kReserved = 4096;
 
     float a = 0.0f;
     float b = 0.0f;

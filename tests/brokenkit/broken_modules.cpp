@@ -239,6 +239,16 @@ private:
     StringOutPin out_;
 };
 
+// Twice its input, without saturating: finite input near the float limit gives infinity.
+struct DoublesWithoutSaturating
+{
+    void operator()(const float* in, float* out, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            out[i] = in[i] + in[i];
+    }
+};
+
 gmpi::IMpUnknown* createNothing()
 {
     return nullptr;
@@ -260,6 +270,8 @@ auto r13 =
     RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadStickyLog", &gmpi::Register<QW_BadAudio<LogKeepsNaN>>::withId);
 auto r14 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadLateStamp", &gmpi::Register<QW_BadLateStamp>::withId);
 auto r15 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadFlushText", &gmpi::Register<QW_BadFlushText>::withId);
+auto r17 = RegisterPlugin(gmpi::MP_SUB_TYPE_AUDIO, L"QW_BadOverflow",
+                          &gmpi::Register<QW_BadAudio<DoublesWithoutSaturating>>::withId);
 auto r8 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_Twice", &gmpi::Register<QW_Twice<3>>::withId);
 auto r16 = RegisterPlugin(gmpi::MP_SUB_TYPE_GUI2, L"QW_BadEchoBounce", &gmpi::Register<QW_BadEchoBounce>::withId);
 } // namespace

@@ -20,6 +20,7 @@ TEST_F(QwhostList, ShowsIdentifiersBySubtype)
               "  QW_BadMismatch\n"
               "  QW_BadNaN\n"
               "  QW_BadNull\n"
+              "  QW_BadOverflow\n"
               "  QW_BadStickyLog\n"
               "  QW_BadStickyNaN\n"
               "  QW_BadThrow\n"

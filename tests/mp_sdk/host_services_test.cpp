@@ -166,6 +166,27 @@ TEST_F(ProbeFixture, HostCountsAllocationsInsideProcess)
     EXPECT_EQ(p->allocationsAfterFirstBlock(), 0);
 }
 
+// Texts of up to 4096 characters and blobs of up to 64 KiB reach a module's
+// pins inside process without an allocation, however long the values before;
+// the module copying them to its outputs allocates nothing either.
+TEST_F(ProbeFixture, LongTextsAndBlobsReachPinsWithoutAllocating)
+{
+    makeRunning(64);
+    p->resetAllocationCount();
+    const std::wstring text(4096, L'x');
+    const std::vector<uint8_t> blob(65536, 0x5A);
+    p->setText(TEXT, L"short", 3);
+    p->setBlob(BLOB, {1, 2, 3}, 3);
+    p->setText(TEXT, text, 70);
+    p->setBlob(BLOB, blob, 75);
+    p->runFor(256, 64);
+    EXPECT_EQ(p->allocationsAfterFirstBlock(), 0);
+    ASSERT_FALSE(updatesOf(TEXT_OUT).empty());
+    EXPECT_EQ(updatesOf(TEXT_OUT).back()->asText(), text);
+    ASSERT_FALSE(updatesOf(BLOB_OUT).empty());
+    EXPECT_EQ(updatesOf(BLOB_OUT).back()->data, blob);
+}
+
 TEST(ProcessingHost, ModulesReleaseTheirHost)
 {
     qwhost::ProcessingHost host;

@@ -349,9 +349,11 @@ TEST(ListControlsHostile, HugeAndMalformedLists)
             }
         }
         if (std::wstring(id) == L"QW_MouseBox")
+        {
             for (const char* pin :
                  {"X Fraction", "Y Fraction", "Angle", "Delta X Fraction", "Delta Y Fraction", "Delta Angle"})
                 for (float v : c.sentFloats(pin))
                     EXPECT_TRUE(std::isfinite(v)) << pin;
+        }
     }
 }

@@ -123,7 +123,7 @@ TEST_P(ListBox2Test, PagingCountsPlainEntries)
         const double start = (height - 4.0) * s.top / 10.0, length = (height - 4.0) * 0.4;
         const auto fills = only(calls, "FillRectangle");
         ASSERT_GE(fills.size(), 2u);
-        expectNear(fills[0].values, {kWidth - 12, 0, kWidth, height}, "track");
+        expectNear(fills[0].values, {kWidth - 12, 0, kWidth, double(height)}, "track");
         expectNear(fills[1].values, {kWidth - 10, start + 2, kWidth - 2, start + length + 3}, "thumb");
     }
     EXPECT_TRUE(c->sentInts("Choice").empty()) << "paging picks nothing";
@@ -212,9 +212,9 @@ TEST_P(ListBox2Test, TheScrollBarHidesOnlyWhenAskedAndEverythingFits)
     calls = render();
     const auto fills = only(calls, "FillRectangle");
     ASSERT_GE(fills.size(), 2u);
-    expectNear(fills[0].values, {kWidth - 12, 0, kWidth, height}, "track");
+    expectNear(fills[0].values, {kWidth - 12, 0, kWidth, double(height)}, "track");
     EXPECT_NEAR(fills[0].color.r, linear(0x50), 1e-6); // FF506070
-    expectNear(fills[1].values, {kWidth - 10, 2, kWidth - 2, height - 4 + 3}, "thumb over the whole track");
+    expectNear(fills[1].values, {kWidth - 10, 2, kWidth - 2, height - 4.0 + 3}, "thumb over the whole track");
     expectNear(only(calls, "DrawTextU")[0].values, {0, 0, kWidth - 12, rh}, "row beside the bar");
 }
 
@@ -225,7 +225,7 @@ TEST_P(ListBox2Test, AnEmptyListWithABarHasNoThumbAndIgnoresTheBar)
     EXPECT_TRUE(allFinite(calls));
     const auto fills = only(calls, "FillRectangle");
     ASSERT_GE(fills.size(), 1u);
-    expectNear(fills[0].values, {kWidth - 12, 0, kWidth, height}, "track");
+    expectNear(fills[0].values, {kWidth - 12, 0, kWidth, double(height)}, "track");
     for (size_t i = 1; i < fills.size(); ++i)
         EXPECT_LT(fills[i].values[2], kWidth - 12 + 0.5) << "nothing in the bar but the track";
     EXPECT_TRUE(only(calls, "DrawTextU").empty());

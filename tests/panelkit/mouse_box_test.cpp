@@ -174,7 +174,9 @@ TEST(MouseBox, AnEmptyBoxSendsZeroFractions)
         {
             EXPECT_TRUE(std::isfinite(v)) << pin;
             if (std::string(pin).find("Fraction") != std::string::npos)
+            {
                 EXPECT_EQ(v, 0.0f) << pin;
+            }
         }
     c.up(5, 7);
 }

@@ -23,7 +23,9 @@ void expectNumbersSent(Drawn& c, const std::string& what)
     {
         const auto* p = &c.module().info().pins[t.pin];
         if (p->datatype == 6 /* float */)
+        {
             EXPECT_FALSE(std::isnan(t.asFloat())) << what << ": pin " << p->name;
+        }
     }
 }
 
@@ -51,7 +53,9 @@ void hammer(const wchar_t* id, const std::wstring& image = L"")
             c.up(NAN, NAN);
             EXPECT_TRUE(allFinite(c.render(100, 100))) << what;
             if (std::wstring(id).rfind(L"QW_FuncPlot", 0) != 0) // which take the whole area
+            {
                 EXPECT_EQ(c.view().hitTest({NAN, NAN}), -1) << what;
+            }
             expectNumbersSent(c, what);
             // Arranged to nothing.
             c.view().arrange({0, 0, 0, 0});

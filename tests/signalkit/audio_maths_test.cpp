@@ -27,12 +27,6 @@ struct Case
     double tol = 0.0; // absolute; 0: exactly
 };
 
-// Volts in, volts out: x V is the sample x / 10.
-double v(double volts)
-{
-    return volts / 10.0;
-}
-
 const std::vector<Case>& cases()
 {
     static const std::vector<Case> rows = {
@@ -357,9 +351,11 @@ TEST(AudioMaths, BadSamplesInEveryRoutine)
                     for (auto& [p, s] : in)
                         finiteIn &= std::isfinite(s[i]);
                     if (finiteIn)
+                    {
                         EXPECT_TRUE(std::isfinite(samples[i]))
                             << gmpi_sdk::toUtf8(id) << " option " << value << " output " << pin << " sample " << i
                             << ": " << samples[i];
+                    }
                 }
         }
     }

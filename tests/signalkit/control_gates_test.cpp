@@ -348,6 +348,31 @@ TEST(Morph1D, ExponentialEndsAreZeroAndOne)
     EXPECT_NEAR(qwtest::play(*p, p->pin("Output"), 8, 8)[7], 0.0f, 1e-6f);
 }
 
+// A host whose list puts pins of another datatype or direction between the
+// inputs: the morph blends only the audio inputs, at the ids the host gave them.
+TEST(Morph1D, SkipsHostPinsOfOtherKinds)
+{
+    auto bundle = qwtest::bundleDescribedAs("signalkit",
+                                            "module QW_Morph1D 0\n"
+                                            "pin in audio \"Position\" default=0\n"
+                                            "pin in enum \"Law\" default=0 list=\"Linear,Exponential\"\n"
+                                            "pin out audio \"Output\"\n"
+                                            "pin in audio \"A\" default=0\n"
+                                            "pin in float \"Gain\" default=0\n"
+                                            "pin out audio \"Spare\"\n"
+                                            "pin in audio \"B\" default=0\n");
+    qwhost::ProcessingHost host;
+    host.sampleRate = 48000.0f;
+    auto p = host.create(bundle, L"QW_Morph1D");
+    EXPECT_EQ(qwtest::builtPinIds(*p), (std::vector<int>{0, 1, 2, 3, 6}));
+    p->startGraph();
+    p->setConstant(0, 0.5f); // half way between the two inputs
+    p->setConstant(3, 1.0f);
+    p->setFloat(4, 1000.0f);
+    p->setConstant(6, 10.0f);
+    EXPECT_NEAR(qwtest::play(*p, 2, 8, 8)[7], 5.5f, 1e-5f);
+}
+
 TEST(Morph1D, StreamingPositionIsRepeatableAcrossBlocks)
 {
     const Recording r = sameAtBlocks([](int block) {

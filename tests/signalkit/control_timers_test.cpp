@@ -153,9 +153,13 @@ TEST(Timers, HostileTimesStayInsideTheRange)
             run.run(256);
             const Trace e = qwtest::changesOf(run.processor(), "Output");
             if (t < 0)
+            {
                 ASSERT_FALSE(e.empty()) << "a negative time acts as the minimum";
+            }
             else if (mode == 0)
+            {
                 EXPECT_TRUE(e.empty()) << "the saturated time has not run out";
+            }
         }
 }
 

@@ -319,6 +319,35 @@ TEST(LogicGate, NoInputsNeverChanges)
     EXPECT_TRUE(changesOf(*p, "Output").empty());
 }
 
+// A host whose list puts pins of another datatype or direction between the
+// inputs: the gate takes its inputs at the ids the host gave them and skips the rest.
+TEST(LogicGate, SkipsHostPinsOfOtherKinds)
+{
+    auto bundle = qwtest::bundleDescribedAs("signalkit",
+                                            "module QW_LogicGate 0\n"
+                                            "pin in enum \"Mode\" default=0 list=\"AND,OR\"\n"
+                                            "pin in bool \"Invert\" default=0\n"
+                                            "pin out bool \"Output\"\n"
+                                            "pin in bool \"A\" default=0\n"
+                                            "pin in float \"Level\" default=0\n"
+                                            "pin out bool \"Spare\"\n"
+                                            "pin in bool \"B\" default=0\n");
+    qwhost::ProcessingHost host;
+    auto p = host.create(bundle, L"QW_LogicGate");
+    EXPECT_EQ(qwtest::builtPinIds(*p), (std::vector<int>{0, 1, 2, 3, 6}));
+    p->startGraph();
+    p->setBool(3, true);
+    p->setFloat(4, 0.5f); // not an input of the gate: would read as true
+    p->run(4);
+    const Trace t = changesOf(*p, "Output");
+    EXPECT_EQ(t.empty() ? 0.0 : t.back().second, 0.0) << "A and not B";
+    p->setBool(6, true);
+    p->run(4);
+    const Trace after = changesOf(*p, "Output");
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.back().second, 1.0) << "A and B";
+}
+
 TEST(BoolInverter, Negates)
 {
     SignalRun run(L"QW_BoolInverter", 48000.0f, 7);

@@ -30,7 +30,7 @@ TEST(Latency, DelayInWholeSamplesWithinTheLine)
                                                 {8191, 8191}, {-2147483648.0, 0}, {2147483647.0, 8191}};
     for (auto [delay, at] : cases)
         EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_Latency", 44100.0f, "Signal", "Output", 8300,
-                                                                [&](SignalRun& r) { r.set("Delay", delay); })),
+                                                                [d = delay](SignalRun& r) { r.set("Delay", d); })),
                   at)
             << delay;
 }
@@ -122,7 +122,7 @@ TEST(FracDelay, SmallFractionsAndLimitsAreWholeSamples)
                                                {-kInf, 0},   {kInf, 8191}, {kMax, 8191}, {20000, 8191}};
     for (auto [d, at] : cases)
         EXPECT_EQ(qwtest::unitImpulseAt(qwtest::impulseResponse(L"QW_FracDelay", 48000.0f, "Signal", "Output", 8300,
-                                                                [&](SignalRun& r) { r.set("Delay", d); })),
+                                                                [v = d](SignalRun& r) { r.set("Delay", v); })),
                   at)
             << d;
 }

@@ -74,7 +74,9 @@ TEST(DWG2, NegativeGainInvertsEachPass)
         const int pass = int((double(t) + 50) / 100.227); // pass k around k x 100.227
         const double sign = pass % 2 == 1 ? 1 : -1;
         if (std::fabs(up[size_t(t)]) > 1e-3f) // away from where two passes meet
+        {
             ASSERT_NEAR(down[size_t(t)], sign * up[size_t(t)], 1e-5) << t;
+        }
     }
     EXPECT_GT(up[300], 0.1f);
 }
@@ -84,7 +86,7 @@ TEST(DWG2, EitherResetClearsTheLoop)
     constexpr int64_t at = 2000;
     for (auto [pin, value] : {std::pair{"Clear", 1.0}, std::pair{"Reset", 1.0}, std::pair{"Reset", 0.5}})
     {
-        const Recording r = qwtest::sameAtBlocks([&](int block) {
+        const Recording r = qwtest::sameAtBlocks([&, pin = pin, value = value](int block) {
             SignalRun run(L"QW_DWG2", kRate, block);
             run.set("On", 1).constant("Pitch", 0.5f).constant("Gain", 1.0f);
             run.stream("Excitation", qwtest::impulse(0)).set(pin, value, at);

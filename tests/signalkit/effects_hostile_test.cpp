@@ -156,13 +156,60 @@ TEST(EffectsHostile, NonFiniteBurstLeavesNothingBehind)
             for (const auto& in : e.audioIn)
                 run.stream(in, [&](int64_t t) { return t >= from && t < to ? bad[t % 3] : qwtest::noise(7)(t); });
             const Recording r = run.run(12000);
-            // Finite from the end of the block that held the burst's last sample.
-            expectFinite(r, e, (to + block - 1) / block * block, "after a burst at blocks of " + std::to_string(block));
+            // Finite from the end of the block that held the burst's last sample,
+            // and back at the level of the noise: nothing of the burst rings on.
+            const int64_t after = (to + block - 1) / block * block;
+            expectFinite(r, e, after, "after a burst at blocks of " + std::to_string(block));
+            for (const auto& out : e.outs)
+                for (size_t t = size_t(after); t < 12000; ++t)
+                    ASSERT_LT(std::fabs(r.out(out)[t]), 100.0f) << gmpi_sdk::toUtf8(e.id) << " " << out << " at " << t;
             bool heard = false;
             for (const auto& out : e.outs)
                 for (size_t t = 11000; t < 12000; ++t)
                     heard |= r.out(out)[t] != 0.0f;
             EXPECT_TRUE(heard) << gmpi_sdk::toUtf8(e.id) << " goes on after the burst";
         }
+}
+// Finite input near the float limit (a square from one limit to the other),
+// on all inputs and on the first alone, with the lines of the reverbs shorter
+// than a block: finite outputs that saturate near the limit instead of
+// overflowing. The settings make the sums largest: all voices (the taps sum
+// to several times the input), the reverbs frozen, or without feedback and a
+// slow square (their filters follow a step from one limit to the other).
+TEST(EffectsHostile, InputNearTheFloatLimitGivesFiniteOutputs)
+{
+    struct Setting
+    {
+        int voices;
+        bool freeze;
+        int64_t half; // half a period of the square, samples
+    };
+    const Setting settings[] = {{3, true, 7}, {1, true, 7}, {3, false, 1500}};
+    for (const Effect& e : effects())
+        for (size_t inputs = 1; inputs <= e.audioIn.size(); ++inputs)
+            for (const Setting& c : settings)
+            {
+                SignalRun run(e.id, 48000, 256);
+                setIfPresent(run, "Voices", c.voices);
+                setIfPresent(run, "Freeze", c.freeze);
+                setIfPresent(run, "Decay", c.freeze ? 3.0 : 0.0);
+                setIfPresent(run, "Depth", 1.0);
+                setIfPresent(run, "Detune", 1.0);
+                setIfPresent(run, "Delay A", 1.0);
+                setIfPresent(run, "Delay B", 1.5);
+                const int64_t half = c.half;
+                for (size_t k = 0; k < inputs; ++k)
+                    run.stream(e.audioIn[k], [half](int64_t t) { return (t / half) % 2 ? FLT_MAX : -0.9f * FLT_MAX; });
+                const Recording r = run.run(12000);
+                const std::string what = "near the float limit on " + std::to_string(inputs) + " inputs, voices " +
+                                         std::to_string(c.voices) + (c.freeze ? ", frozen" : "") + ", half period " +
+                                         std::to_string(half);
+                expectFinite(r, e, 0, what);
+                float largest = 0.0f;
+                for (const auto& out : e.outs)
+                    for (float y : r.out(out))
+                        largest = std::max(largest, std::fabs(y));
+                EXPECT_GT(largest, 1e37f) << gmpi_sdk::toUtf8(e.id) << " " << what;
+            }
 }
 } // namespace

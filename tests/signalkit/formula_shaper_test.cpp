@@ -184,6 +184,22 @@ TEST(FormulaShaper, OutOfRangeAndNaNInputs)
     EXPECT_EQ(five[1], 5.0f);
 }
 
+// A formula of some kilobytes arriving after the first block allocates nothing
+// on its way through the pin, the text conversions and the parser.
+TEST(FormulaShaper, LongFormulaArrivesWithoutAllocating)
+{
+    Shaper m(L"x", 0, 0, false);
+    m.run(64, 64, [](int, int64_t) { return 0.5f; });
+    m.p->resetAllocationCount();
+    std::wstring formula = L"x";
+    while (formula.size() + 6 <= 4000)
+        formula += L"+0*x*x";
+    m.p->setText(m.pin("Formula"), formula);
+    m.run(128, 64, [](int, int64_t) { return 0.5f; });
+    EXPECT_EQ(m.p->allocationsAfterFirstBlock(), 0) << formula.size() << " characters";
+    EXPECT_NEAR(m.output("Output").back(), 0.5f, 1e-3);
+}
+
 TEST(FormulaShaper, VoicesShareOneTable)
 {
     qwhost::ProcessingHost host;

@@ -413,7 +413,9 @@ TEST(LevelResponse, OneLoudChannelSetsBothGains)
     const auto& r = m.output("Right Out");
     for (int64_t t = 1500; t < 3000; ++t)
         if (std::fabs(noise(t - 512)) > 0.1f)
+        {
             ASSERT_NEAR(l[size_t(t)] / (0.9f * noise(t - 512)), r[size_t(t)] / (0.01f * noise(t - 512, 1)), 1e-4) << t;
+        }
     // Loud: the shared gain is well below 1.
     EXPECT_LT(std::fabs(l[2000] / (0.9f * noise(2000 - 512))), 0.5f);
 }

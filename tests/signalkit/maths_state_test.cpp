@@ -6,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace
 {
@@ -102,37 +99,26 @@ TEST(MathsState, AddManySumsEveryCopyTheHostMade)
 // module takes its inputs at the ids the host gave them and skips the rest.
 TEST(MathsState, AddManySkipsPinsOfOtherDatatypes)
 {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("qw_addmany_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    fs::create_symlink(fs::path(QW_BUNDLE_DIR) / "signalkit.so", dir / "mixed.so");
-    std::ofstream(dir / "mixed.meta") << "module QW_FloatAddMany 0\n"
-                                         "pin out float \"Output\"\n"
-                                         "pin in float \"A\"\n"
-                                         "pin in int \"Count\"\n"
-                                         "pin in float \"B\"\n"
-                                         "pin out float \"Spare\"\n"
-                                         "pin in float \"C\"\n";
-    {
-        auto bundle = qwhost::Bundle::load((dir / "mixed.so").string());
-        qwhost::ProcessingHost host;
-        auto p = host.create(bundle, L"QW_FloatAddMany");
-        std::vector<int> built;
-        int32_t id, direction, datatype;
-        for (int i = 0; p->base()->describePin(i, id, direction, datatype) == 0; ++i)
-            built.push_back(id);
-        EXPECT_EQ(built, (std::vector<int>{0, 1, 3, 5}));
+    auto bundle = qwtest::bundleDescribedAs("signalkit",
+                                            "module QW_FloatAddMany 0\n"
+                                            "pin out float \"Output\"\n"
+                                            "pin in float \"A\"\n"
+                                            "pin in int \"Count\"\n"
+                                            "pin in float \"B\"\n"
+                                            "pin out float \"Spare\"\n"
+                                            "pin in float \"C\"\n");
+    qwhost::ProcessingHost host;
+    auto p = host.create(bundle, L"QW_FloatAddMany");
+    EXPECT_EQ(qwtest::builtPinIds(*p), (std::vector<int>{0, 1, 3, 5}));
 
-        p->setFloat(1, 1.5f);
-        p->setInt(2, 1000);
-        p->setFloat(3, 2.0f);
-        p->setFloat(5, 4.0f);
-        p->run(1);
-        ASSERT_FALSE(p->updates.empty());
-        EXPECT_EQ(p->updates.back().pin, 0);
-        EXPECT_EQ(p->updates.back().asFloat(), 7.5f);
-    }
-    fs::remove_all(dir);
+    p->setFloat(1, 1.5f);
+    p->setInt(2, 1000);
+    p->setFloat(3, 2.0f);
+    p->setFloat(5, 4.0f);
+    p->run(1);
+    ASSERT_FALSE(p->updates.empty());
+    EXPECT_EQ(p->updates.back().pin, 0);
+    EXPECT_EQ(p->updates.back().asFloat(), 7.5f);
 }
 
 class MathsCommand : public qwtest::CommandTest

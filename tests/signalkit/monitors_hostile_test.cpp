@@ -151,7 +151,9 @@ TEST(MonitorsHostile, ProcessingPinsAtAnyValue)
                 EXPECT_TRUE(std::isfinite(v[0]) && std::isfinite(v[1])) << f << " on pin " << pin;
             }
             if (pin == 2)
+            {
                 EXPECT_EQ(p->messages.size(), 10u) << f;
+            }
         }
 }
 

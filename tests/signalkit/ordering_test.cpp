@@ -7,10 +7,7 @@
 #include "control_fixture.h"
 #include "mp_sdk_audio.h"
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 namespace
@@ -20,44 +17,12 @@ using qwtest::kInfF;
 using qwtest::kNaNF;
 using qwtest::StreamedModule;
 
-// A bundle whose host description is the given text (the signalkit code
-// under another name), removed with the object.
-struct DescribedAs
-{
-    std::filesystem::path dir;
-    std::shared_ptr<qwhost::Bundle> bundle;
-    explicit DescribedAs(const std::string& meta)
-    {
-        namespace fs = std::filesystem;
-        static int serial = 0;
-        dir =
-            fs::temp_directory_path() / ("qw_ordering_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-        fs::create_directories(dir);
-        fs::create_symlink(fs::path(QW_BUNDLE_DIR) / "signalkit.so", dir / "described.so");
-        std::ofstream(dir / "described.meta") << meta;
-        bundle = qwhost::Bundle::load((dir / "described.so").string());
-    }
-    ~DescribedAs()
-    {
-        bundle.reset();
-        std::filesystem::remove_all(dir);
-    }
-};
-
-std::vector<int> builtPinIds(qwhost::Processor& p)
-{
-    std::vector<int> ids;
-    int32_t id, direction, datatype;
-    for (int i = 0; p.base()->describePin(i, id, direction, datatype) == 0; ++i)
-        ids.push_back(id);
-    return ids;
-}
-
 // Three inputs and four outputs: the fourth output keeps its value (float)
 // or gets 0 (audio).
 TEST(Ordering, SortBothWaysWithASpareOutput)
 {
-    DescribedAs d(
+    const auto described = qwtest::bundleDescribedAs(
+        "signalkit",
         "module QW_SortFloat 0\npin in bool \"Descending\"\n"
         "pin in float \"A\"\npin in float \"B\"\npin in float \"C\"\n"
         "pin out float \"1\"\npin out float \"2\"\npin out float \"3\"\npin out float \"4\"\n"
@@ -68,7 +33,7 @@ TEST(Ordering, SortBothWaysWithASpareOutput)
     {
         const std::vector<float> expected = descending ? std::vector<float>{3, 2, 1} : std::vector<float>{1, 2, 3};
         qwhost::ProcessingHost host;
-        auto f = host.create(d.bundle, L"QW_SortFloat");
+        auto f = host.create(described, L"QW_SortFloat");
         f->setBool(0, descending);
         f->setFloat(1, 3.0f);
         f->setFloat(2, 1.0f);
@@ -82,7 +47,7 @@ TEST(Ordering, SortBothWaysWithASpareOutput)
         EXPECT_EQ(sent[6], expected[2]);
         EXPECT_EQ(sent.count(7), 0u) << "the spare output is not written";
 
-        auto a = host.create(d.bundle, L"QW_SortAudio");
+        auto a = host.create(described, L"QW_SortAudio");
         a->setBool(0, descending);
         std::fill_n(a->output(7), 4, 9.0f);
         const float in[3] = {3.0f, 1.0f, 2.0f};
@@ -216,12 +181,13 @@ TEST(Ordering, MinMaxIndexWithNoneAndManyInputs)
 // is skipped (never a second pin under one id); the others work.
 TEST(Ordering, MinMaxIndexSkipsAnInputAtAnOutputsId)
 {
-    DescribedAs d(
+    const auto described = qwtest::bundleDescribedAs(
+        "signalkit",
         "module QW_MinMaxIndex 0\npin in audio \"Early\"\npin out audio \"Minimum\"\n"
         "pin out audio \"Minimum Index\"\npin out audio \"Maximum\"\npin in audio \"A\"\npin in audio \"B\"\n");
     qwhost::ProcessingHost host;
-    auto p = host.create(d.bundle, L"QW_MinMaxIndex");
-    EXPECT_EQ(builtPinIds(*p), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    auto p = host.create(described, L"QW_MinMaxIndex");
+    EXPECT_EQ(qwtest::builtPinIds(*p), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     int32_t id, direction, datatype;
     ASSERT_EQ(p->base()->describePin(0, id, direction, datatype), 0);
     EXPECT_EQ(direction, gmpi::MP_OUT);

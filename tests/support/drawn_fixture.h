@@ -12,13 +12,16 @@
 
 #include "dialogs.h"
 #include "drawing/drawn_view.h"
+#include "mp_sdk_common.h"
 #include "run_loop.h"
 #include "test_support.h"
 #include "ui_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -134,6 +137,39 @@ public:
         std::vector<qwtest::UiSent> out;
         for (auto& t : module().transmits)
             out.push_back({t.pin, t.data, t.voice});
+        return out;
+    }
+    // What was sent on the named pins since clearSent, in order, each as
+    // "Name=value": numbers as %g, bools as true or false, texts in quotes,
+    // blobs as their byte count ("Name=[24]").
+    std::vector<std::string> log(const std::vector<std::string>& names) const
+    {
+        std::vector<std::string> out;
+        for (auto& v : module().transmits)
+        {
+            const auto& info = module().pinInfo(v.pin);
+            if (std::find(names.begin(), names.end(), info.name) == names.end())
+                continue;
+            char b[64];
+            switch (info.datatype)
+            {
+            case gmpi::MP_FLOAT32:
+                std::snprintf(b, sizeof b, "%g", static_cast<double>(v.asFloat()));
+                break;
+            case gmpi::MP_BOOL:
+                std::snprintf(b, sizeof b, "%s", v.asBool() ? "true" : "false");
+                break;
+            case gmpi::MP_BLOB:
+                std::snprintf(b, sizeof b, "[%zu]", v.data.size());
+                break;
+            case gmpi::MP_STRING:
+                out.push_back(info.name + "=\"" + gmpi_sdk::toUtf8(v.asText()) + "\"");
+                continue;
+            default:
+                std::snprintf(b, sizeof b, "%d", v.asInt());
+            }
+            out.push_back(info.name + "=" + b);
+        }
         return out;
     }
     // The last value sent on a pin; null when none was.

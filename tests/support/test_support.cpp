@@ -3,6 +3,10 @@
 #include "mp_sdk_audio.h"
 #include "mp_sdk_gui.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 namespace qwtest
@@ -19,10 +23,42 @@ std::shared_ptr<qwhost::Bundle> bundle(const std::string& name)
     return b;
 }
 
+std::shared_ptr<qwhost::Bundle> bundleDescribedAs(const std::string& name, const std::string& meta)
+{
+    namespace fs = std::filesystem;
+    static int made = 0;
+    const fs::path dir =
+        fs::temp_directory_path() / ("qw_described_" + std::to_string(::getpid()) + "_" + std::to_string(++made));
+    fs::create_directories(dir);
+    fs::create_symlink(fs::path(QW_BUNDLE_DIR) / (name + ".so"), dir / "described.so");
+    std::ofstream(dir / "described.meta") << meta;
+    std::shared_ptr<qwhost::Bundle> b;
+    try
+    {
+        b = qwhost::Bundle::load((dir / "described.so").string()); // reads the description now
+    }
+    catch (...)
+    {
+        fs::remove_all(dir);
+        throw;
+    }
+    fs::remove_all(dir);
+    return b;
+}
+
 const std::vector<std::string>& productBundles()
 {
     static const std::vector<std::string> names = {"panelkit", "signalkit", "shapekit", "samplekit2", "samplekit"};
     return names;
+}
+
+std::vector<int> builtPinIds(qwhost::Processor& p)
+{
+    std::vector<int> ids;
+    int32_t id, direction, datatype;
+    for (int i = 0; p.base()->describePin(i, id, direction, datatype) == 0; ++i)
+        ids.push_back(id);
+    return ids;
 }
 
 std::vector<std::string> checkPins(qwhost::Processor& p)

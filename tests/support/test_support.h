@@ -18,10 +18,15 @@ namespace qwtest
 // ("testkit", "brokenkit" in QW_TEST_BUNDLE_DIR); loaded once per process.
 std::shared_ptr<qwhost::Bundle> bundle(const std::string& name);
 const std::vector<std::string>& productBundles();
+// A built bundle loaded again under the description `meta` instead of its own:
+// the bundle as a host with other pin lists sees it.
+std::shared_ptr<qwhost::Bundle> bundleDescribedAs(const std::string& name, const std::string& meta);
 
 // Compares the pins a processing object built in its constructor (and open)
 // with the host's description; one line per difference.
 std::vector<std::string> checkPins(qwhost::Processor& p);
+// The ids of the pins a processing object built, in its own order.
+std::vector<int> builtPinIds(qwhost::Processor& p);
 // The same for a user-interface object, whose pins have no direction: ids
 // and datatypes (an integer pin serves an enumeration pin).
 std::vector<std::string> checkGuiPins(qwhost::GuiModule& g);
