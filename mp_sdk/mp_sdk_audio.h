@@ -417,7 +417,10 @@ void MpPluginBase::processEvents(int32_t sampleFrames, const gmpi::MpEvent* even
             mayRequestSleep_ = true;
             remaining -= n;
             if (remaining <= 0)
+            {
+                blockPosition_ = 0;
                 return;
+            }
             blockPosition_ += n;
         }
         // Events stamped at or before the current position apply here. Each
@@ -461,6 +464,9 @@ void MpPluginBase::processEvents(int32_t sampleFrames, const gmpi::MpEvent* even
     }
     if (remaining > 0)
         span(remaining);
+    // Between blocks (a message from the interface half, say) the position is
+    // the next block's start.
+    blockPosition_ = 0;
 }
 
 template <class RunSaved> int MpPluginBase::countDownToSleep(int sampleFrames, RunSaved runSaved)

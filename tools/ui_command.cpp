@@ -25,7 +25,8 @@ const char* const kUiUsage =
     "                 [--save PIN=FILE.wav ...] --steps STEPS\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults, initializes it, then plays the steps in order and\n"
-    "prints every value the module sends, after the start and after each step:\n"
+    "prints every value the module sends and every message to its processing half,\n"
+    "after the start and after each step:\n"
     "  --steps STEPS     steps separated by ';' or line ends:\n"
     "                      NAME=VALUE   the host delivers VALUE to the pin NAME\n"
     "                                   (setPin, then notifyPin); pins are named as in\n"
@@ -357,7 +358,7 @@ int uiCommand(const std::vector<std::string>& args)
     // After the start and each step: the widgets answered, with the echo
     // later the held echoes delivered (and those they bring), then what the
     // module sent meanwhile.
-    size_t shown = 0;
+    size_t shown = 0, messagesShown = 0;
     auto report = [&](const std::string& what) {
         answerWidgets();
         if (o.echo == qwhost::Echo::Later && !m->settleEchoes(qwhost::GuiModule::kSettleLimit))
@@ -369,6 +370,9 @@ int uiCommand(const std::vector<std::string>& args)
                         std::to_string(m->pendingEchoes()) + " echoes still held)");
         }
         shown = printSent(*m, names, shown);
+        for (; messagesShown < m->messagesToAudio.size(); ++messagesShown)
+            std::printf("\tmessage to the processing half: id %d, %zu byte(s)\n", m->messagesToAudio[messagesShown].id,
+                        m->messagesToAudio[messagesShown].data.size());
         if (m->pendingEchoes())
             std::printf("# %zu echo(es) held back: the module's echoes nest deeper than the host follows\n",
                         m->pendingEchoes());

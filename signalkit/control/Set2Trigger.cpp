@@ -1,5 +1,6 @@
 // An audio pulse of a set level and length whenever a watched input is set or a
 // MIDI message arrives; the output is reported static outside the pulse.
+#include "qw_pulse.h"
 #include "set_trigger.h"
 
 #include <algorithm>
@@ -34,24 +35,7 @@ public:
 
     void subProcess(int sampleFrames)
     {
-        const int p = getBlockPosition();
-        float* out = out_.getBuffer() + p;
-        const float level = 0.1f * qw::control::finite(level_);
-        if (remaining_ > sampleFrames)
-        {
-            std::fill_n(out, sampleFrames, level);
-            remaining_ -= sampleFrames;
-            return;
-        }
-        const int r = remaining_;
-        if (r > 0)
-        {
-            out_.setStreaming(false, p + r);
-            setSleep(true);
-            std::fill_n(out, r, level);
-            remaining_ = 0;
-        }
-        std::fill(out + r, out + sampleFrames, 0.0f);
+        qw::writePulse(*this, out_, remaining_, 0.1f * qw::control::finite(level_), sampleFrames);
     }
 
 private:
