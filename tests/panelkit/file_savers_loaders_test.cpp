@@ -134,7 +134,7 @@ TEST_F(FileModules, ATriggerWithNoCurrentNameTakesTheRawLeftElseRightNameAndKeep
     UiTable t = table(L"QW_GUIBlobLoader");
     t.start = false;
     const std::string l = work("left.txt"), r = work("right.txt");
-    t.prepareHost = [this, l, r, folder = res()](qwhost::GuiHost& host) {
+    t.prepareHost = [l, r, folder = res()](qwhost::GuiHost& host) {
         host.resourceFolder = folder;
         put(l, "L");
         put(r, "R");
@@ -245,7 +245,7 @@ TEST_F(FileModules, InTheCLocaleTextsAndBlobsComeBackAsTheyWereSaved)
 TEST_F(FileModules, InvalidBytesLoadAsReplacementCharacters)
 {
     UiTable t = table(L"QW_GUIStringLoader");
-    t.prepareHost = [this, folder = res()](qwhost::GuiHost& host) {
+    t.prepareHost = [folder = res()](qwhost::GuiHost& host) {
         host.resourceFolder = folder;
         // a byte no sequence begins with, a lone continuation byte, an overlong form
         put(folder + "/bad.txt",
@@ -265,7 +265,7 @@ TEST_F(FileModules, ALoaderTriesTheNameAsItStandsThenTheHostsPathOfTheBareName)
 {
     UiTable t = table(L"QW_GUIStringLoader");
     const std::string w = work(), r = res();
-    t.prepareHost = [this, w, r](qwhost::GuiHost& host) {
+    t.prepareHost = [w, r](qwhost::GuiHost& host) {
         host.resourceFolder = r;
         std::filesystem::create_directories(w + "/sub");
         put(w + "/sub/note.txt", "in the working folder");
@@ -292,7 +292,7 @@ TEST_F(FileModules, ALoaderTriesTheNameAsItStandsThenTheHostsPathOfTheBareName)
 
 TEST_F(FileModules, ATextEqualToThePinIsNotSentAgainABlobIsSentOnEveryLoad)
 {
-    auto files = [this, folder = res()](qwhost::GuiHost& host) {
+    auto files = [folder = res()](qwhost::GuiHost& host) {
         host.resourceFolder = folder;
         put(folder + "/a.txt", "abc");
         put(folder + "/empty.txt", "");

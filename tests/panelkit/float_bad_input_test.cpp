@@ -76,7 +76,9 @@ TEST(FloatFamilyBadInput, EveryPinEveryHostileValueSettles)
                 const auto& [pin, bytes] = values[k < ordered ? k : next() % ordered];
                 g->set(pin, bytes.data(), static_cast<int>(bytes.size()));
                 if (echo == qwhost::Echo::Later)
+                {
                     ASSERT_TRUE(g->settleEchoes()) << "value " << k;
+                }
                 ASSERT_EQ(g->pendingEchoes(), 0u) << "value " << k;
             }
         }
