@@ -10,6 +10,10 @@
 class QW_MenuSel2Trig : public MpGuiInvisibleBase
 {
 public:
+    // The selection is kept in a pin with no handler: this module's own
+    // setPin acts on every value the host sets.
+    QW_MenuSel2Trig() { initializePin(kSelection, selection_); }
+
     int32_t initialize() override
     {
         MpGuiInvisibleBase::initialize();
@@ -18,8 +22,9 @@ public:
         return gmpi::MP_OK;
     }
 
-    int32_t setPin(int32_t pinId, int32_t /*voice*/, int32_t size, const void* data) override
+    int32_t setPin(int32_t pinId, int32_t voice, int32_t size, const void* data) override
     {
+        GuiPinOwner::setPin(pinId, voice, size, data);
         if (!qw::takenPinId(pinId))
             return gmpi::MP_OK;
         if (pinId != kSelection)
@@ -29,7 +34,7 @@ public:
         }
         if (outputs_ <= 0)
             return gmpi::MP_OK;
-        const int32_t selection = qw::fromBytes<int32_t>(size, data);
+        const int32_t selection = selection_;
         if (selection < 0)
             for (int32_t out = 1; out <= outputs_; ++out)
                 send(out, false);
@@ -43,6 +48,7 @@ private:
 
     void send(int32_t pinId, bool value) { pinTransmit(pinId, sizeof value, &value, 0); }
 
+    MpGuiPin<int> selection_;
     int32_t outputs_ = 0;
 };
 

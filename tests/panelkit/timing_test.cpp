@@ -155,6 +155,27 @@ TEST(GUITimer2, EachModeWithTime300)
     }
 }
 
+// A new time takes effect at the next start: a rise while blinking moves the
+// blink to it, and the old interval ticks no more.
+TEST(GUITimer2, ARiseAtANewTimeMovesTheBlink)
+{
+    UiTable t = onClock(L"QW_GUITimer2");
+    t.rows = {
+        deliver(kTime, i32(300)),
+        deliver(kMode, i32(6)),
+        deliver(kTrig, b8(true), kOut2.set(true)),
+        wait(150),
+        deliver(kTime, i32(100)),
+        wait(100).because("the running blink keeps 300 ms"),
+        deliver(kTrigR, b8(true)),
+        wait(100, kOut2.set(false)),
+        wait(50).because("every 100 ms from the rise on, and no more at 300 ms"),
+        wait(50, kOut2.set(true)),
+        wait(100, kOut2.set(false)),
+    };
+    runUiTable(t);
+}
+
 // Times below 2 ms run at 1 ms; 2 ms is 2 ms.
 TEST(GUITimer2, TimesBelowTwoAreOneMillisecond)
 {
