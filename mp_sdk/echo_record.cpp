@@ -127,11 +127,6 @@ size_t EchoRecord::expected() const
     return n;
 }
 
-void EchoRecord::clear()
-{
-    pins_.clear();
-}
-
 void EchoRecord::forget(std::map<int32_t, Pin>::iterator it)
 {
     if (it->second.expected.empty() && !it->second.echoStored)

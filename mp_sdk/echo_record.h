@@ -58,8 +58,6 @@ public:
     bool takeEcho(int32_t pinId);
     // Values still expected, on every pin.
     size_t expected() const;
-    // Expects nothing any more, on any pin.
-    void clear();
 
 private:
     // A value sent: its length, and its bytes or (when longer than

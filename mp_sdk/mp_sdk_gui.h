@@ -217,14 +217,6 @@ protected:
     // Whether the value the host last stored on a pin, registered or not, was
     // the module's own echo; always false without expectOwnEchoes.
     bool isOwnEcho(int32_t pinId) const { return echoes_ && echoes_->echoStored(pinId); }
-    // Expects none of the values sent so far back: for a module that takes
-    // any value from outside as the end of every echo still on its way (a
-    // host that never echoes then leaves none pending).
-    void forgetOwnEchoes()
-    {
-        if (echoes_)
-            echoes_->clear();
-    }
     // Called by the bases for every value the module hands to the host.
     void recordSend(int32_t pinId, int32_t size, const void* data)
     {

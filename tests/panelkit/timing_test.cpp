@@ -527,7 +527,7 @@ std::vector<Doomed> doomed()
         {"older timer, repeat", L"QW_GUITimer", trigger({{kT1, 100}, {kT2, 30}, {kMode, 6}}), 100},
         {"older timer, delayed pulse", L"QW_GUITimer", trigger({{kT1, 100}, {kT2, 30}, {kMode, 2}}), 100},
         {"key repeat", L"QW_KeyRepeat", trigger({{kDelay, 0}, {kRate, 10}}), 100},
-        {"radio buttons", L"QW_RadioButtons", [](qwhost::GuiModule& g) { g.setFloat(3, 1.0f); }, 10},
+        {"radio buttons", L"QW_RadioButtons", [](qwhost::GuiModule& g) { g.setFloat(2, 1.0f); }, 10},
     };
 }
 
