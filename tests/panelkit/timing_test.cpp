@@ -420,7 +420,7 @@ TEST(GUITimer, ALeftTriggerBeforeItIsReadyActsWhenT2Comes)
 // A negative T1 counts as 0, which the bundle's timers run at 1 ms.
 TEST(GUITimer, NegativeTimesCountAsZero)
 {
-    for (int32_t t1 : {-50, 0, INT_MIN})
+    for (int32_t t1 : {-50, -1, 0, INT_MIN})
     {
         SCOPED_TRACE(t1);
         UiTable t = onClock(L"QW_GUITimer");
