@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <utility>
 
 namespace qwhost
 {
@@ -130,6 +131,20 @@ GuiModule::~GuiModule()
     world_.leakedHostReferences += refCount_ - 1;
 }
 
+void GuiModule::releaseObject()
+{
+    // Cleared before the releases: the object may call back while it goes.
+    gmpi::IMpUnknown* object = std::exchange(object_, nullptr);
+    gmpi::IMpUserInterface2B* ui = std::exchange(ui_, nullptr);
+    gmpi::IMpUserInterface* legacy = std::exchange(legacy_, nullptr);
+    if (ui)
+        ui->release();
+    if (legacy)
+        legacy->release();
+    if (object)
+        object->release();
+}
+
 void GuiModule::answer(const gmpi::MpGuid& iid, gmpi::IMpUnknown* object)
 {
     if (!object)
@@ -175,6 +190,8 @@ int GuiModule::pin(const std::string& name) const
 
 int32_t GuiModule::setPinOnly(int pin, const void* data, int size, int voice)
 {
+    if (!ui_ && !legacy_)
+        return gmpi::MP_FAIL;
     if (ui_)
         return ui_->setPin(pin, voice, size, data);
     return legacy_->setPin(pin, voice, size, const_cast<void*>(data));
@@ -182,16 +199,22 @@ int32_t GuiModule::setPinOnly(int pin, const void* data, int size, int voice)
 
 int32_t GuiModule::notifyPin(int pin, int voice)
 {
+    if (!ui_ && !legacy_)
+        return gmpi::MP_FAIL;
     return ui_ ? ui_->notifyPin(pin, voice) : legacy_->notifyPin(pin, voice);
 }
 
 int32_t GuiModule::initialize()
 {
+    if (!ui_ && !legacy_)
+        return gmpi::MP_FAIL;
     return ui_ ? ui_->initialize() : legacy_->initialize();
 }
 
 int32_t GuiModule::messageFromAudio(int id, const void* data, int size)
 {
+    if (!ui_ && !legacy_)
+        return gmpi::MP_FAIL;
     if (ui_)
         return ui_->receiveMessageFromAudio(id, size, data);
     return legacy_->receiveMessageFromAudio(id, size, const_cast<void*>(data));

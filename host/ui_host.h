@@ -122,6 +122,11 @@ public:
     int32_t notifyPin(int pin, int voice = 0);
     int32_t initialize();
     int32_t messageFromAudio(int id, const void* data, int size);
+    // The host lets go of the object (every reference it holds) and stays
+    // its host: the object goes once it holds no reference of its own. Safe
+    // inside the object's own calls (a host that destroys a module in answer
+    // to a value it sends); the calls above then do nothing.
+    void releaseObject();
     // Echoes held back (Echo::Later), delivered in order.
     void deliverEchoes();
     size_t pendingEchoes() const { return echoes_.size(); }

@@ -22,7 +22,7 @@ namespace qwtool
 {
 const char* const kUiUsage =
     "usage: qwhost ui BUNDLE ID [--echo inside|later|none] [--dup N] [--answer ANSWER ...]\n"
-    "                 [--save PIN=FILE.wav ...] --steps STEPS\n"
+    "                 [--save PIN=FILE.wav ...] [--clock manual|real] --steps STEPS\n"
     "Creates the user-interface half ID of BUNDLE (described in the .meta beside it),\n"
     "gives its pins their defaults, initializes it, then plays the steps in order and\n"
     "prints every value the module sends and every message to its processing half,\n"
@@ -33,8 +33,8 @@ const char* const kUiUsage =
     "                                   the metadata, the copies of an auto-duplicating\n"
     "                                   pin NAME 1, NAME 2, ... (the host makes as many\n"
     "                                   as the steps name, at least 2, or as --dup says)\n"
-    "                      wait MS      MS milliseconds pass in real time, in which the\n"
-    "                                   module's timers run\n"
+    "                      wait MS      MS milliseconds pass on the host's clock, in\n"
+    "                                   which the module's timers run\n"
     "                    blanks around NAME and VALUE are dropped; '#' starts a comment.\n"
     "                    Values: numbers, true or false, texts as written (UTF-8),\n"
     "                    on a blob pin a shape text such as (-5,0)(0,2.5)(5,0) as its\n"
@@ -53,6 +53,9 @@ const char* const kUiUsage =
     "  --save PIN=FILE.wav  after the last step, the last sample the module sent on\n"
     "                    the sample pin PIN is written to FILE.wav (mono, 32-bit float,\n"
     "                    44100 Hz).\n"
+    "  --clock manual    the host's clock stands still but for the waits, which move it\n"
+    "                    on at once, firing each timer when it falls due (the default);\n"
+    "  --clock real      the clock is real time and a wait lasts as long.\n"
     "  --dup N           the host makes N copies (0 to 4096) of each auto-duplicating\n"
     "                    pin, and counts the module's pins with them.\n"
     "  --answer ANSWER   how the user answers the next menu, text edit or dialog the\n"
@@ -75,6 +78,7 @@ struct Options
 {
     std::string bundle, id, steps;
     qwhost::Echo echo = qwhost::Echo::None;
+    bool manualClock = true;
     int dup = -1; // copies of each auto-duplicating pin; -1: as the steps name
     std::vector<qwhost::WidgetAnswer> answers;
     std::vector<std::pair<std::string, std::string>> saves; // sample pin, file
@@ -97,7 +101,7 @@ Options parse(const std::vector<std::string>& args)
 {
     Options o;
     std::vector<std::string> operands;
-    bool seenEcho = false, seenSteps = false, seenDup = false;
+    bool seenEcho = false, seenSteps = false, seenDup = false, seenClock = false;
     for (size_t i = 0; i < args.size(); ++i)
     {
         const std::string& a = args[i];
@@ -106,7 +110,7 @@ Options parse(const std::vector<std::string>& args)
             operands.push_back(a);
             continue;
         }
-        if (a != "--echo" && a != "--answer" && a != "--steps" && a != "--dup" && a != "--save")
+        if (a != "--echo" && a != "--answer" && a != "--steps" && a != "--dup" && a != "--save" && a != "--clock")
             syntax("unknown option '" + a + "'");
         if (i + 1 >= args.size())
             syntax(a + " needs a value");
@@ -124,6 +128,15 @@ Options parse(const std::vector<std::string>& args)
                 o.echo = qwhost::Echo::None;
             else
                 syntax("--echo '" + v + "' is not 'inside', 'later' or 'none'");
+        }
+        else if (a == "--clock")
+        {
+            if (seenClock)
+                syntax("--clock is given twice");
+            seenClock = true;
+            if (v != "manual" && v != "real")
+                syntax("--clock '" + v + "' is not 'manual' or 'real'");
+            o.manualClock = v == "manual";
         }
         else if (a == "--dup")
         {
@@ -299,6 +312,8 @@ int uiCommand(const std::vector<std::string>& args)
     if (!info)
         throw Error("ui: no user-interface module " + o.id + " is described for bundle '" + o.bundle + "'");
 
+    if (o.manualClock)
+        qwhost::RunLoop::useManualClock();
     qwhost::GuiHost host;
     host.echo = o.echo;
     host.autoDuplicateCount = o.dup >= 0 ? o.dup : copiesNamed(*info, steps, host.autoDuplicateCount);

@@ -16,7 +16,7 @@ struct UiStep
     enum Kind
     {
         SET,  // the host delivers `value` to the pin `name` (setPin, then notifyPin)
-        WAIT, // ms milliseconds of real time in which the module's timers run
+        WAIT, // ms milliseconds on the host's clock, in which the module's timers run
     } kind;
     std::string name, value;
     float ms;

@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "mp_sdk_common.h"
+#include "run_loop.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,8 @@ const char* kindName(UiRow::Kind k)
         return "initialize";
     case UiRow::PIN_COUNT:
         return "host pin count";
+    case UiRow::WAIT:
+        return "wait";
     default:
         return "no older host";
     }
@@ -75,6 +78,8 @@ std::string rowTitle(size_t index, const UiRow& row)
     }
     if (row.kind == UiRow::PIN_COUNT)
         s << " " << row.count;
+    if (row.kind == UiRow::WAIT)
+        s << " " << row.ms << " ms";
     if (row.voice)
         s << " voice " << row.voice;
     s << ")";
@@ -112,6 +117,8 @@ UiRow make(UiRow::Kind kind, int pin, Bytes value, UiSends sends)
 
 void runOnce(const UiTable& table, qwhost::Echo echo)
 {
+    if (table.manualClock)
+        qwhost::RunLoop::useManualClock(*table.manualClock);
     qwhost::GuiHost host;
     host.echo = echo;
     if (table.prepareHost)
@@ -157,6 +164,14 @@ void runOnce(const UiTable& table, qwhost::Echo echo)
             break;
         case UiRow::NO_OLDER_HOST:
             host.offerLegacyHost = false;
+            break;
+        case UiRow::WAIT:
+            if (!table.manualClock)
+            {
+                ADD_FAILURE() << title << ": a wait needs the table's manual clock";
+                return;
+            }
+            qwhost::RunLoop::current().advance(row.ms);
             break;
         }
         const bool settled = settle();
@@ -250,6 +265,13 @@ UiRow noOlderHost()
     return make(UiRow::NO_OLDER_HOST, 0, {}, {});
 }
 
+UiRow wait(double ms, UiSends sends)
+{
+    UiRow r = make(UiRow::WAIT, 0, {}, std::move(sends));
+    r.ms = ms;
+    return r;
+}
+
 const char* echoName(qwhost::Echo echo)
 {
     switch (echo)
@@ -290,10 +312,16 @@ std::string describeBytes(const Bytes& bytes)
 
 void runUiTable(const UiTable& table)
 {
+    const bool wasManual = qwhost::RunLoop::manualClock();
+    const double was = qwhost::RunLoop::now();
     for (auto echo : table.echoes)
     {
         SCOPED_TRACE(std::string(echoName(echo)) + ": " + gmpi_sdk::toUtf8(table.id));
         runOnce(table, echo);
     }
+    if (table.manualClock && !wasManual)
+        qwhost::RunLoop::useRealClock();
+    else if (table.manualClock)
+        qwhost::RunLoop::useManualClock(was);
 }
 } // namespace qwtest

@@ -6,6 +6,7 @@
 //       deliver(0, i32(1)),                                  // setPin, then notifyPin
 //       deliver(4, f32(0.5f)).returns(-1),                   // ... and what setPin answers
 //       deliver(2, f32(0.25f), {{3, f32(0.25f)}, {4, f32(0.25f)}}),
+//       wait(100, {{5, b8(true)}}),                       // with t.manualClock: 100 ms pass
 //   };
 //   qwtest::runUiTable(t);
 //
@@ -58,12 +59,13 @@ struct UiRow
 {
     enum Kind
     {
-        DELIVER,      // setPin, then notifyPin
-        SET_ONLY,     // setPin alone
-        NOTIFY,       // notifyPin alone
-        INITIALIZE,   // initialize
-        PIN_COUNT,    // from now on the older host interface answers `count` pins
-        NO_OLDER_HOST // from now on the host answers no older interface (no pin count)
+        DELIVER,       // setPin, then notifyPin
+        SET_ONLY,      // setPin alone
+        NOTIFY,        // notifyPin alone
+        INITIALIZE,    // initialize
+        PIN_COUNT,     // from now on the older host interface answers `count` pins
+        NO_OLDER_HOST, // from now on the host answers no older interface (no pin count)
+        WAIT           // the manual clock moves on by `ms`, firing the timers due on the way
     } kind = DELIVER;
     int pin = 0;
     Bytes value;
@@ -71,6 +73,7 @@ struct UiRow
     std::optional<int32_t> size; // handed over instead of the value's size
     bool noData = false;         // a null pointer instead of the value's bytes
     int32_t count = 0;
+    double ms = 0.0;
     std::optional<int32_t> result; // what the module answers the call
     UiSends sends;
     std::map<qwhost::Echo, UiSends> sendsWith;
@@ -114,6 +117,9 @@ UiRow notify(int pin, UiSends sends = {});
 UiRow initialize(UiSends sends = {});
 UiRow hostPinCount(int32_t count);
 UiRow noOlderHost();
+// Time passes on the manual clock (the table's `manualClock`): the module's
+// timers tick, and what they send belongs to the row.
+UiRow wait(double ms, UiSends sends = {});
 
 constexpr qwhost::Echo kEchoModes[] = {qwhost::Echo::Inside, qwhost::Echo::Later, qwhost::Echo::None};
 const char* echoName(qwhost::Echo echo);
@@ -129,6 +135,9 @@ struct UiTable
     bool start = true;
     // Runs on each new host before the module is made (resource folder, say).
     std::function<void(qwhost::GuiHost&)> prepareHost;
+    // The module runs on the stand-in's manual clock, set to this many seconds
+    // before each echo mode's run (and put back as it was after the table).
+    std::optional<double> manualClock;
     std::vector<qwhost::Echo> echoes{std::begin(kEchoModes), std::end(kEchoModes)};
     std::vector<UiRow> rows;
 };
