@@ -28,8 +28,10 @@ private:
         if (noRepeat_ && !kept().empty())
         {
             const int previous = kept().back();
-            for (int n = 1; v == previous; ++n)
-                v = n < kMaxDraws ? rnd_.nextInteger(lo, hi) : previous == lo ? hi : lo;
+            for (int n = 1; v == previous && n < kMaxDraws; ++n)
+                v = rnd_.nextInteger(lo, hi);
+            if (v == previous)
+                v = previous == lo ? hi : lo;
         }
         return v;
     }

@@ -35,16 +35,14 @@ inline int32_t stepped(int32_t value, int32_t lo, int32_t hi, int32_t step, bool
 // leaves the value unchanged, and the value is then clamped.
 constexpr int kMaxWrapPeriods = 1000;
 
-// The same in float arithmetic; false (nothing to write) for a NaN step or a
-// NaN result. Wrapped, the period is subtracted while the value lies above
+// The same in float arithmetic; false (nothing to write) for a NaN result (a
+// NaN step or value, infinities of opposite signs). Wrapped, the period is subtracted while the value lies above
 // hi, then added while it lies below lo, so an overshoot that is no whole
 // number of periods may end outside the range (1.1 in 0 .. 1 stays 1.1); a
 // loop cut short clamps. The limits crossed, or a period that is not finite,
 // clamp instead.
 inline bool stepped(float value, float lo, float hi, float step, bool down, bool wrap, float& out)
 {
-    if (std::isnan(step))
-        return false;
     float v = value + (down ? -step : step);
     const float period = hi - lo + 1.0f;
     bool clamp = !(wrap && hi >= lo && std::isfinite(period));

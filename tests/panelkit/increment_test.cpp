@@ -189,6 +189,8 @@ TEST(IntInc, KeepsTheFractionBetweenDeltas)
         deliver(4, f32(0.4f)).because("0.4"),
         deliver(4, f32(0.4f)).because("0.8"),
         deliver(4, f32(0.4f), {{0, i32(1)}}).because("1.2"),
+        deliver(4, f32(0.4f)).because("1.6"),
+        deliver(4, f32(0.4f), {{0, i32(2)}}).because("2.0: the fraction kept past the module's own write"),
         deliver(4, f32(100), {{0, i32(10)}}).because("parked at the maximum"),
         deliver(4, f32(-0.4f), {{0, i32(9)}}).because("9.6, not 109.6"),
         deliver(4, f32(0)).because("a delta of 0"),
@@ -200,6 +202,21 @@ TEST(IntInc, KeepsTheFractionBetweenDeltas)
         deliver(4, f32(0.5f), {{0, i32(6)}}),
         deliver(4, f32(-100), {{0, i32(0)}}).because("parked at the minimum"),
         deliver(4, f32(0.5f)).because("0.5"),
+    };
+    runUiTable(t);
+}
+
+TEST(IntInc, DeltaOfZeroLeavesAValueOutsideTheLimits)
+{
+    UiTable t{L"QW_IntInc"};
+    t.start = false;
+    t.rows = {
+        setOnly(2, i32(10)),
+        setOnly(3, f32(1)),
+        deliver(0, i32(50)),
+        deliver(4, f32(0)).because("a delta of 0"),
+        deliver(4, f32(kNaN)).because("a NaN delta"),
+        deliver(4, f32(-1), {{0, i32(10)}}).because("49 held at the maximum"),
     };
     runUiTable(t);
 }
@@ -241,6 +258,9 @@ TEST(FloatInc, ScaledDeltaWithinTheLimits)
     UiTable t{L"QW_FloatInc"};
     t.start = false;
     t.rows = {
+        setOnly(0, f32(50)),
+        setOnly(2, f32(10)),
+        deliver(4, f32(0)).because("a delta of 0 leaves a value outside the limits alone"),
         setOnly(0, f32(2)),
         setOnly(2, f32(10)),
         setOnly(3, f32(0.5f)),
