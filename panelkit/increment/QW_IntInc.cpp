@@ -8,6 +8,7 @@
 // Pins: value, minimum, maximum, scale, delta.
 #include "../logic/family.h"
 #include "increment.h"
+#include "qw_int32.h"
 
 class QW_IntInc : public MpGuiInvisibleBase
 {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "mp_sdk_gui.h"
-#include "qw_int32.h"
 
 #include <cmath>
 #include <cstdint>
@@ -36,11 +35,11 @@ inline int32_t stepped(int32_t value, int32_t lo, int32_t hi, int32_t step, bool
 constexpr int kMaxWrapPeriods = 1000;
 
 // The same in float arithmetic; false (nothing to write) for a NaN result (a
-// NaN step or value, infinities of opposite signs). Wrapped, the period is subtracted while the value lies above
-// hi, then added while it lies below lo, so an overshoot that is no whole
-// number of periods may end outside the range (1.1 in 0 .. 1 stays 1.1); a
-// loop cut short clamps. The limits crossed, or a period that is not finite,
-// clamp instead.
+// NaN step or value, infinities of opposite signs). Wrapped, the period is
+// subtracted while the value lies above hi, then added while it lies below
+// lo, so an overshoot that is no whole number of periods may end outside the
+// range (1.1 in 0 .. 1 stays 1.1); a loop cut short clamps. The limits
+// crossed, or a period that is not finite, clamp instead.
 inline bool stepped(float value, float lo, float hi, float step, bool down, bool wrap, float& out)
 {
     float v = value + (down ? -step : step);
