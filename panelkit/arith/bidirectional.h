@@ -158,4 +158,64 @@ template <class T> void writeCopies(MpGuiPin<T>& first, MpGuiPin<T>& second, con
     second = v;
     first = v;
 }
+
+// The usual layouts on the frame, for every value type.
+
+// A function of one value: operand, result left and right, [mode,] switch.
+template <class T> class Function : public Bidirectional<T>
+{
+protected:
+    explicit Function(bool withMode)
+    {
+        this->registerInputs();
+        this->registerCopies();
+        if (withMode)
+            this->initializePin(mode_);
+        this->registerSwitch();
+    }
+    T x() const { return this->in(0); }
+
+    MpGuiPin<int> mode_;
+};
+
+// An operation on two values: first operand, second operand, result left and
+// right, switch. The inverse rewrites the first operand.
+template <class T> class Operation : public Bidirectional<T>
+{
+protected:
+    Operation()
+    {
+        this->registerInputs();
+        this->initializePin(b_, &Operation::onSetIn);
+        this->registerCopies();
+        this->registerSwitch();
+    }
+    T x() const { return this->in(0); }
+    T b() const { return b_; }
+
+    MpGuiPin<T> b_;
+};
+
+// A result of two operands that only runs forward, on two copies: operands a
+// and b, the first and the second copy (written second copy first), then the
+// module's own pins.
+template <class T> class OfTwo : public MpGuiInvisibleBase
+{
+protected:
+    OfTwo()
+    {
+        initializePin(a_, &OfTwo::onSetIn);
+        initializePin(b_, &OfTwo::onSetIn);
+        initializePin(first_);
+        initializePin(second_);
+    }
+    virtual T compute() const = 0;
+
+    MpGuiPin<T> a_, b_;
+
+private:
+    void onSetIn() { writeCopies(first_, second_, compute()); }
+
+    MpGuiPin<T> first_, second_;
+};
 } // namespace qw

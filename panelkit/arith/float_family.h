@@ -14,63 +14,14 @@ namespace qw
 {
 constexpr float kMinusInfinity = -std::numeric_limits<float>::infinity();
 
-// A function of one value: operand, result left and right, [mode,] switch.
-class FloatFunction : public Bidirectional<float>
+// The usual layouts with float values.
+class FloatFunction : public Function<float>
 {
 protected:
-    explicit FloatFunction(bool withMode)
-    {
-        registerInputs();
-        registerCopies();
-        if (withMode)
-            initializePin(mode_);
-        registerSwitch();
-    }
-    float x() const { return in(0); }
-
-    MpGuiPin<int> mode_;
+    using Function::Function;
 };
-
-// An operation on two values: first operand, second operand, result left and
-// right, switch. The inverse rewrites the first operand.
-class FloatOperation : public Bidirectional<float>
-{
-protected:
-    FloatOperation()
-    {
-        registerInputs();
-        initializePin(b_, &FloatOperation::onSetIn);
-        registerCopies();
-        registerSwitch();
-    }
-    float x() const { return in(0); }
-    float b() const { return b_; }
-
-    MpGuiPin<float> b_;
-};
-
-// A result of two operands that only runs forward, on two copies: operands a
-// and b, the first and the second copy (written second copy first), then the
-// module's own pins.
-class FloatOfTwo : public MpGuiInvisibleBase
-{
-protected:
-    FloatOfTwo()
-    {
-        initializePin(a_, &FloatOfTwo::onSetIn);
-        initializePin(b_, &FloatOfTwo::onSetIn);
-        initializePin(first_);
-        initializePin(second_);
-    }
-    virtual float compute() const = 0;
-
-    MpGuiPin<float> a_, b_;
-
-private:
-    void onSetIn() { writeCopies(first_, second_, compute()); }
-
-    MpGuiPin<float> first_, second_;
-};
+using FloatOperation = Operation<float>;
+using FloatOfTwo = OfTwo<float>;
 
 // Base 2 (mode 0), e (1) or 10 (any other mode), through base 2.
 inline float expIn(float x, int32_t mode)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mp_sdk_audio.h"
+#include "qw_int32.h"
 
 #include <cfloat>
 #include <cstdint>
@@ -20,13 +21,7 @@ template <class T> void registerModule(const wchar_t* id)
 // Truncation toward zero that saturates at the 32-bit limits; NaN gives 0.
 inline int32_t truncateToInt(float v)
 {
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483648.0f)
-        return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483648.0f)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
+    return i32::truncate(v);
 }
 
 // Milliseconds to samples in 32-bit float arithmetic: ms x 0.001 x rate.
