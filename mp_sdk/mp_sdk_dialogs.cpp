@@ -124,7 +124,8 @@ void FileDialog::AddExtensionList(const std::wstring& list)
         AddExtension("*");
         return;
     }
-    for (entries.First(); !entries.IsDone(); entries.Next())
+    int taken = 0;
+    for (entries.First(); !entries.IsDone() && taken < kMaxListEntries; entries.Next(), ++taken)
         AddExtension(gmpi_sdk::toUtf8(entries.CurrentItem()->text));
 }
 
