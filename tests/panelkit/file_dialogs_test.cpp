@@ -8,6 +8,8 @@
 #include "mp_sdk_common.h"
 
 #include <filesystem>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace
@@ -23,6 +25,20 @@ constexpr int kName = 0, kExtensions = 1, kType = 2, kDoneL = 3, kOpen = 4, kDon
 constexpr int kFirst = 0, kSecond = 1, kAsk = 2, kOk = 3, kCancel = 4;
 // QW_OverwriteConfirm
 constexpr int kFile = 2, kCheck = 3, kGoAhead = 4;
+
+// A socket file at a path; false when the system refuses.
+bool makeSocket(const std::string& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof a.sun_path)
+        return false;
+    std::copy(path.begin(), path.end(), a.sun_path);
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
 
 class Dialogs : public FileModules
 {
@@ -258,6 +274,7 @@ TEST_F(Dialogs, OverwriteGoesAheadAtOnceOnlyWhenNothingIsThere)
         {"a file in the working folder only: the host puts the name elsewhere", L"here.txt", false},
         {"a folder", L"sub", true},
         {"a dangling link", L"dangling", true},
+        {"a socket, which nobody can open", L"sock", true},
     };
     for (const Case& c : cases)
         for (Echo e : kEchoModes)
@@ -268,6 +285,7 @@ TEST_F(Dialogs, OverwriteGoesAheadAtOnceOnlyWhenNothingIsThere)
             put(work("here.txt"), "here");
             fs::create_directory(res("sub"));
             fs::create_symlink(res("nothing"), res("dangling"));
+            ASSERT_TRUE(makeSocket(res("sock")));
             Rig r(L"QW_OverwriteConfirm", e, res());
             r.setText(kFirst, L"Overwrite?");
             r.setText(kSecond, L"It exists.");
