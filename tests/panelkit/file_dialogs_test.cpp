@@ -157,6 +157,27 @@ TEST_F(Dialogs, TheFileRequesterWritesTheChoiceThenPulsesBothDonePins)
         }
 }
 
+// Each extension of the table is looked up as its own type: the host holds
+// each file only under that type, outside the resource folder.
+TEST_F(Dialogs, TheLookupAsksForTheTypeOfTheExtension)
+{
+    const std::pair<const char*, const char*> table[] = {
+        {"sf2", "Instrument"}, {"sfz", "Instrument"}, {"png", "Image"}, {"bmp", "Image"},
+        {"jpg", "Image"},      {"wav", "Audio"},      {"mid", "MIDI"},
+    };
+    for (const auto& [extension, type] : table)
+    {
+        SCOPED_TRACE(extension);
+        const std::string name = std::string("f.") + extension;
+        put(work(name), "f");
+        Rig r(L"QW_FileReq2", Echo::None, res());
+        r.host.addResource(name, type, work(name));
+        r.trigger(kOpen);
+        r.dialogs.lastFileDialog()->pick(work(name));
+        EXPECT_EQ(r.texts(kName), std::vector<std::wstring>{wide(name)});
+    }
+}
+
 TEST_F(Dialogs, ACancelledFileDialogMovesNothing)
 {
     for (Echo e : kEchoModes)
