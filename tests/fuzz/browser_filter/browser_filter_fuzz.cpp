@@ -16,6 +16,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
