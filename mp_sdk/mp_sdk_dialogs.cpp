@@ -119,13 +119,12 @@ void FileDialog::AddExtension(const std::string& extension, const std::string& d
 void FileDialog::AddExtensionList(const std::wstring& list)
 {
     it_enum_list entries(list);
-    if (entries.size() == 0)
-    {
-        AddExtension("*");
-        return;
-    }
-    for (entries.First(); !entries.IsDone(); entries.Next())
+    int taken = 0;
+    for (entries.First(); !entries.IsDone() && taken < kMaxListEntries; entries.Next(), ++taken)
         AddExtension(gmpi_sdk::toUtf8(entries.CurrentItem()->text));
+    // Nothing to filter by (an empty list, or a range that runs downwards).
+    if (taken == 0)
+        AddExtension("*");
 }
 
 void FileDialog::SetInitialFilename(const std::string& utf8)

@@ -158,8 +158,9 @@ class FileDialog : public PlatformWidget<gmpi_gui::IMpFileDialog>
 {
 public:
     void AddExtension(const std::string& extension, const std::string& description = {});
-    // One filter per entry of an enumeration-list text ("wav, aif"); an
-    // empty list gives one filter, "*" (all files).
+    // One filter per entry of an enumeration-list text ("wav, aif"), at most
+    // kMaxListEntries; a list that yields no entry gives one filter, "*"
+    // (all files).
     void AddExtensionList(const std::wstring& list);
     void SetInitialFilename(const std::string& utf8);
     void SetInitialDirectory(const std::string& utf8);

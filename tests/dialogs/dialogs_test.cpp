@@ -123,10 +123,9 @@ TEST(Dialogs, FileDialogExtensionsFromAListText)
         const wchar_t* list;
         std::vector<std::string> extensions;
     } rows[] = {
-        {L"", {"*"}},
-        {L"wav, aif", {"wav", "aif"}},
-        {L" wav=1 ,mp3 ", {"wav", "mp3"}},
-        {L"txt,", {"txt"}},
+        {L"", {"*"}},       {L"wav, aif", {"wav", "aif"}}, {L" wav=1 ,mp3 ", {"wav", "mp3"}},
+        {L"txt,", {"txt"}}, {L"range 5,2", {"*"}}, // a range that runs downwards yields nothing
+        {L"range", {"*"}},
     };
     for (auto& r : rows)
     {
