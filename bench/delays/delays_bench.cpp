@@ -229,6 +229,11 @@ void moduleDWG(benchmark::State& state)
     });
 }
 
+// Besides the arithmetic, what the module must do at every sample: loss,
+// reflection and gate are audio inputs (each sample clamped; the loss filter's
+// coefficient computed again when the loss changes), the gate drives the
+// reflection's envelope, what is written is watched for values that are not
+// finite, and quiet output is counted for the end of the ring-out.
 void bareDWG(benchmark::State& state)
 {
     static std::vector<float> lengths(1024 * 1024), scales(1024 * 1024);
@@ -240,19 +245,33 @@ void bareDWG(benchmark::State& state)
         filled = true;
     }
     static std::array<float, 5000> line{};
-    float period[kBlock];
+    float period[kBlock], loss[kBlock], reflection[kBlock], gate[kBlock];
     for (int i = 0; i < kBlock; ++i)
+    {
         period[i] = dwgPeriod(i);
-    int w = 0;
-    float memory = 0.0f, s = 0.0f;
+        loss[i] = 0.3f;
+        reflection[i] = 0.95f;
+        gate[i] = 1.0f;
+    }
+    int w = 0, quiet = 0;
+    float memory = 0.0f, s = 0.0f, envelope = 0.0f;
     const float kHz = kRate * 0.001f, toColumn = 1023.0f / 4999.0f;
     runBare(state, [&](const float* in, float* out) {
+        float lastV = -1.0f, g = 0.0f, poison = 0.0f;
         for (int i = 0; i < kBlock; ++i)
         {
             float P = std::min(std::max(period[i] * 10.0f, 1.0f), 5000.0f);
-            const float v = 0.3f, g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            const float v = std::min(std::max(loss[i], 0.0f), 1.0f);
+            if (v != lastV)
+            {
+                lastV = v;
+                g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            }
+            const float r = std::min(std::max(reflection[i], -1.0f), 1.0f);
             P = qw::dwg::bilinear(lengths.data(), g * 1023.0f, (P - 1.0f) * toColumn);
-            const float q = qw::dwg::bilinear(scales.data(), 0.95f * 1023.0f, (P - 1.0f) * toColumn);
+            const float q =
+                std::copysign(qw::dwg::bilinear(scales.data(), std::fabs(r) * 1023.0f, (P - 1.0f) * toColumn), r);
+            envelope = gate[i] != 0.0f ? std::min(envelope + 0.005f, 1.0f) : std::max(envelope - 0.0005875f, 0.0f);
             const int k = int(P);
             const float f = P - float(k), c = (1.0f - f) / (1.0f + f);
             int i0 = w - k;
@@ -263,10 +282,15 @@ void bareDWG(benchmark::State& state)
             memory = y;
             out[i] = y;
             s = (s - y) * g + y;
-            line[size_t(w)] = in[i] + s * q;
+            const float written = in[i] + s * (q * envelope);
+            line[size_t(w)] = written;
+            poison += written - written;
             if (++w == 5000)
                 w = 0;
+            quiet = std::fabs(y) < 1e-5f ? std::min(quiet + 1, 5000) : 0;
         }
+        benchmark::DoNotOptimize(poison);
+        benchmark::DoNotOptimize(quiet);
     });
 }
 
