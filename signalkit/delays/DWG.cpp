@@ -107,18 +107,19 @@ public:
 
     void subProcess(int n)
     {
-        // The period's mode as a constant of the loop: no division by a
-        // period given in samples.
+        // The period's mode and the second line as constants of the loop: no
+        // division by a period given in samples, no second read when off.
+        const bool second = pinSecond_.getValue();
         if (pinMode_.getValue() == 1)
-            run<true>(n);
+            second ? run<true, true>(n) : run<true, false>(n);
         else
-            run<false>(n);
+            second ? run<false, true>(n) : run<false, false>(n);
     }
 
     void subProcessIdle(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
 
 private:
-    template <bool FrequencyMode> void run(int n)
+    template <bool FrequencyMode, bool Second> void run(int n)
     {
         const int start = blockPosition_;
         const float* excitation = pinExcitation_.getBuffer() + start;
@@ -130,7 +131,6 @@ private:
         const bool crossfade = pinCrossfade_.getValue();
         const float* lengths = pinCorrect_.getValue() ? lengths_ : nullptr;
         const float* scales = pinScale_.getValue() ? scales_ : nullptr;
-        const bool second = pinSecond_.getValue();
         const bool damping = damping_ > 0.0f;
         const bool inputStreams = pinExcitation_.isStreaming();
         const float kHz = rate_ * 0.001f;
@@ -201,7 +201,7 @@ private:
                 const float old = (3.0f - 2.0f * t) * t * t;
                 a = old * read(lineA, st.write, st.current, st.memA[st.slot]) +
                     (1.0f - old) * read(lineA, st.write, st.next, st.memA[1 - st.slot]);
-                if (second)
+                if (Second)
                     b = old * read(lineB, st.write, st.current, st.memB[st.slot]) +
                         (1.0f - old) * read(lineB, st.write, st.next, st.memB[1 - st.slot]);
                 if (--st.fade == 0)
@@ -213,10 +213,10 @@ private:
             else
             {
                 a = read(lineA, st.write, st.current, st.memA[st.slot]);
-                if (second)
+                if (Second)
                     b = read(lineB, st.write, st.current, st.memB[st.slot]);
             }
-            const float y = second ? a - 0.5f * b : a;
+            const float y = Second ? a - 0.5f * b : a;
             out[i] = y;
 
             lineB[st.write] = e;
