@@ -229,6 +229,11 @@ void moduleDWG(benchmark::State& state)
     });
 }
 
+// Besides the arithmetic, what the module must do at every sample: loss,
+// reflection and gate are audio inputs (each sample clamped; the loss filter's
+// coefficient computed again when the loss changes), the gate drives the
+// reflection's envelope, what is written is watched for values that are not
+// finite, and quiet output is counted for the end of the ring-out.
 void bareDWG(benchmark::State& state)
 {
     static std::vector<float> lengths(1024 * 1024), scales(1024 * 1024);
@@ -240,19 +245,33 @@ void bareDWG(benchmark::State& state)
         filled = true;
     }
     static std::array<float, 5000> line{};
-    float period[kBlock];
+    float period[kBlock], loss[kBlock], reflection[kBlock], gate[kBlock];
     for (int i = 0; i < kBlock; ++i)
+    {
         period[i] = dwgPeriod(i);
-    int w = 0;
-    float memory = 0.0f, s = 0.0f;
+        loss[i] = 0.3f;
+        reflection[i] = 0.95f;
+        gate[i] = 1.0f;
+    }
+    int w = 0, quiet = 0;
+    float memory = 0.0f, s = 0.0f, envelope = 0.0f;
     const float kHz = kRate * 0.001f, toColumn = 1023.0f / 4999.0f;
     runBare(state, [&](const float* in, float* out) {
+        float lastV = -1.0f, g = 0.0f, poison = 0.0f;
         for (int i = 0; i < kBlock; ++i)
         {
             float P = std::min(std::max(period[i] * 10.0f, 1.0f), 5000.0f);
-            const float v = 0.3f, g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            const float v = std::min(std::max(loss[i], 0.0f), 1.0f);
+            if (v != lastV)
+            {
+                lastV = v;
+                g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            }
+            const float r = std::min(std::max(reflection[i], -1.0f), 1.0f);
             P = qw::dwg::bilinear(lengths.data(), g * 1023.0f, (P - 1.0f) * toColumn);
-            const float q = qw::dwg::bilinear(scales.data(), 0.95f * 1023.0f, (P - 1.0f) * toColumn);
+            const float q =
+                std::copysign(qw::dwg::bilinear(scales.data(), std::fabs(r) * 1023.0f, (P - 1.0f) * toColumn), r);
+            envelope = gate[i] != 0.0f ? std::min(envelope + 0.005f, 1.0f) : std::max(envelope - 0.0005875f, 0.0f);
             const int k = int(P);
             const float f = P - float(k), c = (1.0f - f) / (1.0f + f);
             int i0 = w - k;
@@ -263,10 +282,15 @@ void bareDWG(benchmark::State& state)
             memory = y;
             out[i] = y;
             s = (s - y) * g + y;
-            line[size_t(w)] = in[i] + s * q;
+            const float written = in[i] + s * (q * envelope);
+            line[size_t(w)] = written;
+            poison += written - written;
             if (++w == 5000)
                 w = 0;
+            quiet = std::fabs(y) < 1e-5f ? std::min(quiet + 1, 5000) : 0;
         }
+        benchmark::DoNotOptimize(poison);
+        benchmark::DoNotOptimize(quiet);
     });
 }
 
@@ -286,24 +310,34 @@ void moduleDWG2(benchmark::State& state)
     });
 }
 
+// Besides the arithmetic, the checks the module must make: the loop gain is
+// an audio input (each sample clamped, its power taken again when it
+// changes), positions before the start of the line are silent on the first
+// pass, and what is written is watched for values that are not finite.
 void bareDWG2(benchmark::State& state)
 {
     static std::array<float, 4096> line{};
-    float pitch[kBlock];
+    float pitch[kBlock], gain[kBlock];
     for (int i = 0; i < kBlock; ++i)
+    {
         pitch[i] = dwg2Pitch(i);
+        gain[i] = 0.99f;
+    }
     const float g = qw::fm::exp2Acc(qw::fm::log2Acc(0.1f) * (48000.0f / kRate));
     int w = 0;
+    bool firstPass = true;
     float cached = -1.0f, L = 100.0f, old = 100.0f, fade = 0.0f, mNew = 0.0f, mOld = 0.0f, s = 0.0f;
+    auto tap = [&](int k) { return firstPass && k > w ? 0.0f : line[size_t((w - k) & 4095)]; };
     auto read = [&](float len, float& m) {
         const int k = int(len);
         const float f = len - float(k), c = (1.0f - f) / (1.0f + f);
-        const float A = line[size_t((w - k) & 4095)];
-        const float y = c > 0.9f ? A : c * (A - m) + line[size_t((w - k - 1) & 4095)];
+        const float A = tap(k);
+        const float y = c > 0.9f ? A : c * (A - m) + tap(k + 1);
         m = y;
         return y;
     };
     runBare(state, [&](const float* in, float* out) {
+        float lastA = -2.0f, G = 0.0f, poison = 0.0f;
         for (int i = 0; i < kBlock; ++i)
         {
             if (pitch[i] != cached && !(fade > 0.0f))
@@ -317,7 +351,12 @@ void bareDWG2(benchmark::State& state)
                 fade = 1.0f;
                 L = std::min(std::max(P0 - phi * P0, 2.0f), 4095.0f);
             }
-            const float G = qw::fm::exp2Fast(0.1f * qw::fm::log2Fast(0.99f));
+            const float a = std::min(std::max(gain[i], -1.0f), 1.0f);
+            if (a != lastA)
+            {
+                lastA = a;
+                G = qw::fm::exp2Fast(0.1f * qw::fm::log2Fast(a));
+            }
             float y = read(L, mNew);
             if (fade > 0.0f)
             {
@@ -325,10 +364,15 @@ void bareDWG2(benchmark::State& state)
                 fade -= 500.0f / kRate;
             }
             s = (s - y) * g + y;
-            line[size_t(w)] = G * s + in[i];
+            const float written = G * s + in[i];
+            line[size_t(w)] = written;
+            poison += written - written;
             out[i] = y;
             w = (w + 1) & 4095;
+            if (w == 0)
+                firstPass = false;
         }
+        benchmark::DoNotOptimize(poison);
     });
 }
 

@@ -92,6 +92,8 @@ void moduleDetuner(benchmark::State& state)
     runModule(state, L"QW_Detuner", {"Signal"}, {}, {{"Detune", 3.0f}}, {}, "Output");
 }
 
+// With the check the module must make: input that is not finite is cleared
+// from the ring after the block.
 void bareDetuner(benchmark::State& state)
 {
     static std::array<float, 4096> ring{};
@@ -100,6 +102,8 @@ void bareDetuner(benchmark::State& state)
     uint32_t w = 0, p = 0;
     const uint32_t inc = static_cast<uint32_t>((std::exp2(3.0 / 12) - 1) * 1048576.0);
     runBare(state, [&] {
+        const bool finite = qw::finite::allFinite(x.in, kBlock);
+        qw::finite::clearNonFinite(ring.data(), 4096, finite ? 0.0f : 1.0f);
         for (int i = 0; i < kBlock; ++i)
         {
             ring[w >> 20] = x.in[i];
@@ -254,9 +258,14 @@ void moduleReverbF(benchmark::State& state)
     runReverb(state, L"QW_ReverbF");
 }
 
-// The common part of every sample and the routine's feed, over plain arrays.
+// The common part of every sample and the routine's feed, over plain arrays,
+// with the checks the module must make: the filtered form saturates its sums
+// at the float limit and counts infinite input as NaN, as the module does, so
+// that audio near the limit gives no infinity.
 template <bool Filtered> void bareReverbOf(benchmark::State& state)
 {
+    using qw::finite::infinityAsNaN;
+    using qw::finite::saturated;
     const bool stereo = state.range(0) != 0;
     static float lines[8][4096];
     static float outL[kBlock], outR[kBlock];
@@ -274,27 +283,42 @@ template <bool Filtered> void bareReverbOf(benchmark::State& state)
             float y[8];
             for (int k = 0; k < 8; ++k)
                 y[k] = lines[k][(w - L[k]) & 4095];
-            const float o1 = 0.25f * (y[0] + y[1] + y[2] + y[3]);
-            const float o2 = 0.25f * (y[4] + y[5] + y[6] + y[7]);
+            float o1, o2;
+            if constexpr (Filtered)
+            {
+                o1 = 0.25f * saturated(y[0] + y[1] + y[2] + y[3]);
+                o2 = 0.25f * saturated(y[4] + y[5] + y[6] + y[7]);
+            }
+            else
+            {
+                o1 = 0.25f * (y[0] + y[1] + y[2] + y[3]);
+                o2 = 0.25f * (y[4] + y[5] + y[6] + y[7]);
+            }
             outL[i] = o1;
             outR[i] = o2;
             const float f = -(o1 + o2) * g;
             float e1, e2;
             if constexpr (Filtered)
             {
-                const float v = Stereo ? f : f + x.in[i];
-                lp = (lp - v) * a + v;
-                hs = (hs - lp) * b + lp;
+                const float v = saturated(Stereo ? f : f + infinityAsNaN(x.in[i]));
+                lp = saturated(saturated(lp - v) * a + v);
+                hs = saturated(saturated(hs - lp) * b + lp);
                 const float e = lp - hs;
-                e1 = Stereo ? e + x.in[i] : e;
-                e2 = Stereo ? e + x.in[i] : e;
+                e1 = Stereo ? e + infinityAsNaN(x.in[i]) : e;
+                e2 = Stereo ? e + infinityAsNaN(x.in[i]) : e;
+                for (int k = 0; k < 4; ++k)
+                    lines[k][w] = saturated(y[k] * g + e1);
+                for (int k = 4; k < 8; ++k)
+                    lines[k][w] = saturated(y[k] * g + e2);
             }
             else
+            {
                 e1 = e2 = f + x.in[i];
-            for (int k = 0; k < 4; ++k)
-                lines[k][w] = y[k] * g + e1;
-            for (int k = 4; k < 8; ++k)
-                lines[k][w] = y[k] * g + e2;
+                for (int k = 0; k < 4; ++k)
+                    lines[k][w] = y[k] * g + e1;
+                for (int k = 4; k < 8; ++k)
+                    lines[k][w] = y[k] * g + e2;
+            }
             w = (w + 1) & 4095;
         }
         // The same end-of-block clean-up as the module's.
@@ -305,6 +329,11 @@ template <bool Filtered> void bareReverbOf(benchmark::State& state)
                 const float m = std::fabs(v);
                 v = m >= 1e-30f && m <= 3.4028235e38f ? v : 0.0f;
             }
+        if constexpr (Filtered)
+        {
+            lp = std::fabs(lp) >= 1e-30f && std::fabs(lp) <= 3.4028235e38f ? lp : 0.0f;
+            hs = std::fabs(hs) >= 1e-30f && std::fabs(hs) <= 3.4028235e38f ? hs : 0.0f;
+        }
         benchmark::DoNotOptimize(outL[kBlock - 1]);
         benchmark::DoNotOptimize(outR[kBlock - 1]);
     };

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <type_traits>
 
 class QW_Detuner final : public MpBase2
 {
@@ -49,19 +50,26 @@ public:
         float* ring = ring_.data();
         uint32_t w = write_, p = phase_;
         const uint32_t inc = static_cast<uint32_t>(increment_);
-        float poison = 0.0f;
-        for (int i = 0; i < m; ++i)
-        {
-            const float x = gate ? in[i] : 0.0f;
-            ring[w >> 20] = x;
-            poison += x - x;
-            out[i] = qw::ring12::windowRead(ring, w + p, p);
-            p += inc;
-            w += qw::ring12::kStep;
-        }
+        // Whether the span writes anything not finite, found in one pass over
+        // the input before any output is written.
+        const bool finite = !gate || qw::finite::allFinite(in, m);
+        // A loop for each state of the input: no test per sample.
+        auto run = [&](auto streaming) {
+            for (int i = 0; i < m; ++i)
+            {
+                ring[w >> 20] = decltype(streaming)::value ? in[i] : 0.0f;
+                out[i] = qw::ring12::windowRead(ring, w + p, p);
+                p += inc;
+                w += qw::ring12::kStep;
+            }
+        };
+        if (gate)
+            run(std::true_type{});
+        else
+            run(std::false_type{});
         write_ = w;
         phase_ = p;
-        qw::effect::clearNonFinite(ring, qw::ring12::kSize, poison);
+        qw::effect::clearNonFinite(ring, qw::ring12::kSize, finite ? 0.0f : 1.0f);
         if (tail_.consume(m))
         {
             qw::effect::endTail({&pinOutput_}, start, m, n);

@@ -65,9 +65,10 @@ public:
             {
                 last_ = pos;
                 const float at = pos * span;
-                for (size_t k = 0; k < n; ++k)
+                const int inputs = static_cast<int>(n);
+                for (int k = 0; k < inputs; ++k)
                 {
-                    const float d = at - static_cast<float>(k);
+                    const float d = at - static_cast<float>(k); // from int: converts faster
                     const float t = std::max(0.0f, 1.0f - (d < 0.0f ? -d : d));
                     weights_[k] = Exponential ? qw::fm::exp2Acc(4.3f * (t - 1.0f)) * 1.0534807f - 0.053480767f : t;
                 }

@@ -75,24 +75,35 @@ public:
             b[o] = sources_[o][1] == kNone ? nullptr : in_[sources_[o][1]].getBuffer() + p;
             out[o] = out_[o].getBuffer() + p;
         }
+        // The gain's steps first (a chain from sample to sample, up to where
+        // it reaches its end), then the outputs from them in a loop without
+        // a chain, a chunk at a time.
+        constexpr int kChunk = 64;
+        float gain[kChunk];
         float g = g_;
-        for (int i = 0; i < sampleFrames; ++i)
+        for (int done = 0; done < sampleFrames;)
         {
-            g = End == 1 ? std::min(1.0f, g + 0.01f) : std::max(0.0f, g - 0.01f);
-            for (int o = 0; o < Outputs; ++o)
+            const int m = std::min(kChunk, sampleFrames - done);
+            int k = 0;
+            bool ended = false;
+            while (k < m)
             {
-                float v = 0.0f;
-                if (a[o])
-                    v = (1.0f - g) * a[o][i];
-                if (b[o])
-                    v += g * b[o][i];
-                out[o][i] = v;
+                g = End == 1 ? std::min(1.0f, g + 0.01f) : std::max(0.0f, g - 0.01f);
+                gain[k++] = g;
+                if (g == static_cast<float>(End))
+                {
+                    ended = true;
+                    break;
+                }
             }
-            if (g == static_cast<float>(End))
+            for (int o = 0; o < Outputs; ++o)
+                mix(a[o] ? a[o] + done : nullptr, b[o] ? b[o] + done : nullptr, out[o] + done, gain, k);
+            done += k;
+            if (ended)
             {
                 g_ = g;
-                selectSteady(End, p + i);
-                fillSteady(End, p + i + 1, sampleFrames - i - 1);
+                selectSteady(End, p + done - 1);
+                fillSteady(End, p + done, sampleFrames - done);
                 return;
             }
         }
@@ -110,6 +121,22 @@ protected:
 
 private:
     int source(int o, int end) const { return sources_[o][end]; }
+
+    // out = (1 - g) x a + g x b at each gain g, either source may be none.
+    static void mix(const float* a, const float* b, float* out, const float* gain, int n)
+    {
+        if (a && b)
+            for (int i = 0; i < n; ++i)
+                out[i] = (1.0f - gain[i]) * a[i] + gain[i] * b[i];
+        else if (a)
+            for (int i = 0; i < n; ++i)
+                out[i] = (1.0f - gain[i]) * a[i];
+        else if (b)
+            for (int i = 0; i < n; ++i)
+                out[i] = 0.0f + gain[i] * b[i];
+        else
+            std::fill_n(out, n, 0.0f);
+    }
 
     // The steady routine of an end; streaming reported at `position` (-1: now).
     void selectSteady(int end, int position)

@@ -8,10 +8,12 @@
 #include "dwg_tables.h"
 #include "mp_sdk_audio.h"
 #include "qw_finite.h"
+#include "qw_fm.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 class QW_DWG final : public MpBase2
 {
@@ -105,6 +107,20 @@ public:
 
     void subProcess(int n)
     {
+        // The period's mode and the second line as constants of the loop: no
+        // division by a period given in samples, no second read when off.
+        const bool second = pinSecond_.getValue();
+        if (pinMode_.getValue() == 1)
+            second ? run<true, true>(n) : run<true, false>(n);
+        else
+            second ? run<false, true>(n) : run<false, false>(n);
+    }
+
+    void subProcessIdle(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
+
+private:
+    template <bool FrequencyMode, bool Second> void run(int n)
+    {
         const int start = blockPosition_;
         const float* excitation = pinExcitation_.getBuffer() + start;
         const float* period = pinPeriod_.getBuffer() + start;
@@ -112,24 +128,36 @@ public:
         const float* reflection = pinReflection_.getBuffer() + start;
         const float* loss = pinLoss_.getBuffer() + start;
         float* out = pinOutput_.getBuffer() + start;
-        const bool frequencyMode = pinMode_.getValue() == 1;
         const bool crossfade = pinCrossfade_.getValue();
         const float* lengths = pinCorrect_.getValue() ? lengths_ : nullptr;
         const float* scales = pinScale_.getValue() ? scales_ : nullptr;
-        const bool second = pinSecond_.getValue();
         const bool damping = damping_ > 0.0f;
         const bool inputStreams = pinExcitation_.isStreaming();
         const float kHz = rate_ * 0.001f;
+        const float decayStep = decayStep_;
+        const float* damp = damp_.data();
+        float* lineA = lineA_.data();
+        float* lineB = lineB_.data();
         constexpr float toColumn = float(qw::dwg::kLast) / float(qw::dwg::kLongest - 1.0);
+        // The loop's state in locals: stores into the lines cannot alias them.
+        Loop st = loop_;
+        // The loss filter's coefficient of the last loss sample (compared as
+        // bits: -0 gives a coefficient of another sign than +0).
+        uint32_t lastV = 0xFFFFFFFFu;
+        float g = 0.0f;
         float poison = 0.0f;
         int ended = -1;
         for (int i = 0; i < n; ++i)
         {
             const float p = qw::finite::orZero(period[i]) * 10.0f;
-            float P = frequencyMode ? kHz / p : p;
+            float P = FrequencyMode ? kHz / p : p;
             P = P == P ? std::min(std::max(P, 1.0f), float(kLength)) : 1.0f;
             const float v = qw::finite::clampOrZero(loss[i], 0.0f, 1.0f);
-            const float g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            if (qw::fm::detail::bits(v) != lastV)
+            {
+                lastV = qw::fm::detail::bits(v);
+                g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            }
             float q = qw::finite::clampOrZero(reflection[i], -1.0f, 1.0f);
             float column = (P - 1.0f) * toColumn;
             if (lengths)
@@ -146,72 +174,75 @@ public:
             if (damping && q > 0.0f)
             {
                 const int c = std::min(static_cast<int>(column), qw::dwg::kLast - 1);
-                const float t = damp_[size_t(c)] + (damp_[size_t(c + 1)] - damp_[size_t(c)]) * (column - float(c));
-                e = t * eOut_ + (raw - eIn_);
+                const float t = damp[c] + (damp[c + 1] - damp[c]) * (column - float(c));
+                e = t * st.eOut + (raw - st.eIn);
             }
-            eIn_ = raw;
-            eOut_ = e;
+            st.eIn = raw;
+            st.eOut = e;
 
-            envelope_ = qw::finite::orZero(gate[i]) != 0.0f ? std::min(envelope_ + 0.005f, 1.0f)
-                                                            : std::max(envelope_ - decayStep_, 0.0f);
+            st.envelope = qw::finite::orZero(gate[i]) != 0.0f ? std::min(st.envelope + 0.005f, 1.0f)
+                                                              : std::max(st.envelope - decayStep, 0.0f);
 
-            if (fade_ == 0)
+            if (st.fade == 0)
             {
-                if (crossfade && current_ >= 0.0f && std::fabs(P - current_) > 0.1f)
+                if (crossfade && st.current >= 0.0f && std::fabs(P - st.current) > 0.1f)
                 {
-                    next_ = P;
-                    fade_ = kFade;
-                    memA_[1 - slot_] = memB_[1 - slot_] = 0.0f;
+                    st.next = P;
+                    st.fade = kFade;
+                    st.memA[1 - st.slot] = st.memB[1 - st.slot] = 0.0f;
                 }
                 else
-                    current_ = P;
+                    st.current = P;
             }
             float a, b = 0.0f;
-            if (fade_ > 0)
+            if (st.fade > 0)
             {
-                const float t = float(fade_) * 0.02f;
+                const float t = float(st.fade) * 0.02f;
                 const float old = (3.0f - 2.0f * t) * t * t;
-                a = old * read(lineA_, current_, memA_[slot_]) + (1.0f - old) * read(lineA_, next_, memA_[1 - slot_]);
-                if (second)
-                    b = old * read(lineB_, current_, memB_[slot_]) +
-                        (1.0f - old) * read(lineB_, next_, memB_[1 - slot_]);
-                if (--fade_ == 0)
+                a = old * read(lineA, st.write, st.current, st.memA[st.slot]) +
+                    (1.0f - old) * read(lineA, st.write, st.next, st.memA[1 - st.slot]);
+                if (Second)
+                    b = old * read(lineB, st.write, st.current, st.memB[st.slot]) +
+                        (1.0f - old) * read(lineB, st.write, st.next, st.memB[1 - st.slot]);
+                if (--st.fade == 0)
                 {
-                    current_ = next_;
-                    slot_ = 1 - slot_;
+                    st.current = st.next;
+                    st.slot = 1 - st.slot;
                 }
             }
             else
             {
-                a = read(lineA_, current_, memA_[slot_]);
-                if (second)
-                    b = read(lineB_, current_, memB_[slot_]);
+                a = read(lineA, st.write, st.current, st.memA[st.slot]);
+                if (Second)
+                    b = read(lineB, st.write, st.current, st.memB[st.slot]);
             }
-            const float y = second ? a - 0.5f * b : a;
+            const float y = Second ? a - 0.5f * b : a;
             out[i] = y;
 
-            lineB_[size_t(write_)] = e;
-            const float feedback = q * envelope_;
+            lineB[st.write] = e;
+            const float feedback = q * st.envelope;
             float written = e;
             if (feedback != 0.0f)
             {
-                s_ = (s_ - y) * g + y;
-                written = e + s_ * feedback;
+                st.s = (st.s - y) * g + y;
+                written = e + st.s * feedback;
             }
-            lineA_[size_t(write_)] = written;
+            lineA[st.write] = written;
             poison += (written - written) + (e - e);
-            if (++write_ == kLength)
-                write_ = 0;
+            if (++st.write == kLength)
+                st.write = 0;
 
-            quiet_ = std::fabs(y) < kQuiet ? std::min(quiet_ + 1, kLength) : 0;
-            if (!inputStreams && quiet_ >= kLength)
+            st.quiet = std::fabs(y) < kQuiet ? std::min(st.quiet + 1, kLength) : 0;
+            if (!inputStreams && st.quiet >= kLength)
             {
                 ended = i;
                 break;
             }
         }
+        loop_ = st;
         // A non-finite value anywhere in the loop starts it afresh.
-        if (poison != 0.0f || !std::isfinite(s_ + eOut_ + eIn_ + memA_[0] + memA_[1] + memB_[0] + memB_[1]))
+        if (poison != 0.0f ||
+            !std::isfinite(st.s + st.eOut + st.eIn + st.memA[0] + st.memA[1] + st.memB[0] + st.memB[1]))
             clear();
         if (ended >= 0)
         {
@@ -221,22 +252,34 @@ public:
         }
     }
 
-    void subProcessIdle(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
+    // What the loop carries from sample to sample.
+    struct Loop
+    {
+        int write = 0;
+        float current = -1.0f; // the period read now; below 0 until the first sample
+        float next = 0.0f;     // the period a crossfade goes to
+        int fade = 0;          // samples of crossfade left
+        int slot = 0;          // memories of the current read
+        float memA[2] = {}, memB[2] = {};
+        float s = 0.0f;
+        float eIn = 0.0f, eOut = 0.0f;
+        float envelope = 0.0f;
+        int quiet = 0;
+    };
 
-private:
-    // The line P samples back (1 to 5000): the whole part read directly, the
-    // fraction by a first-order all-pass, dropped when its coefficient is 0.9
-    // or more (a fraction under 1/19).
-    float read(const std::array<float, kLength>& line, float P, float& memory) const
+    // The line P samples back (1 to 5000) from the write index w: the whole
+    // part read directly, the fraction by a first-order all-pass, dropped
+    // when its coefficient is 0.9 or more (a fraction under 1/19).
+    static float read(const float* line, int w, float P, float& memory)
     {
         const int k = static_cast<int>(P);
         const float f = P - static_cast<float>(k);
         const float c = (1.0f - f) / (1.0f + f);
-        int i0 = write_ - k;
+        int i0 = w - k;
         if (i0 < 0)
             i0 += kLength;
         const int i1 = i0 == 0 ? kLength - 1 : i0 - 1;
-        const float y = c >= 0.9f ? line[size_t(i0)] : (line[size_t(i0)] - memory) * c + line[size_t(i1)];
+        const float y = c >= 0.9f ? line[i0] : (line[i0] - memory) * c + line[i1];
         memory = y;
         return y;
     }
@@ -255,16 +298,7 @@ private:
     {
         lineA_.fill(0.0f);
         lineB_.fill(0.0f);
-        write_ = 0;
-        current_ = -1.0f;
-        next_ = 0.0f;
-        fade_ = 0;
-        slot_ = 0;
-        memA_ = {};
-        memB_ = {};
-        s_ = eIn_ = eOut_ = 0.0f;
-        envelope_ = 0.0f;
-        quiet_ = 0;
+        loop_ = Loop{};
     }
 
     BoolInPin pinOn_;
@@ -288,17 +322,8 @@ private:
     float* scales_ = nullptr;  // shared: FBSCAL at this rate
     std::array<float, kLength> lineA_{};
     std::array<float, kLength> lineB_{};
-    int write_ = 0;
-    float current_ = -1.0f; // the period read now; below 0 until the first sample
-    float next_ = 0.0f;     // the period a crossfade goes to
-    int fade_ = 0;          // samples of crossfade left
-    int slot_ = 0;          // memories of the current read
-    std::array<float, 2> memA_{}, memB_{};
-    float s_ = 0.0f;
-    float eIn_ = 0.0f, eOut_ = 0.0f;
-    float envelope_ = 0.0f;
+    Loop loop_;
     float decayStep_ = 0.0005875f;
-    int quiet_ = 0;
     float damping_ = 0.0f;
     std::array<float, qw::dwg::kSize> damp_{};
 };

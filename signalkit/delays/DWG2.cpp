@@ -59,7 +59,7 @@ public:
             const float v = pinLoss_.getValue() * 0.1f;
             const float l = v == v ? std::min(std::max(v, 0.0f), 1.0f) : 0.0f;
             loss_ = l > 0.0f ? qw::fm::exp2Acc(qw::fm::log2Acc(l) * to48k_) : 0.0f;
-            cachedPitch_ = kUnset;
+            loop_.cachedPitch = kUnset;
         }
         if ((pinClear_.isUpdated() && pinClear_.getValue()) || (pinReset_.isUpdated() && pinReset_.getValue() == 1.0f))
             resetLoop();
@@ -88,6 +88,19 @@ public:
 
     void subProcess(int n)
     {
+        // The options as constants of the loop: fewer values it keeps live.
+        const bool highPass = pinHighPass_.getValue();
+        if (pinAddExcitation_.getValue())
+            highPass ? run<true, true>(n) : run<false, true>(n);
+        else
+            highPass ? run<true, false>(n) : run<false, false>(n);
+    }
+
+    void subProcessSilence(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
+
+private:
+    template <bool HighPass, bool AddExcitation> void run(int n)
+    {
         const int start = blockPosition_;
         const float* in = pinExcitation_.getBuffer() + start;
         const float* pitch = pinPitch_.getBuffer() + start;
@@ -95,75 +108,80 @@ public:
         float* out = pinOutput_.getBuffer() + start;
         const float inputGate = pinExcitation_.isStreaming() ? 1.0f : 0.0f;
         const bool normalise = pinNormalise_.getValue();
-        const bool highPass = pinHighPass_.getValue();
-        const bool addExcitation = pinAddExcitation_.getValue();
         const float g = loss_;
+        const float fadeStep = fadeStep_;
         float* line = line_.data();
+        // The loop's state in locals: stores into the line cannot alias them.
+        Loop st = loop_;
+        int tail = tail_;
+        // The loop gain of the last gain sample (a pure function of it and the
+        // pitch ratio, so reused while neither changes).
+        float lastA = kUnset, G = 0.0f;
         float poison = 0.0f;
         int ended = -1;
         for (int i = 0; i < n; ++i)
         {
             const float v = pitch[i] == pitch[i] ? pitch[i] : 0.0f;
-            if (v != cachedPitch_ && !(fade_ > 0.0f))
-                setPitch(v);
+            if (v != st.cachedPitch && !(st.fade > 0.0f))
+            {
+                setPitch(st, v);
+                lastA = kUnset;
+            }
 
             // Loop gain |a|^0.1 (normalised per period), sign of a; 0 stays 0.
             const float a = gain[i] == gain[i] ? std::min(std::max(gain[i], -1.0f), 1.0f) : 0.0f;
-            float G = 0.0f;
-            if (a != 0.0f)
+            if (a != lastA)
             {
-                G = qw::fm::exp2Fast(0.1f * qw::fm::log2Fast(std::fabs(a)));
-                if (normalise)
-                    G = qw::fm::exp2Fast(std::max(qw::fm::log2Fast(G) * to48k_ * ratio_, -126.0f));
-                G = std::min(G, 1.0f);
-                if (a < 0.0f)
-                    G = -G;
+                lastA = a;
+                G = loopGain(a, normalise, st.ratio);
             }
 
-            float y = read(length_, newMemory_);
-            if (fade_ > 0.0f)
+            float y = read(line, st, st.length, st.newMemory);
+            if (st.fade > 0.0f)
             {
-                const float old = read(oldLength_, oldMemory_);
-                y = fade_ * old + (1.0f - fade_) * y;
-                fade_ -= fadeStep_;
+                const float old = read(line, st, st.oldLength, st.oldMemory);
+                y = st.fade * old + (1.0f - st.fade) * y;
+                st.fade -= fadeStep;
             }
 
-            s_ = (s_ - y) * g + y;
+            st.s = (st.s - y) * g + y;
 
             float x = in[i] * inputGate;
-            if (highPass && G >= 0.0f)
+            if (HighPass && G >= 0.0f)
             {
-                const float c = coefficient_;
-                const float u = c * u_ + x - x1_;
-                const float w = c * w_ + u - u_;
-                x1_ = x;
-                u_ = u;
-                w_ = w;
+                const float c = st.coefficient;
+                const float u = c * st.u + x - st.x1;
+                const float w = c * st.w + u - st.u;
+                st.x1 = x;
+                st.u = u;
+                st.w = w;
                 const float h = 0.5f * (1.0f + c);
                 x = h * h * w;
             }
-            const float written = G * s_ + x;
-            line[write_] = written;
+            const float written = G * st.s + x;
+            line[st.write] = written;
             poison += written - written;
-            out[i] = addExcitation ? y + 0.5f * G * x : y;
-            write_ = (write_ + 1) & kMask;
-            if (write_ == 0)
-                firstPass_ = false;
+            out[i] = AddExcitation ? y + 0.5f * G * x : y;
+            st.write = (st.write + 1) & kMask;
+            if (st.write == 0)
+                st.firstPass = false;
 
-            if (tail_ > 0)
+            if (tail > 0)
             {
                 if (std::fabs(y) > kQuiet)
-                    tail_ = kLength;
-                else if (--tail_ == 0)
+                    tail = kLength;
+                else if (--tail == 0)
                 {
                     ended = i;
                     break;
                 }
             }
         }
+        loop_ = st;
+        tail_ = tail;
         // A non-finite value anywhere in the loop starts it afresh.
-        if (poison != 0.0f || s_ - s_ != 0.0f || newMemory_ - newMemory_ != 0.0f || oldMemory_ - oldMemory_ != 0.0f ||
-            w_ - w_ != 0.0f || u_ - u_ != 0.0f)
+        if (poison != 0.0f || st.s - st.s != 0.0f || st.newMemory - st.newMemory != 0.0f ||
+            st.oldMemory - st.oldMemory != 0.0f || st.w - st.w != 0.0f || st.u - st.u != 0.0f)
         {
             line_.fill(0.0f);
             resetLoop();
@@ -177,66 +195,85 @@ public:
         }
     }
 
-    void subProcessSilence(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
-
-private:
     static constexpr float kUnset = std::numeric_limits<float>::quiet_NaN();
+
+    // What the loop carries from sample to sample.
+    struct Loop
+    {
+        int write = 0;
+        bool firstPass = true;
+        float cachedPitch = kUnset;
+        float ratio = 1.0f;
+        float length = 0.0f, oldLength = 0.0f;
+        float fade = 0.0f;
+        float newMemory = 0.0f, oldMemory = 0.0f;
+        float coefficient = 0.0f;
+        float s = 0.0f;
+        float x1 = 0.0f, u = 0.0f, w = 0.0f;
+    };
+
+    // The loop gain of a gain sample a in [-1, 1].
+    float loopGain(float a, bool normalise, float ratio) const
+    {
+        if (a == 0.0f)
+            return 0.0f;
+        float G = qw::fm::exp2Fast(0.1f * qw::fm::log2Fast(std::fabs(a)));
+        if (normalise)
+            G = qw::fm::exp2Fast(std::max(qw::fm::log2Fast(G) * to48k_ * ratio, -126.0f));
+        G = std::min(G, 1.0f);
+        return a < 0.0f ? -G : G;
+    }
 
     // A new loop length from the pitch sample v (volts; beyond +-10 V as
     // 10 V, which keeps the exponent in range).
-    void setPitch(float v)
+    void setPitch(Loop& st, float v) const
     {
-        cachedPitch_ = v;
+        st.cachedPitch = v;
         const float volts = std::min(std::max(v, -10.0f), 10.0f);
-        ratio_ = qw::fm::exp2Acc(5.0f - 10.0f * volts);
-        const float P0 = base_ * ratio_;
+        st.ratio = qw::fm::exp2Acc(5.0f - 10.0f * volts);
+        const float P0 = base_ * st.ratio;
         // The loss filter's phase delay at the loop frequency, in turns.
         const float phi = qw::fm::atan2Turns(2.0f * kPi * loss_, (1.0f - loss_) * P0);
         const float L = std::min(std::max(P0 - phi * P0, 2.0f), static_cast<float>(kMask));
-        coefficient_ = L / (L + kPi);
-        if (length_ > 0.0f)
+        st.coefficient = L / (L + kPi);
+        if (st.length > 0.0f)
         {
-            oldLength_ = length_;
-            oldMemory_ = newMemory_;
-            fade_ = 1.0f;
+            st.oldLength = st.length;
+            st.oldMemory = st.newMemory;
+            st.fade = 1.0f;
         }
-        newMemory_ = 0.0f;
-        length_ = L;
+        st.newMemory = 0.0f;
+        st.length = L;
     }
 
     // The line L samples back: the whole part read directly, the fraction by
     // a first-order all-pass with its own memory (dropped when under 1/19).
-    float read(float L, float& memory) const
+    static float read(const float* line, const Loop& st, float L, float& memory)
     {
         const int k = static_cast<int>(L);
         const float f = L - static_cast<float>(k);
         const float c = (1.0f - f) / (1.0f + f);
-        const float A = tap(k);
-        const float y = c > 0.9f ? A : c * (A - memory) + tap(k + 1);
+        const float A = tap(line, st, k);
+        const float y = c > 0.9f ? A : c * (A - memory) + tap(line, st, k + 1);
         memory = y;
         return y;
     }
 
     // The entry k samples back; on the loop's first pass, positions before
     // the start of the line are silent.
-    float tap(int k) const
+    static float tap(const float* line, const Loop& st, int k)
     {
-        if (firstPass_ && k > write_)
+        if (st.firstPass && k > st.write)
             return 0.0f;
-        return line_[(write_ - k) & kMask];
+        return line[(st.write - k) & kMask];
     }
 
     void resetLoop()
     {
-        firstPass_ = true;
-        write_ = 0;
-        cachedPitch_ = kUnset;
-        length_ = 0.0f;
-        oldLength_ = 0.0f;
-        fade_ = 0.0f;
-        newMemory_ = oldMemory_ = 0.0f;
-        s_ = 0.0f;
-        x1_ = u_ = w_ = 0.0f;
+        const float ratio = loop_.ratio, coefficient = loop_.coefficient;
+        loop_ = Loop{};
+        loop_.ratio = ratio;
+        loop_.coefficient = coefficient;
     }
 
     BoolInPin pinOn_;
@@ -257,17 +294,8 @@ private:
     float fadeStep_ = 500.0f / 44100.0f;
 
     std::array<float, kLength> line_{};
-    int write_ = 0;
-    bool firstPass_ = true;
     float loss_ = 0.0f;
-    float cachedPitch_ = kUnset;
-    float ratio_ = 1.0f;
-    float length_ = 0.0f, oldLength_ = 0.0f;
-    float fade_ = 0.0f;
-    float newMemory_ = 0.0f, oldMemory_ = 0.0f;
-    float coefficient_ = 0.0f;
-    float s_ = 0.0f;
-    float x1_ = 0.0f, u_ = 0.0f, w_ = 0.0f;
+    Loop loop_;
     int tail_ = 0;
 };
 

@@ -74,27 +74,20 @@ public:
         float* line = line_.data();
         const int D = delay_;
         const int back = D < 0 ? -D : D;
-        int w = write_;
-        float poison = 0.0f;
-        for (int i = 0; i < n; ++i)
-        {
-            const float x = in[i];
-            line[w] = x;
-            poison += poisonOf(x);
-            const float y = line[(w - back) & kMask];
-            w = (w + 1) & kMask;
-            o1[i] = D >= 0 ? y : x;
-            o2[i] = D >= 0 ? x : y;
-            if (tail_ > 0 && --tail_ == 0)
-            {
-                finish(start, i, n, o1, o2);
-                n = i + 1;
-                break;
-            }
-        }
+        // A running tail ends inside this span or after it.
+        const int m = tail_ > 0 ? static_cast<int>(std::min(tail_, static_cast<unsigned>(n))) : n;
+        const bool finite = allFinite(in, m); // read before any output is written
+        // The direct output first: the delayed one may be the input itself.
+        float* direct = D >= 0 ? o2 : o1;
+        if (direct != in)
+            std::copy_n(in, m, direct);
+        delayBlock(line, write_, direct, D >= 0 ? o1 : o2, m, back);
+        const int w = (write_ + m) & kMask;
         write_ = w;
-        if (poison != 0.0f)
-            scrubRecent(line, kMask, w, n);
+        if (tail_ > 0 && (tail_ -= static_cast<unsigned>(m)) == 0)
+            finish(start, m - 1, n, o1, o2);
+        if (!finite)
+            scrubRecent(line, kMask, w, m);
     }
 
     void subProcessChasing(int n)

@@ -45,29 +45,22 @@ public:
         float* out = pinOutput_.getBuffer() + start;
         float* line = line_.data();
         const int D = delay_;
-        int w = write_;
-        float poison = 0.0f;
-        int i = 0;
-        for (; i < n; ++i)
-        {
-            line[w] = in[i];
-            poison += poisonOf(in[i]);
-            const float y = line[(w - D) & kMask];
-            out[i] = y;
-            w = (w + 1) & kMask;
-            if (tail_ > 0 && --tail_ == 0)
-            {
-                held_ = y - y == 0.0f ? y : 0.0f;
-                std::fill(out + i, out + n, held_);
-                pinOutput_.setStreaming(false, start + i);
-                setSubProcess(&QW_Latency::subProcessStatic);
-                ++i;
-                break;
-            }
-        }
+        // A running tail ends inside this span or after it.
+        const int m = tail_ > 0 ? std::min(tail_, n) : n;
+        const bool finite = allFinite(in, m); // read before any output is written
+        delayBlock(line, write_, in, out, m, D);
+        const int w = (write_ + m) & kMask;
         write_ = w;
-        if (poison != 0.0f)
-            scrubRecent(line, kMask, w, i);
+        if (tail_ > 0 && (tail_ -= m) == 0)
+        {
+            const float y = out[m - 1];
+            held_ = y - y == 0.0f ? y : 0.0f;
+            std::fill(out + m - 1, out + n, held_);
+            pinOutput_.setStreaming(false, start + m - 1);
+            setSubProcess(&QW_Latency::subProcessStatic);
+        }
+        if (!finite)
+            scrubRecent(line, kMask, w, m);
     }
 
     void subProcessStatic(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, held_); }

@@ -35,6 +35,30 @@ TEST(Latency, DelayInWholeSamplesWithinTheLine)
             << delay;
 }
 
+// Noise through the line over two line lengths comes out exactly D samples
+// later (zeros before), for delays at the edges of a block and of the line,
+// whatever the block size.
+TEST(Latency, NoiseComesOutExactlyTheDelayLater)
+{
+    const auto input = qwtest::noise(3, 0.5);
+    for (int delay : {0, 1, 6, 7, 63, 64, 65, 255, 256, 7936, 8128, 8129, 8185, 8191})
+    {
+        const Recording r = qwtest::sameAtBlocks(
+            [&](int block) {
+                SignalRun run(L"QW_Latency", 44100.0f, block);
+                run.set("Delay", delay).stream("Signal", input);
+                return run.run(17000);
+            },
+            {1, 7, 64, 256});
+        const auto y = r.seen("Output");
+        int64_t wrong = -1;
+        for (int64_t t = 0; t < int64_t(y.size()) && wrong < 0; ++t)
+            if (y[size_t(t)] != (t >= delay ? input(t - delay) : 0.0f))
+                wrong = t;
+        EXPECT_EQ(wrong, -1) << "delay " << delay;
+    }
+}
+
 TEST(Latency, ReportsTheDelayWhenItIsSetWhileReporting)
 {
     const Recording r = qwtest::sameAtBlocks([](int block) {

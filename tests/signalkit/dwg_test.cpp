@@ -66,6 +66,31 @@ TEST(DWG2, GainZeroLetsOnlyTheFirstPassOut)
     EXPECT_NEAR(y[100], c, 1e-4);
 }
 
+// Normalised, the loop gain per pass is |a|^(0.1 x 48 kHz / rate x the period
+// ratio), so the ring-out loses the same per second at every pitch; a pitch
+// changed after the pluck decays as one set from the start.
+TEST(DWG2, NormalisedDecayFollowsAPitchChange)
+{
+    auto energy = [](const std::vector<float>& y, int64_t from, int64_t to) {
+        double e = 0;
+        for (int64_t t = from; t < to; ++t)
+            e += double(y[size_t(t)]) * y[size_t(t)];
+        return e;
+    };
+    auto decay = [&](double firstPitch) {
+        const auto y = qwtest::impulseResponse(L"QW_DWG2", kRate, "Excitation", "Output", 8000, [=](SignalRun& r) {
+            r.set("On", 1).set("Normalise", 1).set("Loss", 0).constant("Gain", 0.5f);
+            r.constant("Pitch", float(firstPitch)).constant("Pitch", 0.4f, 50);
+        });
+        return energy(y, 6000, 8000) / energy(y, 2000, 4000);
+    };
+    // Left at 0.6 V's gain per pass (a period half as long) the energy would
+    // fall by a factor of about 5 less over these 4000 samples.
+    const double fromTheStart = decay(0.4), changed = decay(0.6);
+    EXPECT_LT(fromTheStart, 0.5);
+    EXPECT_NEAR(changed / fromTheStart, 1.0, 0.01);
+}
+
 TEST(DWG2, NegativeGainInvertsEachPass)
 {
     const auto up = pluck(0.9, 700), down = pluck(-0.9, 700);
