@@ -232,16 +232,16 @@ public:
     }
 
     // True when every sample's phase offset is zero: no feedback, and no
-    // phase modulation or no depth (after the general loop's limits).
+    // phase modulation or no depth. After the general loop's limits (NaN
+    // read as 0, then clamped) a value is not zero exactly where it is above
+    // or below 0, and a depth where it is above 0.
     static bool noPhaseOffset(const float* pm, const float* pmDepth, const float* feedback, int n)
     {
-        using qw::dsp::clampTo;
-        using qw::dsp::orZero;
-        bool any = false;
+        int any = 0;
         for (int s = 0; s < n; ++s)
-            any |= (clampTo(orZero(feedback[s]), -1.0f, 1.0f) != 0.0f) |
-                   ((clampTo(orZero(pm[s]), -1.0f, 1.0f) != 0.0f) & (clampTo(orZero(pmDepth[s]), 0.0f, 1.0f) != 0.0f));
-        return !any;
+            any |=
+                (feedback[s] > 0.0f) | (feedback[s] < 0.0f) | (((pm[s] > 0.0f) | (pm[s] < 0.0f)) & (pmDepth[s] > 0.0f));
+        return any == 0;
     }
 
     void subProcessSilence(int sampleFrames)
@@ -255,7 +255,9 @@ private:
     {
         const float f = voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
         const float hz = f < 0.0f ? 0.0f : std::min(f, maxFrequency_);
-        increment_ = hz * pointsPerHz_ / static_cast<float>(steps_);
+        // steps_ is a power of two: multiplying by its exact inverse is the
+        // division, without its latency.
+        increment_ = hz * pointsPerHz_ * invSteps_;
     }
 
     // At the end of a fade: takes a pending blob, and when the nodes or the
