@@ -192,7 +192,10 @@ void bareFormulaShaper(benchmark::State& state)
     {
         for (int i = 0; i < kBlock; ++i)
         {
-            const float t = (input[i] + 1.0f) * 0.5f * 2047.0f;
+            // The input limited to [-1, 1], NaN read as 0, as any table
+            // shaper must before it indexes its table.
+            const float x = input[i] > -1.0f ? (input[i] < 1.0f ? input[i] : 1.0f) : (input[i] <= -1.0f ? -1.0f : 0.0f);
+            const float t = (x + 1.0f) * 0.5f * 2047.0f;
             const int k = static_cast<int>(t);
             const float f = t - static_cast<float>(k);
             output[i] = (1.0f - f) * table[k] + f * table[k + 1];

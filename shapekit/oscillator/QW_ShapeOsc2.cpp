@@ -117,6 +117,11 @@ public:
         const float invSteps = invSteps_;
         float phase = phase_, previous = previous_, fade = fade_;
 
+        if (fade == 1.0f && !blobPending_ && !tablePending_ && noPhaseOffset(pm, pmDepth, feedback, sampleFrames))
+        {
+            steadyProcess(out, pitch, sampleFrames);
+            return;
+        }
         for (int s = 0; s < sampleFrames; ++s)
         {
             const float v = orZero(pitch[s]) * 10.0f;
@@ -178,6 +183,67 @@ public:
         fade_ = fade;
     }
 
+    // The span with no fade under way or due and every phase offset zero:
+    // the general loop's arithmetic where it is known. The offset is a
+    // signed zero (the product of a zero and a finite value), so phase + off
+    // is the phase, already in [0, 256); a fade of 1 makes the table value
+    // itself the step's term (1 a + 0 a is a for finite a; table values
+    // are clamped). Table entry 256 repeats entry 0 for the step past 255.
+    void steadyProcess(float* out, const float* pitch, int sampleFrames)
+    {
+        const int steps = steps_;
+        const float invSteps = invSteps_;
+        const float* table = tables_[current_];
+        float phase = phase_, previous = previous_;
+        float lastPitch = lastPitch_, inc = increment_;
+        bool known = pitchKnown_;
+        for (int s = 0; s < sampleFrames; ++s)
+        {
+            const float v = qw::dsp::orZero(pitch[s]) * 10.0f;
+            if (v != lastPitch || !known)
+            {
+                lastPitch = v;
+                known = true;
+                updateIncrement(v);
+                inc = increment_;
+            }
+            float sum = 0.0f;
+            for (int k = 0; k < steps; ++k)
+            {
+                const int i = static_cast<int>(phase);
+                const float f = phase - static_cast<float>(i);
+                sum += table[i] + f * (table[i + 1] - table[i]);
+                phase += inc;
+                if (phase >= kPointsF)
+                    phase -= kPointsF;
+            }
+            const float y = sum * invSteps;
+            out[s] = y;
+            previous = y;
+        }
+        lastPitch_ = lastPitch;
+        pitchKnown_ = known;
+        if (!std::isfinite(phase) || !(phase >= 0.0f && phase < kPointsF))
+            phase = 0.0f;
+        if (!std::isfinite(previous))
+            previous = 0.0f;
+        phase_ = phase;
+        previous_ = previous;
+    }
+
+    // True when every sample's phase offset is zero: no feedback, and no
+    // phase modulation or no depth. After the general loop's limits (NaN
+    // read as 0, then clamped) a value is not zero exactly where it is above
+    // or below 0, and a depth where it is above 0.
+    static bool noPhaseOffset(const float* pm, const float* pmDepth, const float* feedback, int n)
+    {
+        int any = 0;
+        for (int s = 0; s < n; ++s)
+            any |=
+                (feedback[s] > 0.0f) | (feedback[s] < 0.0f) | (((pm[s] > 0.0f) | (pm[s] < 0.0f)) & (pmDepth[s] > 0.0f));
+        return any == 0;
+    }
+
     void subProcessSilence(int sampleFrames)
     {
         float* out = pinOut_.getBuffer() + getBlockPosition();
@@ -189,7 +255,9 @@ private:
     {
         const float f = voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
         const float hz = f < 0.0f ? 0.0f : std::min(f, maxFrequency_);
-        increment_ = hz * pointsPerHz_ / static_cast<float>(steps_);
+        // steps_ is a power of two: multiplying by its exact inverse is the
+        // division, without its latency.
+        increment_ = hz * pointsPerHz_ * invSteps_;
     }
 
     // At the end of a fade: takes a pending blob, and when the nodes or the
@@ -225,6 +293,7 @@ private:
             for (int i = 0; i < kPoints; ++i)
                 table[i] -= mean;
         }
+        table[kPoints] = table[0];
     }
 
     BoolInPin pinOn_;
@@ -241,7 +310,7 @@ private:
     AudioOutPin pinOut_;
 
     qw::Shape::Interpolator interp_{qw::Shape(L"(-5,-5)(5,5)"), kPoints};
-    float tables_[2][kPoints] = {};
+    float tables_[2][kPoints + 1] = {}; // entry 256 repeats entry 0
     int current_ = 0;
     float phase_ = 0.0f; // 0 .. 256
     float fade_ = 1.0f;  // 1: no fade

@@ -75,6 +75,10 @@ struct Shape
     int addNode(const Node& node);
     // Moves this shape towards other by t in [0, 1]; true when it changed.
     bool morphWith(const Shape& other, float t);
+    // The nodes of self moved towards other by t into out (kMaxNodes room);
+    // answers their count, or 0 where morphWith changes nothing for the
+    // reason of t (not above 0) or of a count out of range.
+    static int morphNodes(const Shape& self, const Shape& other, float t, Node* out);
     // Sets the x of node i, kept strictly between its neighbours (the first and
     // last node keep x = 0 and x = 1). True when it changed.
     bool setNodeX(int i, float x);

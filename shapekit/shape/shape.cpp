@@ -330,11 +330,11 @@ bool Shape::_importNodes(const Node* src, int n)
         count = n;
         return true;
     }
+    // Compared without a branch a node, so that the loop runs straight.
     bool differs = false;
     for (int i = 0; i < n; ++i)
     {
-        if (nodes[i].x != src[i].x || nodes[i].y != src[i].y)
-            differs = true;
+        differs |= (nodes[i].x != src[i].x) | (nodes[i].y != src[i].y);
         nodes[i] = src[i];
     }
     return differs;
@@ -368,27 +368,47 @@ int Shape::addNode(const Node& node)
 
 bool Shape::morphWith(const Shape& other, float t)
 {
+    Node out[kMaxNodes];
+    const int n = morphNodes(*this, other, t, out);
+    if (n == 0 || !_importNodes(out, n))
+        return false;
+    changed = 1;
+    return true;
+}
+
+int Shape::morphNodes(const Shape& self, const Shape& other, float t, Node* out)
+{
     if (!(t > 0.f))
-        return false; // also NaN
+        return 0; // also NaN
     if (t > 1.f)
         t = 1.f;
-    const bool otherBigger = other.count > count;
-    const Shape& big = otherBigger ? other : *this;
-    const Shape& small = otherBigger ? *this : other;
+    const bool otherBigger = other.count > self.count;
+    const Shape& big = otherBigger ? other : self;
+    const Shape& small = otherBigger ? self : other;
     const float wb = otherBigger ? t : 1.f - t;
     const float ws = otherBigger ? 1.f - t : t;
     const int nb = big.count, ns = small.count;
     if (nb < 2 || ns < 1 || nb > kMaxNodes || ns > kMaxNodes)
-        return false;
+        return 0;
 
-    Node out[kMaxNodes];
     out[0] = {0.f, wb * big.nodes[0].y + ws * small.nodes[0].y};
     int n = 1;
     float last = 1.f; // x + 1 of the last node taken
     bool reachedEnd = false;
+    // j = (i * ns) / nb, stepped along with i instead of divided for each
+    // node: ns <= nb, so the remainder carries at most once a step.
+    const int jStep = ns / nb, rStep = ns % nb;
+    int nextJ = jStep, rest = rStep; // at i = 1
     for (int i = 1; i <= nb - 2 && !reachedEnd; ++i)
     {
-        const int j = (i * ns) / nb;
+        const int j = nextJ;
+        nextJ += jStep;
+        rest += rStep;
+        if (rest >= nb)
+        {
+            rest -= nb;
+            ++nextJ;
+        }
         const float v = wb * big.nodes[i].x + ws * small.nodes[j].x + 1.f;
         if (!(v > last))
             continue;
@@ -398,11 +418,7 @@ bool Shape::morphWith(const Shape& other, float t)
     }
     if (!reachedEnd)
         out[n++] = {1.f, wb * big.nodes[nb - 1].y + ws * small.nodes[ns - 1].y};
-
-    if (!_importNodes(out, n))
-        return false;
-    changed = 1;
-    return true;
+    return n;
 }
 
 bool Shape::setNodeX(int i, float x)

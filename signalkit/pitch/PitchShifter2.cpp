@@ -2,6 +2,8 @@
 // floats): every half frame the recent input is resampled by the pitch
 // ratios of the samples it spans into a new frame, placed at the lag where it
 // best continues what is being output, and crossfaded in over the half frame.
+// The lag search is done ahead, spread over the calls of the half frame
+// before it is needed (see advanceSearch).
 // Runs at the 44.1/48 kHz family of rates and their doubles and quadruples;
 // its storage for the largest frame of the host's rate is taken in open.
 #include "../chorus/effect_pattern.h"
@@ -43,6 +45,7 @@ public:
             cost_.assign(static_cast<size_t>(most / 2), 0.0f);
             probeValue_.assign(static_cast<size_t>(most / 64), 0.0f);
             probeBack_.assign(static_cast<size_t>(most / 64), 0);
+            probeBase_.assign(static_cast<size_t>(most / 64), 0.0);
         }
         return MpBase2::open();
     }
@@ -127,10 +130,12 @@ public:
                 ratio_ = qw::fm::exp2Acc(p);
             }
             rates_[static_cast<size_t>(c_ & frameMask)] = ratio_;
+            passed_ += ratio_;
             c_ = (c_ + 1) & ringMask;
         }
         if (!(poison == 0.0f))
             scrub();
+        advanceSearch();
         if (tail_.consume(m))
         {
             endTail(start, m, n);
@@ -154,6 +159,9 @@ private:
         n_ = n;
         c_ = 0;
         cachedPitch_ = -2.0f;
+        started_ = false;
+        armed_ = false;
+        passed_ = 0.0;
         std::fill_n(ring_.begin(), 4 * n, T{});
         std::fill_n(frames_.begin(), 2 * n + 8, T{});
         std::fill_n(rates_.begin(), n, 1.0f);
@@ -174,7 +182,12 @@ private:
     {
         const int half = n_ / 2;
         const int ringMask = 4 * n_ - 1;
-        const int lag = bestMatchOffset(frame(1 - s));
+        // Before the first half frame since a resize all is silent: every
+        // lag costs 0 and the first wins.
+        const int lag = armed_ ? finishSearch() : started_ ? bestMatchOffset(frame(1 - s)) : 0;
+        armed_ = false;
+        started_ = true;
+        passed_ = 0.0;
         ring_[static_cast<size_t>(c_)] = T{};
         ring_[static_cast<size_t>((c_ + 1) & ringMask)] = T{};
         if (kStereo)
@@ -188,11 +201,128 @@ private:
             resampleInputBuffer(lag, frame(s));
         if (pinLevel_)
             qw::pitch::compensateAM(frame(1 - s) + half, frame(s), half);
-        float poison = 0.0f;
+        // 0 while every entry is finite, else NaN: four sums, so the check
+        // does not wait on one long chain of additions.
+        float poison[4] = {};
         const T* f = frame(s);
-        for (int i = 0; i < n_; ++i)
-            poison += qw::pitch::mixOf(f[i]) - qw::pitch::mixOf(f[i]);
-        return poison;
+        for (int i = 0; i < n_; i += 4)
+            for (int u = 0; u < 4; ++u)
+                poison[u] += qw::pitch::mixOf(f[i + u]) - qw::pitch::mixOf(f[i + u]);
+        return (poison[0] + poison[1]) + (poison[2] + poison[3]);
+    }
+
+    // The search at the next half frame's start, done ahead. Its probes are
+    // known once the current half frame has begun; each probe's distance back
+    // is the sum of the rates since then (passed_) and of the rates before
+    // (probeBase_). The sums are exact in double (float ratios of 1/2 to 2,
+    // at most 4N of them), so any order of summing gives the same distance.
+    // The rates still to come are predicted as the latest ratio; each call
+    // sums the lags whose input has arrived, about 1.25 lags per sample, so
+    // the search is done before the half frame ends. A prediction that no
+    // longer holds starts the sums over; finishSearch does what is left.
+    void advanceSearch()
+    {
+        if (n_ == 0 || !started_)
+            return;
+        const int half = n_ / 2;
+        const int k = c_ & (half - 1);
+        const int remaining = k == 0 ? 0 : half - k; // samples before the next half frame
+        const int newest = (c_ + remaining - 1) & (4 * n_ - 1);
+        const double predicted = passed_ + static_cast<double>(remaining) * static_cast<double>(ratio_);
+        if (!armed_)
+            armSearch(c_ + remaining);
+        if (predicted != predicted_)
+            predictBacks(predicted);
+        // Lag t reads back to the input index newest - back - t: there for
+        // t >= remaining - (the smallest distance back).
+        const int probes = n_ / 64;
+        const int nearest = *std::min_element(probeBack_.begin(), probeBack_.begin() + probes);
+        const int elapsed = half - remaining;
+        const int wanted = std::min(half, elapsed + elapsed / 4 + 64);
+        const int from = std::max(std::max(remaining - nearest, 0), half - wanted);
+        if (from < summedFrom_)
+        {
+            sumLags(newest, from, summedFrom_);
+            summedFrom_ = from;
+        }
+    }
+
+    // Probes and the rates before the half frame for the half frame that
+    // starts at input index `start`; nothing summed yet.
+    void armSearch(int start)
+    {
+        const int half = n_ / 2;
+        const int frameMask = n_ - 1;
+        const int probes = n_ / 64;
+        const int j = start & frameMask;
+        const T* previous = frame((start & half) ? 0 : 1);
+        double sum = 0.0;
+        int i = half + 1;
+        for (int p = 0; p < probes; ++p)
+        {
+            probeValue_[static_cast<size_t>(p)] = qw::pitch::mixOf(previous[n_ - 32 * (p + 1)]);
+            const int end = half + 32 * p + 31;
+            double part[4] = {};
+            for (; i + 3 <= end; i += 4)
+                for (int u = 0; u < 4; ++u)
+                    part[u] += rates_[static_cast<size_t>((j - i - u) & frameMask)];
+            for (; i <= end; ++i)
+                part[0] += rates_[static_cast<size_t>((j - i) & frameMask)];
+            sum += (part[0] + part[1]) + (part[2] + part[3]);
+            probeBase_[static_cast<size_t>(p)] = sum;
+        }
+        armed_ = true;
+        summedFrom_ = half;
+        best_ = -1;
+        predicted_ = -1.0;
+    }
+
+    // Each probe's distance back for `passed` as the sum of the half frame's
+    // rates; sums made for other distances are dropped.
+    void predictBacks(double passed)
+    {
+        predicted_ = passed;
+        bool same = true;
+        for (int p = 0; p < n_ / 64; ++p)
+        {
+            const int32_t back = qw::effect::truncSaturated(passed + probeBase_[static_cast<size_t>(p)] + 0.5);
+            same = same && back == probeBack_[static_cast<size_t>(p)];
+            probeBack_[static_cast<size_t>(p)] = back;
+        }
+        if (!same)
+        {
+            summedFrom_ = n_ / 2;
+            best_ = -1;
+        }
+    }
+
+    // Costs of the lags [from, to), and the first of their smallest (not a
+    // number left out) against the best of the lags above.
+    void sumLags(int newest, int from, int to)
+    {
+        const float* line = kStereo ? mix_.data() : reinterpret_cast<const float*>(ring_.data());
+        float* cost = cost_.data();
+        std::fill(cost + from, cost + to, 0.0f);
+        qw::pitch::addLagCosts(line, 4 * n_ - 1, newest, probeValue_.data(), probeBack_.data(), n_ / 64, from, to,
+                               cost);
+        int b = -1;
+        for (int t = from; t < to; ++t)
+            if (b < 0 ? cost[t] == cost[t] : cost[t] < cost[b])
+                b = t;
+        if (b >= 0 && (best_ < 0 || cost[b] <= cost[best_]))
+            best_ = b;
+    }
+
+    // At the half frame's start: the distances as they came true, the lags
+    // not summed yet, and the choice bestLag makes: lag 0 when its cost is
+    // not a number, else the first of the smallest.
+    int finishSearch()
+    {
+        if (passed_ != predicted_)
+            predictBacks(passed_);
+        if (summedFrom_ > 0)
+            sumLags((c_ - 1) & (4 * n_ - 1), 0, summedFrom_);
+        return cost_[0] == cost_[0] ? best_ : 0;
     }
 
     // The lag at which the input continues the second half of `previous`
@@ -316,7 +446,13 @@ private:
     int c_ = 0;      // input position, modulo 4N
     float cachedPitch_ = 0.0f;
     float ratio_ = 1.0f;
-    bool running_ = false; // the shifting routine is selected
+    bool running_ = false;    // the shifting routine is selected
+    bool started_ = false;    // a half frame began since the last resize
+    bool armed_ = false;      // probes taken for the next half frame's search
+    double passed_ = 0.0;     // sum of the rates since the half frame began
+    double predicted_ = -1.0; // the sum the distances back were made for
+    int summedFrom_ = 0;      // lags [summedFrom_, N/2) are summed
+    int best_ = -1;           // the best of them; -1: none
     qw::effect::Tail tail_;
 
     std::vector<T> ring_;      // 4N input samples
@@ -326,6 +462,7 @@ private:
     std::vector<float> cost_;  // lag search: one cost per lag
     std::vector<float> probeValue_;
     std::vector<int32_t> probeBack_;
+    std::vector<double> probeBase_; // rates before the half frame up to each probe
 };
 
 using QW_PitchShifter2 = QW_PitchShifter2T<float>;

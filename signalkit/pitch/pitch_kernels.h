@@ -105,24 +105,20 @@ inline void spreadWeights(float u, float w[4])
 
 // --- lag search ---
 
-// The lag t in [0, lags) with the smallest cost(t) = sum over probes p of
-// |value[p] - line[(newest - back[p] - t) & mask]|; on a tie the smaller lag
-// stays. `cost` is scratch of `lags` floats. The costs are summed probe by
-// probe in probe order, so the choice never depends on how the work is cut.
-inline int bestLag(const float* line, int mask, int newest, const float* value, const int32_t* back, int probes,
-                   int lags, float* cost)
+// Adds cost(t) = sum over probes p of |value[p] - line[(newest - back[p] - t) & mask]|
+// to cost[t] for the lags t in [from, to), probe by probe in probe order: a
+// lag's sum is the same float whichever ranges the lags are cut into.
+inline void addLagCosts(const float* line, int mask, int newest, const float* value, const int32_t* back, int probes,
+                        int from, int to, float* cost)
 {
-    if (lags < 1)
-        return 0;
-    std::fill_n(cost, lags, 0.0f);
     for (int p = 0; p < probes; ++p)
     {
         const float v = value[p];
-        int from = (newest - back[p]) & mask; // the line index at t, counted down
-        for (int t = 0; t < lags;)
+        int at = (newest - back[p] - from) & mask; // the line index at t, counted down
+        for (int t = from; t < to;)
         {
-            const int run = std::min(lags - t, from + 1);
-            const float* src = line + from; // src[-m] is the entry for lag t + m
+            const int run = std::min(to - t, at + 1);
+            const float* src = line + at; // src[-m] is the entry for lag t + m
             float* acc = cost + t;
             int m = 0;
 #if defined(__SSE2__)
@@ -139,9 +135,20 @@ inline int bestLag(const float* line, int mask, int newest, const float* value, 
             for (; m < run; ++m)
                 acc[m] += std::fabs(v - src[-m]);
             t += run;
-            from = mask;
+            at = mask;
         }
     }
+}
+
+// The lag t in [0, lags) with the smallest cost(t) (see addLagCosts); on a
+// tie the smaller lag stays. `cost` is scratch of `lags` floats.
+inline int bestLag(const float* line, int mask, int newest, const float* value, const int32_t* back, int probes,
+                   int lags, float* cost)
+{
+    if (lags < 1)
+        return 0;
+    std::fill_n(cost, lags, 0.0f);
+    addLagCosts(line, mask, newest, value, back, probes, 0, lags, cost);
     int best = 0;
     for (int t = 1; t < lags; ++t)
         if (cost[t] < cost[best])

@@ -50,8 +50,12 @@ public:
         }
         const float* x = pinIn_.getBuffer() + blockPosition_;
         const qw::shapers::FormulaTable& t = *common;
-        for (int i = 0; i < sampleFrames; ++i)
-            out[i] = t.shape(x[i]);
+        if (t.odd)
+            for (int i = 0; i < sampleFrames; ++i)
+                out[i] = qw::shapers::FormulaTable::shapeOdd(t.table, x[i]);
+        else
+            for (int i = 0; i < sampleFrames; ++i)
+                out[i] = qw::shapers::FormulaTable::shapeFull(t.table, x[i]);
     }
 
 private:

@@ -115,15 +115,28 @@ struct FormulaTable
     }
 
     // One input sample through the table, by linear interpolation.
-    float shape(float x) const
+    float shape(float x) const { return odd ? shapeOdd(table, x) : shapeFull(table, x); }
+
+    // The same in each mode on its own, for loops that choose the mode once.
+    static float shapeFull(const float* table, float x)
     {
-        x = x > -1.0f ? (x < 1.0f ? x : 1.0f) : (x <= -1.0f ? -1.0f : 0.0f); // NaN reads x = 0
-        const float t = odd ? std::fabs(x) * (kEntries - 1) : (x + 1.0f) * 0.5f * (kEntries - 1);
+        x = limited(x);
+        const float t = (x + 1.0f) * 0.5f * (kEntries - 1);
+        const int i = static_cast<int>(t);
+        const float f = t - static_cast<float>(i);
+        return (1.0f - f) * table[i] + f * table[i + 1];
+    }
+    static float shapeOdd(const float* table, float x)
+    {
+        x = limited(x);
+        const float t = std::fabs(x) * (kEntries - 1);
         const int i = static_cast<int>(t);
         const float f = t - static_cast<float>(i);
         const float y = (1.0f - f) * table[i] + f * table[i + 1];
-        return odd && x < 0.0f ? -y : y;
+        return x < 0.0f ? -y : y;
     }
+    // x limited to [-1, 1]; NaN reads x = 0.
+    static float limited(float x) { return x > -1.0f ? (x < 1.0f ? x : 1.0f) : (x <= -1.0f ? -1.0f : 0.0f); }
 
     // Wide text to UTF-8 in out's own storage; characters that UTF-8 cannot
     // carry (surrogates, beyond U+10FFFF) become U+FFFD.

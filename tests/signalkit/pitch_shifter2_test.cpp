@@ -313,3 +313,40 @@ TEST(PitchShifter2, LevelCorrectionLeavesMatchingHalvesAlone)
         }
 }
 } // namespace
+
+namespace
+{
+// The pitch: held, then stepping into the middle of half frames, then
+// swept, then held again (a step or sweep makes a prediction of the rates
+// still to come wrong).
+float movingPitch(int64_t t)
+{
+    if (t < 6000)
+        return 0.05f;
+    if (t < 12000)
+        return (t / 700) % 2 ? -0.04f : 0.03f;
+    if (t < 18000)
+        return 0.08f * static_cast<float>(std::sin(6.283185307179586 * static_cast<double>(t) / 3000.0));
+    return -0.02f;
+}
+} // namespace
+
+// Half frames of 256 samples (N = 512 at 48 kHz): at blocks of 2048 most lag
+// searches run whole where their half frame starts; at blocks of 1, 7 and 64
+// each is done ahead over the calls before it, its predictions made and
+// dropped as the pitch moves. The same lags, so the same samples.
+TEST(PitchShifter2, SearchDoneAheadChoosesAsTheWholeSearch)
+{
+    for (const Shifter& s : {kMono, kStereo})
+        for (int extras : {0, 1})
+            qwtest::sameAtBlocks(
+                [&](int block) {
+                    SignalRun run(s.id, 48000.0f, block);
+                    run.set("Frame Size", 9).set("Anti-Alias", extras).set("Level Correction", extras);
+                    run.stream("Pitch", movingPitch);
+                    for (size_t k = 0; k < s.ins.size(); ++k)
+                        run.stream(s.ins[k], qwtest::noise(int(20 + k), 0.5));
+                    return run.run(24000);
+                },
+                {2048, 1, 7, 64});
+}
