@@ -135,7 +135,10 @@ public:
         if constexpr (Accurate)
             return qw::finite::finiteOr(0.1f * qw::fm::exp2Acc(y), [y] { return 0.1 * std::exp2(double{y}); });
         else
-            return 0.1f * qw::fm::exp2Fast(fastExpArg(y));
+        {
+            const float e = fastExpArg(y);
+            return qw::finite::finiteOr(0.1f * qw::fm::exp2Fast(e), [e] { return 0.1 * std::exp2(double{e}); });
+        }
     }
 };
 
@@ -307,8 +310,9 @@ public:
     void subProcessFast(int n)
     {
         map(n, [](float base, float exponent) {
-            const float p = qw::fm::exp2Fast(fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent)));
-            return base < 0.0f ? 0.0f : 0.1f * p;
+            const float e = fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent));
+            const float p = qw::fm::exp2Fast(e);
+            return base < 0.0f ? 0.0f : qw::finite::finiteOr(0.1f * p, [e] { return 0.1 * std::exp2(double{e}); });
         });
     }
     void subProcessGood(int n)

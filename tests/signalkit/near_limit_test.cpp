@@ -132,7 +132,7 @@ TEST(NearTheFloatLimit, StateRecoversAfterABurst)
         {L"QW_Biquad2", {"Signal"}, {{"Q", 2}, {"Sections", 4}}, {{"Cutoff", 100.0f}}, "", 1e-5},
         {L"QW_Biquad2ST", {"Left", "Right"}, {{"Filter Type", 2}, {"Q", 4}}, {}, "Cutoff", 1e-5},
         {L"QW_StereoBiquad", {"Left", "Right"}, {{"Filter Type", 1}, {"Sections", 3}}, {{"Cutoff", 300.0f}}, "", 1e-5},
-        {L"QW_PeakGain2", {"Signal"}, {{"Gain", 24}}, {{"Frequency", 100.0f}}, "", 1e-5},
+        {L"QW_PeakGain2", {"Signal"}, {{"Gain", 12}}, {{"Frequency", 100.0f}}, "", 1e-5},
         {L"QW_PeakGainST", {"Left", "Right"}, {{"Gain", -12}}, {}, "Frequency", 1e-5},
         {L"QW_LPF2", {"Signal"}, {}, {{"Cutoff", 100.0f}}, "", 1e-5},
         {L"QW_CombFilter2", {"Signal"}, {{"Feedback", 0.5}}, {{"Delay", 1.05f}}, "", 1e-5},
