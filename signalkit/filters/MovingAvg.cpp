@@ -59,18 +59,22 @@ public:
         const float inv = inverse_;
         float sum = sum_;
         int index = index_;
+        bool wide = wide_;
         for (int i = 0; i < n; ++i)
         {
             const float v = magnitude ? std::fabs(in[i]) : in[i];
             const float old = ring[index];
             ring[index] = v;
-            if (__builtin_expect(std::fabs(v) < kHuge && !wide_, 1))
+            if (__builtin_expect(std::fabs(v) < kHuge && !wide, 1))
             {
                 sum = (sum - old) + v;
                 out[i] = sum * inv;
             }
             else
+            {
                 out[i] = wideStep(sum, old, v);
+                sum = sum_, wide = wide_;
+            }
             if (countdown_ != 0 && --countdown_ == 0)
                 pinOutput_.setStreaming(false, blockPosition_ + i);
             if (++index == N)
@@ -89,10 +93,16 @@ private:
     static constexpr float kHuge = 18446744073709551616.0f; // 2^64
 
     // A step with a huge sample v entering (already in the ring), or while
-    // one is in the window: the sum in double. Answers the average; `sum` is
+    // one is in the window: the sum in double. Answers the average; sum_ is
     // the float sum again once the last huge sample has left. A sample that
     // is not finite makes the float sum NaN, which the span's end clears.
-    [[gnu::noinline, gnu::cold]] float wideStep(float& sum, float old, float v)
+    [[gnu::noinline, gnu::cold]] float wideStep(float sum, float old, float v)
+    {
+        const float average = wideStepOf(sum, old, v);
+        sum_ = sum;
+        return average;
+    }
+    float wideStepOf(float& sum, float old, float v)
     {
         if (!(v - v == 0.0f))
         {
