@@ -4,6 +4,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace qw
 {
@@ -22,6 +25,66 @@ constexpr float kLargest = 3.4028235e38f; // the largest finite float
 inline float saturated(float v)
 {
     return std::min(std::max(v, -kLargest), kLargest);
+}
+
+// A result worked out in double, brought back into the float range: beyond
+// it, the largest float of its sign (an infinity too); NaN stays NaN.
+inline float narrowed(double v)
+{
+    constexpr double most = kLargest;
+    return static_cast<float>(v > most ? most : (v < -most ? -most : v));
+}
+
+// `fast` (a result worked out in float) where it is finite; else `wide()`,
+// the same result worked out in double, narrowed. Where the float arithmetic
+// overflows on the way (a square, a difference of values near opposite
+// limits, a sum of several terms) the exact result comes out, saturated;
+// every result the float arithmetic gives stays what it was to the bit. A NaN
+// or infinite input gives what `wide` makes of it (NaN stays NaN).
+template <class Wide> inline float finiteOr(float fast, const Wide& wide);
+
+namespace detail
+{
+// Out of line and cold, so the check in finiteOr stays a predicted branch
+// beside the float arithmetic (off a recurrence's chain of dependent steps).
+template <class Wide> [[gnu::noinline, gnu::cold]] float narrowedWide(const Wide& wide)
+{
+    return narrowed(wide());
+}
+} // namespace detail
+
+template <class Wide> inline float finiteOr(float fast, const Wide& wide)
+{
+    if (__builtin_expect(std::fabs(fast) <= kLargest, 1))
+        return fast;
+    return detail::narrowedWide(wide);
+}
+
+// Whether all n values are finite: integer tests of the exponent (all ones
+// for an infinity or NaN) that the compiler vectorises.
+inline bool allFinite(const float* v, int n)
+{
+    uint32_t bad = 0;
+    for (int i = 0; i < n; ++i)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, v + i, sizeof bits);
+        bad |= static_cast<uint32_t>((bits & 0x7F800000u) == 0x7F800000u);
+    }
+    return bad == 0;
+}
+
+// After a span of results worked out in float: each one that is not finite
+// is worked out again by wide(i) (in double) and narrowed. One vectorised
+// pass finds whether there is any, so a loop of plain float arithmetic keeps
+// its speed.
+template <class Wide> inline void finiteOrWide(float* y, int n, const Wide& wide)
+{
+    if (__builtin_expect(allFinite(y, n), 1))
+        return;
+    for (int i = 0; i < n; ++i)
+        if (!(std::fabs(y[i]) <= kLargest))
+            y[i] = narrowed(wide(i));
 }
 
 // NaN for +-infinity, v itself (to the bit) for every other value: input that

@@ -1,10 +1,11 @@
-// Cost per sample of the equaliser, the one-pole low-pass, the comb filter and
-// the moving average: each module through its real process call (bundle
-// loaded, module created by the host stand-in, then process called directly
-// with an empty event list) beside a bare loop of the same arithmetic with
-// nothing around it. Compare moduleX with bareX of the same arguments.
-// Argument audioRate: 0 a static control, 1 one that moves every sample
-// (the equaliser's centre, the one-pole's cutoff, the comb's delay).
+// Cost per sample of the equaliser, the one-pole low-pass, the comb filter,
+// the moving average and the leaky integrator: each module through its real
+// process call (bundle loaded, module created by the host stand-in, then
+// process called directly with an empty event list) beside a bare loop of the
+// same arithmetic with nothing around it. Compare moduleX with bareX of the
+// same arguments. Argument audioRate: 0 a static control, 1 one that moves
+// every sample (the equaliser's centre, the one-pole's cutoff, the comb's
+// delay, the integrator's leak).
 // All run blocks of 64 samples.
 #include "../bench_support.h"
 #include "OnePole.h"
@@ -15,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -196,6 +198,25 @@ void bareMovingAvg(benchmark::State& state)
     });
 }
 
+// --- leaky integrator, the leak around 0.999 ---
+
+void moduleIntegrator(benchmark::State& state)
+{
+    runModule(state, L"QW_Integrator", "Leak", 0.999f, nullptr);
+}
+
+void bareIntegrator(benchmark::State& state)
+{
+    float y = 0.0f;
+    runBare(state, 0.999f, [&](const float* in, const float* ctl, float* out) {
+        for (int i = 0; i < kBlock; ++i)
+        {
+            y = y * std::clamp(ctl[i], -1.0f, 1.0f) + in[i];
+            out[i] = y;
+        }
+    });
+}
+
 void controls(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"audioRate"});
@@ -209,5 +230,7 @@ BENCHMARK(moduleOnePole)->Apply(controls);
 BENCHMARK(bareOnePole)->Apply(controls);
 BENCHMARK(moduleComb)->Apply(controls);
 BENCHMARK(bareComb)->Apply(controls);
+BENCHMARK(moduleIntegrator)->Apply(controls);
+BENCHMARK(bareIntegrator)->Apply(controls);
 BENCHMARK(moduleMovingAvg)->ArgName("audioRate")->Arg(1);
 BENCHMARK(bareMovingAvg)->ArgName("audioRate")->Arg(1);

@@ -1,8 +1,11 @@
 // Frequency unit conversion on audio pins, one routine per pair of units
 // (values are tenths: 44 = 440 Hz, 0.5 = 5 V). The sample rate is read once
 // in open. Every code from 3 up is the wavelength, so two such codes pass the
-// signal through unchanged.
+// signal through unchanged. A positive input whose result lies beyond the
+// float range gives the largest float; where only the float arithmetic on
+// the way overflows, the result is worked out in double.
 #include "conversions.h"
+#include "qw_finite.h"
 
 namespace
 {
@@ -50,7 +53,7 @@ public:
     }
     void subProcessKHz2Hz(int n)
     {
-        map(n, [](float x) { return x * 1000.0f; });
+        map(n, [](float x) { return qw::finite::saturated(x * 1000.0f); });
     }
     void subProcessHz2Oct(int n)
     {
@@ -58,15 +61,21 @@ public:
     }
     void subProcessKHz2Oct(int n)
     {
-        map(n, [](float x) { return (qw::fm::log2Acc(x * 1000.0f / 44.0f) + 5.0f) * 0.1f; });
+        map(n, [](float x) {
+            return aboveFloat((qw::fm::log2Acc(x * 1000.0f / 44.0f) + 5.0f) * 0.1f, x,
+                              [x] { return (std::log2(x * (1000.0 / 44.0)) + 5.0) * 0.1; });
+        });
     }
     void subProcessOct2Hz(int n)
     {
-        map(n, [](float x) { return qw::fm::exp2Acc(10.0f * x - 5.0f) * 44.0f; });
+        map(n, [](float x) { return qw::finite::saturated(qw::fm::exp2Acc(10.0f * x - 5.0f) * 44.0f); });
     }
     void subProcessOct2KHz(int n)
     {
-        map(n, [](float x) { return qw::fm::exp2Acc(10.0f * x - 5.0f) * 0.044f; });
+        map(n, [](float x) {
+            return qw::finite::finiteOr(qw::fm::exp2Acc(10.0f * x - 5.0f) * 0.044f,
+                                        [x] { return std::exp2(10.0 * x - 5.0) * 0.044; });
+        });
     }
     void subProcessHz2WL(int n) { reciprocal(n, fs_ * 0.01f); }
     void subProcessWL2Hz(int n) { reciprocal(n, fs_ * 0.01f); }
@@ -75,18 +84,33 @@ public:
     void subProcessOct2WL(int n)
     {
         const float k = fs_ / 4400.0f;
-        map(n, [k](float x) { return qw::fm::exp2Acc(5.0f - 10.0f * x) * k; });
+        map(n, [k](float x) {
+            return qw::finite::finiteOr(qw::fm::exp2Acc(5.0f - 10.0f * x) * k,
+                                        [x, k] { return std::exp2(5.0 - 10.0 * x) * k; });
+        });
     }
     void subProcessWL2Oct(int n)
     {
         const float k = fs_ / 4400.0f;
-        map(n, [k](float x) { return (qw::fm::log2Acc(k / x) + 5.0f) * 0.1f; });
+        map(n, [k](float x) {
+            return aboveFloat((qw::fm::log2Acc(k / x) + 5.0f) * 0.1f, x,
+                              [x, k] { return (std::log2(k / static_cast<double>(x)) + 5.0) * 0.1; });
+        });
     }
 
 private:
+    // k / x; 0 or less keeps what IEEE division gives.
     void reciprocal(int n, float k)
     {
-        map(n, [k](float x) { return k / x; });
+        map(n, [k](float x) { return x > 0.0f ? qw::finite::saturated(k / x) : k / x; });
+    }
+
+    // y, a logarithm of a quotient of the positive input x that overflowed
+    // a float on the way (+infinity), worked out by wide() in double; for x
+    // of 0 or less y stays (-infinity or NaN, or +infinity for a wavelength of 0).
+    template <class Wide> static float aboveFloat(float y, float x, Wide wide)
+    {
+        return y == HUGE_VALF && x > 0.0f ? qw::finite::narrowed(wide()) : y;
     }
 
     float fs_ = 0.0f;

@@ -1,7 +1,8 @@
 // Fractional delay of 0 to 8191 samples: the whole part from the line, the
 // fraction by a first-order all-pass (a fraction below 1/19 is dropped, where
-// the all-pass would ring too long). A static input keeps the output
-// streaming for one line length after it turned static.
+// the all-pass would ring too long; its sum saturates at the float limit). A
+// static input keeps the output streaming for one line length after it turned
+// static.
 #include "delay_line.h"
 #include "mp_sdk_audio.h"
 
@@ -52,7 +53,11 @@ public:
             {
                 line[w] = in[i];
                 poison += poisonOf(in[i]);
-                y = (line[(w - k) & kMask] - y) * a + line[(w - k - 1) & kMask];
+                const float A = line[(w - k) & kMask], B = line[(w - k - 1) & kMask], y0 = y;
+                y = qw::finite::finiteOr((A - y) * a + B, [=] {
+                    using qw::finite::infinityAsNaN;
+                    return (static_cast<double>(infinityAsNaN(A)) - y0) * a + infinityAsNaN(B);
+                });
                 out[i] = y;
                 w = (w + 1) & kMask;
             }

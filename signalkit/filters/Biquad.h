@@ -13,14 +13,22 @@
 // sections run as a wave front (section k works on sample n - k), which lets
 // the processor overlap their recurrences; every section still computes the
 // same numbers in the same order, so the samples do not change.
+//
+// Input near the float limit can overflow a section's float sum (a gain above
+// 1, or terms of opposite sign near the limit). A span that leaves the history
+// not finite runs again from the same history with sections that work out a
+// sample whose float sum is not finite in double, saturated: the samples
+// before it come out the same, and the history stays finite.
 #pragma once
 
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "qw_fm.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 namespace qw
@@ -123,10 +131,20 @@ template <int T> inline void design(Coefficients& k, float x, float damping)
 }
 
 // One section on one sample: x1, x2 the last two inputs, y1, y2 the last two
-// outputs, updated. The sum in this order, then the scale.
+// outputs, updated. The sum in this order, then the scale; Guarded: a sum
+// that is not finite in float is worked out in double and saturated.
+template <bool Guarded = false>
 inline float section(const Coefficients& k, float& x1, float& x2, float& y1, float& y2, float v)
 {
-    const float y = ((((k.b1 * x1 + k.b0 * v) + k.b2 * x2) - k.a1 * y1) - k.a2 * y2) * k.invA0;
+    float y = ((((k.b1 * x1 + k.b0 * v) + k.b2 * x2) - k.a1 * y1) - k.a2 * y2) * k.invA0;
+    if constexpr (Guarded)
+        y = qw::finite::finiteOr(y, [&] {
+            return ((((static_cast<double>(k.b1) * x1 + static_cast<double>(k.b0) * v) +
+                      static_cast<double>(k.b2) * x2) -
+                     static_cast<double>(k.a1) * y1) -
+                    static_cast<double>(k.a2) * y2) *
+                   k.invA0;
+        });
     x2 = x1;
     x1 = v;
     y2 = y1;
@@ -153,7 +171,7 @@ struct History
 // S sections over n samples in order: each sample through every section,
 // the coefficients recomputed wherever the cutoff changes (designFor(i)
 // answers the coefficients of sample i). The history lives in locals.
-template <int S, class DesignFor>
+template <int S, bool Guarded = false, class DesignFor>
 inline void inOrder(History& h, const float* in, float* out, int n, DesignFor designFor)
 {
     float x1[S], x2[S], y1[S], y2[S];
@@ -168,7 +186,7 @@ inline void inOrder(History& h, const float* in, float* out, int n, DesignFor de
         float v = in[i];
 #pragma GCC unroll 16
         for (int k = 0; k < S; ++k)
-            v = section(c, x1[k], x2[k], y1[k], y2[k], v);
+            v = section<Guarded>(c, x1[k], x2[k], y1[k], y2[k], v);
         out[i] = v;
     }
     for (int k = 0; k < S; ++k)
@@ -181,11 +199,12 @@ inline void inOrder(History& h, const float* in, float* out, int n, DesignFor de
 // t - 1. Each section keeps its own copy of its input history (the output
 // history of the section before), so every section sees exactly the values it
 // would in order, and the history ends as it would in order.
-template <int S> inline void waveFront(const Coefficients& c, History& h, const float* in, float* out, int n)
+template <int S, bool Guarded = false>
+inline void waveFront(const Coefficients& c, History& h, const float* in, float* out, int n)
 {
     if constexpr (S == 1)
     {
-        inOrder<1>(h, in, out, n, [&c](int) -> const Coefficients& { return c; });
+        inOrder<1, Guarded>(h, in, out, n, [&c](int) -> const Coefficients& { return c; });
         return;
     }
     else
@@ -206,7 +225,7 @@ template <int S> inline void waveFront(const Coefficients& c, History& h, const 
                 const int i = t - k;
                 if (i < 0 || i >= n)
                     continue;
-                const float y = section(c, x1[k], x2[k], y1[k], y2[k], k == 0 ? in[i] : pipe[k - 1]);
+                const float y = section<Guarded>(c, x1[k], x2[k], y1[k], y2[k], k == 0 ? in[i] : pipe[k - 1]);
                 pipe[k] = y;
                 if (k == S - 1)
                     out[i] = y;
@@ -220,8 +239,8 @@ template <int S> inline void waveFront(const Coefficients& c, History& h, const 
         {
 #pragma GCC unroll 16
             for (int k = S - 1; k > 0; --k)
-                pipe[k] = section(c, x1[k], x2[k], y1[k], y2[k], pipe[k - 1]);
-            pipe[0] = section(c, x1[0], x2[0], y1[0], y2[0], in[t]);
+                pipe[k] = section<Guarded>(c, x1[k], x2[k], y1[k], y2[k], pipe[k - 1]);
+            pipe[0] = section<Guarded>(c, x1[0], x2[0], y1[0], y2[0], in[t]);
             out[t - (S - 1)] = pipe[S - 1];
         }
         for (; t < n + S - 1; ++t)
@@ -230,6 +249,19 @@ template <int S> inline void waveFront(const Coefficients& c, History& h, const 
             h.h1[k] = x1[k], h.h2[k] = x2[k];
         h.h1[S] = y1[S - 1], h.h2[S] = y2[S - 1];
     }
+}
+
+// run(std::false_type) runs a span with the float sections; where that left
+// the history not finite, run(std::true_type) runs it again from the same
+// history with the guarded ones.
+template <int S, class Run> inline void guarded(History& h, Run run)
+{
+    const History saved = h;
+    run(std::false_type());
+    if (__builtin_expect(h.finite(S), 1))
+        return;
+    h = saved;
+    run(std::true_type());
 }
 } // namespace biquad
 
@@ -388,7 +420,7 @@ private:
             {
                 float cached = -1.0f;
                 Coefficients k;
-                inOrder<S>(history_[c], in[c], out[c], n, [&](int i) -> const Coefficients& {
+                const auto designFor = [&](int i) -> const Coefficients& {
                     const float fc = clampCutoff(cutoff[i], half);
                     if (fc != cached)
                     {
@@ -396,6 +428,9 @@ private:
                         cached = fc;
                     }
                     return k;
+                };
+                guarded<S>(history_[c], [&](auto guard) {
+                    inOrder<S, decltype(guard)::value>(history_[c], in[c], out[c], n, designFor);
                 });
             }
             cachedCutoff_ = -1.0f;
@@ -420,7 +455,9 @@ private:
                     cachedCutoff_ = fc;
                 }
                 for (int c = 0; c < Channels; ++c)
-                    waveFront<S>(k_, history_[c], in[c] + i, out[c] + i, j - i);
+                    guarded<S>(history_[c], [&](auto guard) {
+                        waveFront<S, decltype(guard)::value>(k_, history_[c], in[c] + i, out[c] + i, j - i);
+                    });
                 if (quiet != 0)
                     ended = countQuiet(out, i, j, quiet);
                 i = j;

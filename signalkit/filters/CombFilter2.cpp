@@ -1,12 +1,14 @@
 // Comb filter with dry and wet levels: an 8192-sample feedback delay line read
 // between two samples by a first-order all-pass, the delay an audio signal in
 // samples (10 per unit) or as the frequency of the comb's first peak (10 Hz
-// per unit). When the input stops streaming the dry path is dropped and the
-// line rings out; after 8192 consecutive quiet output samples the output is
+// per unit). Sums that input near the float limit would overflow saturate
+// there (an infinite input clears the line instead). When the input stops
+// streaming the dry path is dropped and the line rings out; after 8192 consecutive quiet output samples the output is
 // reported not streaming from the next sample on. The line keeps its
 // contents: they are heard again when the input streams again.
 #include "comb.h"
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 
 #include <algorithm>
 #include <array>
@@ -94,7 +96,9 @@ private:
             const int k = static_cast<int>(D);
             const float f = D - static_cast<float>(k);
             const float a = f < 1e-5f ? 0.99999f : 1.0f - f;
-            qw::comb::allPass(d, a, line[(w - k) & kMask], line[(w - k - 1) & kMask]);
+            const float A = line[(w - k) & kMask], B = line[(w - k - 1) & kMask], d0 = d;
+            d = qw::finite::finiteOr(qw::comb::allPass(d, a, A, B),
+                                     [=] { return (static_cast<double>(A) - d0) * a + B; });
             float v;
             if constexpr (ShuttingDown)
             {
@@ -106,8 +110,9 @@ private:
             else
             {
                 const float x = in[i];
-                out[i] = dry * x + wet * d;
-                v = x + fb * d;
+                out[i] = qw::finite::saturated(dry * x + wet * d);
+                v = qw::finite::finiteOr(x + fb * d,
+                                         [=] { return qw::finite::infinityAsNaN(x) + static_cast<double>(fb) * d; });
             }
             line[w] = v;
             poison += v - v;

@@ -1,6 +1,8 @@
-// First difference: output = x - previous x. When the input turns static the
-// last difference is output once, then zeros as a static output.
+// First difference: output = x - previous x, saturated at the float limit
+// (inputs near opposite limits). When the input turns static the last
+// difference is output once, then zeros as a static output.
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 
 #include <algorithm>
 
@@ -29,7 +31,7 @@ public:
         float x1 = x1_;
         for (int i = 0; i < n; ++i)
         {
-            out[i] = in[i] - x1;
+            out[i] = qw::finite::saturated(in[i] - x1);
             x1 = in[i];
         }
         x1_ = x1;
@@ -39,7 +41,7 @@ public:
     {
         float* out = pinOutput_.getBuffer() + blockPosition_;
         const float x = pinSignal_.getBuffer()[blockPosition_];
-        out[0] = x - x1_;
+        out[0] = qw::finite::saturated(x - x1_);
         x1_ = x;
         pinOutput_.setStreaming(false, blockPosition_ + 1);
         setSubProcess(&QW_Derivator::subProcessStatic);

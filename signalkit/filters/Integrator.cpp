@@ -1,7 +1,9 @@
 // Leaky integrator: y = y x leak + x, the leak an audio signal limited to
-// [-1, 1]. With both inputs static it runs until the output repeats itself,
+// [-1, 1]. The sum saturates at the float limit (an infinite input clears it
+// instead). With both inputs static it runs until the output repeats itself,
 // then holds it.
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "settle.h"
 
 #include <algorithm>
@@ -33,7 +35,7 @@ public:
         float y = y_;
         for (int i = 0; i < n; ++i)
         {
-            y = y * leakOf(leak[i]) + in[i];
+            y = step(y, leakOf(leak[i]), in[i]);
             out[i] = y;
         }
         y_ = qw::finiteOrZero(y);
@@ -49,7 +51,7 @@ public:
             out, n,
             [&](int i) {
                 last = y_;
-                y_ = y_ * leakOf(leak[i]) + in[i];
+                y_ = step(y_, leakOf(leak[i]), in[i]);
                 return y_;
             },
             [&](float y) { return y == last; });
@@ -64,6 +66,14 @@ public:
     void subProcessStatic(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, y_); }
 
 private:
+    // One step of the sum, saturated at the float limit; an infinite input
+    // gives NaN, which the span's end clears.
+    static float step(float y, float leak, float x)
+    {
+        return qw::finite::finiteOr(y * leak + x,
+                                    [=] { return static_cast<double>(y) * leak + qw::finite::infinityAsNaN(x); });
+    }
+
     // The leak limited to [-1, 1]; not a number counts as 0.
     static float leakOf(float v) { return v == v ? std::clamp(v, -1.0f, 1.0f) : 0.0f; }
 

@@ -1,8 +1,12 @@
 // Moving average over the last N samples (2 to 20000), of the signal or of its
-// magnitude, kept as a running sum. When the input turns static the output is
-// reported static at the N-th sample after, when the window holds only the
-// static value.
+// magnitude, kept as a running sum. While the window holds a huge sample
+// (2^64 or more: input near the float limit) the sum runs in double, and is
+// summed again from the window once the last one has left: it never
+// overflows, and no rounding of a huge sum stays behind in it. When the input
+// turns static the output is reported static at the N-th sample after, when
+// the window holds only the static value.
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 
 #include <algorithm>
 #include <array>
@@ -55,12 +59,22 @@ public:
         const float inv = inverse_;
         float sum = sum_;
         int index = index_;
+        bool wide = wide_;
         for (int i = 0; i < n; ++i)
         {
             const float v = magnitude ? std::fabs(in[i]) : in[i];
-            sum = (sum - ring[index]) + v;
+            const float old = ring[index];
             ring[index] = v;
-            out[i] = sum * inv;
+            if (__builtin_expect(std::fabs(v) < kHuge && !wide, 1))
+            {
+                sum = (sum - old) + v;
+                out[i] = sum * inv;
+            }
+            else
+            {
+                out[i] = wideStep(sum, old, v);
+                sum = sum_, wide = wide_;
+            }
             if (countdown_ != 0 && --countdown_ == 0)
                 pinOutput_.setStreaming(false, blockPosition_ + i);
             if (++index == N)
@@ -69,16 +83,57 @@ public:
         sum_ = sum;
         index_ = index;
         // A non-finite sample leaves nothing behind past this span.
-        if (sum - sum != 0.0f)
+        if (!wide_ && sum - sum != 0.0f)
             clear();
     }
 
 private:
+    // Samples from this magnitude up make the sum run in double: window_
+    // of them stay far inside the float range.
+    static constexpr float kHuge = 18446744073709551616.0f; // 2^64
+
+    // A step with a huge sample v entering (already in the ring), or while
+    // one is in the window: the sum in double. Answers the average; sum_ is
+    // the float sum again once the last huge sample has left. A sample that
+    // is not finite makes the float sum NaN, which the span's end clears.
+    [[gnu::noinline, gnu::cold]] float wideStep(float sum, float old, float v)
+    {
+        const float average = wideStepOf(sum, old, v);
+        sum_ = sum;
+        return average;
+    }
+    float wideStepOf(float& sum, float old, float v)
+    {
+        if (!(v - v == 0.0f))
+        {
+            wide_ = false;
+            sum = v - v;
+            return sum;
+        }
+        if (!wide_)
+            wideSum_ = sum;
+        wide_ = true;
+        wideSum_ = (wideSum_ - old) + v;
+        if (std::fabs(v) >= kHuge)
+            hugeLeft_ = window_;
+        else if (--hugeLeft_ == 0)
+        {
+            wide_ = false;
+            double exact = 0.0;
+            for (int k = 0; k < window_; ++k)
+                exact += ring_[static_cast<size_t>(k)];
+            sum = static_cast<float>(exact);
+            return sum * inverse_;
+        }
+        return qw::finite::narrowed(wideSum_ * inverse_);
+    }
+
     void clear()
     {
         std::fill_n(ring_.data(), window_, 0.0f);
         index_ = 0;
         sum_ = 0.0f;
+        wide_ = false;
     }
 
     AudioInPin pinSignal_;
@@ -91,6 +146,9 @@ private:
     std::array<float, kLongest> ring_{};
     int index_ = 0;
     float sum_ = 0.0f;
+    bool wide_ = false; // a huge sample is in the window: the sum is wideSum_
+    double wideSum_ = 0.0;
+    int hugeLeft_ = 0; // samples until the last huge one leaves the window
     int countdown_ = 0;
 };
 

@@ -2,12 +2,15 @@
 // two samples by a first-order all-pass, the delay an audio signal in samples
 // (10 per unit) or as the frequency of the comb's first peak (10 kHz per
 // unit), and a feedback signal that crossfades between the input (0) and the
-// delayed signal (1); the output is what goes into the line. After 5000
+// delayed signal (1); the output is what goes into the line. Sums that input
+// near the float limit would overflow saturate there (an infinite input clears
+// the line instead). After 5000
 // consecutive quiet output samples with the input static, the output is
 // reported not streaming from the next sample on and the state is frozen until
 // the input's streaming state changes.
 #include "comb.h"
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 
 #include <algorithm>
 #include <array>
@@ -74,10 +77,13 @@ public:
             if (ra < 0)
                 ra += kLength;
             const int rb = ra > 0 ? ra - 1 : kLength - 1;
-            qw::comb::allPass(d, a, line[ra], line[rb]);
+            const float A = line[ra], B = line[rb], d0 = d;
+            d = qw::finite::finiteOr(qw::comb::allPass(d, a, A, B),
+                                     [=] { return (static_cast<double>(A) - d0) * a + B; });
             const float x = in[i];
             const float c = qw::comb::clampLevel(feedback[i]);
-            const float y = (d - x) * c + x;
+            const float y = qw::finite::finiteOr(
+                (d - x) * c + x, [=] { return (static_cast<double>(d) - x) * c + qw::finite::infinityAsNaN(x); });
             out[i] = y;
             line[w] = y;
             poison += y - y;

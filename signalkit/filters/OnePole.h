@@ -1,11 +1,13 @@
 // One-pole low-pass filters: y = (y - x) x p + x with p = exp(-2 pi fc / fs),
 // the cutoff an audio signal in hertz (10 Hz per unit) or as a pitch (1 V per
 // octave, 5 V = 440 Hz). The pole is recomputed only when the cutoff sample
-// changes. While the signal input is static the filter runs until its output
+// changes. Where y - x overflows (values near opposite float limits) the step
+// is worked out in double: its result lies between them. While the signal input is static the filter runs until its output
 // repeats itself, then holds that value as a static output.
 #pragma once
 
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "qw_fm.h"
 #include "settle.h"
 
@@ -32,6 +34,14 @@ inline float poleOf(float c, bool pitchMode, float hertz, float pitch)
         p = qw::fm::exp2Fast(std::clamp(e * pitch, -126.0f, 0.0f));
     }
     return std::clamp(p, 0.0f, 1.0f);
+}
+
+// One step y = (y - x) p + x; an infinite x gives NaN, which the span's end
+// clears.
+inline float step(float y, float x, float p)
+{
+    return qw::finite::finiteOr((y - x) * p + x,
+                                [=] { return (static_cast<double>(y) - x) * p + qw::finite::infinityAsNaN(x); });
 }
 } // namespace onepole
 
@@ -101,8 +111,7 @@ public:
                 cached = c;
                 stale = false;
             }
-            const float x = in[i];
-            y = (y - x) * p + x;
+            y = onepole::step(y, in[i], p);
             out[i] = y;
         }
         cached_ = cached, p_ = p, stale_ = stale;
@@ -118,9 +127,8 @@ public:
             out, n,
             [&](int i) {
                 const float p = pole(cut[i]);
-                const float x = in[i];
                 last_ = y_;
-                y_ = (y_ - x) * p + x;
+                y_ = onepole::step(y_, in[i], p);
                 return y_;
             },
             [&](float y) { return y == last_; });

@@ -9,12 +9,18 @@
 // sum of both) the output is reported not streaming from the next sample on,
 // zeros follow and the history is cleared.
 //
+// Input near the float limit can overflow the band-pass's float sum: a span
+// that leaves the history not finite runs again from the same history with a
+// band-pass that works out such a sample in double, saturated (the samples
+// before it come out the same). The output's sum saturates too.
+//
 // One template serves all four modules: mono or stereo (one coefficient set,
 // one history per channel), with or without the reset input in front.
 #pragma once
 
 #include "Biquad.h"
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "qw_fm.h"
 
 #include <algorithm>
@@ -95,10 +101,17 @@ struct History
     bool finite() const { return (x1 * 0.0f + x2 * 0.0f + y1 * 0.0f + y2 * 0.0f) == 0.0f; }
 };
 
-// One sample of the band-pass; answers it and updates the history.
-inline float bandPass(const Coefficients& c, History& h, float x)
+// One sample of the band-pass; answers it and updates the history. Guarded:
+// a sum that is not finite in float is worked out in double and saturated.
+template <bool Guarded = false> inline float bandPass(const Coefficients& c, History& h, float x)
 {
-    const float bp = (((x - h.x2) * c.b0 - h.y1 * c.a1) - h.y2 * c.a2) * c.invA0;
+    float bp = (((x - h.x2) * c.b0 - h.y1 * c.a1) - h.y2 * c.a2) * c.invA0;
+    if constexpr (Guarded)
+        bp = qw::finite::finiteOr(bp, [c, x, x2 = h.x2, y1 = h.y1, y2 = h.y2] {
+            return (((static_cast<double>(x) - x2) * c.b0 - static_cast<double>(y1) * c.a1) -
+                    static_cast<double>(y2) * c.a2) *
+                   c.invA0;
+        });
     h.x2 = h.x1;
     h.x1 = x;
     h.y2 = h.y1;
@@ -187,12 +200,18 @@ public:
                 float cached = cached_;
                 peak::Coefficients k = k_;
                 const float s = gain_.s, width = gain_.k, half = halfRate_, inv = invSampleRate_;
-                for (int i = 0; i < n; ++i)
-                {
-                    peak::follow(k, cached, freq[i], half, inv, width);
-                    const float x = in[i];
-                    out[c][i] = s * peak::bandPass(k, h, x) + x;
-                }
+                const auto run = [&](auto guard) {
+                    h = history_[c], cached = cached_, k = k_;
+                    for (int i = 0; i < n; ++i)
+                    {
+                        peak::follow(k, cached, freq[i], half, inv, width);
+                        const float x = in[i];
+                        out[c][i] = qw::finite::saturated(s * peak::bandPass<decltype(guard)::value>(k, h, x) + x);
+                    }
+                };
+                run(std::false_type());
+                if (!h.finite())
+                    run(std::true_type());
                 history_[c] = h;
                 if (c == Channels - 1)
                     cached_ = cached, k_ = k;
@@ -208,7 +227,7 @@ public:
                 float sum = 0.0f;
                 for (int c = 0; c < Channels; ++c)
                 {
-                    const float y = gain_.s * peak::bandPass(k_, history_[c], 0.0f);
+                    const float y = gain_.s * peak::bandPass<true>(k_, history_[c], 0.0f);
                     out[c][i] = y;
                     sum += std::fabs(y);
                 }

@@ -2,10 +2,14 @@
 // the audio-rate members of the control-rate family with the same option
 // meanings. Rows "in volts" read a sample s as 10 s volts: the input is
 // multiplied by 10, the function applied and the result multiplied by 0.1.
-// Exponent, logarithm, power and tangent give +-Inf where the functions do
-// (2^128, log of 0 or less, 0 to a negative power, a quarter turn); the fast
-// exponent and logarithm keep their arguments inside their domains.
+// The logarithm gives -Inf for 0 or less; every other result beyond the float
+// range (a power, an exponent, a tangent at a quarter turn, a radius, a
+// mapping's products) saturates at the largest float, worked out in double
+// where the float arithmetic would overflow on the way to a result that
+// fits. The fast exponent and logarithm keep their arguments inside their
+// domains.
 #include "audio_modules.h"
+#include "qw_finite.h"
 
 namespace
 {
@@ -34,6 +38,19 @@ constexpr float kLogFactor[3] = {1.0f, 0.6931472f, 0.30103f};
 int baseIndex(int option)
 {
     return option == 0 || option == 1 ? option : 2;
+}
+
+// The radius of (re, im), in double where the squares overflow a float.
+double wideRadius(float re, float im)
+{
+    return std::sqrt(static_cast<double>(re) * re + static_cast<double>(im) * im);
+}
+
+// Every float from 2^24 up is a whole number of turns, where the tangent is
+// 0; taking them as 0 keeps the period's reduction from overflowing.
+float tangentTurns(float t)
+{
+    return std::fabs(t) >= 16777216.0f && std::fabs(t) <= FLT_MAX ? 0.0f : t;
 }
 
 // One input, option 0 the base (2, e, 10), option 1 the precision (fast,
@@ -116,9 +133,12 @@ public:
     {
         const float y = volts(x) * kExpFactor[B];
         if constexpr (Accurate)
-            return 0.1f * qw::fm::exp2Acc(y);
+            return qw::finite::finiteOr(0.1f * qw::fm::exp2Acc(y), [y] { return 0.1 * std::exp2(double{y}); });
         else
-            return 0.1f * qw::fm::exp2Fast(fastExpArg(y));
+        {
+            const float e = fastExpArg(y);
+            return qw::finite::finiteOr(0.1f * qw::fm::exp2Fast(e), [e] { return 0.1 * std::exp2(double{e}); });
+        }
     }
 };
 
@@ -160,7 +180,23 @@ class QW_AudioRngScal final : public AudioFrame<5, 0, 1, Streaming::UnlessBothSt
 public:
     QW_AudioRngScal() { setSubProcess(&QW_AudioRngScal::subProcess); }
     void onSetPins() override { reconcileStreaming(); }
-    void subProcess(int n) { map(n, flt::rangeScale); }
+    void subProcess(int n)
+    {
+        map(n, flt::rangeScale);
+        // A result whose float arithmetic overflowed, in double; so is one
+        // whose input range overflowed (the quotient would be lost as 0).
+        const float* x = in(0);
+        const float* inLow = in(1);
+        const float* inHigh = in(2);
+        const float* outLow = in(3);
+        const float* outHigh = in(4);
+        float* y = out(0);
+        for (int i = 0; i < n; ++i)
+            if (!(std::fabs(y[i]) <= FLT_MAX) || !(std::fabs(inHigh[i] - inLow[i]) <= FLT_MAX))
+                y[i] = qw::finite::narrowed(outLow[i] + (static_cast<double>(x[i]) - inLow[i]) *
+                                                            (static_cast<double>(outHigh[i]) - outLow[i]) /
+                                                            (static_cast<double>(inHigh[i]) - inLow[i]));
+    }
 };
 
 // 0 a in x; 1 enum base; 2 enum precision; 3 a out: the logarithm of the
@@ -274,20 +310,25 @@ public:
     void subProcessFast(int n)
     {
         map(n, [](float base, float exponent) {
-            const float p = qw::fm::exp2Fast(fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent)));
-            return base < 0.0f ? 0.0f : 0.1f * p;
+            const float e = fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent));
+            const float p = qw::fm::exp2Fast(e);
+            return base < 0.0f ? 0.0f : qw::finite::finiteOr(0.1f * p, [e] { return 0.1 * std::exp2(double{e}); });
         });
     }
     void subProcessGood(int n)
     {
         map(n, [](float base, float exponent) {
-            const float p = qw::fm::exp2Acc(qw::fm::log2Acc(volts(base)) * volts(exponent));
-            return base < 0.0f ? 0.0f : 0.1f * p;
+            const float e = qw::fm::log2Acc(volts(base)) * volts(exponent);
+            const float p = qw::fm::exp2Acc(e);
+            return base < 0.0f ? 0.0f : qw::finite::finiteOr(0.1f * p, [e] { return 0.1 * std::exp2(double{e}); });
         });
     }
     void subProcessExact(int n)
     {
-        map(n, [](float base, float exponent) { return 0.1f * flt::pow(volts(base), volts(exponent)); });
+        map(n, [](float base, float exponent) {
+            const float b = volts(base), e = volts(exponent);
+            return qw::finite::finiteOr(0.1f * flt::pow(b, e), [b, e] { return 0.1 * std::pow(double{b}, double{e}); });
+        });
     }
 };
 
@@ -397,6 +438,7 @@ public:
             radius[i] = flt::radius(re[i], im[i]);
             angle[i] = qw::fm::atan2Turns(im[i], re[i]) * k;
         }
+        qw::finite::finiteOrWide(radius, n, [re, im](int i) { return wideRadius(re[i], im[i]); });
     }
 
 private:
@@ -409,7 +451,13 @@ class QW_AudioRadius final : public AudioFrame<2, 0, 1, Streaming::UnlessBothStr
 public:
     QW_AudioRadius() { setSubProcess(&QW_AudioRadius::subProcess); }
     void onSetPins() override { reconcileStreaming(); }
-    void subProcess(int n) { map(n, flt::radius); }
+    void subProcess(int n)
+    {
+        map(n, flt::radius);
+        const float* re = in(0);
+        const float* im = in(1);
+        qw::finite::finiteOrWide(out(0), n, [re, im](int i) { return wideRadius(re[i], im[i]); });
+    }
 };
 
 // 0 a in re; 1 a in im; 2 enum unit; 3 a out.
@@ -454,6 +502,11 @@ public:
     void subProcess(int n)
     {
         map(n, [](float a, float b, float m) { return (1.0f - m) * a + m * b; });
+        const float* a = in(0);
+        const float* b = in(1);
+        const float* m = in(2);
+        qw::finite::finiteOrWide(out(0), n,
+                                 [a, b, m](int i) { return (1.0 - m[i]) * a[i] + static_cast<double>(m[i]) * b[i]; });
     }
 };
 
@@ -481,7 +534,7 @@ public:
 private:
     void tan(int n, float k)
     {
-        map(n, [k](float x) { return 0.1f * flt::tanTurns(scaled(x, k)); });
+        map(n, [k](float x) { return qw::finite::saturated(0.1f * flt::tanTurns(tangentTurns(scaled(x, k)))); });
     }
 };
 

@@ -1,8 +1,10 @@
 // Range clipper: x limited to [lower, upper], or reflected once at each bound
 // (mirror mode). Clipping applies the lower bound first, so with crossed
-// bounds the output is the upper bound. Until the first mode value the
+// bounds the output is the upper bound. A reflection beyond the float range
+// is worked out in double and saturates. Until the first mode value the
 // output is 0.
 #include "ordering.h"
+#include "qw_finite.h"
 
 namespace
 {
@@ -26,10 +28,18 @@ public:
     }
     void subProcessMirror(int n)
     {
-        map(n, [](float x, float lo, float hi) {
-            const float y = x < lo ? 2.0f * lo - x : x;
-            return y > hi ? 2.0f * hi - y : y;
-        });
+        map(n, [](float x, float lo, float hi) { return mirror<float>(x, lo, hi); });
+        const float* x = in(0);
+        const float* lo = in(1);
+        const float* hi = in(2);
+        qw::finite::finiteOrWide(out(0), n, [x, lo, hi](int i) { return mirror<double>(x[i], lo[i], hi[i]); });
+    }
+
+private:
+    template <class T> static T mirror(T x, T lo, T hi)
+    {
+        const T y = x < lo ? 2 * lo - x : x;
+        return y > hi ? 2 * hi - y : y;
     }
 };
 

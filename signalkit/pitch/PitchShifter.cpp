@@ -3,7 +3,9 @@
 // half-band kernel when the pitch goes up), aligned with the frame being
 // faded out, and overlap-added under a Hann window. Frames of 32 to 4096
 // samples, all storage inside the object; reports its frame length as
-// latency when asked.
+// latency when asked. A frame whose float resampling overflows (input near
+// the float limit) is resampled again in double and saturated, and so is
+// the overlap's sum.
 #include "../chorus/effect_pattern.h"
 #include "pitch_kernels.h"
 
@@ -95,17 +97,21 @@ public:
                     ratio_ = qw::fm::exp2Acc(p);
                 }
                 s_ ^= 1;
-                if (antiAlias_)
-                    reSampleWriteBufToWorkBufAA(c_, ratio_);
-                else
-                    reSampleWriteBufToWorkBufFast(c_, ratio_);
+                reSample(scratch_.data(), c_, ratio_);
+                const int used = 3 * n_ / 2 + 2 * kGuard;
+                if (!qw::finite::allFinite(scratch_.data(), used))
+                {
+                    reSample(wideScratch_.data(), c_, ratio_);
+                    for (int q = 0; q < used; ++q)
+                        scratch_[static_cast<size_t>(q)] = qw::finite::narrowed(wideScratch_[static_cast<size_t>(q)]);
+                }
                 const float* scratch = scratch_.data() + kGuard;
                 const int lag = qw::pitch::findMatchingOffset(work_[1 - s_].data() + half, scratch, n_);
                 std::copy_n(scratch + lag, n_, work_[s_].begin());
                 for (int q = 0; q < n_; ++q)
                     poison += work_[s_][q] - work_[s_][q];
             }
-            out[i] = work_[s_][k] * window_[k] + work_[1 - s_][half + k] * window_[half + k];
+            out[i] = qw::finite::saturated(work_[s_][k] * window_[k] + work_[1 - s_][half + k] * window_[half + k]);
             const float x = in[i] * gate;
             ring_[c_] = x;
             poison += x - x;
@@ -137,33 +143,60 @@ private:
             w.fill(0.0f);
     }
 
-    float cubic(double q) const { return qw::pitch::cubicAt(ring_.data(), 4 * n_ - 1, q); }
+    // The cubic read of the ring, in float or (T double) in double.
+    template <class T> T cubic(double q) const
+    {
+        if constexpr (std::is_same<T, float>::value)
+            return qw::pitch::cubicAt(ring_.data(), 4 * n_ - 1, q);
+        else
+        {
+            const int mask = 4 * n_ - 1;
+            const double fl = std::floor(q);
+            const int i = static_cast<int>(fl);
+            const double f = q - fl;
+            const double x0 = ring_[(i - 1) & mask], x1 = ring_[i & mask], x2 = ring_[(i + 1) & mask],
+                         x3 = ring_[(i + 2) & mask];
+            return x1 + 0.5 * f * (x2 - x0) + f * f * (x0 - 2.5 * x1 + 2.0 * x2 - 0.5 * x3) +
+                   0.5 * f * f * f * (3.0 * (x1 - x2) + x3 - x0);
+        }
+    }
+
+    // The stretch of input for the next frame into a scratch frame (base: its
+    // first guard entry), by the chosen resampler.
+    template <class T> void reSample(T* base, int counter, float ratio)
+    {
+        if (antiAlias_)
+            reSampleWriteBufToWorkBufAA(base, counter, ratio);
+        else
+            reSampleWriteBufToWorkBufFast(base, counter, ratio);
+    }
 
     // Linear interpolation at c, c - r, c - 2r, ... into the scratch frame,
     // from its last entry down.
-    void reSampleWriteBufToWorkBufFast(int counter, float ratio)
+    template <class T> void reSampleWriteBufToWorkBufFast(T* base, int counter, float ratio)
     {
         const int count = 3 * n_ / 2;
         const int mask = 4 * n_ - 1;
-        float* scratch = scratch_.data() + kGuard;
+        T* scratch = base + kGuard;
         for (int m = 0; m < count; ++m)
         {
             const double q = qw::pitch::wrapBack(counter - static_cast<double>(m) * ratio, 4.0 * n_);
             const int i = static_cast<int>(q);
             const float f = static_cast<float>(q - i);
-            scratch[count - 1 - m] = f * ring_[(i + 1) & mask] + (1.0f - f) * ring_[i & mask];
+            scratch[count - 1 - m] =
+                static_cast<T>(f) * ring_[(i + 1) & mask] + static_cast<T>(1.0f - f) * ring_[i & mask];
         }
     }
 
     // Below the original pitch a cubic read at c, c - r, ...; above it the
     // input read at twice the rate, the points between smoothed by the
     // half-band kernel; at the original pitch a plain copy.
-    void reSampleWriteBufToWorkBufAA(int counter, float ratio)
+    template <class T> void reSampleWriteBufToWorkBufAA(T* base, int counter, float ratio)
     {
         const int count = 3 * n_ / 2;
         const int mask = 4 * n_ - 1;
         const double size = 4.0 * n_;
-        float* scratch = scratch_.data() + kGuard;
+        T* scratch = base + kGuard;
         if (ratio == 1.0f)
         {
             for (int m = 0; m < count; ++m)
@@ -173,17 +206,17 @@ private:
         if (ratio < 1.0f)
         {
             for (int m = 0; m < count; ++m)
-                scratch[count - 1 - m] = cubic(qw::pitch::wrapBack(counter - static_cast<double>(m) * ratio, size));
+                scratch[count - 1 - m] = cubic<T>(qw::pitch::wrapBack(counter - static_cast<double>(m) * ratio, size));
             return;
         }
-        scratch_.fill(0.0f);
+        std::fill_n(base, scratch_.size(), T(0));
         const double halfStep = 0.5 * ratio;
         double q = counter;
         for (int j = count - 1; j >= 0; --j)
         {
-            scratch[j] += 0.5f * cubic(q);
+            scratch[j] += static_cast<T>(0.5f) * cubic<T>(q);
             const double q2 = qw::pitch::wrapBack(q - halfStep, size);
-            const float v = cubic(q2);
+            const T v = cubic<T>(q2);
             for (int m = 0; m < qw::pitch::kSincTaps; ++m)
             {
                 scratch[j + m] += v * kernel_[static_cast<size_t>(m)];
@@ -211,6 +244,7 @@ private:
     std::array<float, qw::pitch::kSincTaps> kernel_{};
     std::array<float, 4 * kMaxFrame> ring_{};
     std::array<float, 3 * kMaxFrame / 2 + 2 * kGuard> scratch_{};
+    std::array<double, 3 * kMaxFrame / 2 + 2 * kGuard> wideScratch_{}; // a frame's resampling redone in double
     std::array<std::array<float, kMaxFrame>, 2> work_{};
     std::array<float, kMaxFrame> window_{};
 };

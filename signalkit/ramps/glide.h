@@ -1,7 +1,7 @@
 // Glide (portamento): the output follows the target at a limited speed, with
 // one glide time or separate rise and fall times (10 x value = seconds).
 // Constant time: every glide takes the glide time; constant rate: 1 V per
-// glide time. A gate sample of 0.5 or more, or a time of 0, jumps. Once the
+// glide time. A glide between values near opposite float limits stays finite. A gate sample of 0.5 or more, or a time of 0, jumps. Once the
 // target is static and the output has arrived, the output is reported static
 // at that sample and the module asks to sleep; a new static target value, or
 // a streaming target, wakes it.
@@ -80,7 +80,7 @@ public:
                 if (!constantTime_)
                     step = 0.1f / (T * fs);
                 else if (x != p)
-                    step = std::fabs(x - y) / (T * fs); // kept until the target changes again
+                    step = stepOf(x, y, T, fs); // kept until the target changes again
                 y = x > y ? std::min(y + step, x) : std::max(y - step, x);
             }
             p = x;
@@ -102,6 +102,17 @@ public:
 
 private:
     static constexpr int kStreaming = 0, kGliding = 1, kArrived = 2;
+
+    // The step of a constant-time glide from y to x over T seconds. Where the
+    // float quotient is not a number (a distance and a time that both
+    // overflow) it is worked out in double: an infinite time does not move.
+    static float stepOf(float x, float y, float T, float fs)
+    {
+        const float step = std::fabs(x - y) / (T * fs);
+        if (__builtin_expect(step == step, 1))
+            return step;
+        return qw::finite::narrowed(std::fabs(static_cast<double>(x) - y) / (static_cast<double>(T) * fs));
+    }
 
     // Seconds; negative and not a number count as 0.
     static float timeOf(float v) { return std::max(0.0f, 10.0f * qw::finite::orZero(v)); }

@@ -1,5 +1,7 @@
 // Dead-zone shaper: moves both half-waves towards zero by the shift c, so
-// that levels within c become silence and the rest keeps its shape.
+// that levels within c become silence and the rest keeps its shape (a
+// negative c moves them away, saturating at the float limit).
+#include "qw_finite.h"
 #include "shapers.h"
 
 class QW_CenterShift final : public qw::shapers::SignalAndControl<QW_CenterShift>
@@ -7,7 +9,7 @@ class QW_CenterShift final : public qw::shapers::SignalAndControl<QW_CenterShift
 public:
     static float shape(float x, float c)
     {
-        const float m = std::max(0.0f, std::fabs(x) - c);
+        const float m = std::max(0.0f, qw::finite::saturated(std::fabs(x) - c));
         return x < 0.0f ? -m : m;
     }
 };

@@ -4,6 +4,7 @@
 // what non-finite and huge samples get.
 #include "audio_module_fixture.h"
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <set>
@@ -37,13 +38,14 @@ const std::vector<Case>& cases()
         {L"QW_AudioSin", {{"Unit", 0}}, {{"X", {0.1f}}}, "Output", {0.1 * std::sin(1.0)}, 2e-8},
         {L"QW_AudioSin", {{"Unit", 1}}, {{"X", {3.0f}}}, "Output", {0.05}, 2e-8},
         {L"QW_AudioSin", {{"Unit", INT_MIN}}, {{"X", {0.025f}}}, "Output", {0.1}, 2e-8},
-        // Exponent: 2^(volts) in volts; accurate 2^128 and above is +Inf,
-        // the fast form stays finite.
+        // Exponent: 2^(volts) in volts; accurate 0.1 x 2^128 still fits a
+        // float (though 2^128 does not), 0.1 x 2^200 saturates; the fast form
+        // stays finite.
         {L"QW_AudioExp",
          {{"Base", 0}, {"Precision", 1}},
          {{"X", {0.1f, 12.8f, 20.0f, -20.0f}}},
          "Output",
-         {0.2, INFINITY, INFINITY, 0.0},
+         {0.2, std::ldexp(0.1, 128), FLT_MAX, 0.0},
          1e-7},
         {L"QW_AudioExp", {{"Base", 1}, {"Precision", 1}}, {{"X", {0.1f}}}, "Output", {0.1 * std::exp(1.0)}, 1e-7},
         {L"QW_AudioExp",
@@ -110,6 +112,20 @@ const std::vector<Case>& cases()
          "Output",
          {0.8, 0.0},
          0.8 * 0.03},
+        // Powers beyond the float range saturate, 0 to a negative power too;
+        // 0.1 x 2^128 fits though 2^128 does not.
+        {L"QW_AudioPow",
+         {{"Precision", 2}},
+         {{"Base", {0.2f, 0.0f, 1e20f}}, {"Exponent", {12.8f, -0.1f, 0.3f}}},
+         "Output",
+         {std::ldexp(0.1, 128), FLT_MAX, FLT_MAX},
+         1e-7},
+        {L"QW_AudioPow",
+         {{"Precision", 1}},
+         {{"Base", {0.2f, 0.0f, 1e20f}}, {"Exponent", {12.8f, -0.1f, 0.3f}}},
+         "Output",
+         {std::ldexp(0.1, 128), FLT_MAX, FLT_MAX},
+         1e-4 * std::ldexp(0.1, 128)}, // the logarithm's error, times 128
         {L"QW_AudioSqrt", {}, {{"X", {0.4f, -0.1f, 0.0f}}}, "Output", {0.2, 0.0, 0.0}, 1e-8},
         {L"QW_AudioWrap",
          {},
@@ -156,6 +172,8 @@ const std::vector<Case>& cases()
         {L"QW_AudioTan", {{"Unit", 0}}, {{"X", {static_cast<float>(kPi / 40)}}}, "Output", {0.1}, 1e-6},
         {L"QW_AudioTan", {{"Unit", 1}}, {{"X", {4.5f, -4.5f}}}, "Output", {0.1, -0.1}, 1e-6},
         {L"QW_AudioTan", {{"Unit", 2}}, {{"X", {0.0125f, 0.0f}}}, "Output", {0.1, 0.0}, 1e-6},
+        // From 2^24 turns up every float is a whole number of turns: tangent 0.
+        {L"QW_AudioTan", {{"Unit", 2}}, {{"X", {3e38f, -3e38f, 1e7f}}}, "Output", {0.0, 0.0, 0.0}, 0.0},
         // Inf/NaN cleaning.
         {L"QW_AudioInfNanCln",
          {{"Cleaning", 0}},
@@ -305,8 +323,7 @@ TEST(AudioMaths, NoOptionYetGivesZeros)
 // may genuinely leave the float range, so those get large but safe values.
 TEST(AudioMaths, BadSamplesInEveryRoutine)
 {
-    const std::set<std::wstring> nonFinite = {L"QW_AudioExp", L"QW_AudioLog",   L"QW_AudioPow",
-                                              L"QW_AudioTan", L"QW_V2dB_Audio", L"QW_FreqConv_Audio"};
+    const std::set<std::wstring> nonFinite = {L"QW_AudioLog", L"QW_V2dB_Audio", L"QW_FreqConv_Audio"};
     const wchar_t* ids[] = {L"QW_AudioCos",       L"QW_AudioSin",       L"QW_AudioExp",   L"QW_AudioRound",
                             L"QW_AudioFrac",      L"QW_AudioRngScal",   L"QW_AudioLog",   L"QW_AudioMax",
                             L"QW_AudioMin",       L"QW_AudioMinMax",    L"QW_AudioPow",   L"QW_AudioSqrt",

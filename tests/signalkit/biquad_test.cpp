@@ -766,7 +766,7 @@ TEST(BiquadGuards, AtTheEndsOfTheCutoffRangeTheFilterSettlesAndSleeps)
         }
 }
 
-TEST(BiquadGuards, ANonFiniteSampleOrAnOverflowLeavesNothingBehind)
+TEST(BiquadGuards, ANonFiniteSampleLeavesNothingBehindAndAnOverflowSaturates)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     struct Case
@@ -783,7 +783,8 @@ TEST(BiquadGuards, ANonFiniteSampleOrAnOverflowLeavesNothingBehind)
         {"one infinite sample", BP, 2.0f, 1, [inf](int64_t t) { return t == 1000 ? inf : noise(t); }, 1000},
         {"one sample of the largest float", HP, 0.707f, 16,
          [](int64_t t) { return t == 1000 ? std::numeric_limits<float>::max() : noise(t); }, 1000},
-        // Q 1000 over 16 sections: a tone at the cutoff overflows the float range.
+        // Q 1000 over 16 sections: a tone at the cutoff would overflow the
+        // float range; it saturates there instead.
         {"an overflow at legal settings", LP, 1000.0f, 16,
          [](int64_t t) { return static_cast<float>(0.5 * std::sin(2 * kPi * 1000.0 * double(t) / 48000.0)); }, 47999},
     };
@@ -795,9 +796,31 @@ TEST(BiquadGuards, ANonFiniteSampleOrAnOverflowLeavesNothingBehind)
         flt.p->setConstant(flt.in[0], 0.0f, 48000);
         flt.run(48000 * 6, 64, [&](int pin, int64_t t) { return pin == flt.in[0] ? c.input(t) : 0.0f; });
         const std::vector<float>& y = flt.recorded[0];
+        const bool finiteInput = std::isfinite(c.input(1000));
+        if (finiteInput)
+        {
+            // Finite input gives finite output: the largest float passes
+            // through the sections saturated, and so does the resonance.
+            float peak = 0.0f;
+            for (size_t t = 0; t < y.size(); ++t)
+            {
+                ASSERT_TRUE(std::isfinite(y[t])) << c.what << ": sample " << t << " is " << y[t];
+                peak = std::max(peak, std::fabs(y[t]));
+            }
+            EXPECT_GT(peak, 1e37f) << c.what << ": the input was meant to reach the output";
+            if (c.lastBad == 1000)
+            {
+                EXPECT_GT(std::fabs(y[2000]) + std::fabs(y[2001]), 0.0f) << c.what << ": the filter goes on filtering";
+                const auto r = flt.streaming(0);
+                ASSERT_FALSE(r.empty());
+                EXPECT_FALSE(r.back().second) << c.what << ": never falls silent";
+            }
+            else // the resonance stays at the largest float (its ring-down from there takes minutes)
+                EXPECT_EQ(peak, std::numeric_limits<float>::max()) << c.what;
+            continue;
+        }
         // A block with a non-finite sample is followed by a block without one:
-        // the state is cleared by the block's end. (Settings that overflow may
-        // overflow again later, from a clean state.)
+        // the state is cleared by the block's end.
         bool sawBad = false, badBlock = false;
         for (size_t b = 0; b < y.size() / 64; ++b)
         {
