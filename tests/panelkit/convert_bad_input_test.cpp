@@ -144,7 +144,7 @@ TEST(ConvertersBadInput, IntegerEnds)
                                     deliver(0, f32(kNaN), {{1, i32(0)}}),
                                     deliver(0, f32(kInf), {{1, i32(INT_MAX)}}),
                                     deliver(0, f32(-3.4e38f), {{1, i32(INT_MIN)}}),
-                                    deliver(1, i32(INT_MIN), one(0, minPitch, 1e3)),
+                                    deliver(1, i32(INT_MIN + 1), one(0, minPitch, 1e3)),
                                 });
     table(L"QW_GUI_MIDI2Pitch", {
                                     deliver(0, i32(INT_MAX), one(1, maxPitch, 1e3)),
@@ -248,10 +248,10 @@ TEST(ConvertersBadInput, HugeAndUnencodableTypedTexts)
     f.rows = {
         setOnly(2, f32(10)),
         setOnly(3, i32(2)),
-        deliver(3, text(megabyteOf(L"9")), {{0, f32(10)}, {4, text(L"10")}}),
-        deliver(3, text(L"0." + megabyteOf(L"0") + L"1"), {{0, f32(0)}}).because("0 after underflow, in range"),
-        deliver(3, text(L"2.5" + unencodable()), {{0, f32(2.5f)}}),
-        deliver(3, text(unencodable()), {{4, text(L"2.5")}}),
+        deliver(4, text(megabyteOf(L"9")), {{0, f32(10)}, {4, text(L"10")}}),
+        deliver(4, text(L"0." + megabyteOf(L"0") + L"1"), {{0, f32(0)}}).because("0 after underflow, in range"),
+        deliver(4, text(L"2.5" + unencodable()), {{0, f32(2.5f)}}),
+        deliver(4, text(unencodable()), {{4, text(L"2.5")}}),
     };
     runUiTable(f);
 }

@@ -29,7 +29,7 @@ TEST_F(FileModules, FileExistsPulsesOrHoldsTheAnswerRightPinFirst)
 {
     UiTable t = table(L"QW_FileExists");
     const std::string folder = res();
-    t.prepareHost = [this, folder](qwhost::GuiHost& host) {
+    t.prepareHost = [folder](qwhost::GuiHost& host) {
         host.resourceFolder = folder;
         put(folder + "/here.txt", "x");
     };
