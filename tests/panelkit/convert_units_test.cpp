@@ -273,6 +273,35 @@ TEST(NoteNames, KeyWrittenBackDoesNotSplitAgain)
     runUiTable(t);
 }
 
+// A connected module corrects the note while the key is written back into
+// it (inside the send): the correction is kept on the source pin but split
+// into nothing, so the index and octave stay as the user set them.
+TEST(NoteNames, CorrectionOfTheSourceDuringTheWayBackIsNotSplit)
+{
+    for (auto echo : {qwhost::Echo::Inside, qwhost::Echo::None})
+    {
+        SCOPED_TRACE(echoName(echo));
+        qwhost::GuiHost host;
+        host.echo = echo;
+        auto g = host.create(bundle("panelkit"), L"QW_MIDI2Note", false);
+        g->onTransmit = [&g](const qwhost::GuiValue& v) {
+            if (v.pin == 0 && v.asInt() == 60)
+                g->setInt(0, 61);
+        };
+        const int32_t octave = 4;
+        g->setPinOnly(3, &octave, 4);
+        g->setInt(1, 3);
+        ASSERT_EQ(g->transmits.size(), 1u);
+        EXPECT_EQ(g->transmits[0].pin, 0);
+        EXPECT_EQ(g->transmits[0].asInt(), 60);
+        // A correction from outside, later, splits as usual.
+        g->setInt(0, 62);
+        ASSERT_EQ(g->transmits.size(), 2u);
+        EXPECT_EQ(g->transmits[1].pin, 1);
+        EXPECT_EQ(g->transmits[1].asInt(), 5);
+    }
+}
+
 // Response curve: position 0, exponent 1, bipolar 2, response 3.
 struct Curve
 {
