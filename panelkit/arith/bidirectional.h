@@ -39,6 +39,12 @@
 //
 // Further inputs of its own (a second operand, a mode) are registered between
 // with the frame's onSetIn as handler, or none.
+//
+// A converter between two units is the frame with one result pin per value
+// and neither left copies nor switch (registerInputs, then registerRight,
+// then convertsBothWays): each side converts into the other, always. The
+// results may be of another type than the inputs (a note number in, a pitch
+// out): Bidirectional<int, 1, float>.
 #pragma once
 
 #include "../logic/family.h"
@@ -48,10 +54,11 @@
 
 namespace qw
 {
-template <class T, size_t N = 1> class Bidirectional : public MpGuiInvisibleBase
+template <class T, size_t N = 1, class R = T> class Bidirectional : public MpGuiInvisibleBase
 {
 public:
-    using Values = std::array<T, N>;
+    using Values = std::array<T, N>;  // inputs
+    using Results = std::array<R, N>; // results
 
     void onSetIn()
     {
@@ -65,7 +72,7 @@ public:
     }
     void onSetOutR()
     {
-        if (bidirectional_)
+        if (bidirectional_ || bothWays_)
             updateInput(valuesOf(right_));
     }
 
@@ -93,20 +100,24 @@ protected:
     // orders its copies otherwise.
     void registerLeft(size_t k) { initializePin(left_[k], &Bidirectional::onSetOutL); }
     void registerRight(size_t k) { initializePin(right_[k], &Bidirectional::onSetOutR); }
+    // No left copies and no switch: a value on a result pin always converts
+    // back.
+    void convertsBothWays() { bothWays_ = true; }
 
     // Results to both copies under the guard; the guard is not tested.
     void updateOutputs()
     {
         EchoGuard::Raise raise(guard_);
-        const Values r = forward();
+        const Results r = forward();
         for (size_t k = 0; k < N; ++k)
         {
             right_[k] = r[k];
-            left_[k] = right_[k].getValue();
+            if (!bothWays_)
+                left_[k] = right_[k].getValue();
         }
     }
     // Inputs from result values under the guard; the guard is not tested.
-    void updateInput(const Values& r)
+    void updateInput(const Results& r)
     {
         EchoGuard::Raise raise(guard_);
         const Values v = inverse(r);
@@ -117,9 +128,9 @@ protected:
     // left one holds 0 (a left copy that nothing drives).
     void updateInputFromCopies()
     {
-        Values r;
+        Results r;
         for (size_t k = 0; k < N; ++k)
-            r[k] = left_[k].getValue() != T{} ? left_[k].getValue() : right_[k].getValue();
+            r[k] = left_[k].getValue() != R{} ? left_[k].getValue() : right_[k].getValue();
         updateInput(r);
     }
     // A range or limit changed: mode 1 recomputes the result, 2 the input from
@@ -132,23 +143,25 @@ protected:
             updateInputFromCopies();
     }
 
-    virtual Values forward() = 0;
-    virtual Values inverse(const Values& r) = 0;
+    virtual Results forward() = 0;
+    virtual Values inverse(const Results& r) = 0;
 
     MpGuiPin<T> in_[N];
-    MpGuiPin<T> left_[N];
-    MpGuiPin<T> right_[N];
+    MpGuiPin<R> left_[N];
+    MpGuiPin<R> right_[N];
     MpGuiPin<bool> bidirectional_;
     EchoGuard guard_;
 
 private:
-    static Values valuesOf(const MpGuiPin<T> (&pins)[N])
+    template <class V> static std::array<V, N> valuesOf(const MpGuiPin<V> (&pins)[N])
     {
-        Values v;
+        std::array<V, N> v;
         for (size_t k = 0; k < N; ++k)
             v[k] = pins[k];
         return v;
     }
+
+    bool bothWays_ = false;
 };
 
 // A result that only runs forward, offered on two copies: written to the
