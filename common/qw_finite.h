@@ -108,16 +108,6 @@ inline float poisonOf(float v)
     return v - v;
 }
 
-// True when all n values are finite: an or over the values instead of a
-// carried sum, so the loop runs several values at a time.
-inline bool allFinite(const float* v, int n)
-{
-    int bad = 0;
-    for (int i = 0; i < n; ++i)
-        bad |= !(v[i] - v[i] == 0.0f);
-    return bad == 0;
-}
-
 // Replaces what is not finite in a line by 0; `poison` is the sum of
 // poisonOf over the values written in the block (0 while all were finite).
 inline void clearNonFinite(float* line, int n, float poison)
