@@ -32,6 +32,26 @@ struct MemFile
     }
 };
 
+// The written file is a real one: a save replaces its file through a rename
+// beside it, which an in-memory file's /proc name cannot take.
+struct TempFile
+{
+    std::wstring name;
+
+    TempFile()
+    {
+        char path[] = "/tmp/qw-wav-out-XXXXXX";
+        const int fd = mkstemp(path);
+        if (fd < 0)
+            std::abort();
+        close(fd);
+        name.assign(path, path + std::strlen(path));
+        narrow = path;
+    }
+    ~TempFile() { unlink(narrow.c_str()); }
+    std::string narrow;
+};
+
 void check(bool ok)
 {
     if (!ok)
@@ -57,7 +77,7 @@ void checkConsistent(const qw::WavFile32& w, size_t fileSize)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const MemFile in("qw-wav-in");
-    static const MemFile out("qw-wav-out");
+    static const TempFile out;
     in.put(data, size);
 
     qw::WavFile32 w;
