@@ -175,7 +175,10 @@ private:
             {
                 const int c = std::min(static_cast<int>(column), qw::dwg::kLast - 1);
                 const float t = damp[c] + (damp[c + 1] - damp[c]) * (column - float(c));
-                e = t * st.eOut + (raw - st.eIn);
+                const float eOut = st.eOut, eIn = st.eIn;
+                e = qw::finite::finiteOr(t * eOut + (raw - eIn), [=] {
+                    return double(t) * eOut + (double(qw::finite::infinityAsNaN(raw)) - eIn);
+                });
             }
             st.eIn = raw;
             st.eOut = e;
@@ -199,11 +202,11 @@ private:
             {
                 const float t = float(st.fade) * 0.02f;
                 const float old = (3.0f - 2.0f * t) * t * t;
-                a = old * read(lineA, st.write, st.current, st.memA[st.slot]) +
-                    (1.0f - old) * read(lineA, st.write, st.next, st.memA[1 - st.slot]);
+                a = qw::finite::saturated(old * read(lineA, st.write, st.current, st.memA[st.slot]) +
+                                          (1.0f - old) * read(lineA, st.write, st.next, st.memA[1 - st.slot]));
                 if (Second)
-                    b = old * read(lineB, st.write, st.current, st.memB[st.slot]) +
-                        (1.0f - old) * read(lineB, st.write, st.next, st.memB[1 - st.slot]);
+                    b = qw::finite::saturated(old * read(lineB, st.write, st.current, st.memB[st.slot]) +
+                                              (1.0f - old) * read(lineB, st.write, st.next, st.memB[1 - st.slot]));
                 if (--st.fade == 0)
                 {
                     st.current = st.next;
@@ -216,7 +219,7 @@ private:
                 if (Second)
                     b = read(lineB, st.write, st.current, st.memB[st.slot]);
             }
-            const float y = Second ? a - 0.5f * b : a;
+            const float y = Second ? qw::finite::saturated(a - 0.5f * b) : a;
             out[i] = y;
 
             lineB[st.write] = e;
@@ -224,8 +227,10 @@ private:
             float written = e;
             if (feedback != 0.0f)
             {
-                st.s = (st.s - y) * g + y;
-                written = e + st.s * feedback;
+                const float s = st.s;
+                st.s = qw::finite::finiteOr((s - y) * g + y, [=] { return (double(s) - y) * g + y; });
+                const float ss = st.s;
+                written = qw::finite::finiteOr(e + ss * feedback, [=] { return e + double(ss) * feedback; });
             }
             lineA[st.write] = written;
             poison += (written - written) + (e - e);
@@ -279,7 +284,9 @@ private:
         if (i0 < 0)
             i0 += kLength;
         const int i1 = i0 == 0 ? kLength - 1 : i0 - 1;
-        const float y = c >= 0.9f ? line[i0] : (line[i0] - memory) * c + line[i1];
+        const float m = memory, l0 = line[i0], l1 = line[i1];
+        const float y =
+            c >= 0.9f ? l0 : qw::finite::finiteOr((l0 - m) * c + l1, [=] { return (double(l0) - m) * c + l1; });
         memory = y;
         return y;
     }

@@ -5,6 +5,7 @@
 // crossfades from the old loop length over 2 ms. When the input stops the
 // string rings out until 4096 quiet samples have passed.
 #include "mp_sdk_audio.h"
+#include "qw_finite.h"
 #include "qw_fm.h"
 
 #include <algorithm>
@@ -140,28 +141,32 @@ private:
             if (st.fade > 0.0f)
             {
                 const float old = read(line, st, st.oldLength, st.oldMemory);
-                y = st.fade * old + (1.0f - st.fade) * y;
+                y = qw::finite::saturated(st.fade * old + (1.0f - st.fade) * y);
                 st.fade -= fadeStep;
             }
 
-            st.s = (st.s - y) * g + y;
+            const float s = st.s;
+            st.s = qw::finite::finiteOr((s - y) * g + y, [=] { return (double(s) - y) * g + y; });
 
             float x = in[i] * inputGate;
             if (HighPass && G >= 0.0f)
             {
-                const float c = st.coefficient;
-                const float u = c * st.u + x - st.x1;
-                const float w = c * st.w + u - st.u;
+                const float c = st.coefficient, u0 = st.u, w0 = st.w, x1 = st.x1;
+                const float u = qw::finite::finiteOr(
+                    c * u0 + x - x1, [=] { return double(c) * u0 + qw::finite::infinityAsNaN(x) - x1; });
+                const float w = qw::finite::finiteOr(c * w0 + u - u0, [=] { return double(c) * w0 + u - u0; });
                 st.x1 = x;
                 st.u = u;
                 st.w = w;
                 const float h = 0.5f * (1.0f + c);
                 x = h * h * w;
             }
-            const float written = G * st.s + x;
+            const float ss = st.s;
+            const float written =
+                qw::finite::finiteOr(G * ss + x, [=] { return double(G) * ss + qw::finite::infinityAsNaN(x); });
             line[st.write] = written;
             poison += written - written;
-            out[i] = AddExcitation ? y + 0.5f * G * x : y;
+            out[i] = AddExcitation ? qw::finite::saturated(y + 0.5f * G * x) : y;
             st.write = (st.write + 1) & kMask;
             if (st.write == 0)
                 st.firstPass = false;
@@ -254,7 +259,13 @@ private:
         const float f = L - static_cast<float>(k);
         const float c = (1.0f - f) / (1.0f + f);
         const float A = tap(line, st, k);
-        const float y = c > 0.9f ? A : c * (A - memory) + tap(line, st, k + 1);
+        if (c > 0.9f)
+        {
+            memory = A;
+            return A;
+        }
+        const float m = memory, B = tap(line, st, k + 1);
+        const float y = qw::finite::finiteOr(c * (A - m) + B, [=] { return c * (double(A) - m) + B; });
         memory = y;
         return y;
     }

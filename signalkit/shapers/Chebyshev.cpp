@@ -4,6 +4,9 @@
 // the input is not limited.
 #include "shapers.h"
 
+#include "qw_finite.h"
+
+#include <algorithm>
 #include <memory>
 #include <vector>
 #if defined(__SSE2__)
@@ -81,6 +84,37 @@ public:
                 out[k][i] = next * 0.5f;
                 prev = c;
                 c = next;
+            }
+        }
+        // An order that overflowed leaves every higher one not finite, so
+        // the highest order's span says whether the span needs the wide pass.
+        if (__builtin_expect(!qw::finite::allFinite(out[n - 1], sampleFrames), 0))
+            saturate(x, out, n, sampleFrames);
+    }
+
+    // The outputs that are not finite, worked out again in double and
+    // narrowed: beyond the float range, the largest float of the sign the
+    // polynomial has there. The double recurrence is held within +-1e300, so
+    // it keeps its sign instead of reaching infinity minus infinity.
+    [[gnu::noinline, gnu::cold]] static void saturate(const float* x, float** out, size_t n, int sampleFrames)
+    {
+        constexpr double lim = 1e300;
+        for (int i = 0; i < sampleFrames; ++i)
+        {
+            const double y = 2.0 * x[i];
+            const double twoY = 2.0 * y;
+            double prev = 1.0, c = std::min(std::max(y, -lim), lim);
+            for (size_t k = 0; k < n; ++k)
+            {
+                if (k > 0)
+                {
+                    const double next = std::min(std::max(twoY * c - prev, -lim), lim);
+                    prev = c;
+                    c = next;
+                }
+                float& o = out[k][i];
+                if (!(std::fabs(o) <= qw::finite::kLargest))
+                    o = qw::finite::narrowed(c * 0.5);
             }
         }
     }
