@@ -214,7 +214,7 @@ int every50ms(float rate, int block)
 // every 50 ms, the clip setting switched too (the table clipped again).
 Run gatedEnvelope(qwhost::Processor& p, float rate, int block)
 {
-    p.setInt(p.pin("Interpolation"), 30);
+    p.setInt(p.pin("Interpolation"), 20);
     p.setFloat(p.pin("Time"), 100.0f);
     p.setInt(p.pin("Sustain Node"), 8);
     const int shape = p.pin("Shape"), gate = p.pin("Gate"), clip = p.pin("Clip");
@@ -295,12 +295,13 @@ const std::vector<Case>& cases()
                         }};
          }},
         // Shape envelopes: every 50 ms a new 100-node shape (the largest
-        // blob) with the costliest interpolation, then the gate falls and
-        // rises inside one block, so the 4096-point table is rendered again
-        // in the call that delivers the rising gate, a run going on.
+        // blob) with the costliest interpolation (local cubic, by a little),
+        // then the gate falls and rises inside one block, so the table is
+        // rendered again in the call that delivers the rising gate, a run
+        // going on.
         {"shapekit", L"QW_ShapeEnv2",
          [](qwhost::Processor& p, float rate, int block) {
-             p.setInt(p.pin("Interpolation"), 30);
+             p.setInt(p.pin("Interpolation"), 20);
              p.setFloat(p.pin("Time"), 100.0f);
              p.setInt(p.pin("Sustain Node"), 8);
              const int shape = p.pin("Shape"), gate = p.pin("Gate");
@@ -318,7 +319,7 @@ const std::vector<Case>& cases()
         // long run keeps the level near the top, where the search is longest.
         {"shapekit", L"QW_ShapeEnv2",
          [](qwhost::Processor& p, float, int) {
-             p.setInt(p.pin("Interpolation"), 30);
+             p.setInt(p.pin("Interpolation"), 20);
              p.setFloat(p.pin("Time"), 1000.0f);
              p.setText(p.pin("Shape"), shapeText(0.0f, 0.0f));
              Run r{{"Gate", "Signal"}, 0, nullptr};
@@ -331,7 +332,7 @@ const std::vector<Case>& cases()
         // As the others, with the retrigger too; one voice.
         {"shapekit", L"QW_ShapeEnv5",
          [](qwhost::Processor& p, float rate, int block) {
-             p.setInt(p.pin("Interpolation"), 30);
+             p.setInt(p.pin("Interpolation"), 20);
              p.setFloat(p.pin("Duration"), 100.0f);
              p.setInt(p.pin("Sustain Node"), 8);
              p.setConstant(p.pin("Velocity"), 0.7f);
@@ -357,7 +358,7 @@ const std::vector<Case>& cases()
                  exponents.push_back(p.pin(std::string(n) + " Exponent"));
              }
              for (int t : types)
-                 p.setInt(t, 30);
+                 p.setInt(t, 20);
              const int in = p.pin("MIDI In");
              return Run{{}, every50ms(rate, block), [=](qwhost::Processor& q, int64_t k) {
                             for (size_t c = 0; c < curves.size(); ++c)
