@@ -227,6 +227,19 @@ Run gatedEnvelope(qwhost::Processor& p, float rate, int block)
                }};
 }
 
+Run syncOsc(qwhost::Processor& p, float pitch)
+{
+    std::vector<float> frames(2048);
+    for (int i = 0; i < 2048; ++i)
+        frames[static_cast<size_t>(i)] = 0.5f * noise(i);
+    p.setBlob(p.pin("Table"), qwbench::loadedSample(frames));
+    p.setInt(p.pin("Interpolation"), 4);
+    p.setConstant(p.pin("Pitch"), pitch);
+    p.setFloat(p.pin("Ratio A"), 0.5f);
+    p.setFloat(p.pin("Ratio B"), 2.0f);
+    return Run{{"Ratio Mix"}, 0, nullptr};
+}
+
 struct Case
 {
     using Setup = std::function<Run(qwhost::Processor&, float rate, int block)>;
@@ -374,19 +387,11 @@ const std::vector<Case>& cases()
                         }};
          }},
         // A 2048-frame table, its ratio moving every sample: the working
-        // table read again (8-crossing sinc) at every cycle start.
-        {"samplekit2", L"QW_S2_LUTOscSYNC",
-         [](qwhost::Processor& p, float, int) {
-             std::vector<float> frames(2048);
-             for (int i = 0; i < 2048; ++i)
-                 frames[static_cast<size_t>(i)] = 0.5f * noise(i);
-             p.setBlob(p.pin("Table"), qwbench::loadedSample(frames));
-             p.setInt(p.pin("Interpolation"), 4);
-             p.setConstant(p.pin("Pitch"), 0.5f);
-             p.setFloat(p.pin("Ratio A"), 0.5f);
-             p.setFloat(p.pin("Ratio B"), 2.0f);
-             return Run{{"Ratio Mix"}, 0, nullptr};
-         }},
+        // table read again (8-crossing sinc) at every cycle start, at 440 Hz
+        // and at the top pitch (a cycle every 4 samples).
+        {"samplekit2", L"QW_S2_LUTOscSYNC", [](qwhost::Processor& p, float, int) { return syncOsc(p, 0.5f); }},
+        {"samplekit2", L"QW_S2_LUTOscSYNC", [](qwhost::Processor& p, float, int) { return syncOsc(p, 1.0f); },
+         " top pitch"},
     };
     return all;
 }
