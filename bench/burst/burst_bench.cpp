@@ -392,6 +392,17 @@ const std::vector<Case>& cases()
         {"samplekit2", L"QW_S2_LUTOscSYNC", [](qwhost::Processor& p, float, int) { return syncOsc(p, 0.5f); }},
         {"samplekit2", L"QW_S2_LUTOscSYNC", [](qwhost::Processor& p, float, int) { return syncOsc(p, 1.0f); },
          " top pitch"},
+        // At 440 Hz the reader switched every 50 ms between 8-crossing sinc
+        // and widened cubic (the rest of the cycle keeps the old reader).
+        {"samplekit2", L"QW_S2_LUTOscSYNC",
+         [](qwhost::Processor& p, float rate, int block) {
+             Run r = syncOsc(p, 0.5f);
+             const int interpolation = p.pin("Interpolation");
+             r.everyBlocks = every50ms(rate, block);
+             r.change = [interpolation](qwhost::Processor& q, int64_t k) { q.setInt(interpolation, k % 2 ? 2 : 4); };
+             return r;
+         },
+         " reader change"},
     };
     return all;
 }

@@ -10,8 +10,8 @@
 // holds many cycle starts, while a sample reads one entry. So a rebuild only
 // makes its plan, and an entry is worked out the first time it is read
 // (syncEntry: the same value). Until the next rebuild the old table must stay
-// what it was: the entries are read from a copy of the table that a new table
-// does not overwrite, and a change of reader first fills the rest.
+// what it was: the plan keeps its reader, and reads a copy of the table that
+// a new table does not overwrite.
 #include "lut_osc.h"
 
 #include <algorithm>
@@ -55,8 +55,6 @@ public:
                 lastRatio_ = 0.0f; // no ratio is 0: the next cycle start rebuilds
             keepCopy(n);
         }
-        if (interpolation_.isUpdated() || readKind_.isUpdated())
-            fillPending(); // the entries still to come were the old reader's
         a_ = qw::lut::clampInput(ratioA_, kMinRatio, kMaxRatio);
         b_ = qw::lut::clampInput(ratioB_, kMinRatio, kMaxRatio);
         bool unmuted;
@@ -124,21 +122,10 @@ private:
         std::memcpy(copy_[latest_].data(), table_.frames(), static_cast<size_t>(n) * sizeof(float));
     }
 
-    void fillPending()
+    // Entry k of the pending plan, with the plan's reader.
+    template <class R, bool Stretched> float planEntry(int k) const
     {
-        if (lazy_)
-            (this->*fill_)();
-    }
-
-    // The entries of the pending rebuild not read yet, with its reader.
-    template <class R, bool Stretched> void fillRest()
-    {
-        const int n = static_cast<int>(work_.size());
-        const float* x = copy_[planCopy_].data();
-        for (int k = 0; k < n; ++k)
-            if (stamp_[static_cast<size_t>(k)] != planId_)
-                work_[static_cast<size_t>(k)] = qw::lut::syncEntry<R, Stretched>(x, n, plan_, k);
-        lazy_ = false;
+        return qw::lut::syncEntry<R, Stretched>(copy_[planCopy_].data(), static_cast<int>(work_.size()), plan_, k);
     }
 
     // A rebuild for ratio s: its plan, or the whole table where the plan
@@ -154,7 +141,7 @@ private:
             }
             plan_ = qw::lut::syncPlan<Stretched>(s, n);
             planCopy_ = latest_;
-            fill_ = &QW_S2_LUTOscSYNC::fillRest<R, Stretched>;
+            entry_ = &QW_S2_LUTOscSYNC::planEntry<R, Stretched>;
             lazy_ = true;
         }
         else
@@ -197,7 +184,7 @@ private:
             qw::lut::locate(c.phase, n, i, frac);
             if (lazy_ && stamp[i] != planId_)
             {
-                w[i] = qw::lut::syncEntry<R, Stretched>(copy_[planCopy_].data(), n, plan_, i);
+                w[i] = (this->*entry_)(i);
                 stamp[i] = planId_;
             }
             out[k] = w[i] - offset;
@@ -233,8 +220,8 @@ private:
     int planCopy_ = 0;            // the copy the pending plan reads
     uint32_t planId_ = 0;         // the pending plan's id
     qw::lut::SyncPlan plan_;
-    bool lazy_ = false; // entries with another id are still to fill
-    void (QW_S2_LUTOscSYNC::*fill_)() = nullptr;
+    bool lazy_ = false;                                     // entries with another id are still to fill
+    float (QW_S2_LUTOscSYNC::*entry_)(int) const = nullptr; // the plan's reader
     qw::lut::Cycle cycle_;
 };
 
