@@ -24,11 +24,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <cwchar>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -45,9 +47,16 @@ double runSeconds()
 // block) and what happens every `everyBlocks` blocks (a setting changed).
 struct Run
 {
+    Run(std::vector<std::string> streaming_ = {}, int everyBlocks_ = 0,
+        std::function<void(qwhost::Processor&, int64_t)> change_ = nullptr)
+        : streaming(std::move(streaming_)), everyBlocks(everyBlocks_), change(std::move(change_))
+    {}
+
     std::vector<std::string> streaming;
     int everyBlocks = 0;
     std::function<void(qwhost::Processor&, int64_t)> change;
+    // Sample t of streaming input k; noise when empty.
+    std::function<float(size_t k, int64_t t)> signal;
 };
 
 // A module made for one run, with its host.
@@ -99,8 +108,12 @@ void timeRun(benchmark::State& state, const std::function<Module()>& fresh, floa
                 for (size_t k = 0; k < pins.size(); ++k)
                 {
                     float* in = p.input(pins[k]);
-                    for (int i = 0; i < block; ++i)
-                        in[i] = 0.5f * noise(static_cast<int>(t + i + 7919 * static_cast<int64_t>(k)));
+                    if (m.run.signal)
+                        for (int i = 0; i < block; ++i)
+                            in[i] = m.run.signal(k, t + i);
+                    else
+                        for (int i = 0; i < block; ++i)
+                            in[i] = 0.5f * noise(static_cast<int>(t + i + 7919 * static_cast<int64_t>(k)));
                 }
                 t += block;
                 if (c > 0 && m.run.everyBlocks > 0 && c % m.run.everyBlocks == 0)
@@ -165,16 +178,30 @@ void pitchShifter2Args(benchmark::internal::Benchmark* b)
     b->Iterations(1)->Unit(benchmark::kMillisecond);
 }
 
-std::vector<uint8_t> shapeBlob(float phase)
+// A 100-node shape (the largest): a sine from `phase` times `wobble`, plus
+// a line rising from -1 to 1 times 1 - wobble.
+std::vector<uint8_t> shapeBlob(float phase, float wobble = 1.0f)
 {
     qw::Shape s;
     std::vector<qw::Shape::Node> n(100);
     for (int i = 0; i < 100; ++i)
-        n[static_cast<size_t>(i)] = {i == 99 ? 1.0f : static_cast<float>(i) / 99.0f,
-                                     std::sin(phase + 0.1f * static_cast<float>(i))};
+    {
+        const float x = i == 99 ? 1.0f : static_cast<float>(i) / 99.0f;
+        n[static_cast<size_t>(i)] = {x, wobble * std::sin(phase + 0.1f * static_cast<float>(i)) +
+                                            (1.0f - wobble) * (2.0f * x - 1.0f)};
+    }
     s._importNodes(n.data(), 100);
     const auto* b = static_cast<const uint8_t*>(s.blobData());
     return {b, b + s.blobSize()};
+}
+
+// The bytes of a shape blob as the text value that carries them.
+std::wstring shapeText(float phase, float wobble = 1.0f)
+{
+    const std::vector<uint8_t> b = shapeBlob(phase, wobble);
+    std::wstring t(b.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(&t[0], b.data(), t.size() * sizeof(wchar_t));
+    return t;
 }
 
 // Every 50 ms at most (rounded to blocks).
@@ -183,11 +210,47 @@ int every50ms(float rate, int block)
     return std::max(1, static_cast<int>(0.05f * rate / static_cast<float>(block)));
 }
 
+// QW_ShapeEnv3 and QW_ShapeEnv4: a new shape and a gate falling and rising
+// every 50 ms, the clip setting switched too (the table clipped again).
+Run gatedEnvelope(qwhost::Processor& p, float rate, int block)
+{
+    p.setInt(p.pin("Interpolation"), 20);
+    p.setFloat(p.pin("Time"), 100.0f);
+    p.setInt(p.pin("Sustain Node"), 8);
+    const int shape = p.pin("Shape"), gate = p.pin("Gate"), clip = p.pin("Clip");
+    p.setBool(gate, true);
+    return Run{{"Signal"}, every50ms(rate, block), [shape, gate, clip](qwhost::Processor& q, int64_t k) {
+                   q.setBlob(shape, shapeBlob(0.1f * static_cast<float>(k % 50)));
+                   q.setBool(clip, k % 2 != 0);
+                   q.setBool(gate, false, 0);
+                   q.setBool(gate, true, 32);
+               }};
+}
+
+Run syncOsc(qwhost::Processor& p, float pitch)
+{
+    std::vector<float> frames(2048);
+    for (int i = 0; i < 2048; ++i)
+        frames[static_cast<size_t>(i)] = 0.5f * noise(i);
+    p.setBlob(p.pin("Table"), qwbench::loadedSample(frames));
+    p.setInt(p.pin("Interpolation"), 4);
+    p.setConstant(p.pin("Pitch"), pitch);
+    p.setFloat(p.pin("Ratio A"), 0.5f);
+    p.setFloat(p.pin("Ratio B"), 2.0f);
+    return Run{{"Ratio Mix"}, 0, nullptr};
+}
+
 struct Case
 {
+    using Setup = std::function<Run(qwhost::Processor&, float rate, int block)>;
+    Case(const char* bundle_, const wchar_t* id_, Setup setup_, const char* variant_ = "")
+        : bundle(bundle_), id(id_), setup(std::move(setup_)), variant(variant_)
+    {}
+
     const char* bundle;
     const wchar_t* id;
-    std::function<Run(qwhost::Processor&, float rate, int block)> setup;
+    Setup setup;
+    const char* variant; // added to the label where a module has several cases
 };
 
 const std::vector<Case>& cases()
@@ -244,20 +307,102 @@ const std::vector<Case>& cases()
                             q.setBlob(shape, shapeBlob(0.1f * static_cast<float>(k % 50)));
                         }};
          }},
-        // A 2048-frame table, its ratio moving every sample: the working
-        // table read again (8-crossing sinc) at every cycle start.
-        {"samplekit2", L"QW_S2_LUTOscSYNC",
-         [](qwhost::Processor& p, float, int) {
-             std::vector<float> frames(2048);
-             for (int i = 0; i < 2048; ++i)
-                 frames[static_cast<size_t>(i)] = 0.5f * noise(i);
-             p.setBlob(p.pin("Table"), qwbench::loadedSample(frames));
-             p.setInt(p.pin("Interpolation"), 4);
-             p.setConstant(p.pin("Pitch"), 0.5f);
-             p.setFloat(p.pin("Ratio A"), 0.5f);
-             p.setFloat(p.pin("Ratio B"), 2.0f);
-             return Run{{"Ratio Mix"}, 0, nullptr};
+        // Shape envelopes: every 50 ms a new 100-node shape (the largest
+        // blob) with the costliest interpolation (local cubic, by a little),
+        // then the gate falls and rises inside one block, so the table is
+        // rendered again in the call that delivers the rising gate, a run
+        // going on.
+        {"shapekit", L"QW_ShapeEnv2",
+         [](qwhost::Processor& p, float rate, int block) {
+             p.setInt(p.pin("Interpolation"), 20);
+             p.setFloat(p.pin("Time"), 100.0f);
+             p.setInt(p.pin("Sustain Node"), 8);
+             const int shape = p.pin("Shape"), gate = p.pin("Gate");
+             p.setText(shape, shapeText(0.0f));
+             p.setConstant(gate, 1.0f);
+             return Run{{"Signal"}, every50ms(rate, block), [shape, gate](qwhost::Processor& q, int64_t k) {
+                            q.setText(shape, shapeText(0.1f * static_cast<float>(k % 50)));
+                            q.setConstant(gate, 0.0f, 0);
+                            q.setConstant(gate, 1.0f, 32);
+                        }};
          }},
+        // An audio gate at its fastest (on and off every other sample) over a
+        // rising shape: every rising edge while a run goes on searches the
+        // 4096-point table for the first point at the present level, and a
+        // long run keeps the level near the top, where the search is longest.
+        {"shapekit", L"QW_ShapeEnv2",
+         [](qwhost::Processor& p, float, int) {
+             p.setInt(p.pin("Interpolation"), 20);
+             p.setFloat(p.pin("Time"), 1000.0f);
+             p.setText(p.pin("Shape"), shapeText(0.0f, 0.0f));
+             Run r{{"Gate", "Signal"}, 0, nullptr};
+             r.signal = [](size_t k, int64_t t) { return k == 0 ? static_cast<float>((t + 1) % 2) : 0.5f; };
+             return r;
+         },
+         " audio-rate gate"},
+        {"shapekit", L"QW_ShapeEnv3", gatedEnvelope},
+        {"shapekit", L"QW_ShapeEnv4", gatedEnvelope},
+        // As the others, with the retrigger too; one voice.
+        {"shapekit", L"QW_ShapeEnv5",
+         [](qwhost::Processor& p, float rate, int block) {
+             p.setInt(p.pin("Interpolation"), 20);
+             p.setFloat(p.pin("Duration"), 100.0f);
+             p.setInt(p.pin("Sustain Node"), 8);
+             p.setConstant(p.pin("Velocity"), 0.7f);
+             const int shape = p.pin("Shape"), gate = p.pin("Gate"), retrigger = p.pin("Retrigger");
+             p.setBool(gate, true);
+             return Run{{}, every50ms(rate, block), [shape, gate, retrigger](qwhost::Processor& q, int64_t k) {
+                            q.setBlob(shape, shapeBlob(0.1f * static_cast<float>(k % 50)));
+                            q.setBool(gate, false, 0);
+                            q.setBool(gate, true, 32);
+                            q.setFloat(retrigger, k % 2 ? 1.0f : 0.0f, 48);
+                        }};
+         }},
+        // Every 50 ms all four curves get a new 100-node shape and exponent
+        // (four 128-entry tables rebuilt in one call), with a note through each.
+        {"signalkit", L"QW_MIDICurves",
+         [](qwhost::Processor& p, float rate, int block) {
+             const char* names[] = {"Velocity", "Release Velocity", "Channel Pressure", "Key Pressure"};
+             std::vector<int> curves, types, exponents;
+             for (const char* n : names)
+             {
+                 curves.push_back(p.pin(std::string(n) + " Curve"));
+                 types.push_back(p.pin(std::string(n) + " Interpolation"));
+                 exponents.push_back(p.pin(std::string(n) + " Exponent"));
+             }
+             for (int t : types)
+                 p.setInt(t, 20);
+             const int in = p.pin("MIDI In");
+             return Run{{}, every50ms(rate, block), [=](qwhost::Processor& q, int64_t k) {
+                            for (size_t c = 0; c < curves.size(); ++c)
+                            {
+                                q.setBlob(curves[c], shapeBlob(0.1f * static_cast<float>((k + 7 * c) % 50)));
+                                q.setFloat(exponents[c], 0.5f + 0.03f * static_cast<float>(k % 100));
+                            }
+                            const auto note = static_cast<uint8_t>(36 + k % 48);
+                            q.sendMidi(in, {0x90, note, 100}, 8);
+                            q.sendMidi(in, {0xA0, note, 80}, 16);
+                            q.sendMidi(in, {0xD0, 90}, 24);
+                            q.sendMidi(in, {0x80, note, 64}, 40);
+                        }};
+         }},
+        // A 2048-frame table, its ratio moving every sample: the working
+        // table read again (8-crossing sinc) at every cycle start, at 440 Hz
+        // and at the top pitch (a cycle every 4 samples).
+        {"samplekit2", L"QW_S2_LUTOscSYNC", [](qwhost::Processor& p, float, int) { return syncOsc(p, 0.5f); }},
+        {"samplekit2", L"QW_S2_LUTOscSYNC", [](qwhost::Processor& p, float, int) { return syncOsc(p, 1.0f); },
+         " top pitch"},
+        // At 440 Hz the reader switched every 50 ms between 8-crossing sinc
+        // and widened cubic (the rest of the cycle keeps the old reader).
+        {"samplekit2", L"QW_S2_LUTOscSYNC",
+         [](qwhost::Processor& p, float rate, int block) {
+             Run r = syncOsc(p, 0.5f);
+             const int interpolation = p.pin("Interpolation");
+             r.everyBlocks = every50ms(rate, block);
+             r.change = [interpolation](qwhost::Processor& q, int64_t k) { q.setInt(interpolation, k % 2 ? 2 : 4); };
+             return r;
+         },
+         " reader change"},
     };
     return all;
 }
@@ -268,7 +413,7 @@ void burstModule(benchmark::State& state)
     const Case& c = cases()[static_cast<size_t>(state.range(0))];
     const float rate = state.range(1) == 96 ? 96000.0f : 48000.0f;
     constexpr int kBlock = 64;
-    state.SetLabel(std::string(c.id, c.id + std::wcslen(c.id)));
+    state.SetLabel(std::string(c.id, c.id + std::wcslen(c.id)) + c.variant);
     timeRun(
         state,
         [&] {

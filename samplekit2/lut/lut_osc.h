@@ -164,6 +164,55 @@ template <class R, bool Stretched> void syncRebuild(const float* x, int n, float
     }
 }
 
+// Entry k of syncRebuild's working table on its own, for a player that fills
+// the table only where it reads it. The rebuild's read positions are sums of
+// s wrapped into [0, n). With s in [1/16, 16) every such sum is a multiple of
+// 2^-27 (the spacing of floats from 1/16 on), and with n <= 2^21 it stays
+// below 2^26, so every step is exact in double and the position after k
+// steps is (first + k s) mod n, worked out exactly here at once.
+inline bool syncEntryExact(float s, int n)
+{
+    return s >= 0.0625f && s < 16.0f && n > 0 && n <= (1 << 21);
+}
+
+// p mod n for 0 <= p < 2^26, p a multiple of 2^-27 (see syncEntryExact).
+// The quotient's floor is exact: a p below a multiple j n lies at least
+// 2^-27 below it, so p / n lies more than j 2^-53 below j and never rounds up
+// to it. Then p - j n, a multiple of 2^-27 in [0, n), is exact too.
+inline double exactMod(double p, double n)
+{
+    return p - std::floor(p / n) * n;
+}
+
+// What syncEntry needs of a ratio.
+struct SyncPlan
+{
+    double step = 0.0;  // s
+    double first = 0.0; // the second read's first position
+    float w = 1.0f;     // the readers' stretch
+};
+
+template <bool Stretched> SyncPlan syncPlan(float s, int n)
+{
+    SyncPlan plan;
+    plan.w = Stretched ? qw::resamp::stretch(s) : 1.0f;
+    plan.step = s;
+    const double start = 1.0 - plan.step;
+    plan.first = reduce((start - std::floor(start)) * n, n);
+    return plan;
+}
+
+// The same value as syncRebuild's out[k] where syncEntryExact(s, n).
+template <class R, bool Stretched> float syncEntry(const float* x, int n, const SyncPlan& plan, int k)
+{
+    const double dg = 1.0 / n;
+    const float g = static_cast<float>(k * dg);
+    const double moved = static_cast<double>(k) * plan.step;
+    const double nd = n;
+    return (1.0f - g) * syncRead<R, Stretched>(x, n, exactMod(moved, nd), plan.w) +
+           g * syncRead<R, Stretched>(x, n, exactMod(plan.first + moved, nd), plan.w);
+}
+
 // The base of the oscillators: the output, the silent routine, mute, and the
 // choice between playing and silence.
 class OscBase : public MpBase2

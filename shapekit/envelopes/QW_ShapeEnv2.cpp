@@ -3,6 +3,8 @@
 // a text value. The output is the audio input times the envelope.
 #include "shape_env.h"
 
+#include <algorithm>
+
 namespace env = qw::env;
 
 class QW_ShapeEnv2 : public MpBase2
@@ -11,7 +13,7 @@ public:
     static constexpr int kPoints = 4096;
     static constexpr int kCrossfade = 500; // samples from the held level to the sustain level
 
-    QW_ShapeEnv2() : interp_(kPoints), table_(kPoints + 1, 0.0f)
+    QW_ShapeEnv2() : interp_(kPoints), table_(kPoints + 1, 0.0f), risingMax_(kPoints, 0.0f)
     {
         initializePin(pinShape_);
         initializePin(pinType_);
@@ -150,12 +152,13 @@ private:
         }
     }
 
+    // The first table point at or above v (a number), kPoints when none is:
+    // the first point where the running maximum reaches v, found by
+    // bisection, as an audio-rate gate may ask for it at every other sample.
     float firstIndexAtLeast(float v) const
     {
-        for (int k = 0; k < kPoints; ++k)
-            if (table_[static_cast<size_t>(k)] >= v)
-                return static_cast<float>(k);
-        return static_cast<float>(kPoints);
+        const float* m = risingMax_.data();
+        return static_cast<float>(std::lower_bound(m, m + kPoints, v) - m);
     }
 
     // Table, increment and sustain point from the current pins.
@@ -166,6 +169,9 @@ private:
             table_[static_cast<size_t>(k)] =
                 env::flushTiny(env::clampTo((interp_.readNext() + 1.0f) * 0.5f, -env::kLevelLimit, env::kLevelLimit));
         table_[kPoints] = 0.0f;
+        float most = table_[0];
+        for (int k = 0; k < kPoints; ++k)
+            risingMax_[static_cast<size_t>(k)] = most = std::max(most, table_[static_cast<size_t>(k)]);
         increment_ = env::increment(static_cast<float>(kPoints), pinTime_, getSampleRate());
         susNode_ = env::sustainNode(pinSustain_, interp_.shape);
         if (susNode_ >= 0)
@@ -191,8 +197,9 @@ private:
     AudioOutPin pinOut_;
 
     qw::Shape::Interpolator interp_;
-    std::vector<float> table_; // kPoints entries and a spare 0
-    bool pending_ = true;      // the table is built at the first gate, whatever came before
+    std::vector<float> table_;     // kPoints entries and a spare 0
+    std::vector<float> risingMax_; // risingMax_[k]: the largest of table_[0 .. k]
+    bool pending_ = true;          // the table is built at the first gate, whatever came before
     int susNode_ = -1;
     float susPos_ = -1.0f;
     float susLevel_ = 0.0f;

@@ -681,6 +681,44 @@ TEST(LUTOscSYNC, AChangeTakesEffectAtTheNextCycleStart)
     }
 }
 
+// A new reader or a new table of the same length in the middle of a cycle:
+// the rest of the cycle plays the working table made at its start. A long
+// table, so that the cycle still reads entries it has not read before, at a
+// ratio whose positions fall between entries (so the readers differ).
+TEST(LUTOscSYNC, TheRestOfTheCycleKeepsItsWorkingTable)
+{
+    constexpr int64_t kAt = 50; // the first cycle ends near sample 109
+    const auto x = noiseTable(2048, 7), y = noiseTable(2048, 8);
+    const auto expected = syncTable(x, 2.5, entryRead);
+    const auto p = phases(incrementFor(0.5f, kRate), 300);
+    size_t nextStart = kAt;
+    while (p[nextStart] >= p[nextStart - 1])
+        ++nextStart;
+    struct Row
+    {
+        const char* what;
+        std::function<void(qwtest::SignalRun&)> change;
+    };
+    const Row rows[] = {
+        {"interpolation entries -> linear", [](qwtest::SignalRun& r) { r.set("Interpolation", 1, kAt); }},
+        {"read kind widened -> plain", [](qwtest::SignalRun& r) { r.set("Read Kind", 0, kAt); }},
+        {"a table of the same length", [&](qwtest::SignalRun& r) { r.blob("Table", sample(y), kAt); }},
+        {"a table of the same length, then linear",
+         [&](qwtest::SignalRun& r) { r.blob("Table", sample(y), kAt).set("Interpolation", 1, kAt + 10); }},
+    };
+    for (const auto& row : rows)
+    {
+        const auto r = qwtest::sameAtBlocks([&](int block) {
+            auto run = lut(L"QW_S2_LUTOscSYNC", kRate, block);
+            setUpSync(run, x, 0, 1, 2.5f);
+            row.change(run);
+            return run.run(300);
+        });
+        expectRun(
+            r.out("Output"), 0, nextStart, [&](size_t k) { return entryAt(expected, p[k]); }, 1e-6, row.what);
+    }
+}
+
 // A new length, refresh 1 or enable set true restarts the cycle at once and
 // rebuilds at its start; the mean comes off when DC removal is on.
 TEST(LUTOscSYNC, RestartsRebuildAtOnce)

@@ -312,6 +312,43 @@ TEST_F(Env2, ARisingGateWhileRunningGoesOnFromTheCurrentLevel)
     EXPECT_NEAR(out.back(), kPeak.unipolarPoint(2048, kPoints), 1e-6);
 }
 
+// A retrigger takes the first point at or above the level, earlier than
+// where the shape passes the level again.
+TEST_F(Env2, ARisingGateTakesTheFirstPointAtTheLevelBeforeADip)
+{
+    // Up to 0.8, down to 0.1, up to 1.
+    const Linear dip{{-5, -5}, {-2.5, 3}, {0, -4}, {5, 5}};
+    make(L"(-5,-5)(-2.5,3)(0,-4)(5,5)");
+    p->setConstant(GATE, 1.0f);
+    p->setConstant(GATE, 0.0f, 1500); // on the way down, near 0.47
+    p->setConstant(GATE, 1.0f, 1501);
+    const auto out = run(3000);
+    const double level = out[1500];
+    ASSERT_NEAR(level, dip.unipolarPoint(1500, kPoints), 1e-5);
+    int first = 0;
+    while (dip.unipolarPoint(first, kPoints) < level)
+        ++first;
+    ASSERT_LT(first, 1024) << "on the first rise";
+    for (int j = 0; j < 1000; ++j)
+        ASSERT_NEAR(out[static_cast<size_t>(1501 + j)], dip.unipolarPoint(first + j, kPoints), 1e-5) << j;
+}
+
+// A level that a plateau holds: the run goes on from the plateau's first
+// point, so the plateau lasts its full length again.
+TEST_F(Env2, ARisingGateOnAPlateauGoesOnFromItsFirstPoint)
+{
+    make(L"(-5,-5)(-2.5,5)(2.5,5)(5,-5)"); // 1 from x = 0.25 (point 1024) to 0.75 (point 3071)
+    p->setConstant(GATE, 1.0f);
+    p->setConstant(GATE, 0.0f, 2000);
+    p->setConstant(GATE, 1.0f, 2001);
+    const auto out = run(4400);
+    ASSERT_EQ(out[2000], 1.0f);
+    for (int j = 0; j <= 3071 - 1024; ++j)
+        ASSERT_EQ(out[static_cast<size_t>(2001 + j)], 1.0f) << j;
+    for (int j = 3072 - 1024; j < 2399; ++j)
+        ASSERT_NEAR(out[static_cast<size_t>(2001 + j)], kPlateau.unipolarPoint(1024 + j, kPoints), 1e-5) << j;
+}
+
 TEST_F(Env2, AStreamingGateActsAtItsSampleWhateverTheBlockSize)
 {
     std::vector<float> reference;
