@@ -125,7 +125,7 @@ public:
                 T x;
                 for (int ch = 0; ch < kCh; ++ch)
                 {
-                    out[ch][i] = qw::finite::saturated(qw::pitch::channel(y, ch));
+                    out[ch][i] = qw::pitch::channel(y, ch);
                     const float v = in[ch][i] * gate[ch];
                     qw::pitch::channel(x, ch) = v;
                     poison += v - v;
