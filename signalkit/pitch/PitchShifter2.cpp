@@ -2,8 +2,14 @@
 // floats): every half frame the recent input is resampled by the pitch
 // ratios of the samples it spans into a new frame, placed at the lag where it
 // best continues what is being output, and crossfaded in over the half frame.
-// The lag search is done ahead, spread over the calls of the half frame
-// before it is needed (see advanceSearch).
+// The work is spread over the calls of each half frame, so no call carries a
+// frame's worth of it: the new frame is made entry by entry ahead of the
+// samples that read it (see Cursor), the lag search for the next half frame
+// follows (see advanceSearch), and with level correction, which needs the
+// incoming half whole at the start, that half is made ahead too (see
+// advanceSpeculation). The samples are those of a frame made whole at its
+// half frame's start. Reads, sums and gains that overflow the float range
+// (audio near the float limit) saturate.
 // Runs at the 44.1/48 kHz family of rates and their doubles and quadruples;
 // its storage for the largest frame of the host's rate is taken in open.
 #include "../chorus/effect_pattern.h"
@@ -424,8 +430,8 @@ private:
         b.summed = std::max(b.summed, upTo);
     }
 
-    // The kTop entries at the top of frame s, stepped down from the newest
-    // position as the whole frame once was. Answers their poison.
+    // The kTop entries at the top of a frame, stepped down from the newest
+    // position q (j: the start & (N - 1)).
     template <bool Guarded> void makeTopSpan(T* f, int j, double q, bool aa)
     {
         const double size = 4.0 * n_;
@@ -457,6 +463,8 @@ private:
                                                v[d + 1], d >= 2, d >= 1, true, true);
     }
 
+    // Those of frame s read at `lag`, made again with guards where they
+    // overflowed. Answers their poison.
     float makeTop(int s, int lag, bool aa)
     {
         T* f = frame(s);
@@ -619,13 +627,14 @@ private:
     }
 
     // The search at the next half frame's start, done ahead. Its probes are
-    // known once the current half frame has begun; each probe's distance back
-    // is the sum of the rates since then (passed_) and of the rates before
-    // (probeBase_). The sums are exact in double (float ratios of 1/2 to 2,
-    // at most 4N of them), so any order of summing gives the same distance.
-    // The rates still to come are predicted as the latest ratio; each call
-    // sums the lags whose input has arrived, about 1.25 lags per sample, so
-    // the search is done before the half frame ends. A prediction that no
+    // known once the current frame's second half is made (early in the half
+    // frame); each probe's distance back is the sum of the rates since the
+    // half frame began (passed_) and of the rates before (probeBase_). The
+    // sums are exact in double (float ratios of 1/2 to 2, at most 4N of
+    // them), so any order of summing gives the same distance. The rates still
+    // to come are predicted as the latest ratio; each call sums the lags whose
+    // input has arrived, about 2 lags per sample from the probes on, so the
+    // search is done by about 5/8 of the half frame. A prediction that no
     // longer holds starts the sums over; finishSearch does what is left.
     void advanceSearch()
     {
