@@ -1,6 +1,6 @@
-// Cost of the frame pitch shifters through their real process call, where
-// the lag search runs inside one sample every half frame: the mean per
-// sample, and the slowest call and its 99th percentile (every call timed;
+// Cost of the frame pitch shifters through their real process call (the
+// frame making, lag search and level correction spread over the calls of
+// each half frame): the mean per sample, and the slowest call and its 99th percentile (every call timed;
 // counters max_ms and p99_ms), at blocks of 64 and 256. Beside each, a bare
 // loop of the same search over plain arrays, counted per sample of the half
 // frame it serves. Compare moduleX with bareX of the same arguments.

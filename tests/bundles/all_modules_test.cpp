@@ -159,8 +159,6 @@ const std::map<std::wstring, std::string> kMinusInfinityOutputs = {
 // limit, with where; they skip that run only (to be saturated as the chorus
 // and the reverbs are).
 const std::map<std::wstring, std::string> kOverflowNearTheLimit = {
-    {L"QW_PitchShifter2", "the overlapping frames' sum"},
-    {L"QW_PitchShifter2ST", "the overlapping frames' sum"},
     {L"QW_TestHalve", "a test module: y = x + y / 2 sums to twice the input"},
     {L"QW_BadStickyNaN", "a test module: y = x + y / 2 sums to twice the input"},
     {L"QW_TestPair", "a test module: its gain pin scales the input"},

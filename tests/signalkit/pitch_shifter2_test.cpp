@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -349,4 +351,189 @@ TEST(PitchShifter2, SearchDoneAheadChoosesAsTheWholeSearch)
                     return run.run(24000);
                 },
                 {2048, 1, 7, 64});
+}
+
+namespace
+{
+// FNV-1a of the bits of every output sample, the outputs in pin order.
+uint64_t hashOf(const Recording& r, const std::vector<std::string>& outs)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (const auto& out : outs)
+        for (float v : r.out(out))
+        {
+            uint32_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            for (int b = 0; b < 4; ++b)
+            {
+                h ^= (bits >> (8 * b)) & 0xFFu;
+                h *= 1099511628211ull;
+            }
+        }
+    return h;
+}
+
+// The pitch for a frame of n: held (the first half of each next frame made
+// ahead comes true), stepped late in a half frame and early in another (made
+// ahead for ratios that did not come), swept, then held.
+float pitchFor(int64_t n, int64_t t)
+{
+    const int64_t half = n / 2;
+    if (t < 5 * half + 9 * half / 10)
+        return 0.05f;
+    if (t < 7 * half + half / 5)
+        return -0.06f;
+    if (t < 9 * half)
+        return 0.09f * static_cast<float>(std::sin(6.283185307179586 * static_cast<double>(t) / (1.3 * half)));
+    return 0.02f;
+}
+} // namespace
+
+// The output of the shifters as they were when every frame was made whole at
+// its half frame's start (hashes recorded from that code): made entry by
+// entry over the half frame now, with the first half made ahead where level
+// correction needs it whole, the samples are the same to the bit, with and
+// without anti-aliasing and level correction, at frames of 2048 to 16384.
+TEST(PitchShifter2, FramesMadeOverTheHalfFrameGiveTheSameSamples)
+{
+    struct Case
+    {
+        float rate;
+        int exponent;
+        int64_t n;
+        uint64_t mono[4], stereo[4]; // by anti-aliasing + 2 x level correction
+    };
+    const Case cases[] = {
+        {48000.0f,
+         11,
+         2048,
+         {0xad376afde32587b8ull, 0xaa20c136c0ee96c6ull, 0x6c509af8b8364775ull, 0x637bc354f7387799ull},
+         {0xcdf62e30efaf033aull, 0xeb29e95b1543b845ull, 0xba51290d2018efceull, 0xdfd2ddc8b5a9a355ull}},
+        {192000.0f,
+         10,
+         4096,
+         {0xee3c5c5ac8a67f6full, 0xd4dc8731cee3544ull, 0x92f5c17439130edull, 0xbdc65f2ebcb93fe5ull},
+         {0x57eb24b84ce452fdull, 0x41555e6bd3cf605cull, 0xb4b7b782d9dc8b8eull, 0xc80be24e053a891cull}},
+        {96000.0f,
+         13,
+         16384,
+         {0x272a2d70e4242b7cull, 0x522a76f28b09ed5eull, 0xcb43f0f3f7dd1d5dull, 0x994254453e6bc6f2ull},
+         {0xf03be2656c8668cdull, 0xe8facca68d47e3ull, 0xebe8f454d53bd2bull, 0x4f85b875aab39c63ull}},
+    };
+    for (const Case& c : cases)
+        for (const Shifter& s : {kMono, kStereo})
+            for (int options = 0; options < 4; ++options)
+            {
+                SignalRun run(s.id, c.rate, 37);
+                run.set("Frame Size", c.exponent).set("Anti-Alias", options & 1).set("Level Correction", options >> 1);
+                const int64_t n = c.n;
+                run.stream("Pitch", [n](int64_t t) { return pitchFor(n, t); });
+                for (size_t k = 0; k < s.ins.size(); ++k)
+                    run.stream(s.ins[k], qwtest::noise(uint32_t(40 + k), 0.5));
+                const uint64_t h = hashOf(run.run(6 * n), s.outs);
+                const uint64_t expected = (s.id == kMono.id ? c.mono : c.stereo)[options];
+                EXPECT_EQ(h, expected) << gmpi_sdk::toUtf8(s.id) << " at " << c.rate << ", N = " << c.n
+                                       << ", anti-alias " << (options & 1) << ", level correction " << (options >> 1)
+                                       << std::hex << ": 0x" << h;
+            }
+}
+
+// Audio near the float limit: the cubic reads (whose terms overflow a float
+// long before the value does), the anti-aliased spreading sums, the level
+// correction gains (up to 5.7) and the crossfade saturate instead of giving
+// infinity or not a number.
+TEST(PitchShifter2, AudioNearTheFloatLimitSaturates)
+{
+    constexpr int64_t n = 512;
+    for (const Shifter& s : {kMono, kStereo})
+        for (int options = 0; options < 4; ++options)
+        {
+            // Noise at 0.5 to 1 of the largest float: finite everywhere, and
+            // as loud as the input.
+            SignalRun loud(s.id, 48000.0f, 64);
+            loud.set("Frame Size", 9).set("Anti-Alias", options & 1).set("Level Correction", options >> 1);
+            loud.constant("Pitch", 0.05f);
+            for (size_t k = 0; k < s.ins.size(); ++k)
+            {
+                const qwtest::Signal noise = qwtest::noise(uint32_t(7 + k));
+                loud.stream(s.ins[k], [noise](int64_t t) {
+                    const float x = noise(t);
+                    return std::copysign(FLT_MAX * (0.5f + 0.5f * std::fabs(x)), x);
+                });
+            }
+            const Recording r = loud.run(8 * n);
+            for (const auto& out : s.outs)
+            {
+                float most = 0.0f;
+                for (size_t t = 0; t < r.out(out).size(); ++t)
+                {
+                    const float y = r.out(out)[t];
+                    ASSERT_TRUE(std::isfinite(y)) << out << " options " << options << " at " << t;
+                    most = std::max(most, std::fabs(y));
+                }
+                EXPECT_GE(most, 0.5f * FLT_MAX) << out << " options " << options;
+            }
+
+            // A level held (its negative on the right) gives what 1 held
+            // gives, times the level, once the frames hold only input (every
+            // lag then costs 0). At 0.8 of the largest float no entry of a
+            // frame goes beyond the float range (those that read across the
+            // two cells emptied at a start overshoot the input a little) but
+            // every cubic read's terms overflow: to float precision. At the largest float the spreading sums
+            // overflow too, and the entries beyond the range saturate: within
+            // what that costs the crossfade (0.0625 of the weight of the top
+            // 8 entries, 8 / 256 at most), saturated.
+            auto held = [&](float level) {
+                SignalRun run(s.id, 48000.0f, 64);
+                run.set("Frame Size", 9).set("Anti-Alias", options & 1).set("Level Correction", options >> 1);
+                run.constant("Pitch", 0.03f);
+                for (size_t k = 0; k < s.ins.size(); ++k)
+                {
+                    const float v = k ? -level : level;
+                    run.stream(s.ins[k], [v](int64_t) { return v; });
+                }
+                return run.run(8 * n);
+            };
+            const Recording one = held(1.0f);
+            for (const float level : {0.8f * FLT_MAX, FLT_MAX})
+            {
+                const Recording large = held(level);
+                const double tolerance = level == FLT_MAX ? 2e-3 : 1e-6;
+                for (const auto& out : s.outs)
+                    for (int64_t t = 4 * n; t < 8 * n; ++t)
+                    {
+                        const double expected = std::min(
+                            std::max(double(one.out(out)[size_t(t)]) * level, -double(FLT_MAX)), double(FLT_MAX));
+                        const float y = large.out(out)[size_t(t)];
+                        ASSERT_TRUE(std::fabs(y) <= FLT_MAX);
+                        ASSERT_NEAR(y / level, expected / level, tolerance)
+                            << out << " options " << options << " at " << t << ", level " << level;
+                    }
+            }
+        }
+}
+
+// Level correction of halves of opposite sign near the float limit: the input
+// steps from 0.9 of the largest float to its negative while the pitch is an
+// octave up, so an outgoing half reads after the step and the incoming one
+// before it; their gains (about 1.7 in the middle of the fade) take both
+// beyond the float range, one each way, and the crossfade of the two
+// saturated halves stays finite.
+TEST(PitchShifter2, OppositeHalvesNearTheFloatLimitStayFinite)
+{
+    constexpr int64_t n = 512;
+    for (const Shifter& s : {kMono, kStereo})
+        for (int aa : {0, 1})
+            for (int64_t step = 3 * n; step < 4 * n; step += 61)
+            {
+                SignalRun run(s.id, 48000.0f, 64);
+                run.set("Frame Size", 9).set("Anti-Alias", aa).set("Level Correction", 1).constant("Pitch", 0.1f);
+                for (const auto& in : s.ins)
+                    run.stream(in, [step](int64_t t) { return t < step ? 0.9f * FLT_MAX : -0.9f * FLT_MAX; });
+                const Recording r = run.run(6 * n);
+                for (const auto& out : s.outs)
+                    for (size_t t = 0; t < r.out(out).size(); ++t)
+                        ASSERT_TRUE(std::isfinite(r.out(out)[t])) << out << " anti-alias " << aa << ", step at " << step
+                                                                  << ": " << r.out(out)[t] << " at " << t;
+            }
 }
