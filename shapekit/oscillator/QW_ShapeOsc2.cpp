@@ -191,7 +191,44 @@ public:
     // are clamped). Table entry 256 repeats entry 0 for the step past 255.
     void steadyProcess(float* out, const float* pitch, int sampleFrames)
     {
-        const int steps = steps_;
+        if (sampleFrames > 0 && heldThroughout(pitch, sampleFrames))
+        {
+            // Every sample equals the first, so after the first sample's
+            // check the check finds nothing new.
+            takePitch(pitch[0]);
+            if (steps_ == 1)
+                steadyLoop<PitchMode::held, true>(out, pitch, sampleFrames);
+            else
+                steadyLoop<PitchMode::held, false>(out, pitch, sampleFrames);
+        }
+        else if (!voltsLaw_)
+        {
+            if (steps_ == 1)
+                steadyLoop<PitchMode::hertz, true>(out, pitch, sampleFrames);
+            else
+                steadyLoop<PitchMode::hertz, false>(out, pitch, sampleFrames);
+        }
+        else if (steps_ == 1)
+            steadyLoop<PitchMode::volts, true>(out, pitch, sampleFrames);
+        else
+            steadyLoop<PitchMode::volts, false>(out, pitch, sampleFrames);
+    }
+
+    // How the steady loop follows the pitch input: held at the increment it
+    // has; in hertz, the increment of every sample computed outright (as
+    // cheap as the comparison that would skip it, and the value it would
+    // keep, but for the sign of a zero increment, which adds nothing to the
+    // phase); in volts, recomputed where the pitch changes (an exponential).
+    enum class PitchMode
+    {
+        held,
+        hertz,
+        volts
+    };
+
+    template <PitchMode mode, bool oneStep> void steadyLoop(float* out, const float* pitch, int sampleFrames)
+    {
+        const int steps = oneStep ? 1 : steps_;
         const float invSteps = invSteps_;
         const float* table = tables_[current_];
         float phase = phase_, previous = previous_;
@@ -199,13 +236,22 @@ public:
         bool known = pitchKnown_;
         for (int s = 0; s < sampleFrames; ++s)
         {
-            const float v = qw::dsp::orZero(pitch[s]) * 10.0f;
-            if (v != lastPitch || !known)
+            if (mode == PitchMode::hertz)
             {
-                lastPitch = v;
+                lastPitch = qw::dsp::orZero(pitch[s]) * 10.0f;
+                inc = incrementOf(lastPitch);
                 known = true;
-                updateIncrement(v);
-                inc = increment_;
+            }
+            else if (mode == PitchMode::volts)
+            {
+                const float v = qw::dsp::orZero(pitch[s]) * 10.0f;
+                if (v != lastPitch || !known)
+                {
+                    lastPitch = v;
+                    known = true;
+                    updateIncrement(v);
+                    inc = increment_;
+                }
             }
             float sum = 0.0f;
             for (int k = 0; k < steps; ++k)
@@ -223,12 +269,24 @@ public:
         }
         lastPitch_ = lastPitch;
         pitchKnown_ = known;
+        increment_ = inc;
         if (!std::isfinite(phase) || !(phase >= 0.0f && phase < kPointsF))
             phase = 0.0f;
         if (!std::isfinite(previous))
             previous = 0.0f;
         phase_ = phase;
         previous_ = previous;
+    }
+
+    // True when every pitch sample equals the first (a held input, or one
+    // that did not move in this span).
+    static bool heldThroughout(const float* pitch, int n)
+    {
+        const float first = pitch[0];
+        int same = 1;
+        for (int s = 1; s < n; ++s)
+            same &= pitch[s] == first;
+        return same != 0;
     }
 
     // True when every sample's phase offset is zero: no feedback, and no
@@ -251,13 +309,30 @@ public:
     }
 
 private:
+    // The general loop's pitch check for one sample's pitch value.
+    void takePitch(float pitch)
+    {
+        const float v = qw::dsp::orZero(pitch) * 10.0f;
+        if (v != lastPitch_ || !pitchKnown_)
+        {
+            lastPitch_ = v;
+            pitchKnown_ = true;
+            updateIncrement(v);
+        }
+    }
+
     void updateIncrement(float v)
     {
-        const float f = voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
+        increment_ = incrementOf(voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v);
+    }
+
+    // Table points per step at f Hz, limited to 0 .. a quarter of the rate.
+    float incrementOf(float f) const
+    {
         const float hz = f < 0.0f ? 0.0f : std::min(f, maxFrequency_);
         // steps_ is a power of two: multiplying by its exact inverse is the
         // division, without its latency.
-        increment_ = hz * pointsPerHz_ * invSteps_;
+        return hz * pointsPerHz_ * invSteps_;
     }
 
     // At the end of a fade: takes a pending blob, and when the nodes or the

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace
@@ -50,6 +52,32 @@ std::vector<float> model(const Table& t, float f, int k, int n)
     float phase = 0.0f;
     for (int s = 0; s < n; ++s)
     {
+        float sum = 0.0f;
+        for (int j = 0; j < k; ++j)
+        {
+            sum += read(t, phase);
+            phase += inc;
+            if (phase >= 256.0f)
+                phase -= 256.0f;
+        }
+        y.push_back(sum / static_cast<float>(k));
+    }
+    return y;
+}
+
+// The same with the pitch input (volts x 10) sampled per output sample:
+// Hz or 1 V per octave with 5 V = 440 Hz, NaN read as 0, the frequency
+// limited to 0 .. a quarter of the rate.
+std::vector<float> modelPitch(const Table& t, const std::function<float(int64_t)>& pitch, int law, int k, int n)
+{
+    std::vector<float> y;
+    float phase = 0.0f;
+    for (int s = 0; s < n; ++s)
+    {
+        const float p = pitch(s);
+        const float v = (std::isnan(p) ? 0.0f : p) * 10.0f;
+        const float f = law ? 440.0f * std::exp2(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
+        const float inc = (f < 0.0f ? 0.0f : std::min(f, 0.25f * kRate)) * (256.0f / kRate) / static_cast<float>(k);
         float sum = 0.0f;
         for (int j = 0; j < k; ++j)
         {
@@ -134,6 +162,58 @@ TEST(ShapeOsc2, PitchLawsLimitsAndOversampling)
     const auto& y = r.out("Output");
     for (int s = 0; s < 8; ++s)
         EXPECT_NEAR(kSaw.v[(s % 4) * 64], y[static_cast<size_t>(s)], 1e-6);
+}
+
+TEST(ShapeOsc2, StreamingPitchFollowedOnEverySample)
+{
+    // A pitch that holds for a while inside a block, then moves on single
+    // samples (the last of a block of 64 and of 7 among them), and samples
+    // that must be limited: NaN, negative, infinite and far above the limit.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const auto hertz = [&](int64_t t) -> float {
+        if (t == 63 || t == 69)
+            return 88.2f;
+        if (t == 100)
+            return nan;
+        if (t == 101)
+            return -3.0f;
+        if (t == 102)
+            return inf;
+        if (t == 103)
+            return 5000.0f;
+        if (t >= 200)
+            return 20.0f + 0.05f * static_cast<float>(t % 50);
+        return 44.1f;
+    };
+    const auto volts = [&](int64_t t) -> float { return t < 40 ? 0.5f : 0.4f + 0.001f * static_cast<float>(t % 30); };
+    struct Case
+    {
+        const char* what;
+        int law;
+        int oversampling;
+        int k;
+        std::function<float(int64_t)> pitch;
+    };
+    const Case cases[] = {
+        {"Hz, K = 1", 0, 0, 1, hertz},
+        {"Hz, K = 4", 0, 2, 4, hertz},
+        {"volts, K = 1", 1, 0, 1, volts},
+        {"volts, K = 2", 1, 1, 2, volts},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const Recording r = qwtest::sameAtBlocks([&](int block) {
+            return play(
+                block,
+                [&](SignalRun& run) {
+                    run.set("Law", c.law).set("Oversampling", c.oversampling).stream("Pitch", c.pitch);
+                },
+                400);
+        });
+        expectSamples(modelPitch(kSaw, c.pitch, c.law, c.k, 400), r.out("Output"), 0, c.law ? 2e-4 : 2e-6);
+    }
 }
 
 TEST(ShapeOsc2, NegativeFrequencyStopsThePhase)
