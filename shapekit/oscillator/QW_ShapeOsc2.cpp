@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace
 {
@@ -263,7 +264,7 @@ public:
                 if (phase >= kPointsF)
                     phase -= kPointsF;
             }
-            const float y = sum * invSteps;
+            const float y = oneStep ? sum : sum * invSteps; // invSteps is 1 for one step
             out[s] = y;
             previous = y;
         }
@@ -289,17 +290,29 @@ public:
         return same != 0;
     }
 
-    // True when every sample's phase offset is zero: no feedback, and no
-    // phase modulation or no depth. After the general loop's limits (NaN
-    // read as 0, then clamped) a value is not zero exactly where it is above
-    // or below 0, and a depth where it is above 0.
+    // True when every sample's phase offset is surely zero: the feedback is
+    // zero throughout, and the phase modulation or its depth is. Zero here
+    // is +0 or -0, tested on the bits without the sign: a single OR a value
+    // and input. Other values that the general loop's limits make zero (NaN,
+    // a depth below 0) leave the span to that loop, which gives the same.
     static bool noPhaseOffset(const float* pm, const float* pmDepth, const float* feedback, int n)
     {
-        int any = 0;
+        uint32_t anyPm = 0, anyDepth = 0, anyFeedback = 0;
         for (int s = 0; s < n; ++s)
-            any |=
-                (feedback[s] > 0.0f) | (feedback[s] < 0.0f) | (((pm[s] > 0.0f) | (pm[s] < 0.0f)) & (pmDepth[s] > 0.0f));
-        return any == 0;
+        {
+            anyPm |= bitsOf(pm[s]);
+            anyDepth |= bitsOf(pmDepth[s]);
+            anyFeedback |= bitsOf(feedback[s]);
+        }
+        constexpr uint32_t kNoSign = 0x7fffffffu;
+        return (anyFeedback & kNoSign) == 0 && ((anyPm & kNoSign) == 0 || (anyDepth & kNoSign) == 0);
+    }
+
+    static uint32_t bitsOf(float v)
+    {
+        uint32_t u;
+        std::memcpy(&u, &v, sizeof u);
+        return u;
     }
 
     void subProcessSilence(int sampleFrames)

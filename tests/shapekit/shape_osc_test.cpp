@@ -216,6 +216,67 @@ TEST(ShapeOsc2, StreamingPitchFollowedOnEverySample)
     }
 }
 
+TEST(ShapeOsc2, PhaseModulationAndFeedbackOnSingleSamples)
+{
+    // One step a sample at 441 Hz; each sample's offset is
+    // (pm x depth + previous output x feedback) x 256 table points, with NaN
+    // read as 0, pm and feedback limited to -1 .. 1 and depth to 0 .. 1.
+    using Input = std::function<float(int64_t)>;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const auto at = [](std::initializer_list<int64_t> times, float v) -> Input {
+        const std::vector<int64_t> list(times);
+        return [list, v](int64_t t) { return std::find(list.begin(), list.end(), t) != list.end() ? v : 0.0f; };
+    };
+    const auto always = [](float v) -> Input { return [v](int64_t) { return v; }; };
+    struct Case
+    {
+        const char* what;
+        Input pm, depth, feedback;
+    };
+    const Case cases[] = {
+        {"modulation without depth", always(0.5f), always(0.0f), always(0.0f)},
+        {"depth on single samples", always(0.25f), at({63, 69, 130}, 1.0f), always(0.0f)},
+        {"modulation on single samples", at({63, 69, 130}, -0.375f), always(0.5f), always(0.0f)},
+        {"feedback on single samples", always(0.0f), always(0.0f), at({63, 69, 130}, 0.5f)},
+        {"negative depth and NaN modulation", [&](int64_t t) { return t % 2 ? nan : 0.7f; }, always(-0.5f),
+         always(0.0f)},
+    };
+    const float clampedInc = 441.0f * (256.0f / kRate);
+    const auto limit = [](float v, float lo, float hi) { return std::isnan(v) ? 0.0f : std::clamp(v, lo, hi); };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const Recording r = qwtest::sameAtBlocks([&](int block) {
+            return play(
+                block,
+                [&](SignalRun& run) {
+                    run.set("Law", 0).constant("Pitch", 44.1f);
+                    run.stream("Phase Mod", c.pm).stream("Phase Mod Depth", c.depth).stream("Feedback", c.feedback);
+                },
+                300);
+        });
+        std::vector<float> want;
+        float phase = 0.0f, previous = 0.0f;
+        for (int64_t s = 0; s < 300; ++s)
+        {
+            const float off = (limit(c.pm(s), -1.0f, 1.0f) * limit(c.depth(s), 0.0f, 1.0f) +
+                               previous * limit(c.feedback(s), -1.0f, 1.0f)) *
+                              256.0f;
+            float p = phase + off;
+            while (p < 0.0f)
+                p += 256.0f;
+            while (p >= 256.0f)
+                p -= 256.0f;
+            previous = read(kSaw, p);
+            want.push_back(previous);
+            phase += clampedInc;
+            if (phase >= 256.0f)
+                phase -= 256.0f;
+        }
+        expectSamples(want, r.out("Output"));
+    }
+}
+
 TEST(ShapeOsc2, NegativeFrequencyStopsThePhase)
 {
     const Recording r = play(
