@@ -342,14 +342,26 @@ float* Processor::output(int pin)
 
 void Processor::queue(int type, int pin, const void* data, int size, int offset)
 {
-    Queued q;
+    // Entries are reused with their byte room once delivered: like a real
+    // host's event queue, a steady stream of events allocates nothing.
+    if (free_.empty())
+    {
+        pool_.emplace_back();
+        free_.push_back(static_cast<int>(pool_.size() - 1));
+    }
+    Queued& q = pool_[static_cast<size_t>(free_.back())];
     q.time = now_ + offset;
     q.seq = seq_++;
     q.type = type;
     q.pin = pin;
+    q.hasConstant = false;
+    q.constant = 0.0f;
     if (data && size > 0)
         q.bytes.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
-    queue_.push_back(std::move(q));
+    else
+        q.bytes.clear();
+    queue_.push_back(free_.back());
+    free_.pop_back();
 }
 
 void Processor::setRaw(int pin, const void* data, int size, int offset)
@@ -399,8 +411,9 @@ void Processor::setConstant(int pin, float value, int offset)
 {
     input(pin); // must be an audio input
     queue(gmpi::EVENT_PIN_STREAMING_STOP, pin, nullptr, 0, offset);
-    queue_.back().hasConstant = true;
-    queue_.back().constant = value;
+    Queued& q = pool_[static_cast<size_t>(queue_.back())];
+    q.hasConstant = true;
+    q.constant = value;
 }
 
 void Processor::setStreaming(int pin, bool streaming, int offset)
@@ -448,23 +461,35 @@ void Processor::run(int n)
         throw Error("block of " + std::to_string(n) + " samples: the host's block size is " +
                     std::to_string(world_.blockSize));
 
-    // Events due in this block, in time order (equal times keep their order).
-    std::vector<Queued> due;
-    auto split =
-        std::stable_partition(queue_.begin(), queue_.end(), [&](const Queued& q) { return q.time >= now_ + n; });
-    std::move(split, queue_.end(), std::back_inserter(due));
-    queue_.erase(split, queue_.end());
-    std::stable_sort(due.begin(), due.end(), [](const Queued& a, const Queued& b) {
-        return a.time != b.time ? a.time < b.time : a.seq < b.seq;
-    });
+    // Events due in this block, in time order (equal times keep their order:
+    // seq breaks ties, so the order is total and needs no stable sort).
+    // Later events stay queued in their order. The entries of the last block
+    // are free again (its process call is over).
+    free_.insert(free_.end(), due_.begin(), due_.end());
+    due_.clear();
+    size_t kept = 0;
+    for (const int k : queue_)
+        if (pool_[static_cast<size_t>(k)].time < now_ + n)
+            due_.push_back(k);
+        else
+            queue_[kept++] = k;
+    queue_.resize(kept);
+    const auto earlier = [this](int a, int b) {
+        const Queued& qa = pool_[static_cast<size_t>(a)];
+        const Queued& qb = pool_[static_cast<size_t>(b)];
+        return qa.time != qb.time ? qa.time < qb.time : qa.seq < qb.seq;
+    };
+    if (!std::is_sorted(due_.begin(), due_.end(), earlier))
+        std::sort(due_.begin(), due_.end(), earlier);
 
     // Constant audio inputs hold their value; a streaming input keeps what
     // the caller wrote. Both change at their events.
     for (auto& [id, in] : audioIn_)
     {
         int from = 0;
-        for (auto& q : due)
+        for (const int k : due_)
         {
+            const Queued& q = pool_[static_cast<size_t>(k)];
             if (q.pin != id || (q.type != gmpi::EVENT_PIN_STREAMING_START && q.type != gmpi::EVENT_PIN_STREAMING_STOP))
                 continue;
             const int at = static_cast<int>(std::clamp<int64_t>(q.time - now_, 0, n));
@@ -487,8 +512,9 @@ void Processor::run(int n)
     }
     else
     {
-        for (auto& q : due)
+        for (const int k : due_)
         {
+            Queued& q = pool_[static_cast<size_t>(k)];
             gmpi::MpEvent e{};
             e.timeDelta = static_cast<int32_t>(q.time - now_);
             e.eventType = q.type;

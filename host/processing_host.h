@@ -237,7 +237,10 @@ private:
     std::vector<InstancePin> pins_;
     std::map<int, AudioInput> audioIn_;
     std::map<int, std::vector<float>> audioOut_;
-    std::vector<Queued> queue_;
+    std::vector<Queued> pool_; // every entry made, reused once delivered
+    std::vector<int> free_;    // entries of pool_ not in use
+    std::vector<int> queue_;   // entries waiting, in the order given
+    std::vector<int> due_;     // entries of the last block, in delivery order
     std::vector<gmpi::MpEvent> rawEvents_;
     bool hasRaw_ = false;
     std::vector<gmpi::MpEvent> events_;

@@ -9,8 +9,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,15 +65,19 @@ void bareShapeOsc(benchmark::State& state)
     float pitch[kBlock], out[kBlock];
     for (int i = 0; i < kBlock; ++i)
         pitch[i] = 40.0f + 0.1f * static_cast<float>(i);
-    const float perHz = 256.0f / 48000.0f / static_cast<float>(k);
+    // The module's increment: Hz limited to 0 .. a quarter of the rate
+    // (the module must, for any input), times points per Hz and 1 / k.
+    const float pointsPerHz = 256.0f / 48000.0f, maxHz = 0.25f * 48000.0f;
+    const float invSteps = 1.0f / static_cast<float>(k);
+    const auto increment = [&](float hz) { return (hz < 0.0f ? 0.0f : std::min(hz, maxHz)) * pointsPerHz * invSteps; };
     float phase = 0.0f;
-    float inc = 441.0f * perHz;
+    float inc = increment(441.0f);
     for (auto _ : state)
     {
         for (int s = 0; s < kBlock; ++s)
         {
             if (audioRate)
-                inc = pitch[s] * 10.0f * perHz;
+                inc = increment((pitch[s] == pitch[s] ? pitch[s] : 0.0f) * 10.0f); // NaN counts as 0
             float sum = 0.0f;
             for (int j = 0; j < k; ++j)
             {
@@ -82,7 +88,7 @@ void bareShapeOsc(benchmark::State& state)
                 if (phase >= 256.0f)
                     phase -= 256.0f;
             }
-            out[s] = sum / static_cast<float>(k);
+            out[s] = sum * invSteps;
         }
         benchmark::DoNotOptimize(out);
         benchmark::ClobberMemory();
@@ -107,7 +113,10 @@ qw::Shape hundredNodes(float phase)
     return s;
 }
 
-// items: position changes, each a morph and a send
+// items: position changes, each a morph and a send. Each reaches the module
+// as from a host whose event list is ready: one pin event written, then the
+// process call of a one-sample block (as the other module benchmarks call
+// process directly, without the test host's event queue).
 void moduleShapeMorph(benchmark::State& state)
 {
     qwhost::ProcessingHost host;
@@ -119,13 +128,21 @@ void moduleShapeMorph(benchmark::State& state)
     p->setBlob(2, blobOf(hundredNodes(0.0f)));
     p->setBlob(3, blobOf(hundredNodes(1.0f)));
     p->run(1);
+    gmpi::IMpPlugin2* plugin = p->plugin();
+    gmpi::MpEvent position{};
+    position.eventType = gmpi::EVENT_PIN_SET;
+    position.parm1 = 1;
+    position.parm2 = 4;
+    const int64_t sentBefore = p->updateCount;
     float t = 0.0f;
     for (auto _ : state)
     {
         t = t >= 0.99f ? 0.01f : t + 0.01f;
-        p->setFloat(1, t);
-        p->run(1);
+        std::memcpy(&position.parm3, &t, 4);
+        plugin->process(1, &position);
     }
+    if (p->updateCount - sentBefore != static_cast<int64_t>(state.iterations()))
+        state.SkipWithError("the module did not send once per position change");
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -137,21 +154,24 @@ void bareShapeMorph(benchmark::State& state)
     for (auto _ : state)
     {
         t = t >= 0.99f ? 0.01f : t + 0.01f;
-        // Equal counts: node by node, x on the x + 1 grid, kept while it rises.
+        // Equal counts: node by node, x on the x + 1 grid, kept while it
+        // rises; a node that reached x = 1 (x + 1 >= 2) ends the shape there,
+        // as the module must see.
         const float wa = 1.0f - t, wb = t;
         out.nodes[0] = {0.0f, wa * a.nodes[0].y + wb * b.nodes[0].y};
         int n = 1;
         float last = 1.0f;
         for (int i = 1; i < 99; ++i)
         {
-            const float x = wa * (a.nodes[i].x + 1.0f) + wb * (b.nodes[i].x + 1.0f);
-            if (x > last)
+            const float v = wa * a.nodes[i].x + wb * b.nodes[i].x + 1.0f;
+            if (v > last)
             {
-                out.nodes[n++] = {x - 1.0f, wa * a.nodes[i].y + wb * b.nodes[i].y};
-                last = x;
+                out.nodes[n++] = {v - 1.0f, wa * a.nodes[i].y + wb * b.nodes[i].y};
+                last = v;
             }
         }
-        out.nodes[n++] = {1.0f, wa * a.nodes[99].y + wb * b.nodes[99].y};
+        if (last < 2.0f)
+            out.nodes[n++] = {1.0f, wa * a.nodes[99].y + wb * b.nodes[99].y};
         out.count = n;
         benchmark::DoNotOptimize(out);
         benchmark::ClobberMemory();

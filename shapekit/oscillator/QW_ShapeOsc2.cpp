@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace
 {
@@ -191,7 +192,44 @@ public:
     // are clamped). Table entry 256 repeats entry 0 for the step past 255.
     void steadyProcess(float* out, const float* pitch, int sampleFrames)
     {
-        const int steps = steps_;
+        if (sampleFrames > 0 && heldThroughout(pitch, sampleFrames))
+        {
+            // Every sample equals the first, so after the first sample's
+            // check the check finds nothing new.
+            takePitch(pitch[0]);
+            if (steps_ == 1)
+                steadyLoop<PitchMode::held, true>(out, pitch, sampleFrames);
+            else
+                steadyLoop<PitchMode::held, false>(out, pitch, sampleFrames);
+        }
+        else if (!voltsLaw_)
+        {
+            if (steps_ == 1)
+                steadyLoop<PitchMode::hertz, true>(out, pitch, sampleFrames);
+            else
+                steadyLoop<PitchMode::hertz, false>(out, pitch, sampleFrames);
+        }
+        else if (steps_ == 1)
+            steadyLoop<PitchMode::volts, true>(out, pitch, sampleFrames);
+        else
+            steadyLoop<PitchMode::volts, false>(out, pitch, sampleFrames);
+    }
+
+    // How the steady loop follows the pitch input: held at the increment it
+    // has; in hertz, the increment of every sample computed outright (as
+    // cheap as the comparison that would skip it, and the value it would
+    // keep, but for the sign of a zero increment, which adds nothing to the
+    // phase); in volts, recomputed where the pitch changes (an exponential).
+    enum class PitchMode
+    {
+        held,
+        hertz,
+        volts
+    };
+
+    template <PitchMode mode, bool oneStep> void steadyLoop(float* out, const float* pitch, int sampleFrames)
+    {
+        const int steps = oneStep ? 1 : steps_;
         const float invSteps = invSteps_;
         const float* table = tables_[current_];
         float phase = phase_, previous = previous_;
@@ -199,13 +237,22 @@ public:
         bool known = pitchKnown_;
         for (int s = 0; s < sampleFrames; ++s)
         {
-            const float v = qw::dsp::orZero(pitch[s]) * 10.0f;
-            if (v != lastPitch || !known)
+            if (mode == PitchMode::hertz)
             {
-                lastPitch = v;
+                lastPitch = qw::dsp::orZero(pitch[s]) * 10.0f;
+                inc = incrementOf(lastPitch);
                 known = true;
-                updateIncrement(v);
-                inc = increment_;
+            }
+            else if (mode == PitchMode::volts)
+            {
+                const float v = qw::dsp::orZero(pitch[s]) * 10.0f;
+                if (v != lastPitch || !known)
+                {
+                    lastPitch = v;
+                    known = true;
+                    updateIncrement(v);
+                    inc = increment_;
+                }
             }
             float sum = 0.0f;
             for (int k = 0; k < steps; ++k)
@@ -217,12 +264,13 @@ public:
                 if (phase >= kPointsF)
                     phase -= kPointsF;
             }
-            const float y = sum * invSteps;
+            const float y = oneStep ? sum : sum * invSteps; // invSteps is 1 for one step
             out[s] = y;
             previous = y;
         }
         lastPitch_ = lastPitch;
         pitchKnown_ = known;
+        increment_ = inc;
         if (!std::isfinite(phase) || !(phase >= 0.0f && phase < kPointsF))
             phase = 0.0f;
         if (!std::isfinite(previous))
@@ -231,17 +279,40 @@ public:
         previous_ = previous;
     }
 
-    // True when every sample's phase offset is zero: no feedback, and no
-    // phase modulation or no depth. After the general loop's limits (NaN
-    // read as 0, then clamped) a value is not zero exactly where it is above
-    // or below 0, and a depth where it is above 0.
+    // True when every pitch sample equals the first (a held input, or one
+    // that did not move in this span).
+    static bool heldThroughout(const float* pitch, int n)
+    {
+        const float first = pitch[0];
+        int same = 1;
+        for (int s = 1; s < n; ++s)
+            same &= pitch[s] == first;
+        return same != 0;
+    }
+
+    // True when every sample's phase offset is surely zero: the feedback is
+    // zero throughout, and the phase modulation or its depth is. Zero here
+    // is +0 or -0, tested on the bits without the sign: a single OR a value
+    // and input. Other values that the general loop's limits make zero (NaN,
+    // a depth below 0) leave the span to that loop, which gives the same.
     static bool noPhaseOffset(const float* pm, const float* pmDepth, const float* feedback, int n)
     {
-        int any = 0;
+        uint32_t anyPm = 0, anyDepth = 0, anyFeedback = 0;
         for (int s = 0; s < n; ++s)
-            any |=
-                (feedback[s] > 0.0f) | (feedback[s] < 0.0f) | (((pm[s] > 0.0f) | (pm[s] < 0.0f)) & (pmDepth[s] > 0.0f));
-        return any == 0;
+        {
+            anyPm |= bitsOf(pm[s]);
+            anyDepth |= bitsOf(pmDepth[s]);
+            anyFeedback |= bitsOf(feedback[s]);
+        }
+        constexpr uint32_t kNoSign = 0x7fffffffu;
+        return (anyFeedback & kNoSign) == 0 && ((anyPm & kNoSign) == 0 || (anyDepth & kNoSign) == 0);
+    }
+
+    static uint32_t bitsOf(float v)
+    {
+        uint32_t u;
+        std::memcpy(&u, &v, sizeof u);
+        return u;
     }
 
     void subProcessSilence(int sampleFrames)
@@ -251,13 +322,30 @@ public:
     }
 
 private:
+    // The general loop's pitch check for one sample's pitch value.
+    void takePitch(float pitch)
+    {
+        const float v = qw::dsp::orZero(pitch) * 10.0f;
+        if (v != lastPitch_ || !pitchKnown_)
+        {
+            lastPitch_ = v;
+            pitchKnown_ = true;
+            updateIncrement(v);
+        }
+    }
+
     void updateIncrement(float v)
     {
-        const float f = voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
+        increment_ = incrementOf(voltsLaw_ ? 440.0f * qw::fm::exp2Acc(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v);
+    }
+
+    // Table points per step at f Hz, limited to 0 .. a quarter of the rate.
+    float incrementOf(float f) const
+    {
         const float hz = f < 0.0f ? 0.0f : std::min(f, maxFrequency_);
         // steps_ is a power of two: multiplying by its exact inverse is the
         // division, without its latency.
-        increment_ = hz * pointsPerHz_ * invSteps_;
+        return hz * pointsPerHz_ * invSteps_;
     }
 
     // At the end of a fade: takes a pending blob, and when the nodes or the

@@ -392,6 +392,28 @@ int Shape::morphNodes(const Shape& self, const Shape& other, float t, Node* out)
         return 0;
 
     out[0] = {0.f, wb * big.nodes[0].y + ws * small.nodes[0].y};
+    if (ns == nb)
+    {
+        // Equal counts pair node i with node i. The nodes are taken while
+        // they rise, without the test for the end: the nodes taken rise, so
+        // the last one taken shows whether any reached x = 1 (x + 1 >= 2).
+        // Only then does the loop below decide, which stops at that node.
+        int n = 1;
+        float last = 1.f;
+        for (int i = 1; i <= nb - 2; ++i)
+        {
+            const float v = wb * big.nodes[i].x + ws * small.nodes[i].x + 1.f;
+            if (!(v > last))
+                continue;
+            last = v;
+            out[n++] = {v - 1.f, wb * big.nodes[i].y + ws * small.nodes[i].y};
+        }
+        if (last < 2.f)
+        {
+            out[n++] = {1.f, wb * big.nodes[nb - 1].y + ws * small.nodes[ns - 1].y};
+            return n;
+        }
+    }
     int n = 1;
     float last = 1.f; // x + 1 of the last node taken
     bool reachedEnd = false;

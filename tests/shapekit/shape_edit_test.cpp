@@ -135,6 +135,39 @@ TEST(ShapeMorph, AnInnerNodeThatReachesOneEndsTheShape)
     expectNodes(a, {{0, 0}, {0.25f, 0.5f}, {1.f, -0.5f}});
 }
 
+TEST(ShapeMorph, BetweenEqualCountsAnInnerNodeThatReachesOneEndsTheShape)
+{
+    // Half way, node by node: x = (xa + xb) / 2, y = (ya + yb) / 2. Inner node
+    // 2 lands on x = 1 (exactly, or past it) and becomes the last node; the
+    // nodes after it, though they rise further, are not taken.
+    struct Case
+    {
+        const char* what;
+        std::vector<Node> a, b, expected;
+    };
+    const Case cases[] = {
+        {"past one",
+         {{0, 0}, {0.5f, 1}, {2.f, -1}, {3.f, 0.5f}, {1, 0}},
+         {{0, 0}, {0.25f, 0}, {0.5f, 0}, {0.75f, 0}, {1, 0}},
+         {{0, 0}, {0.375f, 0.5f}, {1.f, -0.5f}}},
+        {"exactly one",
+         {{0, 0}, {0.5f, 1}, {1.f, -1}, {1, 0}},
+         {{0, 0}, {0.25f, 0}, {1.f, 1}, {1, 0}},
+         {{0, 0}, {0.375f, 0.5f}, {1.f, 0.f}}},
+        {"just below one",
+         {{0, 0}, {0.5f, 1}, {0.875f, -1}, {1, 0}},
+         {{0, 0}, {0.25f, 0}, {0.875f, 1}, {1, 1}},
+         {{0, 0}, {0.375f, 0.5f}, {0.875f, 0.f}, {1.f, 0.5f}}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        qw::Shape a = make(c.a);
+        EXPECT_TRUE(a.morphWith(make(c.b), 0.5f));
+        expectNodes(a, c.expected);
+    }
+}
+
 TEST(ShapeSetNodeX, StaysBetweenTheNeighbours)
 {
     qw::Shape s = make({{0, 0}, {0.25f, 0}, {0.5f, 0}, {1, 0}});

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace
@@ -50,6 +52,32 @@ std::vector<float> model(const Table& t, float f, int k, int n)
     float phase = 0.0f;
     for (int s = 0; s < n; ++s)
     {
+        float sum = 0.0f;
+        for (int j = 0; j < k; ++j)
+        {
+            sum += read(t, phase);
+            phase += inc;
+            if (phase >= 256.0f)
+                phase -= 256.0f;
+        }
+        y.push_back(sum / static_cast<float>(k));
+    }
+    return y;
+}
+
+// The same with the pitch input (volts x 10) sampled per output sample:
+// Hz or 1 V per octave with 5 V = 440 Hz, NaN read as 0, the frequency
+// limited to 0 .. a quarter of the rate.
+std::vector<float> modelPitch(const Table& t, const std::function<float(int64_t)>& pitch, int law, int k, int n)
+{
+    std::vector<float> y;
+    float phase = 0.0f;
+    for (int s = 0; s < n; ++s)
+    {
+        const float p = pitch(s);
+        const float v = (std::isnan(p) ? 0.0f : p) * 10.0f;
+        const float f = law ? 440.0f * std::exp2(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
+        const float inc = (f < 0.0f ? 0.0f : std::min(f, 0.25f * kRate)) * (256.0f / kRate) / static_cast<float>(k);
         float sum = 0.0f;
         for (int j = 0; j < k; ++j)
         {
@@ -134,6 +162,119 @@ TEST(ShapeOsc2, PitchLawsLimitsAndOversampling)
     const auto& y = r.out("Output");
     for (int s = 0; s < 8; ++s)
         EXPECT_NEAR(kSaw.v[(s % 4) * 64], y[static_cast<size_t>(s)], 1e-6);
+}
+
+TEST(ShapeOsc2, StreamingPitchFollowedOnEverySample)
+{
+    // A pitch that holds for a while inside a block, then moves on single
+    // samples (the last of a block of 64 and of 7 among them), and samples
+    // that must be limited: NaN, negative, infinite and far above the limit.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const auto hertz = [&](int64_t t) -> float {
+        if (t == 63 || t == 69)
+            return 88.2f;
+        if (t == 100)
+            return nan;
+        if (t == 101)
+            return -3.0f;
+        if (t == 102)
+            return inf;
+        if (t == 103)
+            return 5000.0f;
+        if (t >= 200)
+            return 20.0f + 0.05f * static_cast<float>(t % 50);
+        return 44.1f;
+    };
+    const auto volts = [&](int64_t t) -> float { return t < 40 ? 0.5f : 0.4f + 0.001f * static_cast<float>(t % 30); };
+    struct Case
+    {
+        const char* what;
+        int law;
+        int oversampling;
+        int k;
+        std::function<float(int64_t)> pitch;
+    };
+    const Case cases[] = {
+        {"Hz, K = 1", 0, 0, 1, hertz},
+        {"Hz, K = 4", 0, 2, 4, hertz},
+        {"volts, K = 1", 1, 0, 1, volts},
+        {"volts, K = 2", 1, 1, 2, volts},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const Recording r = qwtest::sameAtBlocks([&](int block) {
+            return play(
+                block,
+                [&](SignalRun& run) {
+                    run.set("Law", c.law).set("Oversampling", c.oversampling).stream("Pitch", c.pitch);
+                },
+                400);
+        });
+        expectSamples(modelPitch(kSaw, c.pitch, c.law, c.k, 400), r.out("Output"), 0, c.law ? 2e-4 : 2e-6);
+    }
+}
+
+TEST(ShapeOsc2, PhaseModulationAndFeedbackOnSingleSamples)
+{
+    // One step a sample at 441 Hz; each sample's offset is
+    // (pm x depth + previous output x feedback) x 256 table points, with NaN
+    // read as 0, pm and feedback limited to -1 .. 1 and depth to 0 .. 1.
+    using Input = std::function<float(int64_t)>;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const auto at = [](std::initializer_list<int64_t> times, float v) -> Input {
+        const std::vector<int64_t> list(times);
+        return [list, v](int64_t t) { return std::find(list.begin(), list.end(), t) != list.end() ? v : 0.0f; };
+    };
+    const auto always = [](float v) -> Input { return [v](int64_t) { return v; }; };
+    struct Case
+    {
+        const char* what;
+        Input pm, depth, feedback;
+    };
+    const Case cases[] = {
+        {"modulation without depth", always(0.5f), always(0.0f), always(0.0f)},
+        {"depth on single samples", always(0.25f), at({63, 69, 130}, 1.0f), always(0.0f)},
+        {"modulation on single samples", at({63, 69, 130}, -0.375f), always(0.5f), always(0.0f)},
+        {"feedback on single samples", always(0.0f), always(0.0f), at({63, 69, 130}, 0.5f)},
+        {"negative depth and NaN modulation", [&](int64_t t) { return t % 2 ? nan : 0.7f; }, always(-0.5f),
+         always(0.0f)},
+    };
+    const float clampedInc = 441.0f * (256.0f / kRate);
+    const auto limit = [](float v, float lo, float hi) { return std::isnan(v) ? 0.0f : std::clamp(v, lo, hi); };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const Recording r = qwtest::sameAtBlocks([&](int block) {
+            return play(
+                block,
+                [&](SignalRun& run) {
+                    run.set("Law", 0).constant("Pitch", 44.1f);
+                    run.stream("Phase Mod", c.pm).stream("Phase Mod Depth", c.depth).stream("Feedback", c.feedback);
+                },
+                300);
+        });
+        std::vector<float> want;
+        float phase = 0.0f, previous = 0.0f;
+        for (int64_t s = 0; s < 300; ++s)
+        {
+            const float off = (limit(c.pm(s), -1.0f, 1.0f) * limit(c.depth(s), 0.0f, 1.0f) +
+                               previous * limit(c.feedback(s), -1.0f, 1.0f)) *
+                              256.0f;
+            float p = phase + off;
+            while (p < 0.0f)
+                p += 256.0f;
+            while (p >= 256.0f)
+                p -= 256.0f;
+            previous = read(kSaw, p);
+            want.push_back(previous);
+            phase += clampedInc;
+            if (phase >= 256.0f)
+                phase -= 256.0f;
+        }
+        expectSamples(want, r.out("Output"));
+    }
 }
 
 TEST(ShapeOsc2, NegativeFrequencyStopsThePhase)
