@@ -60,18 +60,28 @@ template <class Wide> inline float finiteOr(float fast, const Wide& wide)
     return detail::narrowedWide(wide);
 }
 
-// Whether all n values are finite: integer tests of the exponent (all ones
-// for an infinity or NaN) that the compiler vectorises.
+// Whether all n values are finite: v - v is +0 (all bits clear) for every
+// finite v and NaN otherwise; the bits of the differences ORed together, a
+// loop the compiler vectorises.
 inline bool allFinite(const float* v, int n)
 {
     uint32_t bad = 0;
     for (int i = 0; i < n; ++i)
     {
+        const float zero = v[i] - v[i];
         uint32_t bits;
-        std::memcpy(&bits, v + i, sizeof bits);
-        bad |= static_cast<uint32_t>((bits & 0x7F800000u) == 0x7F800000u);
+        std::memcpy(&bits, &zero, sizeof bits);
+        bad |= bits;
     }
     return bad == 0;
+}
+
+// Whether the n entries of a ring of `size` entries from index w on
+// (wrapping; n at most size) are all finite.
+inline bool allFiniteInRing(const float* ring, int size, int w, int n)
+{
+    const int first = std::min(n, size - w);
+    return allFinite(ring + w, first) && allFinite(ring, n - first);
 }
 
 // After a span of results worked out in float: each one that is not finite

@@ -148,8 +148,13 @@ private:
                 ended = from + r.ended;
         }
         const Loop& st = loop_;
-        // A non-finite value anywhere in the loop starts it afresh.
-        if (poisoned || !std::isfinite(st.s + st.eOut + st.eIn + st.memA[0] + st.memA[1] + st.memB[0] + st.memB[1]))
+        // A non-finite value anywhere in the loop starts it afresh. Each one
+        // tested on its own: a sum of finite values near the float limit may
+        // overflow, and would clear a loop that holds nothing wrong.
+        using qw::finite::poisonOf;
+        if (poisoned || poisonOf(st.s) + poisonOf(st.eOut) + poisonOf(st.eIn) + poisonOf(st.memA[0]) +
+                                poisonOf(st.memA[1]) + poisonOf(st.memB[0]) + poisonOf(st.memB[1]) !=
+                            0.0f)
             clear();
         if (ended >= 0)
         {
@@ -197,7 +202,7 @@ private:
         // bits: -0 gives a coefficient of another sign than +0).
         uint32_t lastV = 0xFFFFFFFFu;
         float g = 0.0f;
-        float poison = 0.0f;
+        const int w0 = st.write;
         Span r;
         for (int i = 0; i < n; ++i)
         {
@@ -287,7 +292,6 @@ private:
                 written = qw::finite::finiteOrIf<Guarded>(e + ss * feedback, [=] { return e + double(ss) * feedback; });
             }
             lineA[st.write] = written;
-            poison += (written - written) + (e - e);
             if (++st.write == kLength)
                 st.write = 0;
 
@@ -299,13 +303,15 @@ private:
             }
         }
         loop_ = st;
-        r.poisoned = poison != 0.0f;
+        const int done = r.ended >= 0 ? r.ended + 1 : n;
+        r.poisoned = !qw::finite::allFiniteInRing(lineA, kLength, w0, done) ||
+                     !qw::finite::allFiniteInRing(lineB, kLength, w0, done);
         // Every step the guarded pass guards leaves a value that is not
         // finite in what is written, the output or the state.
         if constexpr (!Guarded)
         {
             using qw::finite::poisonOf;
-            r.finite = !r.poisoned && qw::finite::allFinite(out, r.ended >= 0 ? r.ended + 1 : n) &&
+            r.finite = !r.poisoned && qw::finite::allFinite(out, done) &&
                        poisonOf(st.s) + poisonOf(st.eOut) + poisonOf(st.memA[0]) + poisonOf(st.memA[1]) +
                                poisonOf(st.memB[0]) + poisonOf(st.memB[1]) ==
                            0.0f;

@@ -175,7 +175,7 @@ private:
         // The loop gain of the last gain sample (a pure function of it and the
         // pitch ratio, so reused while neither changes).
         float lastA = kUnset, G = 0.0f;
-        float poison = 0.0f;
+        const int w0 = st.write;
         Span r;
         for (int i = 0; i < n; ++i)
         {
@@ -223,7 +223,6 @@ private:
             const float written = qw::finite::finiteOrIf<Guarded>(
                 G * ss + x, [=] { return double(G) * ss + qw::finite::infinityAsNaN(x); });
             line[st.write] = written;
-            poison += written - written;
             out[i] = AddExcitation ? qw::finite::saturatedIf<Guarded>(y + 0.5f * G * x) : y;
             st.write = (st.write + 1) & kMask;
             if (st.write == 0)
@@ -242,14 +241,15 @@ private:
         }
         loop_ = st;
         tail_ = tail;
-        r.poisoned = poison != 0.0f;
+        const int done = r.ended >= 0 ? r.ended + 1 : n;
+        r.poisoned = !qw::finite::allFiniteInRing(line, kLength, w0, done);
         // Every step the guarded pass guards leaves a value that is not
         // finite in what is written, the output or the state.
         if constexpr (!Guarded)
         {
             using qw::finite::poisonOf;
             r.finite =
-                !r.poisoned && qw::finite::allFinite(out, r.ended >= 0 ? r.ended + 1 : n) &&
+                !r.poisoned && qw::finite::allFinite(out, done) &&
                 poisonOf(st.s) + poisonOf(st.newMemory) + poisonOf(st.oldMemory) + poisonOf(st.u) + poisonOf(st.w) ==
                     0.0f;
         }

@@ -65,9 +65,9 @@ public:
     void subProcessSilence(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
 
 private:
-    float delayOf(float v) const
+    static float delayOf(float v, bool frequency, float rate)
     {
-        const float d = pinMode_.getValue() == 1 ? rate_ / (10.0f * v) : 10.0f * v;
+        const float d = frequency ? rate / (10.0f * v) : 10.0f * v;
         return qw::comb::clampDelay(d, static_cast<float>(kMask));
     }
 
@@ -80,7 +80,7 @@ private:
         const int start = blockPosition_;
         float* out = pinOutput_.getBuffer() + start;
         // The delay of a delay input that is not streaming: its first sample.
-        const float held = delayOf(pinDelay_.getBuffer()[start]);
+        const float held = delayOf(pinDelay_.getBuffer()[start], pinMode_.getValue() == 1, rate_);
         bool poisoned = false;
         int ended = -1;
         for (int from = 0; from < n && ended < 0; from += kSpan)
@@ -144,19 +144,28 @@ private:
         const float dry = qw::comb::clampLevel(pinDry_);
         const float wet = qw::comb::clampLevel(pinWet_);
         const bool moving = pinDelay_.isStreaming();
+        const bool frequency = pinMode_.getValue() == 1;
+        const float rate = rate_;
         float* line = line_.data();
-        int w = write_;
+        const int w0 = write_;
+        int w = w0;
         float d = d_;
-        float poison = 0.0f; // 0 while every value written is finite
         int quiet = quiet_;
         Span r;
+        // The whole samples of the delay and the all-pass coefficient of its
+        // fraction: worked out once for a delay that holds.
+        int k = 0;
+        float a = 0.0f;
+        auto setDelay = [&k, &a](float delayNow) {
+            k = static_cast<int>(delayNow);
+            const float f = delayNow - static_cast<float>(k);
+            a = f < 1e-5f ? 0.99999f : 1.0f - f;
+        };
+        setDelay(D);
         for (int i = 0; i < n; ++i)
         {
             if (moving)
-                D = delayOf(delay[i]);
-            const int k = static_cast<int>(D);
-            const float f = D - static_cast<float>(k);
-            const float a = f < 1e-5f ? 0.99999f : 1.0f - f;
+                setDelay(delayOf(delay[i], frequency, rate));
             const float A = line[(w - k) & kMask], B = line[(w - k - 1) & kMask], d0 = d;
             d = qw::finite::finiteOrIf<Guarded>(qw::comb::allPass(d, a, A, B),
                                                 [=] { return (static_cast<double>(A) - d0) * a + B; });
@@ -176,7 +185,6 @@ private:
                     x + fb * d, [=] { return qw::finite::infinityAsNaN(x) + static_cast<double>(fb) * d; });
             }
             line[w] = v;
-            poison += v - v;
             w = (w + 1) & kMask;
             if constexpr (ShuttingDown)
                 if (quiet >= kLength)
@@ -188,11 +196,12 @@ private:
         write_ = w;
         d_ = d;
         quiet_ = quiet;
-        r.poisoned = poison != 0.0f;
+        const int done = r.ended >= 0 ? r.ended + 1 : n;
+        r.poisoned = !qw::finite::allFiniteInRing(line, kLength, w0, done);
         // Every step the guarded pass guards leaves a value that is not
         // finite in what is written, the output or the interpolator.
         if constexpr (!Guarded)
-            r.finite = !r.poisoned && d - d == 0.0f && qw::finite::allFinite(out, r.ended >= 0 ? r.ended + 1 : n);
+            r.finite = !r.poisoned && d - d == 0.0f && qw::finite::allFinite(out, done);
         return r;
     }
 

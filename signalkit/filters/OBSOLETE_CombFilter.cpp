@@ -120,7 +120,6 @@ private:
         float* line = line_.data();
         int w = write_;
         float d = d_;
-        float poison = 0.0f; // 0 while every value written is finite
         int quiet = quiet_;
         Span r;
         for (int i = 0; i < n; ++i)
@@ -142,7 +141,6 @@ private:
                 (d - x) * c + x, [=] { return (static_cast<double>(d) - x) * c + qw::finite::infinityAsNaN(x); });
             out[i] = y;
             line[w] = y;
-            poison += y - y;
             quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
             if (++w == kLength)
                 w = 0;
@@ -155,9 +153,10 @@ private:
         write_ = w;
         d_ = d;
         quiet_ = quiet;
-        r.poisoned = poison != 0.0f;
+        // What is written is the output.
+        r.poisoned = !qw::finite::allFinite(out, r.ended >= 0 ? r.ended + 1 : n);
         // Every step the guarded pass guards leaves a value that is not
-        // finite in what is written (the output) or the interpolator.
+        // finite in what is written or the interpolator.
         if constexpr (!Guarded)
             r.finite = !r.poisoned && d - d == 0.0f;
         return r;
