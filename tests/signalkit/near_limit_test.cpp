@@ -198,11 +198,23 @@ TEST(NearTheFloatLimit, FeedbackLoopsSaturateAndStayThere)
         std::vector<std::pair<std::string, float>> held;
         float excitation;
         int64_t silentUntil; // the loop's length: nothing comes round before
-        float saturated;     // from kSettled on
+        float saturated;     // from `settled` on (NaN: no value it settles at)
+        int64_t settled = 800, length = 1500;
     } cases[] = {
         // 0.5 V at 44.1 kHz: a loop of 100.227 samples, read through the all-pass.
         {L"QW_DWG2", "Excitation", {{"On", 1}, {"Loss", 0}}, {{"Pitch", 0.5f}, {"Gain", 1.0f}}, 2e38f, 100, FLT_MAX},
         {L"QW_DWG2", "Excitation", {{"On", 1}, {"Loss", 0}}, {{"Pitch", 0.5f}, {"Gain", 1.0f}}, -2e38f, 100, -FLT_MAX},
+        // -0.03 V: a loop of 100.227 x 2^5.3 = 3949 samples, nearly the whole
+        // line, so a span run again reads entries the first run overwrote.
+        {L"QW_DWG2",
+         "Excitation",
+         {{"On", 1}, {"Loss", 0}},
+         {{"Pitch", -0.03f}, {"Gain", 1.0f}},
+         2e38f,
+         3900,
+         FLT_MAX,
+         12500,
+         13500},
         // The excitation added to the output too: y + 2e38 / 2 saturates.
         {L"QW_DWG2",
          "Excitation",
@@ -246,11 +258,13 @@ TEST(NearTheFloatLimit, FeedbackLoopsSaturateAndStayThere)
          -2e38f,
          0,
          -FLT_MAX},
+        // Feedback -1: the line holds x and 0 by turns, the output x + d
+        // overflows on every other pass (nothing written does).
+        {L"QW_CombFilter2", "Signal", {{"Feedback", -1}, {"Dry", 1}, {"Wet", 1}}, {{"Delay", 10.05f}}, 2e38f, 0, NAN},
         // The older comb's feedback at -1: y = 2 x - d overflows at once and
         // the passes swing on near the limit (no value they settle at: NaN).
         {L"QW_CombFlt", "Signal", {}, {{"Delay", 10.05f}, {"Feedback", -1.0f}}, 2e38f, 0, NAN},
     };
-    constexpr int64_t kSettled = 800, kLength = 1500;
     for (auto& c : cases)
     {
         const std::string what = nameOf(c.id) + " " + std::to_string(c.excitation) + " " +
@@ -264,15 +278,15 @@ TEST(NearTheFloatLimit, FeedbackLoopsSaturateAndStayThere)
                     run.constant(pin, v);
                 const float x = c.excitation;
                 run.stream(c.input, [x](int64_t) { return x; });
-                return run.run(kLength);
+                return run.run(c.length);
             },
             {1, 7, 64, 256});
         const auto& y = r.out("Output");
-        for (int64_t t = 0; t < kLength; ++t)
+        for (int64_t t = 0; t < c.length; ++t)
             ASSERT_TRUE(std::isfinite(y[size_t(t)])) << what << " at " << t;
         for (int64_t t = 0; t < c.silentUntil; ++t)
             ASSERT_EQ(y[size_t(t)], 0.0f) << what << " at " << t;
-        for (int64_t t = kSettled; t < kLength && !std::isnan(c.saturated); ++t)
+        for (int64_t t = c.settled; t < c.length && !std::isnan(c.saturated); ++t)
             ASSERT_EQ(y[size_t(t)], c.saturated) << what << " at " << t;
     }
 }
