@@ -202,6 +202,22 @@ private:
         // bits: -0 gives a coefficient of another sign than +0).
         uint32_t lastV = 0xFFFFFFFFu;
         float g = 0.0f;
+        auto setLoss = [&](float sample) {
+            const float v = qw::finite::clampOrZero(sample, 0.0f, 1.0f);
+            if (qw::fm::detail::bits(v) != lastV)
+            {
+                lastV = qw::fm::detail::bits(v);
+                g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
+            }
+        };
+        // An input that is not streaming holds one value through the span:
+        // loss, reflection and gate worked out from it once.
+        const bool lossStreams = pinLoss_.isStreaming();
+        const bool reflectionStreams = pinReflection_.isStreaming();
+        const bool gateStreams = pinGate_.isStreaming();
+        setLoss(loss[0]);
+        const float heldQ = qw::finite::clampOrZero(reflection[0], -1.0f, 1.0f);
+        const bool heldOpen = qw::finite::orZero(gate[0]) != 0.0f;
         const int w0 = st.write;
         Span r;
         for (int i = 0; i < n; ++i)
@@ -209,13 +225,9 @@ private:
             const float p = qw::finite::orZero(period[i]) * 10.0f;
             float P = FrequencyMode ? kHz / p : p;
             P = P == P ? std::min(std::max(P, 1.0f), float(kLength)) : 1.0f;
-            const float v = qw::finite::clampOrZero(loss[i], 0.0f, 1.0f);
-            if (qw::fm::detail::bits(v) != lastV)
-            {
-                lastV = qw::fm::detail::bits(v);
-                g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
-            }
-            float q = qw::finite::clampOrZero(reflection[i], -1.0f, 1.0f);
+            if (lossStreams)
+                setLoss(loss[i]);
+            float q = reflectionStreams ? qw::finite::clampOrZero(reflection[i], -1.0f, 1.0f) : heldQ;
             float column = (P - 1.0f) * toColumn;
             if (lengths)
             {
@@ -240,8 +252,8 @@ private:
             st.eIn = raw;
             st.eOut = e;
 
-            st.envelope = qw::finite::orZero(gate[i]) != 0.0f ? std::min(st.envelope + 0.005f, 1.0f)
-                                                              : std::max(st.envelope - decayStep, 0.0f);
+            const bool open = gateStreams ? qw::finite::orZero(gate[i]) != 0.0f : heldOpen;
+            st.envelope = open ? std::min(st.envelope + 0.005f, 1.0f) : std::max(st.envelope - decayStep, 0.0f);
 
             if (st.fade == 0)
             {

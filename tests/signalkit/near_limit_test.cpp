@@ -291,3 +291,25 @@ TEST(NearTheFloatLimit, FeedbackLoopsSaturateAndStayThere)
     }
 }
 } // namespace
+
+namespace
+{
+// The waveguide adding its excitation to the output, driven by noise near
+// the float limit: the output's sum can overflow at a sample where nothing
+// the loop writes does, and must saturate there too.
+TEST(NearTheFloatLimit, WaveguideWithTheExcitationAddedStaysFinite)
+{
+    for (bool highPass : {false, true})
+    {
+        const qwtest::Recording r = qwtest::sameAtBlocks([&](int block) {
+            qwtest::SignalRun run(L"QW_DWG2", 44100.0f, block);
+            run.set("On", 1).set("Add Excitation", 1).set("High Pass", highPass ? 1 : 0).set("Loss", 5);
+            run.stream("Excitation", nearLimit(11));
+            return run.run(3000);
+        });
+        const auto& y = r.out("Output");
+        for (size_t t = 0; t < y.size(); ++t)
+            ASSERT_TRUE(std::isfinite(y[t])) << "high pass " << highPass << " at " << t;
+    }
+}
+} // namespace
