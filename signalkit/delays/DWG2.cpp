@@ -175,19 +175,26 @@ private:
         // The loop gain of the last gain sample (a pure function of it and the
         // pitch ratio, so reused while neither changes).
         float lastA = kUnset, G = 0.0f;
+        // A gain input that is not streaming holds one value through the span.
+        const bool gainStreams = pinGain_.isStreaming();
+        const float heldA = gainOf(gain[0]);
         const int w0 = st.write;
         Span r;
         for (int i = 0; i < n; ++i)
         {
-            const float v = pitch[i] == pitch[i] ? pitch[i] : 0.0f;
-            if (v != st.cachedPitch && !(st.fade > 0.0f))
+            // A pitch that is not a number counts as 0 (compared again as such).
+            if (pitch[i] != st.cachedPitch && !(st.fade > 0.0f))
             {
-                setPitch(st, v);
-                lastA = kUnset;
+                const float v = pitch[i] == pitch[i] ? pitch[i] : 0.0f;
+                if (v != st.cachedPitch)
+                {
+                    setPitch(st, v);
+                    lastA = kUnset;
+                }
             }
 
             // Loop gain |a|^0.1 (normalised per period), sign of a; 0 stays 0.
-            const float a = gain[i] == gain[i] ? std::min(std::max(gain[i], -1.0f), 1.0f) : 0.0f;
+            const float a = gainStreams ? gainOf(gain[i]) : heldA;
             if (a != lastA)
             {
                 lastA = a;
@@ -272,6 +279,9 @@ private:
         float s = 0.0f;
         float x1 = 0.0f, u = 0.0f, w = 0.0f;
     };
+
+    // A gain sample in [-1, 1]; not a number counts as 0.
+    static float gainOf(float sample) { return sample == sample ? std::min(std::max(sample, -1.0f), 1.0f) : 0.0f; }
 
     // The loop gain of a gain sample a in [-1, 1].
     float loopGain(float a, bool normalise, float ratio) const
