@@ -60,18 +60,28 @@ template <class Wide> inline float finiteOr(float fast, const Wide& wide)
     return detail::narrowedWide(wide);
 }
 
-// Whether all n values are finite: integer tests of the exponent (all ones
-// for an infinity or NaN) that the compiler vectorises.
+// Whether all n values are finite: v - v is +0 (all bits clear) for every
+// finite v and NaN otherwise; the bits of the differences ORed together, a
+// loop the compiler vectorises.
 inline bool allFinite(const float* v, int n)
 {
     uint32_t bad = 0;
     for (int i = 0; i < n; ++i)
     {
+        const float zero = v[i] - v[i];
         uint32_t bits;
-        std::memcpy(&bits, v + i, sizeof bits);
-        bad |= static_cast<uint32_t>((bits & 0x7F800000u) == 0x7F800000u);
+        std::memcpy(&bits, &zero, sizeof bits);
+        bad |= bits;
     }
     return bad == 0;
+}
+
+// Whether the n entries of a ring of `size` entries from index w on
+// (wrapping; n at most size) are all finite.
+inline bool allFiniteInRing(const float* ring, int size, int w, int n)
+{
+    const int first = std::min(n, size - w);
+    return allFinite(ring + w, first) && allFinite(ring, n - first);
 }
 
 // After a span of results worked out in float: each one that is not finite
@@ -86,6 +96,52 @@ template <class Wide> inline void finiteOrWide(float* y, int n, const Wide& wide
         if (!(std::fabs(y[i]) <= kLargest))
             y[i] = narrowed(wide(i));
 }
+
+// A recurrence compiled twice: a fast pass of plain float arithmetic over a
+// span, and a guarded pass that runs the span again from the same state
+// where the fast one left a value that is not finite (in its outputs, what
+// it wrote or its state). Every guarded step gives the fast step's result
+// while that is finite, so the guarded pass changes no sample the fast one
+// got right. These are the steps: the plain result in the fast pass,
+// finiteOr or saturated of it in the guarded one.
+template <bool Guarded, class Wide> inline float finiteOrIf(float fast, const Wide& wide)
+{
+    if constexpr (Guarded)
+        return finiteOr(fast, wide);
+    else
+        return fast;
+}
+
+template <bool Guarded> inline float saturatedIf(float v)
+{
+    if constexpr (Guarded)
+        return saturated(v);
+    else
+        return v;
+}
+
+// The n entries (at most N) of a ring of `size` entries from index w on,
+// wrapping: what a span that writes them found there, so the span can run
+// again over the same line.
+template <int N> class RingSpan
+{
+public:
+    RingSpan(const float* ring, int size, int w, int n) : w_(w), first_(std::min(n, size - w)), n_(n)
+    {
+        std::memcpy(v_, ring + w, sizeof(float) * static_cast<size_t>(first_));
+        std::memcpy(v_ + first_, ring, sizeof(float) * static_cast<size_t>(n - first_));
+    }
+
+    void restore(float* ring) const
+    {
+        std::memcpy(ring + w_, v_, sizeof(float) * static_cast<size_t>(first_));
+        std::memcpy(ring, v_ + first_, sizeof(float) * static_cast<size_t>(n_ - first_));
+    }
+
+private:
+    int w_, first_, n_;
+    float v_[N];
+};
 
 // NaN for +-infinity, v itself (to the bit) for every other value: input that
 // is not finite stays so through a saturating sum, and is cleared with the

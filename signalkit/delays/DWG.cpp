@@ -119,15 +119,72 @@ public:
     void subProcessIdle(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
 
 private:
+    // A span of at most kSpan samples: the line entries it overwrites fit a
+    // copy on the stack, kept in case it must run again guarded.
+    static constexpr int kSpan = 256;
+
     template <bool FrequencyMode, bool Second> void run(int n)
     {
         const int start = blockPosition_;
-        const float* excitation = pinExcitation_.getBuffer() + start;
-        const float* period = pinPeriod_.getBuffer() + start;
-        const float* gate = pinGate_.getBuffer() + start;
-        const float* reflection = pinReflection_.getBuffer() + start;
-        const float* loss = pinLoss_.getBuffer() + start;
         float* out = pinOutput_.getBuffer() + start;
+        bool poisoned = false;
+        int ended = -1;
+        for (int from = 0; from < n && ended < 0; from += kSpan)
+        {
+            const int m = std::min(kSpan, n - from);
+            const Loop saved = loop_;
+            const qw::finite::RingSpan<kSpan> a(lineA_.data(), kLength, loop_.write, m);
+            const qw::finite::RingSpan<kSpan> b(lineB_.data(), kLength, loop_.write, m);
+            Span r = span<FrequencyMode, Second, false>(start + from, m);
+            if (__builtin_expect(!r.finite, 0))
+            {
+                loop_ = saved;
+                a.restore(lineA_.data());
+                b.restore(lineB_.data());
+                r = span<FrequencyMode, Second, true>(start + from, m);
+            }
+            poisoned |= r.poisoned;
+            if (r.ended >= 0)
+                ended = from + r.ended;
+        }
+        const Loop& st = loop_;
+        // A non-finite value anywhere in the loop starts it afresh. Each one
+        // tested on its own: a sum of finite values near the float limit may
+        // overflow, and would clear a loop that holds nothing wrong.
+        using qw::finite::poisonOf;
+        if (poisoned || poisonOf(st.s) + poisonOf(st.eOut) + poisonOf(st.eIn) + poisonOf(st.memA[0]) +
+                                poisonOf(st.memA[1]) + poisonOf(st.memB[0]) + poisonOf(st.memB[1]) !=
+                            0.0f)
+            clear();
+        if (ended >= 0)
+        {
+            std::fill(out + ended + 1, out + n, 0.0f);
+            pinOutput_.setStreaming(false, start + ended + 1);
+            setSubProcess(&QW_DWG::subProcessIdle);
+        }
+    }
+
+    // What a span reports: whether any value it wrote was not finite, and
+    // whether every value was (its outputs and the loop's state too); the
+    // sample the ring-out ended at (-1: none).
+    struct Span
+    {
+        bool poisoned = false;
+        bool finite = true;
+        int ended = -1;
+    };
+
+    // n samples from `at` in plain float arithmetic, or Guarded: every sum
+    // that input near the float limit can overflow worked out again in
+    // double and saturated where its float result is not finite.
+    template <bool FrequencyMode, bool Second, bool Guarded> Span span(int at, int n)
+    {
+        const float* excitation = pinExcitation_.getBuffer() + at;
+        const float* period = pinPeriod_.getBuffer() + at;
+        const float* gate = pinGate_.getBuffer() + at;
+        const float* reflection = pinReflection_.getBuffer() + at;
+        const float* loss = pinLoss_.getBuffer() + at;
+        float* out = pinOutput_.getBuffer() + at;
         const bool crossfade = pinCrossfade_.getValue();
         const float* lengths = pinCorrect_.getValue() ? lengths_ : nullptr;
         const float* scales = pinScale_.getValue() ? scales_ : nullptr;
@@ -145,20 +202,32 @@ private:
         // bits: -0 gives a coefficient of another sign than +0).
         uint32_t lastV = 0xFFFFFFFFu;
         float g = 0.0f;
-        float poison = 0.0f;
-        int ended = -1;
-        for (int i = 0; i < n; ++i)
-        {
-            const float p = qw::finite::orZero(period[i]) * 10.0f;
-            float P = FrequencyMode ? kHz / p : p;
-            P = P == P ? std::min(std::max(P, 1.0f), float(kLength)) : 1.0f;
-            const float v = qw::finite::clampOrZero(loss[i], 0.0f, 1.0f);
+        auto setLoss = [&](float sample) {
+            const float v = qw::finite::clampOrZero(sample, 0.0f, 1.0f);
             if (qw::fm::detail::bits(v) != lastV)
             {
                 lastV = qw::fm::detail::bits(v);
                 g = v * kHz / (v * (kHz - 48.0f) + 48.0f);
             }
-            float q = qw::finite::clampOrZero(reflection[i], -1.0f, 1.0f);
+        };
+        // An input that is not streaming holds one value through the span:
+        // loss, reflection and gate worked out from it once.
+        const bool lossStreams = pinLoss_.isStreaming();
+        const bool reflectionStreams = pinReflection_.isStreaming();
+        const bool gateStreams = pinGate_.isStreaming();
+        setLoss(loss[0]);
+        const float heldQ = qw::finite::clampOrZero(reflection[0], -1.0f, 1.0f);
+        const bool heldOpen = qw::finite::orZero(gate[0]) != 0.0f;
+        const int w0 = st.write;
+        Span r;
+        for (int i = 0; i < n; ++i)
+        {
+            const float p = qw::finite::orZero(period[i]) * 10.0f;
+            float P = FrequencyMode ? kHz / p : p;
+            P = P == P ? std::min(std::max(P, 1.0f), float(kLength)) : 1.0f;
+            if (lossStreams)
+                setLoss(loss[i]);
+            float q = reflectionStreams ? qw::finite::clampOrZero(reflection[i], -1.0f, 1.0f) : heldQ;
             float column = (P - 1.0f) * toColumn;
             if (lengths)
             {
@@ -176,15 +245,15 @@ private:
                 const int c = std::min(static_cast<int>(column), qw::dwg::kLast - 1);
                 const float t = damp[c] + (damp[c + 1] - damp[c]) * (column - float(c));
                 const float eOut = st.eOut, eIn = st.eIn;
-                e = qw::finite::finiteOr(t * eOut + (raw - eIn), [=] {
+                e = qw::finite::finiteOrIf<Guarded>(t * eOut + (raw - eIn), [=] {
                     return double(t) * eOut + (double(qw::finite::infinityAsNaN(raw)) - eIn);
                 });
             }
             st.eIn = raw;
             st.eOut = e;
 
-            st.envelope = qw::finite::orZero(gate[i]) != 0.0f ? std::min(st.envelope + 0.005f, 1.0f)
-                                                              : std::max(st.envelope - decayStep, 0.0f);
+            const bool open = gateStreams ? qw::finite::orZero(gate[i]) != 0.0f : heldOpen;
+            st.envelope = open ? std::min(st.envelope + 0.005f, 1.0f) : std::max(st.envelope - decayStep, 0.0f);
 
             if (st.fade == 0)
             {
@@ -202,11 +271,13 @@ private:
             {
                 const float t = float(st.fade) * 0.02f;
                 const float old = (3.0f - 2.0f * t) * t * t;
-                a = qw::finite::saturated(old * read(lineA, st.write, st.current, st.memA[st.slot]) +
-                                          (1.0f - old) * read(lineA, st.write, st.next, st.memA[1 - st.slot]));
+                a = qw::finite::saturatedIf<Guarded>(
+                    old * read<Guarded>(lineA, st.write, st.current, st.memA[st.slot]) +
+                    (1.0f - old) * read<Guarded>(lineA, st.write, st.next, st.memA[1 - st.slot]));
                 if (Second)
-                    b = qw::finite::saturated(old * read(lineB, st.write, st.current, st.memB[st.slot]) +
-                                              (1.0f - old) * read(lineB, st.write, st.next, st.memB[1 - st.slot]));
+                    b = qw::finite::saturatedIf<Guarded>(
+                        old * read<Guarded>(lineB, st.write, st.current, st.memB[st.slot]) +
+                        (1.0f - old) * read<Guarded>(lineB, st.write, st.next, st.memB[1 - st.slot]));
                 if (--st.fade == 0)
                 {
                     st.current = st.next;
@@ -215,11 +286,11 @@ private:
             }
             else
             {
-                a = read(lineA, st.write, st.current, st.memA[st.slot]);
+                a = read<Guarded>(lineA, st.write, st.current, st.memA[st.slot]);
                 if (Second)
-                    b = read(lineB, st.write, st.current, st.memB[st.slot]);
+                    b = read<Guarded>(lineB, st.write, st.current, st.memB[st.slot]);
             }
-            const float y = Second ? qw::finite::saturated(a - 0.5f * b) : a;
+            const float y = Second ? qw::finite::saturatedIf<Guarded>(a - 0.5f * b) : a;
             out[i] = y;
 
             lineB[st.write] = e;
@@ -228,33 +299,36 @@ private:
             if (feedback != 0.0f)
             {
                 const float s = st.s;
-                st.s = qw::finite::finiteOr((s - y) * g + y, [=] { return (double(s) - y) * g + y; });
+                st.s = qw::finite::finiteOrIf<Guarded>((s - y) * g + y, [=] { return (double(s) - y) * g + y; });
                 const float ss = st.s;
-                written = qw::finite::finiteOr(e + ss * feedback, [=] { return e + double(ss) * feedback; });
+                written = qw::finite::finiteOrIf<Guarded>(e + ss * feedback, [=] { return e + double(ss) * feedback; });
             }
             lineA[st.write] = written;
-            poison += (written - written) + (e - e);
             if (++st.write == kLength)
                 st.write = 0;
 
             st.quiet = std::fabs(y) < kQuiet ? std::min(st.quiet + 1, kLength) : 0;
             if (!inputStreams && st.quiet >= kLength)
             {
-                ended = i;
+                r.ended = i;
                 break;
             }
         }
         loop_ = st;
-        // A non-finite value anywhere in the loop starts it afresh.
-        if (poison != 0.0f ||
-            !std::isfinite(st.s + st.eOut + st.eIn + st.memA[0] + st.memA[1] + st.memB[0] + st.memB[1]))
-            clear();
-        if (ended >= 0)
+        const int done = r.ended >= 0 ? r.ended + 1 : n;
+        r.poisoned = !qw::finite::allFiniteInRing(lineA, kLength, w0, done) ||
+                     !qw::finite::allFiniteInRing(lineB, kLength, w0, done);
+        // Every step the guarded pass guards leaves a value that is not
+        // finite in what is written, the output or the state.
+        if constexpr (!Guarded)
         {
-            std::fill(out + ended + 1, out + n, 0.0f);
-            pinOutput_.setStreaming(false, start + ended + 1);
-            setSubProcess(&QW_DWG::subProcessIdle);
+            using qw::finite::poisonOf;
+            r.finite = !r.poisoned && qw::finite::allFinite(out, done) &&
+                       poisonOf(st.s) + poisonOf(st.eOut) + poisonOf(st.memA[0]) + poisonOf(st.memA[1]) +
+                               poisonOf(st.memB[0]) + poisonOf(st.memB[1]) ==
+                           0.0f;
         }
+        return r;
     }
 
     // What the loop carries from sample to sample.
@@ -275,7 +349,7 @@ private:
     // The line P samples back (1 to 5000) from the write index w: the whole
     // part read directly, the fraction by a first-order all-pass, dropped
     // when its coefficient is 0.9 or more (a fraction under 1/19).
-    static float read(const float* line, int w, float P, float& memory)
+    template <bool Guarded> static float read(const float* line, int w, float P, float& memory)
     {
         const int k = static_cast<int>(P);
         const float f = P - static_cast<float>(k);
@@ -286,7 +360,8 @@ private:
         const int i1 = i0 == 0 ? kLength - 1 : i0 - 1;
         const float m = memory, l0 = line[i0], l1 = line[i1];
         const float y =
-            c >= 0.9f ? l0 : qw::finite::finiteOr((l0 - m) * c + l1, [=] { return (double(l0) - m) * c + l1; });
+            c >= 0.9f ? l0
+                      : qw::finite::finiteOrIf<Guarded>((l0 - m) * c + l1, [=] { return (double(l0) - m) * c + l1; });
         memory = y;
         return y;
     }

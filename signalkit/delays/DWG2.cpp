@@ -100,92 +100,37 @@ public:
     void subProcessSilence(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
 
 private:
+    // A span of at most kSpan samples: the line entries it overwrites fit a
+    // copy on the stack, kept in case it must run again guarded.
+    static constexpr int kSpan = 256;
+
     template <bool HighPass, bool AddExcitation> void run(int n)
     {
         const int start = blockPosition_;
-        const float* in = pinExcitation_.getBuffer() + start;
-        const float* pitch = pinPitch_.getBuffer() + start;
-        const float* gain = pinGain_.getBuffer() + start;
         float* out = pinOutput_.getBuffer() + start;
-        const float inputGate = pinExcitation_.isStreaming() ? 1.0f : 0.0f;
-        const bool normalise = pinNormalise_.getValue();
-        const float g = loss_;
-        const float fadeStep = fadeStep_;
-        float* line = line_.data();
-        // The loop's state in locals: stores into the line cannot alias them.
-        Loop st = loop_;
-        int tail = tail_;
-        // The loop gain of the last gain sample (a pure function of it and the
-        // pitch ratio, so reused while neither changes).
-        float lastA = kUnset, G = 0.0f;
-        float poison = 0.0f;
+        bool poisoned = false;
         int ended = -1;
-        for (int i = 0; i < n; ++i)
+        for (int from = 0; from < n && ended < 0; from += kSpan)
         {
-            const float v = pitch[i] == pitch[i] ? pitch[i] : 0.0f;
-            if (v != st.cachedPitch && !(st.fade > 0.0f))
+            const int m = std::min(kSpan, n - from);
+            const Loop saved = loop_;
+            const int savedTail = tail_;
+            const qw::finite::RingSpan<kSpan> line(line_.data(), kLength, loop_.write, m);
+            Span r = span<HighPass, AddExcitation, false>(start + from, m);
+            if (__builtin_expect(!r.finite, 0))
             {
-                setPitch(st, v);
-                lastA = kUnset;
+                loop_ = saved;
+                tail_ = savedTail;
+                line.restore(line_.data());
+                r = span<HighPass, AddExcitation, true>(start + from, m);
             }
-
-            // Loop gain |a|^0.1 (normalised per period), sign of a; 0 stays 0.
-            const float a = gain[i] == gain[i] ? std::min(std::max(gain[i], -1.0f), 1.0f) : 0.0f;
-            if (a != lastA)
-            {
-                lastA = a;
-                G = loopGain(a, normalise, st.ratio);
-            }
-
-            float y = read(line, st, st.length, st.newMemory);
-            if (st.fade > 0.0f)
-            {
-                const float old = read(line, st, st.oldLength, st.oldMemory);
-                y = qw::finite::saturated(st.fade * old + (1.0f - st.fade) * y);
-                st.fade -= fadeStep;
-            }
-
-            const float s = st.s;
-            st.s = qw::finite::finiteOr((s - y) * g + y, [=] { return (double(s) - y) * g + y; });
-
-            float x = in[i] * inputGate;
-            if (HighPass && G >= 0.0f)
-            {
-                const float c = st.coefficient, u0 = st.u, w0 = st.w, x1 = st.x1;
-                const float u = qw::finite::finiteOr(
-                    c * u0 + x - x1, [=] { return double(c) * u0 + qw::finite::infinityAsNaN(x) - x1; });
-                const float w = qw::finite::finiteOr(c * w0 + u - u0, [=] { return double(c) * w0 + u - u0; });
-                st.x1 = x;
-                st.u = u;
-                st.w = w;
-                const float h = 0.5f * (1.0f + c);
-                x = h * h * w;
-            }
-            const float ss = st.s;
-            const float written =
-                qw::finite::finiteOr(G * ss + x, [=] { return double(G) * ss + qw::finite::infinityAsNaN(x); });
-            line[st.write] = written;
-            poison += written - written;
-            out[i] = AddExcitation ? qw::finite::saturated(y + 0.5f * G * x) : y;
-            st.write = (st.write + 1) & kMask;
-            if (st.write == 0)
-                st.firstPass = false;
-
-            if (tail > 0)
-            {
-                if (std::fabs(y) > kQuiet)
-                    tail = kLength;
-                else if (--tail == 0)
-                {
-                    ended = i;
-                    break;
-                }
-            }
+            poisoned |= r.poisoned;
+            if (r.ended >= 0)
+                ended = from + r.ended;
         }
-        loop_ = st;
-        tail_ = tail;
+        const Loop& st = loop_;
         // A non-finite value anywhere in the loop starts it afresh.
-        if (poison != 0.0f || st.s - st.s != 0.0f || st.newMemory - st.newMemory != 0.0f ||
+        if (poisoned || st.s - st.s != 0.0f || st.newMemory - st.newMemory != 0.0f ||
             st.oldMemory - st.oldMemory != 0.0f || st.w - st.w != 0.0f || st.u - st.u != 0.0f)
         {
             line_.fill(0.0f);
@@ -198,6 +143,124 @@ private:
             resetLoop();
             setSubProcess(&QW_DWG2::subProcessSilence);
         }
+    }
+
+    // What a span reports: whether any value it wrote was not finite, and
+    // whether every value was (its outputs and the loop's state too); the
+    // sample the ring-out ended at (-1: none).
+    struct Span
+    {
+        bool poisoned = false;
+        bool finite = true;
+        int ended = -1;
+    };
+
+    // n samples from `at` in plain float arithmetic, or Guarded: every sum
+    // that input near the float limit can overflow worked out again in
+    // double and saturated where its float result is not finite.
+    template <bool HighPass, bool AddExcitation, bool Guarded> Span span(int at, int n)
+    {
+        const float* in = pinExcitation_.getBuffer() + at;
+        const float* pitch = pinPitch_.getBuffer() + at;
+        const float* gain = pinGain_.getBuffer() + at;
+        float* out = pinOutput_.getBuffer() + at;
+        const float inputGate = pinExcitation_.isStreaming() ? 1.0f : 0.0f;
+        const bool normalise = pinNormalise_.getValue();
+        const float g = loss_;
+        const float fadeStep = fadeStep_;
+        float* line = line_.data();
+        // The loop's state in locals: stores into the line cannot alias them.
+        Loop st = loop_;
+        int tail = tail_;
+        // The loop gain of the last gain sample (a pure function of it and the
+        // pitch ratio, so reused while neither changes).
+        float lastA = kUnset, G = 0.0f;
+        // A gain input that is not streaming holds one value through the span.
+        const bool gainStreams = pinGain_.isStreaming();
+        const float heldA = gainOf(gain[0]);
+        const int w0 = st.write;
+        Span r;
+        for (int i = 0; i < n; ++i)
+        {
+            // A pitch that is not a number counts as 0 (compared again as such).
+            if (pitch[i] != st.cachedPitch && !(st.fade > 0.0f))
+            {
+                const float v = pitch[i] == pitch[i] ? pitch[i] : 0.0f;
+                if (v != st.cachedPitch)
+                {
+                    setPitch(st, v);
+                    lastA = kUnset;
+                }
+            }
+
+            // Loop gain |a|^0.1 (normalised per period), sign of a; 0 stays 0.
+            const float a = gainStreams ? gainOf(gain[i]) : heldA;
+            if (a != lastA)
+            {
+                lastA = a;
+                G = loopGain(a, normalise, st.ratio);
+            }
+
+            float y = read<Guarded>(line, st, st.length, st.newMemory);
+            if (st.fade > 0.0f)
+            {
+                const float old = read<Guarded>(line, st, st.oldLength, st.oldMemory);
+                y = qw::finite::saturatedIf<Guarded>(st.fade * old + (1.0f - st.fade) * y);
+                st.fade -= fadeStep;
+            }
+
+            const float s = st.s;
+            st.s = qw::finite::finiteOrIf<Guarded>((s - y) * g + y, [=] { return (double(s) - y) * g + y; });
+
+            float x = in[i] * inputGate;
+            if (HighPass && G >= 0.0f)
+            {
+                const float c = st.coefficient, u0 = st.u, w0 = st.w, x1 = st.x1;
+                const float u = qw::finite::finiteOrIf<Guarded>(
+                    c * u0 + x - x1, [=] { return double(c) * u0 + qw::finite::infinityAsNaN(x) - x1; });
+                const float w =
+                    qw::finite::finiteOrIf<Guarded>(c * w0 + u - u0, [=] { return double(c) * w0 + u - u0; });
+                st.x1 = x;
+                st.u = u;
+                st.w = w;
+                const float h = 0.5f * (1.0f + c);
+                x = h * h * w;
+            }
+            const float ss = st.s;
+            const float written = qw::finite::finiteOrIf<Guarded>(
+                G * ss + x, [=] { return double(G) * ss + qw::finite::infinityAsNaN(x); });
+            line[st.write] = written;
+            out[i] = AddExcitation ? qw::finite::saturatedIf<Guarded>(y + 0.5f * G * x) : y;
+            st.write = (st.write + 1) & kMask;
+            if (st.write == 0)
+                st.firstPass = false;
+
+            if (tail > 0)
+            {
+                if (std::fabs(y) > kQuiet)
+                    tail = kLength;
+                else if (--tail == 0)
+                {
+                    r.ended = i;
+                    break;
+                }
+            }
+        }
+        loop_ = st;
+        tail_ = tail;
+        const int done = r.ended >= 0 ? r.ended + 1 : n;
+        r.poisoned = !qw::finite::allFiniteInRing(line, kLength, w0, done);
+        // Every step the guarded pass guards leaves a value that is not
+        // finite in what is written, the output or the state.
+        if constexpr (!Guarded)
+        {
+            using qw::finite::poisonOf;
+            r.finite =
+                !r.poisoned && qw::finite::allFinite(out, done) &&
+                poisonOf(st.s) + poisonOf(st.newMemory) + poisonOf(st.oldMemory) + poisonOf(st.u) + poisonOf(st.w) ==
+                    0.0f;
+        }
+        return r;
     }
 
     static constexpr float kUnset = std::numeric_limits<float>::quiet_NaN();
@@ -217,6 +280,9 @@ private:
         float x1 = 0.0f, u = 0.0f, w = 0.0f;
     };
 
+    // A gain sample in [-1, 1]; not a number counts as 0.
+    static float gainOf(float sample) { return sample == sample ? std::min(std::max(sample, -1.0f), 1.0f) : 0.0f; }
+
     // The loop gain of a gain sample a in [-1, 1].
     float loopGain(float a, bool normalise, float ratio) const
     {
@@ -231,7 +297,7 @@ private:
 
     // A new loop length from the pitch sample v (volts; beyond +-10 V as
     // 10 V, which keeps the exponent in range).
-    void setPitch(Loop& st, float v) const
+    [[gnu::always_inline]] void setPitch(Loop& st, float v) const
     {
         st.cachedPitch = v;
         const float volts = std::min(std::max(v, -10.0f), 10.0f);
@@ -253,19 +319,16 @@ private:
 
     // The line L samples back: the whole part read directly, the fraction by
     // a first-order all-pass with its own memory (dropped when under 1/19).
-    static float read(const float* line, const Loop& st, float L, float& memory)
+    template <bool Guarded> static float read(const float* line, const Loop& st, float L, float& memory)
     {
         const int k = static_cast<int>(L);
         const float f = L - static_cast<float>(k);
         const float c = (1.0f - f) / (1.0f + f);
-        const float A = tap(line, st, k);
-        if (c > 0.9f)
-        {
-            memory = A;
-            return A;
-        }
-        const float m = memory, B = tap(line, st, k + 1);
-        const float y = qw::finite::finiteOr(c * (A - m) + B, [=] { return c * (double(A) - m) + B; });
+        const float A = tap(line, st, k), B = tap(line, st, k + 1), m = memory;
+        // Both taps read and the all-pass worked out either way: a select, not
+        // a branch on a fraction that moves with the pitch.
+        const float y =
+            c > 0.9f ? A : qw::finite::finiteOrIf<Guarded>(c * (A - m) + B, [=] { return c * (double(A) - m) + B; });
         memory = y;
         return y;
     }

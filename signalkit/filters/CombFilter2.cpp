@@ -65,72 +65,47 @@ public:
     void subProcessSilence(int n) { std::fill_n(pinOutput_.getBuffer() + blockPosition_, n, 0.0f); }
 
 private:
-    float delayOf(float v) const
+    static float delayOf(float v, bool frequency, float rate)
     {
-        const float d = pinMode_.getValue() == 1 ? rate_ / (10.0f * v) : 10.0f * v;
+        const float d = frequency ? rate / (10.0f * v) : 10.0f * v;
         return qw::comb::clampDelay(d, static_cast<float>(kMask));
     }
+
+    // A span of at most kSpan samples: the line entries it overwrites fit a
+    // copy on the stack, kept in case it must run again guarded.
+    static constexpr int kSpan = 256;
 
     template <bool ShuttingDown> void run(int n)
     {
         const int start = blockPosition_;
-        const float* in = pinSignal_.getBuffer() + start;
-        const float* delay = pinDelay_.getBuffer() + start;
         float* out = pinOutput_.getBuffer() + start;
-        const float fb = qw::comb::clampLevel(pinFeedback_);
-        const float dry = qw::comb::clampLevel(pinDry_);
-        const float wet = qw::comb::clampLevel(pinWet_);
-        const bool moving = pinDelay_.isStreaming();
-        float* line = line_.data();
-        int w = write_;
-        float d = d_;
-        float poison = 0.0f; // 0 while every value written is finite
-        int quiet = quiet_;
+        // The delay of a delay input that is not streaming: its first sample.
+        const float held = delayOf(pinDelay_.getBuffer()[start], pinMode_.getValue() == 1, rate_);
+        bool poisoned = false;
         int ended = -1;
-
-        float D = delayOf(delay[0]);
-        for (int i = 0; i < n; ++i)
+        for (int from = 0; from < n && ended < 0; from += kSpan)
         {
-            if (moving)
-                D = delayOf(delay[i]);
-            const int k = static_cast<int>(D);
-            const float f = D - static_cast<float>(k);
-            const float a = f < 1e-5f ? 0.99999f : 1.0f - f;
-            const float A = line[(w - k) & kMask], B = line[(w - k - 1) & kMask], d0 = d;
-            d = qw::finite::finiteOr(qw::comb::allPass(d, a, A, B),
-                                     [=] { return (static_cast<double>(A) - d0) * a + B; });
-            float v;
-            if constexpr (ShuttingDown)
+            const int m = std::min(kSpan, n - from);
+            const int w = write_, quiet = quiet_;
+            const float d = d_;
+            const qw::finite::RingSpan<kSpan> line(line_.data(), kLength, w, m);
+            Span r = span<ShuttingDown, false>(start + from, m, held);
+            if (__builtin_expect(!r.finite, 0))
             {
-                const float y = wet * d;
-                out[i] = y;
-                v = fb * d;
-                quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
+                write_ = w;
+                quiet_ = quiet;
+                d_ = d;
+                line.restore(line_.data());
+                r = span<ShuttingDown, true>(start + from, m, held);
             }
-            else
-            {
-                const float x = in[i];
-                out[i] = qw::finite::saturated(dry * x + wet * d);
-                v = qw::finite::finiteOr(x + fb * d,
-                                         [=] { return qw::finite::infinityAsNaN(x) + static_cast<double>(fb) * d; });
-            }
-            line[w] = v;
-            poison += v - v;
-            w = (w + 1) & kMask;
-            if constexpr (ShuttingDown)
-                if (quiet >= kLength)
-                {
-                    ended = i;
-                    break;
-                }
+            poisoned |= r.poisoned;
+            if (r.ended >= 0)
+                ended = from + r.ended;
         }
-        write_ = w;
-        d_ = d;
-        quiet_ = quiet;
 
         // A non-finite value in the line or the interpolator leaves nothing
-        // behind past this span.
-        if (poison != 0.0f || d - d != 0.0f)
+        // behind past this block.
+        if (poisoned || d_ - d_ != 0.0f)
         {
             line_.fill(0.0f);
             d_ = 0.0f;
@@ -144,6 +119,90 @@ private:
             write_ = 0;
             d_ = 0.0f;
         }
+    }
+
+    // What a span reports: whether any value it wrote was not finite, and
+    // whether every value was (its outputs and the interpolator too); the
+    // sample the ring-out ended at (-1: none).
+    struct Span
+    {
+        bool poisoned = false;
+        bool finite = true;
+        int ended = -1;
+    };
+
+    // n samples from `at` in plain float arithmetic, or Guarded: the sums
+    // that input near the float limit can overflow worked out again in
+    // double and saturated where their float result is not finite. D: the
+    // delay of a delay input that is not streaming.
+    template <bool ShuttingDown, bool Guarded> Span span(int at, int n, float D)
+    {
+        const float* in = pinSignal_.getBuffer() + at;
+        const float* delay = pinDelay_.getBuffer() + at;
+        float* out = pinOutput_.getBuffer() + at;
+        const float fb = qw::comb::clampLevel(pinFeedback_);
+        const float dry = qw::comb::clampLevel(pinDry_);
+        const float wet = qw::comb::clampLevel(pinWet_);
+        const bool moving = pinDelay_.isStreaming();
+        const bool frequency = pinMode_.getValue() == 1;
+        const float rate = rate_;
+        float* line = line_.data();
+        const int w0 = write_;
+        int w = w0;
+        float d = d_;
+        int quiet = quiet_;
+        Span r;
+        // The whole samples of the delay and the all-pass coefficient of its
+        // fraction: worked out once for a delay that holds.
+        int k = 0;
+        float a = 0.0f;
+        auto setDelay = [&k, &a](float delayNow) {
+            k = static_cast<int>(delayNow);
+            const float f = delayNow - static_cast<float>(k);
+            a = f < 1e-5f ? 0.99999f : 1.0f - f;
+        };
+        setDelay(D);
+        for (int i = 0; i < n; ++i)
+        {
+            if (moving)
+                setDelay(delayOf(delay[i], frequency, rate));
+            const float A = line[(w - k) & kMask], B = line[(w - k - 1) & kMask], d0 = d;
+            d = qw::finite::finiteOrIf<Guarded>(qw::comb::allPass(d, a, A, B),
+                                                [=] { return (static_cast<double>(A) - d0) * a + B; });
+            float v;
+            if constexpr (ShuttingDown)
+            {
+                const float y = wet * d;
+                out[i] = y;
+                v = fb * d;
+                quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
+            }
+            else
+            {
+                const float x = in[i];
+                out[i] = qw::finite::saturatedIf<Guarded>(dry * x + wet * d);
+                v = qw::finite::finiteOrIf<Guarded>(
+                    x + fb * d, [=] { return qw::finite::infinityAsNaN(x) + static_cast<double>(fb) * d; });
+            }
+            line[w] = v;
+            w = (w + 1) & kMask;
+            if constexpr (ShuttingDown)
+                if (quiet >= kLength)
+                {
+                    r.ended = i;
+                    break;
+                }
+        }
+        write_ = w;
+        d_ = d;
+        quiet_ = quiet;
+        const int done = r.ended >= 0 ? r.ended + 1 : n;
+        r.poisoned = !qw::finite::allFiniteInRing(line, kLength, w0, done);
+        // Every step the guarded pass guards leaves a value that is not
+        // finite in what is written, the output or the interpolator.
+        if constexpr (!Guarded)
+            r.finite = !r.poisoned && d - d == 0.0f && qw::finite::allFinite(out, done);
+        return r;
     }
 
     AudioInPin pinSignal_;

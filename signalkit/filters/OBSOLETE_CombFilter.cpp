@@ -55,51 +55,28 @@ public:
             std::fill_n(out, n, 0.0f);
             return;
         }
-        const float* in = pinSignal_.getBuffer() + start;
-        const float* delay = pinDelay_.getBuffer() + start;
-        const float* feedback = pinFeedback_.getBuffer() + start;
-        const bool frequency = pinMode_.getValue() == 1;
-        const bool inputStatic = !pinSignal_.isStreaming();
-        const float scale = rate_ * 0.001f;
-        float* line = line_.data();
-        int w = write_;
-        float d = d_;
-        float poison = 0.0f; // 0 while every value written is finite
-        int quiet = quiet_;
+        bool poisoned = false;
         int ended = -1;
-        for (int i = 0; i < n; ++i)
+        for (int from = 0; from < n && ended < 0; from += kSpan)
         {
-            const float v = delay[i];
-            const float D = qw::comb::clampDelay(frequency ? scale / (10.0f * v) : 10.0f * v, kLength - 1.0f);
-            const int k = static_cast<int>(D);
-            const float a = 1.0f - (D - static_cast<float>(k));
-            int ra = w - k;
-            if (ra < 0)
-                ra += kLength;
-            const int rb = ra > 0 ? ra - 1 : kLength - 1;
-            const float A = line[ra], B = line[rb], d0 = d;
-            d = qw::finite::finiteOr(qw::comb::allPass(d, a, A, B),
-                                     [=] { return (static_cast<double>(A) - d0) * a + B; });
-            const float x = in[i];
-            const float c = qw::comb::clampLevel(feedback[i]);
-            const float y = qw::finite::finiteOr(
-                (d - x) * c + x, [=] { return (static_cast<double>(d) - x) * c + qw::finite::infinityAsNaN(x); });
-            out[i] = y;
-            line[w] = y;
-            poison += y - y;
-            quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
-            if (++w == kLength)
-                w = 0;
-            if (inputStatic && quiet >= kLength)
+            const int m = std::min(kSpan, n - from);
+            const int w = write_, quiet = quiet_;
+            const float d = d_;
+            const qw::finite::RingSpan<kSpan> line(line_.data(), kLength, w, m);
+            Span r = span<false>(start + from, m);
+            if (__builtin_expect(!r.finite, 0))
             {
-                ended = i;
-                break;
+                write_ = w;
+                quiet_ = quiet;
+                d_ = d;
+                line.restore(line_.data());
+                r = span<true>(start + from, m);
             }
+            poisoned |= r.poisoned;
+            if (r.ended >= 0)
+                ended = from + r.ended;
         }
-        write_ = w;
-        d_ = d;
-        quiet_ = quiet;
-        if (poison != 0.0f || d - d != 0.0f)
+        if (poisoned || d_ - d_ != 0.0f)
         {
             line_.fill(0.0f);
             d_ = 0.0f;
@@ -114,6 +91,77 @@ public:
     }
 
 private:
+    // A span of at most kSpan samples: the line entries it overwrites fit a
+    // copy on the stack, kept in case it must run again guarded.
+    static constexpr int kSpan = 256;
+
+    // What a span reports: whether any value it wrote was not finite, and
+    // whether every value was (its outputs and the interpolator too); the
+    // sample the output fell silent at (-1: none).
+    struct Span
+    {
+        bool poisoned = false;
+        bool finite = true;
+        int ended = -1;
+    };
+
+    // n samples from `at` in plain float arithmetic, or Guarded: the sums
+    // that input near the float limit can overflow worked out again in
+    // double and saturated where their float result is not finite.
+    template <bool Guarded> Span span(int at, int n)
+    {
+        const float* in = pinSignal_.getBuffer() + at;
+        const float* delay = pinDelay_.getBuffer() + at;
+        const float* feedback = pinFeedback_.getBuffer() + at;
+        float* out = pinOutput_.getBuffer() + at;
+        const bool frequency = pinMode_.getValue() == 1;
+        const bool inputStatic = !pinSignal_.isStreaming();
+        const float scale = rate_ * 0.001f;
+        float* line = line_.data();
+        int w = write_;
+        float d = d_;
+        int quiet = quiet_;
+        Span r;
+        for (int i = 0; i < n; ++i)
+        {
+            const float v = delay[i];
+            const float D = qw::comb::clampDelay(frequency ? scale / (10.0f * v) : 10.0f * v, kLength - 1.0f);
+            const int k = static_cast<int>(D);
+            const float a = 1.0f - (D - static_cast<float>(k));
+            int ra = w - k;
+            if (ra < 0)
+                ra += kLength;
+            const int rb = ra > 0 ? ra - 1 : kLength - 1;
+            const float A = line[ra], B = line[rb], d0 = d;
+            d = qw::finite::finiteOrIf<Guarded>(qw::comb::allPass(d, a, A, B),
+                                                [=] { return (static_cast<double>(A) - d0) * a + B; });
+            const float x = in[i];
+            const float c = qw::comb::clampLevel(feedback[i]);
+            const float y = qw::finite::finiteOrIf<Guarded>(
+                (d - x) * c + x, [=] { return (static_cast<double>(d) - x) * c + qw::finite::infinityAsNaN(x); });
+            out[i] = y;
+            line[w] = y;
+            quiet = std::fabs(y) < qw::comb::kQuietLevel ? quiet + 1 : 0;
+            if (++w == kLength)
+                w = 0;
+            if (inputStatic && quiet >= kLength)
+            {
+                r.ended = i;
+                break;
+            }
+        }
+        write_ = w;
+        d_ = d;
+        quiet_ = quiet;
+        // What is written is the output.
+        r.poisoned = !qw::finite::allFinite(out, r.ended >= 0 ? r.ended + 1 : n);
+        // Every step the guarded pass guards leaves a value that is not
+        // finite in what is written or the interpolator.
+        if constexpr (!Guarded)
+            r.finite = !r.poisoned && d - d == 0.0f;
+        return r;
+    }
+
     AudioInPin pinSignal_;
     AudioInPin pinDelay_;
     EnumInPin pinMode_;

@@ -54,7 +54,8 @@ float tangentTurns(float t)
 }
 
 // One input, option 0 the base (2, e, 10), option 1 the precision (fast,
-// accurate): one routine per pair, `Derived::value<B, Accurate>` per sample.
+// accurate): one routine per pair, `Derived::value<B, Accurate>` per sample,
+// then `Derived::finish<B, Accurate>` over the span (nothing by default).
 template <class Derived> class BaseAndPrecision : public AudioFrame<1, 2, 1, Streaming::UnlessBothStream>
 {
 public:
@@ -71,10 +72,13 @@ public:
         }
     }
 
+    template <int B, bool Accurate> static void finish(const float*, float*, int) {}
+
 private:
     template <int B, bool Accurate> void run(int n)
     {
         map(n, [](float x) { return Derived::template value<B, Accurate>(x); });
+        Derived::template finish<B, Accurate>(in(0), out(0), n);
     }
     template <int B, bool Accurate> static SubProcess_ptr routine()
     {
@@ -129,16 +133,23 @@ private:
 class QW_AudioExp final : public BaseAndPrecision<QW_AudioExp>
 {
 public:
-    template <int B, bool Accurate> static float value(float x)
+    // The exponent of 2.
+    template <int B, bool Accurate> static float exponent(float x)
     {
         const float y = volts(x) * kExpFactor[B];
-        if constexpr (Accurate)
-            return qw::finite::finiteOr(0.1f * qw::fm::exp2Acc(y), [y] { return 0.1 * std::exp2(double{y}); });
-        else
-        {
-            const float e = fastExpArg(y);
-            return qw::finite::finiteOr(0.1f * qw::fm::exp2Fast(e), [e] { return 0.1 * std::exp2(double{e}); });
-        }
+        return Accurate ? y : fastExpArg(y);
+    }
+    template <int B, bool Accurate> static float value(float x)
+    {
+        const float e = exponent<B, Accurate>(x);
+        return 0.1f * (Accurate ? qw::fm::exp2Acc(e) : qw::fm::exp2Fast(e));
+    }
+    // A result beyond the float range, in double: saturated, or 0.1 x 2^128
+    // that fits though 2^128 does not. A pass of its own, so the loop above
+    // keeps no branch per sample.
+    template <int B, bool Accurate> static void finish(const float* x, float* y, int n)
+    {
+        qw::finite::finiteOrWide(y, n, [x](int i) { return 0.1 * std::exp2(double{exponent<B, Accurate>(x[i])}); });
     }
 };
 
@@ -307,29 +318,44 @@ public:
                                    : &QW_AudioPow::subProcessExact);
         }
     }
+    // Each routine in plain float arithmetic, then a pass that works a result
+    // beyond the float range out again in double (saturated, or a value that
+    // fits though the float power on the way does not): no branch per sample
+    // in the loop. A negative base gives 0, never worked out again.
     void subProcessFast(int n)
     {
         map(n, [](float base, float exponent) {
-            const float e = fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent));
-            const float p = qw::fm::exp2Fast(e);
-            return base < 0.0f ? 0.0f : qw::finite::finiteOr(0.1f * p, [e] { return 0.1 * std::exp2(double{e}); });
+            return base < 0.0f ? 0.0f : 0.1f * qw::fm::exp2Fast(fast(base, exponent));
         });
+        const float* b = in(0);
+        const float* x = in(1);
+        qw::finite::finiteOrWide(out(0), n, [b, x](int i) { return 0.1 * std::exp2(double{fast(b[i], x[i])}); });
     }
     void subProcessGood(int n)
     {
         map(n, [](float base, float exponent) {
-            const float e = qw::fm::log2Acc(volts(base)) * volts(exponent);
-            const float p = qw::fm::exp2Acc(e);
-            return base < 0.0f ? 0.0f : qw::finite::finiteOr(0.1f * p, [e] { return 0.1 * std::exp2(double{e}); });
+            return base < 0.0f ? 0.0f : 0.1f * qw::fm::exp2Acc(good(base, exponent));
         });
+        const float* b = in(0);
+        const float* x = in(1);
+        qw::finite::finiteOrWide(out(0), n, [b, x](int i) { return 0.1 * std::exp2(double{good(b[i], x[i])}); });
     }
     void subProcessExact(int n)
     {
-        map(n, [](float base, float exponent) {
-            const float b = volts(base), e = volts(exponent);
-            return qw::finite::finiteOr(0.1f * flt::pow(b, e), [b, e] { return 0.1 * std::pow(double{b}, double{e}); });
-        });
+        map(n, [](float base, float exponent) { return 0.1f * flt::pow(volts(base), volts(exponent)); });
+        const float* b = in(0);
+        const float* x = in(1);
+        qw::finite::finiteOrWide(out(0), n,
+                                 [b, x](int i) { return 0.1 * std::pow(double{volts(b[i])}, double{volts(x[i])}); });
     }
+
+private:
+    // The exponent of 2 of the fast and the good routine.
+    static float fast(float base, float exponent)
+    {
+        return fastExpArg(qw::fm::log2Fast(fastLogArg(volts(base))) * volts(exponent));
+    }
+    static float good(float base, float exponent) { return qw::fm::log2Acc(volts(base)) * volts(exponent); }
 };
 
 // 0 a in x; 1 a out: the square root of the volts; 0 below 0.

@@ -177,3 +177,139 @@ TEST(NearTheFloatLimit, StateRecoversAfterABurst)
     }
 }
 } // namespace
+
+namespace
+{
+// Feedback loops driven to the float limit by a constant excitation of 2e38
+// with a loop gain of 1 (or near it): every pass adds 2e38 to what came
+// round, so from the third pass on the loop holds the largest float and
+// gives it out exactly; until then every sample is finite. The sums on the
+// way overflow a float (the loop sum, the fractional read that meets the
+// saturated pass, the mix of dry and wet), so each must saturate. At blocks
+// of 1, 7, 64 and 256 (longer than the loop): a loop cleared where a sum
+// overflowed would differ with the block size.
+TEST(NearTheFloatLimit, FeedbackLoopsSaturateAndStayThere)
+{
+    struct Case
+    {
+        const wchar_t* id;
+        std::string input;
+        std::vector<std::pair<std::string, double>> settings;
+        std::vector<std::pair<std::string, float>> held;
+        float excitation;
+        int64_t silentUntil; // the loop's length: nothing comes round before
+        float saturated;     // from `settled` on (NaN: no value it settles at)
+        int64_t settled = 800, length = 1500;
+    } cases[] = {
+        // 0.5 V at 44.1 kHz: a loop of 100.227 samples, read through the all-pass.
+        {L"QW_DWG2", "Excitation", {{"On", 1}, {"Loss", 0}}, {{"Pitch", 0.5f}, {"Gain", 1.0f}}, 2e38f, 100, FLT_MAX},
+        {L"QW_DWG2", "Excitation", {{"On", 1}, {"Loss", 0}}, {{"Pitch", 0.5f}, {"Gain", 1.0f}}, -2e38f, 100, -FLT_MAX},
+        // -0.03 V: a loop of 100.227 x 2^5.3 = 3949 samples, nearly the whole
+        // line, so a span run again reads entries the first run overwrote.
+        {L"QW_DWG2",
+         "Excitation",
+         {{"On", 1}, {"Loss", 0}},
+         {{"Pitch", -0.03f}, {"Gain", 1.0f}},
+         2e38f,
+         3900,
+         FLT_MAX,
+         12500,
+         13500},
+        // The excitation added to the output too: y + 2e38 / 2 saturates.
+        {L"QW_DWG2",
+         "Excitation",
+         {{"On", 1}, {"Loss", 0}, {"Add Excitation", 1}},
+         {{"Pitch", 0.5f}, {"Gain", 1.0f}},
+         2e38f,
+         0,
+         FLT_MAX},
+        // A one-pole loss filter in the loop (its phase delay off the length).
+        {L"QW_DWG2", "Excitation", {{"On", 1}, {"Loss", 5}}, {{"Pitch", 0.5f}, {"Gain", 1.0f}}, 2e38f, 90, FLT_MAX},
+        // A period of 100.5 samples, reflection 1 with the gate open (its
+        // envelope reaches 1 within 200 samples) and no loss.
+        {L"QW_DWG",
+         "Excitation",
+         {{"On", 1}},
+         {{"Period", 10.05f}, {"Gate", 1.0f}, {"Reflection", 1.0f}, {"Loss", 0.0f}},
+         2e38f,
+         100,
+         FLT_MAX},
+        // The second line taken off (a whole period: no all-pass): y = a - b / 2
+        // with a saturated and b = -2e38.
+        {L"QW_DWG",
+         "Excitation",
+         {{"On", 1}, {"Second Line", 1}},
+         {{"Period", 10.0f}, {"Gate", 1.0f}, {"Reflection", 1.0f}, {"Loss", 0.0f}},
+         -2e38f,
+         100,
+         -FLT_MAX + 1e38f},
+        // Wet only, feedback 1: the delayed sum. Then dry 1 too.
+        {L"QW_CombFilter2",
+         "Signal",
+         {{"Feedback", 1}, {"Dry", 0}, {"Wet", 1}},
+         {{"Delay", 10.05f}},
+         2e38f,
+         100,
+         FLT_MAX},
+        {L"QW_CombFilter2",
+         "Signal",
+         {{"Feedback", 1}, {"Dry", 1}, {"Wet", 1}},
+         {{"Delay", 10.05f}},
+         -2e38f,
+         0,
+         -FLT_MAX},
+        // Feedback -1: the line holds x and 0 by turns, the output x + d
+        // overflows on every other pass (nothing written does).
+        {L"QW_CombFilter2", "Signal", {{"Feedback", -1}, {"Dry", 1}, {"Wet", 1}}, {{"Delay", 10.05f}}, 2e38f, 0, NAN},
+        // The older comb's feedback at -1: y = 2 x - d overflows at once and
+        // the passes swing on near the limit (no value they settle at: NaN).
+        {L"QW_CombFlt", "Signal", {}, {{"Delay", 10.05f}, {"Feedback", -1.0f}}, 2e38f, 0, NAN},
+    };
+    for (auto& c : cases)
+    {
+        const std::string what = nameOf(c.id) + " " + std::to_string(c.excitation) + " " +
+                                 (c.settings.empty() ? "" : c.settings.back().first);
+        const qwtest::Recording r = qwtest::sameAtBlocks(
+            [&](int block) {
+                qwtest::SignalRun run(c.id, 44100.0f, block);
+                for (auto& [pin, v] : c.settings)
+                    run.set(pin, v);
+                for (auto& [pin, v] : c.held)
+                    run.constant(pin, v);
+                const float x = c.excitation;
+                run.stream(c.input, [x](int64_t) { return x; });
+                return run.run(c.length);
+            },
+            {1, 7, 64, 256});
+        const auto& y = r.out("Output");
+        for (int64_t t = 0; t < c.length; ++t)
+            ASSERT_TRUE(std::isfinite(y[size_t(t)])) << what << " at " << t;
+        for (int64_t t = 0; t < c.silentUntil; ++t)
+            ASSERT_EQ(y[size_t(t)], 0.0f) << what << " at " << t;
+        for (int64_t t = c.settled; t < c.length && !std::isnan(c.saturated); ++t)
+            ASSERT_EQ(y[size_t(t)], c.saturated) << what << " at " << t;
+    }
+}
+} // namespace
+
+namespace
+{
+// The waveguide adding its excitation to the output, driven by noise near
+// the float limit: the output's sum can overflow at a sample where nothing
+// the loop writes does, and must saturate there too.
+TEST(NearTheFloatLimit, WaveguideWithTheExcitationAddedStaysFinite)
+{
+    for (bool highPass : {false, true})
+    {
+        const qwtest::Recording r = qwtest::sameAtBlocks([&](int block) {
+            qwtest::SignalRun run(L"QW_DWG2", 44100.0f, block);
+            run.set("On", 1).set("Add Excitation", 1).set("High Pass", highPass ? 1 : 0).set("Loss", 5);
+            run.stream("Excitation", nearLimit(11));
+            return run.run(3000);
+        });
+        const auto& y = r.out("Output");
+        for (size_t t = 0; t < y.size(); ++t)
+            ASSERT_TRUE(std::isfinite(y[t])) << "high pass " << highPass << " at " << t;
+    }
+}
+} // namespace
