@@ -115,6 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // minimum above the maximum a typed number below the minimum
             // shows as the minimum.)
             const std::wstring t = textOf(*ints, 3);
+            // A host that never echoes leaves the module expecting every
+            // value it sent: the same value from outside is taken as its own
+            // echo and changes nothing, so the text may stay as typed.
+            bool sentBefore = false;
+            if (host.echo == qwhost::Echo::None && op % 8 == 2)
+                for (const auto* sent : ints->transmitsOf(0))
+                    sentBefore = sentBefore || (sent->data.size() == 4 && std::memcmp(sent->data.data(), &v, 4) == 0);
+            if (sentBefore)
+                break;
             if (op % 8 == 2 || lo <= hi)
                 check(t == std::to_wstring(shown) || (op % 8 == 1 && t == typed));
             break;
