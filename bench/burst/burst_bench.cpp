@@ -10,7 +10,8 @@
 //
 // burstPitchShifter2: both frame shifters at every rate they run at, blocks
 // of 64, 32 and 16, the largest frame, with and without anti-aliasing and
-// level correction. burstModule: the other bursty modules at 48 and 96 kHz,
+// level correction; burstPitchShifter2Moving: the same with the pitch moving
+// all the time, at 48 and 96 kHz, block 64. burstModule: the other bursty modules at 48 and 96 kHz,
 // block 64.
 #include "../bench_support.h"
 #include "../samplekit2/loaded_sample.h"
@@ -163,6 +164,36 @@ void burstPitchShifter2(benchmark::State& state)
             p.setBool(p.pin("Level Correction"), extras);
             p.setConstant(p.pin("Pitch"), 0.05f);
             m.run.streaming = stereo ? std::vector<std::string>{"Left", "Right"} : std::vector<std::string>{"Signal"};
+            return m;
+        },
+        rate, block);
+}
+
+// The same with the pitch moving all the time (a slow sine around the held
+// pitch): the lag search then cannot be made ahead and is redone where a
+// half frame starts. Arguments: stereo, options, rate index, block.
+void burstPitchShifter2Moving(benchmark::State& state)
+{
+    const bool stereo = state.range(0) != 0;
+    const bool extras = state.range(1) != 0;
+    const float rate = kRates[state.range(2)];
+    const int block = static_cast<int>(state.range(3));
+    timeRun(
+        state,
+        [&] {
+            Module m = make("signalkit", stereo ? L"QW_PitchShifter2ST" : L"QW_PitchShifter2", rate, block);
+            qwhost::Processor& p = *m.p;
+            p.setInt(p.pin("Frame Size"), 13);
+            p.setBool(p.pin("Anti-Alias"), extras);
+            p.setBool(p.pin("Level Correction"), extras);
+            m.run.streaming = stereo ? std::vector<std::string>{"Left", "Right", "Pitch"}
+                                     : std::vector<std::string>{"Signal", "Pitch"};
+            const size_t pitch = m.run.streaming.size() - 1;
+            m.run.signal = [pitch, rate](size_t k, int64_t t) {
+                if (k == pitch)
+                    return 0.05f + 0.03f * std::sin(6.2831853f * 0.3f * static_cast<float>(t) / rate);
+                return 0.5f * noise(static_cast<int>(t + 7919 * static_cast<int64_t>(k)));
+            };
             return m;
         },
         rate, block);
@@ -434,4 +465,8 @@ void moduleArgs(benchmark::internal::Benchmark* b)
 } // namespace
 
 BENCHMARK(burstPitchShifter2)->Apply(pitchShifter2Args);
+BENCHMARK(burstPitchShifter2Moving)
+    ->ArgsProduct({{0, 1}, {0, 1}, {1, 3}, {64}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(burstModule)->Apply(moduleArgs);

@@ -656,6 +656,11 @@ private:
         }
         if (predicted != predicted_)
             predictBacks(predicted);
+        // A pitch that keeps moving would start the sums over in every call,
+        // each time catching up on more lags: after the second start over in
+        // a half frame the search is left whole to finishSearch.
+        if (restarts_ >= kMaxRestarts)
+            return;
         // Lag t reads back to the input index newest - back - t: there for
         // t >= remaining - (the smallest distance back).
         const int probes = n_ / 64;
@@ -699,6 +704,7 @@ private:
         summedFrom_ = half;
         best_ = -1;
         predicted_ = -1.0;
+        restarts_ = 0;
     }
 
     // Each probe's distance back for `passed` as the sum of the half frame's
@@ -715,6 +721,8 @@ private:
         }
         if (!same)
         {
+            if (summedFrom_ < n_ / 2)
+                ++restarts_;
             summedFrom_ = n_ / 2;
             best_ = -1;
         }
@@ -834,6 +842,8 @@ private:
     double predicted_ = -1.0; // the sum the distances back were made for
     int summedFrom_ = 0;      // lags [summedFrom_, N/2) are summed
     int best_ = -1;           // the best of them; -1: none
+    int restarts_ = 0;        // sums started over in this half frame
+    static constexpr int kMaxRestarts = 2;
     int armedAt_ = 0;         // the half frame's sample the search was armed at
     int buildFrom_ = 0;       // the entry the current frame's cursor stood at after its start
     Cursor build_;            // the current frame
