@@ -137,14 +137,12 @@ template <bool Guarded = false>
 inline float section(const Coefficients& k, float& x1, float& x2, float& y1, float& y2, float v)
 {
     float y = ((((k.b1 * x1 + k.b0 * v) + k.b2 * x2) - k.a1 * y1) - k.a2 * y2) * k.invA0;
-    if constexpr (Guarded)
-        y = qw::finite::finiteOr(y, [&] {
-            return ((((static_cast<double>(k.b1) * x1 + static_cast<double>(k.b0) * v) +
-                      static_cast<double>(k.b2) * x2) -
-                     static_cast<double>(k.a1) * y1) -
-                    static_cast<double>(k.a2) * y2) *
-                   k.invA0;
-        });
+    y = qw::finite::finiteOrIf<Guarded>(y, [&] {
+        return ((((static_cast<double>(k.b1) * x1 + static_cast<double>(k.b0) * v) + static_cast<double>(k.b2) * x2) -
+                 static_cast<double>(k.a1) * y1) -
+                static_cast<double>(k.a2) * y2) *
+               k.invA0;
+    });
     x2 = x1;
     x1 = v;
     y2 = y1;

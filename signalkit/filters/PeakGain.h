@@ -106,12 +106,11 @@ struct History
 template <bool Guarded = false> inline float bandPass(const Coefficients& c, History& h, float x)
 {
     float bp = (((x - h.x2) * c.b0 - h.y1 * c.a1) - h.y2 * c.a2) * c.invA0;
-    if constexpr (Guarded)
-        bp = qw::finite::finiteOr(bp, [c, x, x2 = h.x2, y1 = h.y1, y2 = h.y2] {
-            return (((static_cast<double>(x) - x2) * c.b0 - static_cast<double>(y1) * c.a1) -
-                    static_cast<double>(y2) * c.a2) *
-                   c.invA0;
-        });
+    bp = qw::finite::finiteOrIf<Guarded>(bp, [c, x, x2 = h.x2, y1 = h.y1, y2 = h.y2] {
+        return (((static_cast<double>(x) - x2) * c.b0 - static_cast<double>(y1) * c.a1) -
+                static_cast<double>(y2) * c.a2) *
+               c.invA0;
+    });
     h.x2 = h.x1;
     h.x1 = x;
     h.y2 = h.y1;
