@@ -222,7 +222,7 @@ private:
 
     T* frame(int s) { return frames_.data() + (s ? n_ + 6 : 2); }
 
-    static float valueOf(const T& v, int ch) { return qw::pitch::channel(const_cast<T&>(v), ch); }
+    static float valueOf(const T& v, int ch) { return qw::pitch::channel(v, ch); }
 
     float rate(int j, int i) const { return rates_[static_cast<size_t>((j + i) & (n_ - 1))]; }
 
@@ -419,14 +419,7 @@ private:
         const T* a = frame(1 - b.frame) + half;
         const T* f = frame(b.frame);
         for (int ch = 0; ch < kCh; ++ch)
-            for (int m = b.summed; m < upTo; ++m)
-            {
-                const float t = static_cast<float>(m) / static_cast<float>(half);
-                const float fa = (1.0f - t) * valueOf(a[m], ch);
-                const float fb = t * valueOf(f[m], ch);
-                b.s1[ch] += std::fabs(fa) + std::fabs(fb);
-                b.s2[ch] += std::fabs(fa + fb);
-            }
+            qw::pitch::addLevelSums(a, f, half, b.summed, upTo, ch, b.s1[ch], b.s2[ch]);
         b.summed = std::max(b.summed, upTo);
     }
 
@@ -551,8 +544,7 @@ private:
             poison += buildTo(build_, half);
             for (int ch = 0; ch < kCh; ++ch)
             {
-                float q = build_.s1[ch] > 0.0 ? static_cast<float>(build_.s2[ch] / build_.s1[ch]) : 1.0f;
-                q = std::max(q, 0.5f);
+                const float q = qw::pitch::levelRatio(build_.s1[ch], build_.s2[ch]);
                 level_.q[ch] = q;
                 level_.scale[ch] = q < 1.0f;
                 level_.on = level_.on || q < 1.0f;
@@ -581,8 +573,7 @@ private:
             const float q = level_.q[ch];
             for (int m = k0; m < k1; ++m)
             {
-                const float t = static_cast<float>(m) / static_cast<float>(half);
-                const float g = 1.0f / (1.0f + 6.6f * (q - 1.0f) * t * (1.0f - t));
+                const float g = qw::pitch::levelGain(q, m, half);
                 float& x = qw::pitch::channel(a[m], ch);
                 float& y = qw::pitch::channel(b[m], ch);
                 x = qw::finite::saturated(x * g);
@@ -663,10 +654,8 @@ private:
             return;
         // Lag t reads back to the input index newest - back - t: there for
         // t >= remaining - (the smallest distance back).
-        const int probes = n_ / 64;
-        const int nearest = *std::min_element(probeBack_.begin(), probeBack_.begin() + probes);
         const int wanted = std::min(half, 2 * (elapsed - armedAt_) + 64);
-        const int from = std::max(std::max(remaining - nearest, 0), half - wanted);
+        const int from = std::max(std::max(remaining - nearestBack_, 0), half - wanted);
         if (from < summedFrom_)
         {
             sumLags(newest, from, summedFrom_);
@@ -713,11 +702,13 @@ private:
     {
         predicted_ = passed;
         bool same = true;
+        nearestBack_ = std::numeric_limits<int32_t>::max();
         for (int p = 0; p < n_ / 64; ++p)
         {
             const int32_t back = qw::effect::truncSaturated(passed + probeBase_[static_cast<size_t>(p)] + 0.5);
             same = same && back == probeBack_[static_cast<size_t>(p)];
             probeBack_[static_cast<size_t>(p)] = back;
+            nearestBack_ = std::min(nearestBack_, back);
         }
         if (!same)
         {
@@ -843,6 +834,7 @@ private:
     int summedFrom_ = 0;      // lags [summedFrom_, N/2) are summed
     int best_ = -1;           // the best of them; -1: none
     int restarts_ = 0;        // sums started over in this half frame
+    int32_t nearestBack_ = 0; // the smallest of the probes' distances back
     static constexpr int kMaxRestarts = 2;
     int armedAt_ = 0;         // the half frame's sample the search was armed at
     int buildFrom_ = 0;       // the entry the current frame's cursor stood at after its start

@@ -34,6 +34,14 @@ inline float& channel(fcmpl& v, int c)
 {
     return c ? v.im : v.re;
 }
+inline float channel(const float& v, int)
+{
+    return v;
+}
+inline float channel(const fcmpl& v, int c)
+{
+    return c ? v.im : v.re;
+}
 // What the lag search compares: the sample, or left + right.
 inline float mixOf(float v)
 {
@@ -164,28 +172,48 @@ struct Correction
     float q = 1;           // S2 / S1, at least 0.5
 };
 
-// Over one channel of an outgoing half a and an incoming half b of n
-// samples crossfaded linearly: when their sum dips below the sum of their
-// parts (q < 1), both are raised by 1 / (1 + 6.6 (q - 1) t (1 - t)), most
-// in the middle of the fade.
-template <class T> Correction compensateChannel(T* a, T* b, int n, int ch)
+// The level sums of entries [from, to) of one channel of an outgoing half a
+// and an incoming half b of n samples crossfaded linearly: the faded
+// magnitudes into s1, the faded sum's into s2.
+template <class T> void addLevelSums(const T* a, const T* b, int n, int from, int to, int ch, double& s1, double& s2)
 {
-    Correction c;
-    for (int m = 0; m < n; ++m)
+    for (int m = from; m < to; ++m)
     {
         const float t = static_cast<float>(m) / static_cast<float>(n);
         const float fa = (1.0f - t) * channel(a[m], ch);
         const float fb = t * channel(b[m], ch);
-        c.s1 += std::fabs(fa) + std::fabs(fb);
-        c.s2 += std::fabs(fa + fb);
+        s1 += std::fabs(fa) + std::fabs(fb);
+        s2 += std::fabs(fa + fb);
     }
-    c.q = c.s1 > 0.0 ? static_cast<float>(c.s2 / c.s1) : 1.0f;
-    c.q = std::max(c.q, 0.5f);
+}
+
+// S2 / S1, at least 0.5 (1 without any level).
+inline float levelRatio(double s1, double s2)
+{
+    const float q = s1 > 0.0 ? static_cast<float>(s2 / s1) : 1.0f;
+    return std::max(q, 0.5f);
+}
+
+// The gain at entry m of n for a ratio q below 1: 1 / (1 + 6.6 (q - 1) t (1 - t)),
+// most in the middle of the fade.
+inline float levelGain(float q, int m, int n)
+{
+    const float t = static_cast<float>(m) / static_cast<float>(n);
+    return 1.0f / (1.0f + 6.6f * (q - 1.0f) * t * (1.0f - t));
+}
+
+// Over one channel of an outgoing half a and an incoming half b of n
+// samples crossfaded linearly: when their sum dips below the sum of their
+// parts (q < 1), both are raised by levelGain.
+template <class T> Correction compensateChannel(T* a, T* b, int n, int ch)
+{
+    Correction c;
+    addLevelSums(a, b, n, 0, n, ch, c.s1, c.s2);
+    c.q = levelRatio(c.s1, c.s2);
     if (c.q < 1.0f)
         for (int m = 0; m < n; ++m)
         {
-            const float t = static_cast<float>(m) / static_cast<float>(n);
-            const float g = 1.0f / (1.0f + 6.6f * (c.q - 1.0f) * t * (1.0f - t));
+            const float g = levelGain(c.q, m, n);
             channel(a[m], ch) *= g;
             channel(b[m], ch) *= g;
         }
