@@ -156,8 +156,7 @@ private:
             const double f = q - fl;
             const double x0 = ring_[(i - 1) & mask], x1 = ring_[i & mask], x2 = ring_[(i + 1) & mask],
                          x3 = ring_[(i + 2) & mask];
-            return x1 + 0.5 * f * (x2 - x0) + f * f * (x0 - 2.5 * x1 + 2.0 * x2 - 0.5 * x3) +
-                   0.5 * f * f * f * (3.0 * (x1 - x2) + x3 - x0);
+            return qw::pitch::cubicWide(x0, x1, x2, x3, f);
         }
     }
 

@@ -267,8 +267,7 @@ private:
                         return static_cast<double>(qw::finite::infinityAsNaN(valueOf(ring_[(i + d) & mask], ch)));
                     };
                     const double x0 = at(-1), x1 = at(0), x2 = at(1), x3 = at(2);
-                    return x1 + 0.5 * f * (x2 - x0) + f * f * (x0 - 2.5 * x1 + 2.0 * x2 - 0.5 * x3) +
-                           0.5 * f * f * f * (3.0 * (x1 - x2) + x3 - x0);
+                    return qw::pitch::cubicWide(x0, x1, x2, x3, f);
                 });
             }
         return y;

@@ -94,6 +94,14 @@ template <class T> inline T cubicAt(const T* ring, int mask, double q)
            0.5f * f * f * f * (3.0f * (x1 - x2) + x3 - x0);
 }
 
+// The same Catmull-Rom read worked out in double, for values whose float
+// arithmetic would overflow.
+inline double cubicWide(double x0, double x1, double x2, double x3, double f)
+{
+    return x1 + 0.5 * f * (x2 - x0) + f * f * (x0 - 2.5 * x1 + 2.0 * x2 - 0.5 * x3) +
+           0.5 * f * f * f * (3.0 * (x1 - x2) + x3 - x0);
+}
+
 // A position stepped back and kept inside [0, size).
 inline double wrapBack(double q, double size)
 {

@@ -10,7 +10,9 @@
 
 #include <cfloat>
 #include <cmath>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
