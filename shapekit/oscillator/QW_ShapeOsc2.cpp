@@ -125,13 +125,7 @@ public:
         }
         for (int s = 0; s < sampleFrames; ++s)
         {
-            const float v = orZero(pitch[s]) * 10.0f;
-            if (v != lastPitch_ || !pitchKnown_)
-            {
-                lastPitch_ = v;
-                pitchKnown_ = true;
-                updateIncrement(v);
-            }
+            takePitch(pitch[s]);
             if (fade == 1.0f && (blobPending_ || tablePending_))
             {
                 fade_ = fade;
@@ -174,13 +168,7 @@ public:
             previous = y;
             fade = std::min(1.0f, fade + fadeStep_);
         }
-        // A phase or output that is not finite (from non-finite input) does not outlive the span.
-        if (!std::isfinite(phase) || !(phase >= 0.0f && phase < kPointsF))
-            phase = 0.0f;
-        if (!std::isfinite(previous))
-            previous = 0.0f;
-        phase_ = phase;
-        previous_ = previous;
+        storeState(phase, previous);
         fade_ = fade;
     }
 
@@ -271,12 +259,7 @@ public:
         lastPitch_ = lastPitch;
         pitchKnown_ = known;
         increment_ = inc;
-        if (!std::isfinite(phase) || !(phase >= 0.0f && phase < kPointsF))
-            phase = 0.0f;
-        if (!std::isfinite(previous))
-            previous = 0.0f;
-        phase_ = phase;
-        previous_ = previous;
+        storeState(phase, previous);
     }
 
     // True when every pitch sample equals the first (a held input, or one
@@ -322,6 +305,14 @@ public:
     }
 
 private:
+    // The phase and last output kept after a span: one that is not finite
+    // (from non-finite input) does not outlive it.
+    void storeState(float phase, float previous)
+    {
+        phase_ = std::isfinite(phase) && phase >= 0.0f && phase < kPointsF ? phase : 0.0f;
+        previous_ = std::isfinite(previous) ? previous : 0.0f;
+    }
+
     // The general loop's pitch check for one sample's pitch value.
     void takePitch(float pitch)
     {
