@@ -110,7 +110,7 @@ TEST(FloatAsText, ClampedDigitsReformatTypedReadBack)
         setOnly(2, f32(10)),
         setOnly(3, i32(2)),
         deliver(0, f32(3.14159f), {{4, text(L"3.14")}}),
-        deliver(3, i32(4), {{4, text(shown(3.14159f, 4))}}).because("a digits change reformats at once"),
+        deliver(3, i32(4), {{4, text(L"3.1416")}}).because("a digits change reformats at once"),
         deliver(0, f32(12.5f), {{4, text(L"10")}}).because("the value pin keeps 12.5"),
         deliver(4, text(L"2.5xyz"), {{0, f32(2.5f)}}).because("in range: the text stays as typed"),
         deliver(4, text(L"-1"), {{0, f32(0)}, {4, text(L"0")}}),
@@ -131,7 +131,7 @@ TEST(FloatAsText, NaNValueShownAsIs)
 {
     UiTable t{L"QW_Float2TxtC"};
     t.start = false;
-    t.rows = {setOnly(2, f32(10)), deliver(0, f32(kNaN), {{4, text(g(kNaN, 3))}})};
+    t.rows = {setOnly(2, f32(10)), deliver(0, f32(kNaN), {{4, text(L"nan")}})};
     runUiTable(t);
 }
 
