@@ -6,7 +6,8 @@
 // The module writes entered folders to its path pin and lists them when the
 // host hands that value back; a host that does not lists them at the next
 // path or rescan. A chosen file's path is written under a guard, so that
-// its return does not rescan.
+// its return inside the write does not rescan (one that comes later lists
+// the folder again).
 #include "TimerManager.h"
 #include "browser.h"
 
