@@ -8,7 +8,7 @@
 // path or rescan. A chosen file's path is written under a guard, so that
 // its return inside the write does not rescan (one that comes later lists
 // the folder again).
-#include "TimerManager.h"
+#include "../timing/timed_module.h"
 #include "browser.h"
 
 namespace
@@ -25,7 +25,7 @@ enum ListWhat
 constexpr int32_t kChoiceResendMs = 100;
 } // namespace
 
-class QW_FileBrowser3 : public MpGuiInvisibleBase, public TimerClient
+class QW_FileBrowser3 : public qw::TimedModule
 {
 public:
     QW_FileBrowser3()
@@ -47,7 +47,8 @@ public:
         return gmpi::MP_OK;
     }
 
-    bool OnTimer() override
+private:
+    bool tick() override
     {
         // Sent again, changed or not: a list control that took the new list
         // after the choice shows the choice again.
@@ -56,7 +57,6 @@ public:
         return false;
     }
 
-private:
     void onSetPath()
     {
         if (!initialized_ || choosing_)
@@ -112,7 +112,7 @@ private:
                 return;
             current_ = entry.path;
             path_ = qw::files::textOfPath(entry.path);
-            StartTimer(kChoiceResendMs);
+            startTimer(kChoiceResendMs);
         }
         else
         {
