@@ -6,8 +6,9 @@
 // The module writes entered folders to its path pin and lists them when the
 // host hands that value back; a host that does not lists them at the next
 // path or rescan. A chosen file's path is written under a guard, so that
-// its return does not rescan.
-#include "TimerManager.h"
+// its return inside the write does not rescan (one that comes later lists
+// the folder again).
+#include "../timing/timed_module.h"
 #include "browser.h"
 
 namespace
@@ -24,7 +25,7 @@ enum ListWhat
 constexpr int32_t kChoiceResendMs = 100;
 } // namespace
 
-class QW_FileBrowser3 : public MpGuiInvisibleBase, public TimerClient
+class QW_FileBrowser3 : public qw::TimedModule
 {
 public:
     QW_FileBrowser3()
@@ -46,7 +47,8 @@ public:
         return gmpi::MP_OK;
     }
 
-    bool OnTimer() override
+private:
+    bool tick() override
     {
         // Sent again, changed or not: a list control that took the new list
         // after the choice shows the choice again.
@@ -55,7 +57,6 @@ public:
         return false;
     }
 
-private:
     void onSetPath()
     {
         if (!initialized_ || choosing_)
@@ -111,7 +112,7 @@ private:
                 return;
             current_ = entry.path;
             path_ = qw::files::textOfPath(entry.path);
-            StartTimer(kChoiceResendMs);
+            startTimer(kChoiceResendMs);
         }
         else
         {

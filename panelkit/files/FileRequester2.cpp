@@ -3,7 +3,7 @@
 // done pins for 100 ms. A file of a kind the host keeps resources of (by
 // extension, letter case included) is written as its bare name when the host
 // finds that name as a resource at the very path chosen.
-#include "TimerManager.h"
+#include "../timing/timed_module.h"
 #include "mp_sdk_dialogs.h"
 #include "mp_sdk_gui.h"
 
@@ -31,7 +31,7 @@ const char* resourceType(const std::string& extension)
 }
 } // namespace
 
-class QW_FileReq2 : public MpGuiInvisibleBase, public TimerClient
+class QW_FileReq2 : public qw::TimedModule
 {
 public:
     QW_FileReq2()
@@ -44,14 +44,14 @@ public:
         initializePin(doneR_);
     }
 
-    bool OnTimer() override
+private:
+    bool tick() override
     {
         doneR_ = false;
         doneL_ = doneR_;
         return false;
     }
 
-private:
     void onSetOpen()
     {
         if (open_)
@@ -78,7 +78,7 @@ private:
             fileName_ = fromChosen(chosen);
             doneR_ = true;
             doneL_ = doneR_;
-            StartTimer(kDonePulseMs);
+            startTimer(kDonePulseMs);
         }
         dialog_ = GmpiGui::FileDialog();
     }

@@ -3,7 +3,7 @@
 // chosen file on its own pin, chooses the listed file that pin names, and
 // turns a file on the path pin into its folder 100 ms later. It lists on
 // every pin notification, from the first.
-#include "TimerManager.h"
+#include "../timing/timed_module.h"
 #include "browser.h"
 
 namespace
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 constexpr int32_t kFolderDelayMs = 100;
 } // namespace
 
-class QW_FileBrowser2 : public MpGuiInvisibleBase, public TimerClient
+class QW_FileBrowser2 : public qw::TimedModule
 {
 public:
     QW_FileBrowser2()
@@ -30,13 +30,13 @@ public:
         initializePin(chosenFile_, &QW_FileBrowser2::onSetFNameOut);
     }
 
-    bool OnTimer() override
+private:
+    bool tick() override
     {
         path_ = qw::files::textOfPath(current_);
         return false;
     }
 
-private:
     void onSetPath()
     {
         fs::path found;
@@ -52,7 +52,7 @@ private:
         {
             chosenFile_ = qw::files::textOfPath(found);
             current_ = found.parent_path();
-            StartTimer(kFolderDelayMs);
+            startTimer(kFolderDelayMs);
         }
         choice_ = -1;
         scan();

@@ -2,6 +2,7 @@
 // in order, the answer later, on the user-interface thread.
 #pragma once
 
+#include "../logic/family.h"
 #include "mp_sdk_dialogs.h"
 #include "mp_sdk_gui.h"
 
@@ -33,11 +34,4 @@ public:
 private:
     GmpiGui::OkCancelDialog dialog_;
 };
-
-// A true then a false on a bool pin.
-inline void pulse(MpGuiPin<bool>& pin)
-{
-    pin = true;
-    pin = false;
-}
 } // namespace qw

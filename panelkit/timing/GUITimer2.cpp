@@ -3,6 +3,7 @@
 // alike, each with its own value; both outputs always carry one value, the
 // higher-numbered one written first. Trigger values that arrive while a tick
 // writes the outputs (the outputs wired back to a trigger) are ignored.
+#include "../logic/family.h"
 #include "timed_module.h"
 
 class QW_GUITimer2 : public qw::TimedModule
@@ -51,7 +52,7 @@ private:
 
     void onTrig(bool rise)
     {
-        if (inTick_)
+        if (guard_.raised())
             return;
         switch (mode_.getValue())
         {
@@ -114,7 +115,7 @@ private:
 
     bool tick() override
     {
-        inTick_ = true;
+        const qw::EchoGuard::Raise raise(guard_);
         bool keep = false;
         switch (mode_.getValue())
         {
@@ -138,7 +139,6 @@ private:
         default:
             break;
         }
-        inTick_ = false;
         return keep;
     }
 
@@ -146,7 +146,6 @@ private:
     {
         stopTimer();
         setOut(false);
-        inTick_ = false;
         pulsePending_ = false;
     }
 
@@ -169,7 +168,7 @@ private:
     bool initialised_ = false;
     int32_t intervalMs_ = 0; // until the time pin is set
     bool state_ = false;
-    bool inTick_ = false;
+    qw::EchoGuard guard_; // raised while a tick writes the outputs
     bool pulsePending_ = false;
 };
 

@@ -157,6 +157,43 @@ TEST_F(Dialogs, TheFileRequesterWritesTheChoiceThenPulsesBothDonePins)
         }
 }
 
+// A host that lets go of the module on the first done value of the pulse's
+// end (a patch reloaded by it): the module ends its pulse on both pins and
+// goes, its timer with it.
+TEST_F(Dialogs, TheFileRequesterEndsItsPulseWhenTheHostLetsGoOnTheFirstValue)
+{
+    for (Echo e : kEchoModes)
+    {
+        SCOPED_TRACE(echoName(e));
+        clearFolders();
+        put(work("a.txt"), "a");
+        Rig r(L"QW_FileReq2", e, res());
+        r.trigger(kOpen);
+        ASSERT_NE(r.dialogs.lastFileDialog(), nullptr);
+        r.dialogs.lastFileDialog()->pick(work("a.txt"));
+        r.settle();
+        r.clear();
+        bool released = false;
+        r.g->onTransmit = [&](const qwhost::GuiValue&) {
+            if (!released)
+            {
+                released = true;
+                r.g->releaseObject();
+            }
+        };
+        EXPECT_EQ(qwhost::RunLoop::current().advance(100), 1);
+        EXPECT_TRUE(released);
+        EXPECT_EQ(r.g->hostReferences(), 1) << "the module is gone";
+        ASSERT_EQ(r.g->transmits.size(), 2u);
+        EXPECT_EQ(r.g->transmits[0].pin, kDoneR);
+        EXPECT_EQ(r.g->transmits[1].pin, kDoneL);
+        EXPECT_EQ(r.bools(kDoneR), std::vector<bool>{false});
+        EXPECT_EQ(r.bools(kDoneL), std::vector<bool>{false});
+        EXPECT_EQ(qwhost::RunLoop::current().timerCount(), 0u);
+        EXPECT_EQ(qwhost::RunLoop::current().advance(1000), 0);
+    }
+}
+
 // Each extension of the table is looked up as its own type: the host holds
 // each file only under that type, outside the resource folder.
 TEST_F(Dialogs, TheLookupAsksForTheTypeOfTheExtension)
