@@ -99,15 +99,5 @@ inline int32_t truncate(double v)
         return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
-
-// A 64-bit value held at the 32-bit limits.
-inline int32_t saturate(int64_t v)
-{
-    if (v > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (v < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
-}
 } // namespace i32
 } // namespace qw

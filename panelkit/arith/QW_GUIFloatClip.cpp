@@ -9,39 +9,8 @@
 // switch, range-change mode.
 #include "float_family.h"
 
-class QW_GUIFloatClip : public qw::Bidirectional<float>
-{
-public:
-    QW_GUIFloatClip()
-    {
-        registerInputs();
-        initializePin(lower_, &QW_GUIFloatClip::onSetRng);
-        initializePin(upper_, &QW_GUIFloatClip::onSetRng);
-        registerCopies();
-        initializePin(clipMode_);
-        registerSwitch();
-        initializePin(mode_);
-    }
-
-private:
-    void onSetRng() { onRangeChange(mode_); }
-
-    float clipped(float v) const
-    {
-        const float lo = lower_, hi = upper_;
-        if (clipMode_ == 0)
-            return lo > v ? lo : v;
-        if (clipMode_ == 1)
-            return v > hi ? hi : v;
-        return lo > v ? lo : v > hi ? hi : v;
-    }
-
-    Values forward() override { return {clipped(in(0))}; }
-    Values inverse(const Values& r) override { return {clipped(r[0])}; }
-
-    MpGuiPin<float> lower_, upper_;
-    MpGuiPin<int> clipMode_, mode_;
-};
+class QW_GUIFloatClip : public qw::Clip<float>
+{};
 
 namespace
 {

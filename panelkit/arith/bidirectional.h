@@ -51,6 +51,7 @@
 
 #include <array>
 #include <cstddef>
+#include <type_traits>
 
 namespace qw
 {
@@ -207,6 +208,56 @@ protected:
     T b() const { return b_; }
 
     MpGuiPin<T> b_;
+};
+
+// A value clipped by the clip mode: value, lower and upper limit, result
+// left and right, clip mode, switch, range-change mode. Mode 0 clips to the
+// lower limit, 1 to the upper, any other value to both; a NaN passes. Back:
+// a result clipped the same way. A change of a limit acts by the
+// range-change mode (onRangeChange).
+template <class T> class Clip : public Bidirectional<T>
+{
+protected:
+    Clip()
+    {
+        this->registerInputs();
+        this->initializePin(lower_, &Clip::onSetRng);
+        this->initializePin(upper_, &Clip::onSetRng);
+        this->registerCopies();
+        this->initializePin(clipMode_);
+        this->registerSwitch();
+        this->initializePin(mode_);
+    }
+
+private:
+    using typename Bidirectional<T>::Values;
+
+    void onSetRng() { this->onRangeChange(mode_); }
+
+    T clipped(T v) const
+    {
+        const T lo = lower_, hi = upper_;
+        if (clipMode_ == 0)
+            return lo > v ? lo : v;
+        if (clipMode_ == 1)
+            return v > hi ? hi : v;
+        // Crossed limits: integers take the lower limit first, so every value
+        // gives the upper one; floats give the lower limit below it and the
+        // upper one otherwise.
+        if constexpr (std::is_integral_v<T>)
+        {
+            const T t = lo > v ? lo : v;
+            return t > hi ? hi : t;
+        }
+        else
+            return lo > v ? lo : v > hi ? hi : v;
+    }
+
+    Values forward() override { return {clipped(this->in(0))}; }
+    Values inverse(const Values& r) override { return {clipped(r[0])}; }
+
+    MpGuiPin<T> lower_, upper_;
+    MpGuiPin<int> clipMode_, mode_;
 };
 
 // A result of two operands that only runs forward, on two copies: operands a

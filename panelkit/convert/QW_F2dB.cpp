@@ -1,7 +1,7 @@
 // A plain factor to decibels, and back: a value on either pin converts into the other.
 #include "units.h"
 
-class QW_F2dB : public qw::UnitPair
+class QW_F2dB : public qw::UnitPair<float>
 {
 private:
     Results forward() override { return {qw::dBOfFactor(x())}; }

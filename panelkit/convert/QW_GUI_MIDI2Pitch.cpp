@@ -2,7 +2,7 @@
 // converts into the note number it lies on, truncated toward zero.
 #include "units.h"
 
-class QW_GUI_MIDI2Pitch : public qw::NotePitchPair<int, float>
+class QW_GUI_MIDI2Pitch : public qw::UnitPair<int, float>
 {
 private:
     Results forward() override { return {qw::pitchOfNote(in(0))}; }

@@ -2,7 +2,7 @@
 // toward zero, and back.
 #include "units.h"
 
-class QW_GUI_Pitch2MIDI : public qw::NotePitchPair<float, int>
+class QW_GUI_Pitch2MIDI : public qw::UnitPair<float, int>
 {
 private:
     Results forward() override { return {qw::noteOfPitch(in(0))}; }

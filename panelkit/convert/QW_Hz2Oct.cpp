@@ -1,7 +1,7 @@
 // Hertz to octave volts (440 Hz = 5 V), and back: a value on either pin converts into the other.
 #include "units.h"
 
-class QW_Hz2Oct : public qw::UnitPair
+class QW_Hz2Oct : public qw::UnitPair<float>
 {
 private:
     Results forward() override { return {qw::octaveOfHz(x())}; }

@@ -1,7 +1,7 @@
 // Octave volts to hertz (5 V = 440 Hz), and back: a value on either pin converts into the other.
 #include "units.h"
 
-class QW_Oct2Hz : public qw::UnitPair
+class QW_Oct2Hz : public qw::UnitPair<float>
 {
 private:
     Results forward() override { return {qw::hzOfOctave(x())}; }

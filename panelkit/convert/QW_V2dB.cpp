@@ -1,7 +1,7 @@
 // Volts to decibels (10 V = 0 dB), and back: a value on either pin converts into the other.
 #include "units.h"
 
-class QW_V2dB : public qw::UnitPair
+class QW_V2dB : public qw::UnitPair<float>
 {
 private:
     Results forward() override { return {qw::dBOfVolts(x())}; }

@@ -1,7 +1,7 @@
 // Decibels to a plain factor, and back: a value on either pin converts into the other.
 #include "units.h"
 
-class QW_dB2F : public qw::UnitPair
+class QW_dB2F : public qw::UnitPair<float>
 {
 private:
     Results forward() override { return {qw::factorOfdB(x())}; }

@@ -1,7 +1,7 @@
 // Decibels to volts (0 dB = 10 V), and back: a value on either pin converts into the other.
 #include "units.h"
 
-class QW_dB2V : public qw::UnitPair
+class QW_dB2V : public qw::UnitPair<float>
 {
 private:
     Results forward() override { return {qw::voltsOfdB(x())}; }

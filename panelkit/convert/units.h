@@ -62,30 +62,19 @@ inline float pitchOfNote(int32_t note)
 // NaN gives 0 and values beyond the 32-bit range its ends.
 int32_t noteOfPitch(float pitch);
 
-// A converter between two float units, each pin both ways: the input (pin 0)
+// A converter between two units, each pin both ways: the input (pin 0)
 // converts into the other pin (pin 1) and back. The module gives the two
-// conversions as forward and inverse.
-class UnitPair : public Bidirectional<float>
+// conversions as forward and inverse. The two sides may be of different
+// types (a note number and a pitch, either way round).
+template <class In, class Out = In> class UnitPair : public Bidirectional<In, 1, Out>
 {
 protected:
     UnitPair()
-    {
-        registerInputs();
-        registerRight(0);
-        convertsBothWays();
-    }
-    float x() const { return in(0); }
-};
-
-// The same between a note number and a pitch, either way round.
-template <class In, class Out> class NotePitchPair : public Bidirectional<In, 1, Out>
-{
-protected:
-    NotePitchPair()
     {
         this->registerInputs();
         this->registerRight(0);
         this->convertsBothWays();
     }
+    In x() const { return this->in(0); }
 };
 } // namespace qw

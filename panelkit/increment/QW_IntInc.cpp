@@ -8,7 +8,7 @@
 // Pins: value, minimum, maximum, scale, delta.
 #include "../logic/family.h"
 #include "increment.h"
-#include "qw_int32.h"
+#include "skin_text.h"
 
 class QW_IntInc : public MpGuiInvisibleBase
 {
@@ -35,7 +35,7 @@ private:
                              accumulator_))
             return;
         qw::EchoGuard::Raise raise(guard_);
-        value_ = qw::i32::truncate(accumulator_);
+        value_ = skin::toInt32(accumulator_);
     }
 
     MpGuiPin<int> value_, minimum_, maximum_;

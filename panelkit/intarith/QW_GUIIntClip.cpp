@@ -9,40 +9,8 @@
 // switch, range-change mode.
 #include "int_family.h"
 
-class QW_GUIIntClip : public qw::Bidirectional<int>
-{
-public:
-    QW_GUIIntClip()
-    {
-        registerInputs();
-        initializePin(lower_, &QW_GUIIntClip::onSetRng);
-        initializePin(upper_, &QW_GUIIntClip::onSetRng);
-        registerCopies();
-        initializePin(clipMode_);
-        registerSwitch();
-        initializePin(mode_);
-    }
-
-private:
-    void onSetRng() { onRangeChange(mode_); }
-
-    int clipped(int v) const
-    {
-        const int lo = lower_, hi = upper_;
-        if (clipMode_ == 0)
-            return v < lo ? lo : v;
-        if (clipMode_ == 1)
-            return hi < v ? hi : v;
-        const int t = v < lo ? lo : v;
-        return hi < t ? hi : t;
-    }
-
-    Values forward() override { return {clipped(in(0))}; }
-    Values inverse(const Values& r) override { return {clipped(r[0])}; }
-
-    MpGuiPin<int> lower_, upper_;
-    MpGuiPin<int> clipMode_, mode_;
-};
+class QW_GUIIntClip : public qw::Clip<int>
+{};
 
 namespace
 {

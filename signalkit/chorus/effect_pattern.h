@@ -8,6 +8,7 @@
 
 #include "mp_sdk_audio.h"
 #include "qw_finite.h"
+#include "qw_int32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,13 +27,7 @@ using qw::finite::saturated;
 // trunc(v) saturated at the range of int32 (not a number gives 0).
 inline int32_t truncSaturated(double v)
 {
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483647.0)
-        return INT32_MAX;
-    if (v <= -2147483648.0)
-        return INT32_MIN;
-    return static_cast<int32_t>(v);
+    return i32::truncate(v);
 }
 
 // A tail of a fixed number of samples after the input turned static.

@@ -1,12 +1,15 @@
 // Integer control maths through the built bundle: one case table, the
 // wrapping results worked out in 64 bits and reduced to their low 32 bits.
 // The tests run under UndefinedBehaviorSanitizer, which stays quiet.
+#include "../../signalkit/chorus/effect_pattern.h"
 #include "control_fixture.h"
+#include "qw_int32.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
+#include <limits>
 
 namespace
 {
@@ -79,5 +82,40 @@ TEST(IntMaths, CaseTable)
     };
     for (auto& c : cases)
         qwtest::runCase(c);
+}
+// The saturating truncation the control timers and the delay-line effects
+// share: toward zero, held at the 32-bit ends, NaN gives 0.
+TEST(IntMaths, TruncationTowardZeroHeldAtTheEnds)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct
+    {
+        double v;
+        int32_t expected;
+    } cases[] = {
+        {0.0, 0},
+        {-0.0, 0},
+        {1.9, 1},
+        {-1.9, -1},
+        {-0.5, 0},
+        {2147483646.5, 2147483646},
+        {2147483647.0, INT32_MAX},
+        {2147483647.9, INT32_MAX},
+        {2147483648.0, INT32_MAX},
+        {1e300, INT32_MAX},
+        {inf, INT32_MAX},
+        {-2147483647.5, -2147483647},
+        {-2147483648.0, INT32_MIN},
+        {-2147483648.9, INT32_MIN},
+        {-2147483649.0, INT32_MIN},
+        {-1e300, INT32_MIN},
+        {-inf, INT32_MIN},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(qw::i32::truncate(c.v), c.expected) << c.v;
+        EXPECT_EQ(qw::effect::truncSaturated(c.v), c.expected) << c.v;
+    }
 }
 } // namespace
