@@ -4,6 +4,7 @@
 // timer started at an interval first ticks one full interval later.
 #include "patch.h"
 #include "run_loop.h"
+#include "sample_source.h"
 #include "test_support.h"
 #include "ui_table.h"
 
@@ -554,7 +555,9 @@ std::vector<Doomed> doomed()
         {"browser, folder entered", L"QW_FileBrowser3",
          [text](qwhost::GuiModule& g) {
              namespace fs = std::filesystem;
-             const fs::path top = fs::temp_directory_path() / "qw_timing_browser";
+             // A folder of this process's own: the tests that arm it run in parallel.
+             static const qwtest::ScratchFolder scratch;
+             const fs::path top = scratch.path() / "browser";
              fs::remove_all(top);
              fs::create_directories(top / "Inner");
              std::ofstream(top / "Inner" / "f.wav") << "f";
