@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace qw
 {
@@ -142,6 +143,43 @@ private:
     int w_, first_, n_;
     float v_[N];
 };
+
+// What a span of a feedback loop reports: whether any value it wrote was not
+// finite, and whether every value was (its outputs and the loop's state too);
+// the sample its ring-out ended at (-1: none).
+struct SpanReport
+{
+    bool poisoned = false;
+    bool finite = true;
+    int ended = -1;
+};
+
+// Runs n samples of a feedback loop as spans of at most N, each in plain
+// float first and, where that leaves a value that is not finite, again
+// guarded from the state it started from. save(m), called before a span of m
+// samples, returns what puts the loop's state back; pass(guarded, from, m)
+// runs the span (guarded a std::bool_constant). Stops after the span its
+// ring-out ended in. Reports whether any span wrote a value that is not
+// finite, and the sample (from 0) the ring-out ended at.
+template <int N, class Save, class Pass> SpanReport runSpans(int n, Save save, Pass pass)
+{
+    SpanReport all;
+    for (int from = 0; from < n && all.ended < 0; from += N)
+    {
+        const int m = std::min(N, n - from);
+        const auto restore = save(m);
+        SpanReport r = pass(std::false_type{}, from, m);
+        if (__builtin_expect(!r.finite, 0))
+        {
+            restore();
+            r = pass(std::true_type{}, from, m);
+        }
+        all.poisoned |= r.poisoned;
+        if (r.ended >= 0)
+            all.ended = from + r.ended;
+    }
+    return all;
+}
 
 // NaN for +-infinity, v itself (to the bit) for every other value: input that
 // is not finite stays so through a saturating sum, and is cleared with the

@@ -147,8 +147,9 @@ void timeRun(benchmark::State& state, const std::function<Module()>& fresh, floa
 constexpr float kRates[] = {44100.0f, 48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f};
 
 // Arguments: stereo (0/1), anti-aliasing and level correction (0/1), rate
-// index into kRates, block. The largest frame, the pitch held a little up.
-void burstPitchShifter2(benchmark::State& state)
+// index into kRates, block. The largest frame; the pitch a little up, held or
+// moving all the time (a slow sine around the held pitch).
+void pitchShifter2(benchmark::State& state, bool moving)
 {
     const bool stereo = state.range(0) != 0;
     const bool extras = state.range(1) != 0;
@@ -162,32 +163,13 @@ void burstPitchShifter2(benchmark::State& state)
             p.setInt(p.pin("Frame Size"), 13);
             p.setBool(p.pin("Anti-Alias"), extras);
             p.setBool(p.pin("Level Correction"), extras);
-            p.setConstant(p.pin("Pitch"), 0.05f);
             m.run.streaming = stereo ? std::vector<std::string>{"Left", "Right"} : std::vector<std::string>{"Signal"};
-            return m;
-        },
-        rate, block);
-}
-
-// The same with the pitch moving all the time (a slow sine around the held
-// pitch): the lag search then cannot be made ahead and is redone where a
-// half frame starts. Arguments: stereo, options, rate index, block.
-void burstPitchShifter2Moving(benchmark::State& state)
-{
-    const bool stereo = state.range(0) != 0;
-    const bool extras = state.range(1) != 0;
-    const float rate = kRates[state.range(2)];
-    const int block = static_cast<int>(state.range(3));
-    timeRun(
-        state,
-        [&] {
-            Module m = make("signalkit", stereo ? L"QW_PitchShifter2ST" : L"QW_PitchShifter2", rate, block);
-            qwhost::Processor& p = *m.p;
-            p.setInt(p.pin("Frame Size"), 13);
-            p.setBool(p.pin("Anti-Alias"), extras);
-            p.setBool(p.pin("Level Correction"), extras);
-            m.run.streaming = stereo ? std::vector<std::string>{"Left", "Right", "Pitch"}
-                                     : std::vector<std::string>{"Signal", "Pitch"};
+            if (!moving)
+            {
+                p.setConstant(p.pin("Pitch"), 0.05f);
+                return m;
+            }
+            m.run.streaming.push_back("Pitch");
             const size_t pitch = m.run.streaming.size() - 1;
             m.run.signal = [pitch, rate](size_t k, int64_t t) {
                 if (k == pitch)
@@ -197,6 +179,18 @@ void burstPitchShifter2Moving(benchmark::State& state)
             return m;
         },
         rate, block);
+}
+
+void burstPitchShifter2(benchmark::State& state)
+{
+    pitchShifter2(state, false);
+}
+
+// With the pitch moving, the lag search cannot be made ahead and is redone
+// where a half frame starts.
+void burstPitchShifter2Moving(benchmark::State& state)
+{
+    pitchShifter2(state, true);
 }
 
 void pitchShifter2Args(benchmark::internal::Benchmark* b)

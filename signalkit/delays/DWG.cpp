@@ -127,52 +127,37 @@ private:
     {
         const int start = blockPosition_;
         float* out = pinOutput_.getBuffer() + start;
-        bool poisoned = false;
-        int ended = -1;
-        for (int from = 0; from < n && ended < 0; from += kSpan)
-        {
-            const int m = std::min(kSpan, n - from);
-            const Loop saved = loop_;
-            const qw::finite::RingSpan<kSpan> a(lineA_.data(), kLength, loop_.write, m);
-            const qw::finite::RingSpan<kSpan> b(lineB_.data(), kLength, loop_.write, m);
-            Span r = span<FrequencyMode, Second, false>(start + from, m);
-            if (__builtin_expect(!r.finite, 0))
-            {
-                loop_ = saved;
-                a.restore(lineA_.data());
-                b.restore(lineB_.data());
-                r = span<FrequencyMode, Second, true>(start + from, m);
-            }
-            poisoned |= r.poisoned;
-            if (r.ended >= 0)
-                ended = from + r.ended;
-        }
+        const qw::finite::SpanReport spans = qw::finite::runSpans<kSpan>(
+            n,
+            [this](int m) {
+                return [this, loop = loop_, a = qw::finite::RingSpan<kSpan>(lineA_.data(), kLength, loop_.write, m),
+                        b = qw::finite::RingSpan<kSpan>(lineB_.data(), kLength, loop_.write, m)] {
+                    loop_ = loop;
+                    a.restore(lineA_.data());
+                    b.restore(lineB_.data());
+                };
+            },
+            [&](auto guarded, int from, int m) {
+                return span<FrequencyMode, Second, decltype(guarded)::value>(start + from, m);
+            });
         const Loop& st = loop_;
         // A non-finite value anywhere in the loop starts it afresh. Each one
         // tested on its own: a sum of finite values near the float limit may
         // overflow, and would clear a loop that holds nothing wrong.
         using qw::finite::poisonOf;
-        if (poisoned || poisonOf(st.s) + poisonOf(st.eOut) + poisonOf(st.eIn) + poisonOf(st.memA[0]) +
-                                poisonOf(st.memA[1]) + poisonOf(st.memB[0]) + poisonOf(st.memB[1]) !=
-                            0.0f)
+        if (spans.poisoned || poisonOf(st.s) + poisonOf(st.eOut) + poisonOf(st.eIn) + poisonOf(st.memA[0]) +
+                                      poisonOf(st.memA[1]) + poisonOf(st.memB[0]) + poisonOf(st.memB[1]) !=
+                                  0.0f)
             clear();
-        if (ended >= 0)
+        if (spans.ended >= 0)
         {
-            std::fill(out + ended + 1, out + n, 0.0f);
-            pinOutput_.setStreaming(false, start + ended + 1);
+            std::fill(out + spans.ended + 1, out + n, 0.0f);
+            pinOutput_.setStreaming(false, start + spans.ended + 1);
             setSubProcess(&QW_DWG::subProcessIdle);
         }
     }
 
-    // What a span reports: whether any value it wrote was not finite, and
-    // whether every value was (its outputs and the loop's state too); the
-    // sample the ring-out ended at (-1: none).
-    struct Span
-    {
-        bool poisoned = false;
-        bool finite = true;
-        int ended = -1;
-    };
+    using Span = qw::finite::SpanReport;
 
     // n samples from `at` in plain float arithmetic, or Guarded: every sum
     // that input near the float limit can overflow worked out again in

@@ -108,52 +108,37 @@ private:
     {
         const int start = blockPosition_;
         float* out = pinOutput_.getBuffer() + start;
-        bool poisoned = false;
-        int ended = -1;
-        for (int from = 0; from < n && ended < 0; from += kSpan)
-        {
-            const int m = std::min(kSpan, n - from);
-            const Loop saved = loop_;
-            const int savedTail = tail_;
-            const qw::finite::RingSpan<kSpan> line(line_.data(), kLength, loop_.write, m);
-            Span r = span<HighPass, AddExcitation, false>(start + from, m);
-            if (__builtin_expect(!r.finite, 0))
-            {
-                loop_ = saved;
-                tail_ = savedTail;
-                line.restore(line_.data());
-                r = span<HighPass, AddExcitation, true>(start + from, m);
-            }
-            poisoned |= r.poisoned;
-            if (r.ended >= 0)
-                ended = from + r.ended;
-        }
+        const qw::finite::SpanReport spans = qw::finite::runSpans<kSpan>(
+            n,
+            [this](int m) {
+                return [this, loop = loop_, tail = tail_,
+                        line = qw::finite::RingSpan<kSpan>(line_.data(), kLength, loop_.write, m)] {
+                    loop_ = loop;
+                    tail_ = tail;
+                    line.restore(line_.data());
+                };
+            },
+            [&](auto guarded, int from, int m) {
+                return span<HighPass, AddExcitation, decltype(guarded)::value>(start + from, m);
+            });
         const Loop& st = loop_;
         // A non-finite value anywhere in the loop starts it afresh.
-        if (poisoned || st.s - st.s != 0.0f || st.newMemory - st.newMemory != 0.0f ||
+        if (spans.poisoned || st.s - st.s != 0.0f || st.newMemory - st.newMemory != 0.0f ||
             st.oldMemory - st.oldMemory != 0.0f || st.w - st.w != 0.0f || st.u - st.u != 0.0f)
         {
             line_.fill(0.0f);
             resetLoop();
         }
-        if (ended >= 0)
+        if (spans.ended >= 0)
         {
-            pinOutput_.setStreaming(false, start + ended + 1);
-            std::fill(out + ended + 1, out + n, 0.0f);
+            pinOutput_.setStreaming(false, start + spans.ended + 1);
+            std::fill(out + spans.ended + 1, out + n, 0.0f);
             resetLoop();
             setSubProcess(&QW_DWG2::subProcessSilence);
         }
     }
 
-    // What a span reports: whether any value it wrote was not finite, and
-    // whether every value was (its outputs and the loop's state too); the
-    // sample the ring-out ended at (-1: none).
-    struct Span
-    {
-        bool poisoned = false;
-        bool finite = true;
-        int ended = -1;
-    };
+    using Span = qw::finite::SpanReport;
 
     // n samples from `at` in plain float arithmetic, or Guarded: every sum
     // that input near the float limit can overflow worked out again in

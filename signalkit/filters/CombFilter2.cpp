@@ -81,55 +81,40 @@ private:
         float* out = pinOutput_.getBuffer() + start;
         // The delay of a delay input that is not streaming: its first sample.
         const float held = delayOf(pinDelay_.getBuffer()[start], pinMode_.getValue() == 1, rate_);
-        bool poisoned = false;
-        int ended = -1;
-        for (int from = 0; from < n && ended < 0; from += kSpan)
-        {
-            const int m = std::min(kSpan, n - from);
-            const int w = write_, quiet = quiet_;
-            const float d = d_;
-            const qw::finite::RingSpan<kSpan> line(line_.data(), kLength, w, m);
-            Span r = span<ShuttingDown, false>(start + from, m, held);
-            if (__builtin_expect(!r.finite, 0))
-            {
-                write_ = w;
-                quiet_ = quiet;
-                d_ = d;
-                line.restore(line_.data());
-                r = span<ShuttingDown, true>(start + from, m, held);
-            }
-            poisoned |= r.poisoned;
-            if (r.ended >= 0)
-                ended = from + r.ended;
-        }
+        const qw::finite::SpanReport spans = qw::finite::runSpans<kSpan>(
+            n,
+            [this](int m) {
+                return [this, w = write_, quiet = quiet_, d = d_,
+                        line = qw::finite::RingSpan<kSpan>(line_.data(), kLength, write_, m)] {
+                    write_ = w;
+                    quiet_ = quiet;
+                    d_ = d;
+                    line.restore(line_.data());
+                };
+            },
+            [&](auto guarded, int from, int m) {
+                return span<ShuttingDown, decltype(guarded)::value>(start + from, m, held);
+            });
 
         // A non-finite value in the line or the interpolator leaves nothing
         // behind past this block.
-        if (poisoned || d_ - d_ != 0.0f)
+        if (spans.poisoned || d_ - d_ != 0.0f)
         {
             line_.fill(0.0f);
             d_ = 0.0f;
         }
 
-        if (ended >= 0)
+        if (spans.ended >= 0)
         {
-            pinOutput_.setStreaming(false, start + ended + 1);
-            std::fill(out + ended + 1, out + n, 0.0f);
+            pinOutput_.setStreaming(false, start + spans.ended + 1);
+            std::fill(out + spans.ended + 1, out + n, 0.0f);
             setSubProcess(&QW_CombFilter2::subProcessSilence);
             write_ = 0;
             d_ = 0.0f;
         }
     }
 
-    // What a span reports: whether any value it wrote was not finite, and
-    // whether every value was (its outputs and the interpolator too); the
-    // sample the ring-out ended at (-1: none).
-    struct Span
-    {
-        bool poisoned = false;
-        bool finite = true;
-        int ended = -1;
-    };
+    using Span = qw::finite::SpanReport;
 
     // n samples from `at` in plain float arithmetic, or Guarded: the sums
     // that input near the float limit can overflow worked out again in

@@ -55,36 +55,27 @@ public:
             std::fill_n(out, n, 0.0f);
             return;
         }
-        bool poisoned = false;
-        int ended = -1;
-        for (int from = 0; from < n && ended < 0; from += kSpan)
-        {
-            const int m = std::min(kSpan, n - from);
-            const int w = write_, quiet = quiet_;
-            const float d = d_;
-            const qw::finite::RingSpan<kSpan> line(line_.data(), kLength, w, m);
-            Span r = span<false>(start + from, m);
-            if (__builtin_expect(!r.finite, 0))
-            {
-                write_ = w;
-                quiet_ = quiet;
-                d_ = d;
-                line.restore(line_.data());
-                r = span<true>(start + from, m);
-            }
-            poisoned |= r.poisoned;
-            if (r.ended >= 0)
-                ended = from + r.ended;
-        }
-        if (poisoned || d_ - d_ != 0.0f)
+        const qw::finite::SpanReport spans = qw::finite::runSpans<kSpan>(
+            n,
+            [this](int m) {
+                return [this, w = write_, quiet = quiet_, d = d_,
+                        line = qw::finite::RingSpan<kSpan>(line_.data(), kLength, write_, m)] {
+                    write_ = w;
+                    quiet_ = quiet;
+                    d_ = d;
+                    line.restore(line_.data());
+                };
+            },
+            [&](auto guarded, int from, int m) { return span<decltype(guarded)::value>(start + from, m); });
+        if (spans.poisoned || d_ - d_ != 0.0f)
         {
             line_.fill(0.0f);
             d_ = 0.0f;
         }
-        if (ended >= 0)
+        if (spans.ended >= 0)
         {
-            pinOutput_.setStreaming(false, start + ended + 1);
-            std::fill(out + ended + 1, out + n, 0.0f);
+            pinOutput_.setStreaming(false, start + spans.ended + 1);
+            std::fill(out + spans.ended + 1, out + n, 0.0f);
             silent_ = true;
             quiet_ = 0;
         }
@@ -95,15 +86,7 @@ private:
     // copy on the stack, kept in case it must run again guarded.
     static constexpr int kSpan = 256;
 
-    // What a span reports: whether any value it wrote was not finite, and
-    // whether every value was (its outputs and the interpolator too); the
-    // sample the output fell silent at (-1: none).
-    struct Span
-    {
-        bool poisoned = false;
-        bool finite = true;
-        int ended = -1;
-    };
+    using Span = qw::finite::SpanReport;
 
     // n samples from `at` in plain float arithmetic, or Guarded: the sums
     // that input near the float limit can overflow worked out again in

@@ -52,6 +52,14 @@ std::vector<float> phases(float inc, size_t count, float phase = 0.0f)
     return p;
 }
 
+// The first sample from `at` on where the phases wrap: a cycle starts there.
+size_t cycleStartFrom(const std::vector<float>& p, size_t at)
+{
+    while (p[at] >= p[at - 1])
+        ++at;
+    return at;
+}
+
 // The phase at each sample: + rate / sample rate, wrapped by its floor.
 std::vector<float> lfoPhases(float hz, float rate, size_t count, float phase = 0.0f)
 {
@@ -642,9 +650,7 @@ TEST(LUTOscSYNC, AChangeTakesEffectAtTheNextCycleStart)
     constexpr int64_t kAt = 150; // the first cycle ends near sample 109, the second near 218
     const auto x = noiseTable(64, 7), y = noiseTable(64, 8);
     const auto p = phases(incrementFor(0.5f, kRate), 500);
-    size_t nextStart = kAt;
-    while (p[nextStart] >= p[nextStart - 1])
-        ++nextStart;
+    const size_t nextStart = cycleStartFrom(p, kAt);
     struct Row
     {
         const char* what;
@@ -691,9 +697,7 @@ TEST(LUTOscSYNC, TheRestOfTheCycleKeepsItsWorkingTable)
     const auto x = noiseTable(2048, 7), y = noiseTable(2048, 8);
     const auto expected = syncTable(x, 2.5, entryRead);
     const auto p = phases(incrementFor(0.5f, kRate), 300);
-    size_t nextStart = kAt;
-    while (p[nextStart] >= p[nextStart - 1])
-        ++nextStart;
+    const size_t nextStart = cycleStartFrom(p, kAt);
     struct Row
     {
         const char* what;

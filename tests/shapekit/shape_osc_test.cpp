@@ -44,6 +44,20 @@ float read(const Table& t, float p)
     return t.v[i] + f * (t.v[(i + 1) & 255] - t.v[i]);
 }
 
+// One output sample: the mean of K steps of inc through the table.
+float sample(const Table& t, float& phase, float inc, int k)
+{
+    float sum = 0.0f;
+    for (int j = 0; j < k; ++j)
+    {
+        sum += read(t, phase);
+        phase += inc;
+        if (phase >= 256.0f)
+            phase -= 256.0f;
+    }
+    return sum / static_cast<float>(k);
+}
+
 // n samples of the oscillator at frequency f with K steps, from phase 0.
 std::vector<float> model(const Table& t, float f, int k, int n)
 {
@@ -51,17 +65,7 @@ std::vector<float> model(const Table& t, float f, int k, int n)
     std::vector<float> y;
     float phase = 0.0f;
     for (int s = 0; s < n; ++s)
-    {
-        float sum = 0.0f;
-        for (int j = 0; j < k; ++j)
-        {
-            sum += read(t, phase);
-            phase += inc;
-            if (phase >= 256.0f)
-                phase -= 256.0f;
-        }
-        y.push_back(sum / static_cast<float>(k));
-    }
+        y.push_back(sample(t, phase, inc, k));
     return y;
 }
 
@@ -78,15 +82,7 @@ std::vector<float> modelPitch(const Table& t, const std::function<float(int64_t)
         const float v = (std::isnan(p) ? 0.0f : p) * 10.0f;
         const float f = law ? 440.0f * std::exp2(std::clamp(v - 5.0f, -127.0f, 128.0f)) : v;
         const float inc = (f < 0.0f ? 0.0f : std::min(f, 0.25f * kRate)) * (256.0f / kRate) / static_cast<float>(k);
-        float sum = 0.0f;
-        for (int j = 0; j < k; ++j)
-        {
-            sum += read(t, phase);
-            phase += inc;
-            if (phase >= 256.0f)
-                phase -= 256.0f;
-        }
-        y.push_back(sum / static_cast<float>(k));
+        y.push_back(sample(t, phase, inc, k));
     }
     return y;
 }

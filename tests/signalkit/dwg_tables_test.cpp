@@ -137,12 +137,14 @@ TEST(DWG, CrossfadesToANewPeriodOver49Samples)
 
 TEST(DWG, SilentAfterTheFiveThousandthQuietSample)
 {
-    const Recording r = qwtest::sameAtBlocks([](int block) {
-        SignalRun run(L"QW_DWG", 44100.0f, block);
-        run.set("On", 1).constant("Reflection", 0.0f).constant("Period", 1.0f);
-        run.stream("Excitation", qwtest::impulse(0)).constant("Excitation", 0.0f, 100);
-        return run.run(6000);
-    });
+    const Recording r = qwtest::sameAtBlocks(
+        [](int block) {
+            SignalRun run(L"QW_DWG", 44100.0f, block);
+            run.set("On", 1).constant("Reflection", 0.0f).constant("Period", 1.0f);
+            run.stream("Excitation", qwtest::impulse(0)).constant("Excitation", 0.0f, 100);
+            return run.run(6000);
+        },
+        {1, 7, 64, 1024}); // 1024: the silence starts past a block's first 256 samples
     // The impulse comes out at 10; quiet from 11, the 5000th quiet sample at 5010.
     EXPECT_EQ(r.lastChange("Output", false), 5011);
     EXPECT_FALSE(r.sleepRequests.empty());
